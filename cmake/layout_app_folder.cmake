@@ -1,0 +1,8 @@
+file(MAKE_DIRECTORY "${APP_DIR}")
+if(NOT EXISTS "${APP_DIR}/dbVesk.mdb")
+    execute_process(COMMAND "${DB_TOOL}" create "${APP_DIR}" RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "norvane-db could not create the database in ${APP_DIR}")
+    endif()
+endif()
+file(MAKE_DIRECTORY "${APP_DIR}/IMG")

@@ -1,0 +1,7 @@
+#include "main_window/digit_filter.h"
+
+std::int16_t DigitFilter(std::int16_t code)
+{
+    const bool digit = code >= '0' && code <= '9';
+    return (digit || code < 32) ? code : std::int16_t{0};
+}

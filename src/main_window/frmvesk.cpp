@@ -1,0 +1,145 @@
+#include "main_window/frmvesk.h"
+
+#include "main_window/window_host.h"
+#include "platform/pictures.h"
+#include "store/contact_store.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QHeaderView>
+
+namespace norvane {
+
+namespace {
+
+constexpr std::array<float, 6> kLoadColumnWidths = {0, 3000, 2000, 6000, 3000, 3000};
+
+} // namespace
+
+frmVesk::frmVesk(const Services& services, WindowHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host), m_model(m_adoLog.recordset())
+{
+    ui.setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowFlag(Qt::FramelessWindowHint);
+    setWindowIcon(applicationIcon());
+    setFixedSize(size());
+    // The window's back colour is the system's tooltip background.
+    QPalette shell = palette();
+    shell.setColor(QPalette::Window, shell.color(QPalette::ToolTipBase));
+    setPalette(shell);
+    setAutoFillBackground(true);
+
+    ui.DataGrid1->setModel(&m_model);
+    ui.DataGrid1->verticalHeader()->setDefaultSectionSize(20);
+    ui.DataGrid1->horizontalHeader()->setMinimumSectionSize(0);
+    ui.DataGrid1->horizontalHeader()->setHighlightSections(false);
+    ui.regPic->setPixmap(placeholderPhoto(ui.regPic->size()));
+
+    connect(ui.Label10, &ClickLabel::clicked, this, &frmVesk::Label10_Click);
+    connect(ui.Label11, &ClickLabel::clicked, this, &frmVesk::Label11_Click);
+    connect(m_services.tray, &TrayService::notified, this, &frmVesk::trayNotified);
+    connect(ui.cmdReg, &QPushButton::clicked, this, &frmVesk::cmdReg_Click);
+    connect(ui.AeroButton5, &QPushButton::clicked, this, &frmVesk::AeroButton5_Click);
+    connect(ui.AeroButton1, &QPushButton::clicked, this, &frmVesk::AeroButton1_Click);
+    connect(ui.AeroButton2, &QPushButton::clicked, this, &frmVesk::AeroButton2_Click);
+    connect(ui.cmdUpdate, &QPushButton::clicked, this, &frmVesk::cmdUpdate_Click);
+    connect(ui.AeroButton3, &QPushButton::clicked, this, &frmVesk::AeroButton3_Click);
+    connect(ui.AeroButton4, &QPushButton::clicked, this, &frmVesk::AeroButton4_Click);
+    connect(ui.cmdRemove, &QPushButton::clicked, this, &frmVesk::cmdRemove_Click);
+    connect(ui.cmdRefresh, &QPushButton::clicked, this, &frmVesk::cmdRefresh_Click);
+    connect(ui.txtSearch, &QLineEdit::textChanged, this, &frmVesk::txtSearch_Change);
+    setupFields();
+}
+
+frmVesk::~frmVesk() = default;
+
+void frmVesk::Form_Load()
+{
+    const Status connected = connectSequence(m_adoLog, m_services.folder->path());
+    m_loadError = connected.ok() ? QString() : connected.reason();
+    setColumnWidths(kLoadColumnWidths);
+    ui.lblDate->setText(dateText(*m_services.clock));
+    ui.lblTime->setText(timeText(*m_services.clock));
+    updateResultLabel();
+    setWindowOpacity(kAlpha / 255.0);
+    show();
+    repaint();
+    m_services.tray->add(windowIcon(), QStringLiteral("NORVANE"));
+    if (!connected.ok()) {
+        warnOpenFailure();
+    }
+}
+
+void frmVesk::Form_Unload()
+{
+    m_services.tray->remove();
+}
+
+// An address book that silently shows no rows would look empty; say why it is.
+void frmVesk::warnOpenFailure()
+{
+    box(tr("The address book %1 could not be opened.\n\n%2\n\nNo contacts are shown.")
+            .arg(QDir::toNativeSeparators(databaseFile(m_services.folder->path())), m_loadError),
+        BoxIcon::Warning);
+}
+
+BoxAnswer frmVesk::box(const QString& text, BoxIcon icon, BoxButtons buttons)
+{
+    return m_services.messages->show(this, text, timeText(*m_services.clock), icon, buttons);
+}
+
+void frmVesk::updateResultLabel()
+{
+    ui.lblResult->setText(QStringLiteral("Results:  ") +
+                          QString::number(m_model.rowCount()));
+}
+
+void frmVesk::setColumnWidths(const std::array<float, 6>& twips)
+{
+    for (std::size_t column = 0; column < twips.size(); ++column) {
+        ui.DataGrid1->setColumnWidth(static_cast<int>(column),
+                                     qRound(twips[column] / kTwipsPerPixel));
+    }
+}
+
+float frmVesk::columnWidth(int column) const
+{
+    return static_cast<float>(ui.DataGrid1->columnWidth(column) * kTwipsPerPixel);
+}
+
+void frmVesk::Label10_Click()
+{
+    box(QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale"), BoxIcon::Information);
+    m_services.tray->remove();
+    m_services.process->endNow();
+}
+
+void frmVesk::Label11_Click()
+{
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+// Only the tray's own notifications restore or raise the window; pointer
+// movement over the window never does.
+void frmVesk::trayNotified(int message)
+{
+    if (message == TrayService::kClick || message == TrayService::kDoubleClick) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        raise();
+        activateWindow();
+        show();
+    } else if (message == TrayService::kContextClick) {
+        raise();
+        activateWindow();
+    }
+}
+
+// Closing from the window manager leaves the way "X" does.
+void frmVesk::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    Label10_Click();
+}
+
+} // namespace norvane

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "platform/contact_table_model.h"
+#include "platform/data_control.h"
+#include "platform/services.h"
+#include "ui_frmvesk.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QLineEdit;
+
+namespace norvane {
+
+class WindowHost;
+
+// The main window: the contact grid, the selected contact's fields, the
+// register and update panels, the search strip and the status bar.
+class frmVesk : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr qreal kTwipsPerPixel = 15.0;
+    static constexpr int kAlpha = 240;
+
+    frmVesk(const Services& services, WindowHost& host, QWidget* parent = nullptr);
+    ~frmVesk() override;
+
+    // Start-up: connect, lay out the grid, fill the labels, translucency, show, tray.
+    void Form_Load();
+    // Removes the tray icon; the window is about to be discarded.
+    void Form_Unload();
+
+    DataControl& adoLog() { return m_adoLog; }
+    // Why the store could not be opened at start-up; empty when it opened.
+    QString loadError() const { return m_loadError; }
+
+    // Grid column widths in twips, by position.
+    void setColumnWidths(const std::array<float, 6>& twips);
+    float columnWidth(int column) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Start-up and shutdown
+    void Label10_Click();
+    void Label11_Click();
+    void trayNotified(int message);
+    void warnOpenFailure();
+    BoxAnswer box(const QString& text, BoxIcon icon, BoxButtons buttons = BoxButtons::Ok);
+    void updateResultLabel();
+
+    // Fields: binding to the current record, focus colour, locking
+    void setupFields();
+    void showCurrentRecord();
+    void setDetailFieldsLocked(bool locked);
+    Contact detailFieldTexts() const;
+    void focusColourChanged(QWidget* field, bool hasFocus);
+
+    // Register panel and photo step
+    void cmdReg_Click();
+    void AeroButton5_Click();
+    void AeroButton1_Click();
+    void AeroButton2_Click();
+    Contact registerFieldTexts() const;
+
+    // Update mode, remove, refresh and search
+    void cmdUpdate_Click();
+    void AeroButton3_Click();
+    void AeroButton4_Click();
+    void cmdRemove_Click();
+    void cmdRefresh_Click();
+    void txtSearch_Change();
+    void setUpdateMode(bool on);
+
+    Ui::frmVesk ui;
+    Services m_services;
+    WindowHost& m_host;
+    DataControl m_adoLog;
+    ContactTableModel m_model;
+    QString m_loadError;
+    // Photo state of the register panel: kept until the window reloads.
+    QString m_photoSource;
+    QString m_photoName;
+};
+
+} // namespace norvane

@@ -1,0 +1,107 @@
+// The register panel: opening and cancelling it, the photo step, and adding a contact.
+#include "main_window/frmvesk.h"
+
+#include "main_window/window_host.h"
+#include "store/contact_store.h"
+#include "store/photo_store.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace norvane {
+
+void frmVesk::cmdReg_Click()
+{
+    ui.picReg->show();
+    ui.picReg->raise();
+    ui.regIMG->show();
+    ui.regIMG->raise();
+    // The photo step is offered whenever the register panel is open.
+    ui.AeroButton5->setVisible(true);
+    ui.regName->clear();
+    ui.regAddress->clear();
+    ui.regCon->clear();
+    ui.regEmail->clear();
+    ui.regCom->clear();
+    ui.regName->setFocus();
+}
+
+void frmVesk::AeroButton2_Click()
+{
+    ui.picReg->hide();
+    ui.regIMG->hide();
+    ui.AeroButton5->setVisible(false);
+}
+
+// The photo step: choose a picture, preview it, and keep its path and name.
+void frmVesk::AeroButton5_Click()
+{
+    const QString chosen = m_services.files->openFile(this);
+    if (chosen.isEmpty()) {
+        return; // cancelled: the earlier choice stands
+    }
+    QImageReader reader(chosen);
+    const QSize full = reader.size();
+    if (!reader.canRead() || !full.isValid()) {
+        box(tr("%1 is not a picture Norvane can read.\n\n%2")
+                .arg(QFileInfo(chosen).fileName(), reader.errorString()),
+            BoxIcon::Warning);
+        return;
+    }
+    // Decode at preview size: a huge picture never needs its full size in memory.
+    reader.setScaledSize(full.scaled(ui.regPic->size(), Qt::KeepAspectRatio));
+    const QImage preview = reader.read();
+    if (preview.isNull()) {
+        box(tr("%1 could not be read as a picture.\n\n%2")
+                .arg(QFileInfo(chosen).fileName(), reader.errorString()),
+            BoxIcon::Warning);
+        return;
+    }
+    ui.regPic->setPixmap(QPixmap::fromImage(preview));
+    m_photoSource = chosen;
+    m_photoName = QFileInfo(chosen).fileName();
+    ui.Text1->setText(m_photoName);
+}
+
+Contact frmVesk::registerFieldTexts() const
+{
+    Contact contact;
+    contact.name = ui.regName->text();
+    contact.address = ui.regAddress->text();
+    contact.contact = ui.regCon->toPlainText();
+    contact.email = ui.regEmail->text();
+    contact.company = ui.regCom->text();
+    return contact;
+}
+
+// Register: check, copy the photo, add the record, report, reload. Nothing is
+// reported as saved unless it was, and a photo copied for a refused record is
+// taken away again.
+void frmVesk::AeroButton1_Click()
+{
+    Contact contact = registerFieldTexts();
+    if (contact.name.isEmpty() || contact.contact.isEmpty()) {
+        box(QStringLiteral("Please complete all the fields above."), BoxIcon::Warning);
+        return;
+    }
+    const QString folder = m_services.folder->path();
+    StoredPhoto photo;
+    if (!m_photoSource.isEmpty()) {
+        if (Status stored = storePhoto(m_photoSource, photoFolder(folder), photo); !stored.ok()) {
+            box(tr("The contact was not saved.\n\n%1").arg(stored.reason()), BoxIcon::Warning);
+            return;
+        }
+        contact.profile = photo.name;
+    }
+    if (Status added = registerContact(m_adoLog, folder, contact); !added.ok()) {
+        if (photo.copied) {
+            deletePhoto(photoFolder(folder), photo.name);
+        }
+        box(tr("The contact was not saved.\n\n%1").arg(added.reason()), BoxIcon::Warning);
+        return;
+    }
+    box(contact.name + QStringLiteral(" successfully Save in the database!"), BoxIcon::Information);
+    m_host.reloadMainWindow();
+}
+
+} // namespace norvane

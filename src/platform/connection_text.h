@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/status.h"
+
+#include <QString>
+
+namespace norvane {
+
+// The parts of a connection text: which engine, which file, which password.
+struct ConnectionParts
+{
+    QString provider;
+    QString dataSource;
+    QString password;
+};
+
+inline const QString kDatabaseFileName = QStringLiteral("dbVesk.mdb");
+inline const QString kProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
+
+// The fixed database password.
+QString databasePassword();
+
+// "Provider=...;Data Source=<folder>\dbVesk.mdb;Jet OLEDB:database password=<password>"
+QString buildConnectionText(const QString& applicationFolder);
+
+// Splits a connection text into its parts. Values may themselves hold ';' (a
+// folder or a password can), so a segment that starts no known key belongs to
+// the value before it. Fails on an empty text, an unknown key or a missing part.
+Status parseConnectionText(const QString& text, ConnectionParts& parts);
+
+// The file a data source names. The data source separates the file from its
+// folder with a backslash whatever the platform; only that last one is a separator.
+QString dataSourcePath(const QString& dataSource);
+
+} // namespace norvane

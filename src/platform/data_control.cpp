@@ -1,0 +1,93 @@
+#include "platform/data_control.h"
+
+#include "platform/connection_text.h"
+#include "platform/database.h"
+
+
+#include <array>
+
+namespace norvane {
+
+DataControl::DataControl(QObject* parent) : QObject(parent) {}
+
+DataControl::~DataControl()
+{
+    // The record set refers to the database; let it go first.
+    m_recordset.reset(nullptr, {}, {});
+}
+
+QString DataControl::databasePath() const
+{
+    ConnectionParts parts;
+    if (!parseConnectionText(m_connectionString, parts).ok()) {
+        return {};
+    }
+    return dataSourcePath(parts.dataSource);
+}
+
+Status DataControl::Refresh()
+{
+    const Status loaded = load();
+    if (!loaded.ok()) {
+        m_recordset.reset(nullptr, {}, {});
+        m_db.reset();
+    }
+    return loaded;
+}
+
+Status DataControl::load()
+{
+    ConnectionParts parts;
+    if (Status parsed = parseConnectionText(m_connectionString, parts); !parsed.ok()) {
+        return parsed;
+    }
+    QString reason;
+    std::unique_ptr<Database> db =
+        Database::open(dataSourcePath(parts.dataSource), parts.password, reason);
+    if (!db) {
+        return Status::failure(reason);
+    }
+    const QByteArray sql = m_recordSource.toUtf8();
+    Statement statement = db->prepare(sql.constData(), reason);
+    if (!statement.isValid()) {
+        return Status::failure(reason);
+    }
+    // Columns are found by name, so the table's own column order does not matter.
+    std::array<int, kContactColumnCount> source;
+    source.fill(-1);
+    QStringList names;
+    for (int i = 0; i < statement.columnCount(); ++i) {
+        names.append(statement.columnName(i));
+        if (const auto column = columnFromName(names.last())) {
+            source[static_cast<std::size_t>(*column)] = i;
+        }
+    }
+    for (std::size_t c = 0; c < source.size(); ++c) {
+        if (source[c] < 0) {
+            return Status::failure(tr("The contact table has no column %1.")
+                                       .arg(columnName(static_cast<ContactColumn>(c))));
+        }
+    }
+    std::vector<Contact> rows;
+    bool done = false;
+    while (statement.next(done)) {
+        Contact contact;
+        contact.id = statement.integer(source[0]);
+        for (int c = 1; c < kContactColumnCount; ++c) {
+            contact.text(static_cast<ContactColumn>(c)) = statement.text(source[c]);
+        }
+        rows.push_back(std::move(contact));
+    }
+    if (!done) {
+        return Status::failure(db->lastError());
+    }
+    m_db = std::move(db);
+    QStringList shown;
+    for (int c = 0; c < kContactColumnCount; ++c) {
+        shown.append(names[source[static_cast<std::size_t>(c)]]);
+    }
+    m_recordset.reset(m_db.get(), shown, std::move(rows));
+    return Status::success();
+}
+
+} // namespace norvane

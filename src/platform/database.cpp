@@ -1,0 +1,221 @@
+#include "platform/database.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Database", text);
+}
+
+QString errorText(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// The engine's wording for a wrong key is about encryption; say it as a user would read it.
+QString readableOpenError(sqlite3* db)
+{
+    const int code = sqlite3_errcode(db);
+    if (code == SQLITE_NOTADB) {
+        return tr("The password is wrong or the file is not a Norvane database.");
+    }
+    if (code == SQLITE_CORRUPT) {
+        return tr("The database file is damaged.");
+    }
+    return errorText(db);
+}
+
+} // namespace
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<Database> Database::open(const QString& path, const QString& password,
+                                         QString& reason)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        reason = tr("The database file does not exist.");
+        return nullptr;
+    }
+    if (!info.isFile()) {
+        reason = tr("The database path is not a file.");
+        return nullptr;
+    }
+    if (!info.isReadable()) {
+        reason = tr("The database file cannot be read.");
+        return nullptr;
+    }
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    std::unique_ptr<Database> db(new Database(handle));
+    if (rc != SQLITE_OK) {
+        reason = handle ? errorText(handle) : tr("The database file cannot be opened.");
+        return nullptr;
+    }
+    const Status keyed = db->applyKeyAndSettings(password);
+    if (!keyed.ok()) {
+        reason = keyed.reason();
+        return nullptr;
+    }
+    return db;
+}
+
+std::unique_ptr<Database> Database::create(const QString& path, const QString& password,
+                                           QString& reason)
+{
+    if (QFileInfo::exists(path)) {
+        reason = tr("A database already exists there; it is left untouched.");
+        return nullptr;
+    }
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    std::unique_ptr<Database> db(new Database(handle));
+    if (rc != SQLITE_OK) {
+        reason = handle ? errorText(handle) : tr("The database file cannot be created.");
+        return nullptr;
+    }
+    const Status keyed = db->applyKeyAndSettings(password);
+    if (!keyed.ok()) {
+        reason = keyed.reason();
+        return nullptr;
+    }
+    return db;
+}
+
+Status Database::applyKeyAndSettings(const QString& password)
+{
+    const QByteArray key = password.toUtf8();
+    if (sqlite3_key(m_db, key.constData(), static_cast<int>(key.size())) != SQLITE_OK) {
+        return Status::failure(tr("The database could not be keyed."));
+    }
+    if (sqlite3_exec(m_db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        return Status::failure(readableOpenError(m_db));
+    }
+    // The first read proves the key.
+    if (sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        return Status::failure(readableOpenError(m_db));
+    }
+    // A read-only file cannot switch its journal; browsing still works, and
+    // every write is refused by the engine with its own reason.
+    if (!isReadOnly()) {
+        if (sqlite3_exec(m_db, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr) !=
+            SQLITE_OK) {
+            return Status::failure(readableOpenError(m_db));
+        }
+    }
+    // Full sync: a contact reported as saved survives a crash or power loss.
+    // Temporary tables stay in memory so no contact text lands in a temporary file.
+    sqlite3_exec(m_db, "PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;", nullptr, nullptr,
+                 nullptr);
+    sqlite3_busy_timeout(m_db, 2000);
+    return Status::success();
+}
+
+Status Database::execute(const char* sql)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return Status::failure(errorText(m_db));
+    }
+    return Status::success();
+}
+
+Statement Database::prepare(const char* sql, QString& reason)
+{
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        reason = errorText(m_db);
+        return Statement();
+    }
+    return Statement(stmt);
+}
+
+qint64 Database::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Database::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+bool Database::isReadOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+QString Database::lastError() const
+{
+    return errorText(m_db);
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+Statement::Statement(Statement&& other) noexcept : m_stmt(std::exchange(other.m_stmt, nullptr)) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept
+{
+    std::swap(m_stmt, other.m_stmt);
+    return *this;
+}
+
+void Statement::bind(int index, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()),
+                      SQLITE_TRANSIENT);
+}
+
+void Statement::bind(int index, qint64 value)
+{
+    sqlite3_bind_int64(m_stmt, index, value);
+}
+
+bool Statement::next(bool& done)
+{
+    const int rc = sqlite3_step(m_stmt);
+    done = rc == SQLITE_DONE;
+    return rc == SQLITE_ROW;
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+QString Statement::text(int column) const
+{
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column));
+}
+
+qint64 Statement::integer(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+} // namespace norvane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/status.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace norvane {
+
+class Statement;
+
+// One open, keyed SQLCipher database. Cipher settings are pinned at every open
+// right after the key, and the key is proven by a first read so that a wrong
+// password fails here rather than at a later query.
+class Database
+{
+public:
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing database; never creates one.
+    static std::unique_ptr<Database> open(const QString& path, const QString& password,
+                                          QString& reason);
+    // Creates a new, empty database file; refuses when the path exists.
+    static std::unique_ptr<Database> create(const QString& path, const QString& password,
+                                            QString& reason);
+
+    Status execute(const char* sql);
+    // Prepares one statement; on failure the statement is invalid and reason says why.
+    Statement prepare(const char* sql, QString& reason);
+    qint64 lastInsertId() const;
+    int changes() const;
+    bool isReadOnly() const;
+    QString lastError() const;
+
+private:
+    explicit Database(sqlite3* handle) : m_db(handle) {}
+    Status applyKeyAndSettings(const QString& password);
+
+    sqlite3* m_db = nullptr;
+};
+
+// A prepared statement; finalized when it goes out of scope.
+class Statement
+{
+public:
+    Statement() = default;
+    explicit Statement(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+
+    bool isValid() const { return m_stmt != nullptr; }
+    void bind(int index, const QString& text);
+    void bind(int index, qint64 value);
+    // Steps once: true while a row is there. done tells a finished statement apart from an error.
+    bool next(bool& done);
+    int columnCount() const;
+    QString columnName(int column) const;
+    QString text(int column) const;
+    qint64 integer(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+} // namespace norvane

@@ -1,0 +1,152 @@
+#include "platform/services.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLocale>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace norvane {
+
+namespace {
+
+class QtMessageBox final : public MessageBoxService
+{
+public:
+    BoxAnswer show(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
+                   BoxButtons buttons) override
+    {
+        QMessageBox box(parent);
+        box.setText(text);
+        box.setWindowTitle(title);
+        box.setIcon(icon == BoxIcon::Information ? QMessageBox::Information
+                    : icon == BoxIcon::Warning   ? QMessageBox::Warning
+                                                 : QMessageBox::Question);
+        if (buttons == BoxButtons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+        }
+        const int answer = box.exec();
+        if (buttons == BoxButtons::Ok) {
+            return BoxAnswer::Ok;
+        }
+        return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+    }
+};
+
+class QtFileDialog final : public FileDialogService
+{
+public:
+    QString openFile(QWidget* parent) override
+    {
+        return QFileDialog::getOpenFileName(
+            parent, QCoreApplication::translate("FileDialog", "Choose a photo"), QString(),
+            QCoreApplication::translate("FileDialog",
+                                        "Pictures (*.jpg *.jpeg *.png *.bmp *.gif);;All files (*)"));
+    }
+};
+
+class QtBrowser final : public BrowserService
+{
+public:
+    bool open(const QUrl& address) override { return QDesktopServices::openUrl(address); }
+};
+
+class QtTray final : public TrayService
+{
+public:
+    void add(const QIcon& icon, const QString& tip) override
+    {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            return;
+        }
+        if (!m_icon) {
+            m_icon = new QSystemTrayIcon(this);
+            connect(m_icon, &QSystemTrayIcon::activated, this, &QtTray::forward);
+        }
+        m_icon->setIcon(icon);
+        m_icon->setToolTip(tip);
+        m_icon->show();
+    }
+    void remove() override
+    {
+        if (m_icon) {
+            m_icon->hide();
+        }
+    }
+    bool isShown() const override { return m_icon && m_icon->isVisible(); }
+
+private:
+    void forward(QSystemTrayIcon::ActivationReason reason)
+    {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            emit notified(kClick);
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            emit notified(kDoubleClick);
+            break;
+        case QSystemTrayIcon::Context:
+            emit notified(kContextClick);
+            break;
+        default:
+            break;
+        }
+    }
+
+    QSystemTrayIcon* m_icon = nullptr;
+};
+
+class QtProcess final : public ProcessService
+{
+public:
+    void endNow() override
+    {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+};
+
+class QtAppFolder final : public AppFolderService
+{
+public:
+    QString path() const override { return QCoreApplication::applicationDirPath(); }
+};
+
+class QtClock final : public ClockService
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace
+
+Services productionServices()
+{
+    static QtMessageBox messages;
+    static QtFileDialog files;
+    static QtBrowser browser;
+    static QtTray* tray = new QtTray; // lives until the process ends, like the icon it shows
+    static QtProcess process;
+    static QtAppFolder folder;
+    static QtClock clock;
+    return {&messages, &files, &browser, tray, &process, &folder, &clock};
+}
+
+QString timeText(const ClockService& clock)
+{
+    return QLocale::system().toString(clock.now().time(), QLocale::LongFormat);
+}
+
+QString dateText(const ClockService& clock)
+{
+    return QLocale::system().toString(clock.now().date(), QStringLiteral("dddd - MMMM dd, yyyy"));
+}
+
+} // namespace norvane

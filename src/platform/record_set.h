@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/status.h"
+#include "store/contact.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace norvane {
+
+class Database;
+
+// The rows a data control loaded, held in memory, with a current row, an edit
+// buffer in the manner of a record set (add new, set fields, update) and a
+// literal, case- and accent-insensitive filter that never queries the store.
+// Writes go straight to the database, each its own transaction, by ID.
+class RecordSet : public QObject
+{
+    Q_OBJECT
+public:
+    explicit RecordSet(QObject* parent = nullptr);
+
+    // Replaces the rows; the filter is gone and the first row is current.
+    void reset(Database* db, QStringList columnNames, std::vector<Contact> rows);
+
+    QStringList columnNames() const { return m_columnNames; }
+    int rowCount() const;
+    int totalRowCount() const { return static_cast<int>(m_rows.size()); }
+    const Contact& row(int visibleRow) const;
+
+    // The current row as the grid shows it; -1 when there is none.
+    int currentRow() const { return m_current; }
+    const Contact* current() const;
+    void moveTo(int visibleRow);
+
+    // Starts a new, empty record in the edit buffer.
+    void addNew();
+    // Sets a column of the record being edited (the current one unless addNew
+    // started a new one). The name is matched without regard to letter case.
+    Status setField(QStringView column, const QString& value);
+    // Writes the edit buffer: a new record is inserted, an edited one updated by ID.
+    Status update();
+    // Drops the edit buffer without writing.
+    void cancelUpdate();
+    // Deletes the current record by its ID.
+    Status deleteCurrent();
+    // Keeps only rows whose column contains the text; an empty text shows all.
+    void setFilter(ContactColumn column, const QString& text);
+    void clearFilter();
+
+signals:
+    void aboutToReset();
+    void wasReset();
+    void currentChanged(int visibleRow);
+
+private:
+    struct Filter
+    {
+        ContactColumn column;
+        QString needle;
+    };
+
+    int rowIndex(int visibleRow) const;
+    const std::vector<QString>& foldedColumn(ContactColumn column);
+    void runFilter(ContactColumn column, const QString& needle, bool narrow);
+    void afterWrite();
+    Status checkWritable() const;
+
+    Database* m_db = nullptr;
+    QStringList m_columnNames;
+    std::vector<Contact> m_rows;
+    std::optional<std::vector<int>> m_view; // row indexes shown while a filter is in force
+    std::optional<Filter> m_filter;
+    std::vector<std::vector<QString>> m_folded; // folded texts per column, made on first search
+    int m_current = -1;
+    std::optional<Contact> m_edit;
+    bool m_editIsNew = false;
+};
+
+} // namespace norvane

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QDateTime>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace norvane {
+
+enum class BoxIcon { Information, Warning, Question };
+enum class BoxButtons { Ok, YesNo };
+enum class BoxAnswer { Ok, Yes, No };
+
+// Modal message boxes. A Yes/No box has Yes as its default button.
+class MessageBoxService
+{
+public:
+    virtual ~MessageBoxService() = default;
+    virtual BoxAnswer show(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
+                           BoxButtons buttons) = 0;
+};
+
+// The open-file dialog; an empty path means the user cancelled.
+class FileDialogService
+{
+public:
+    virtual ~FileDialogService() = default;
+    virtual QString openFile(QWidget* parent) = 0;
+};
+
+// The user's web browser; false when none could be started.
+class BrowserService
+{
+public:
+    virtual ~BrowserService() = default;
+    virtual bool open(const QUrl& address) = 0;
+};
+
+// The one tray icon of the process. Its notifications arrive as message
+// numbers: 514 click, 515 double-click, 517 context click.
+class TrayService : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kClick = 514;
+    static constexpr int kDoubleClick = 515;
+    static constexpr int kContextClick = 517;
+
+    virtual void add(const QIcon& icon, const QString& tip) = 0;
+    virtual void remove() = 0;
+    virtual bool isShown() const = 0;
+
+signals:
+    void notified(int message);
+};
+
+// Ends the process at once, without any window's teardown.
+class ProcessService
+{
+public:
+    virtual ~ProcessService() = default;
+    virtual void endNow() = 0;
+};
+
+// The folder of the executable, without a trailing separator.
+class AppFolderService
+{
+public:
+    virtual ~AppFolderService() = default;
+    virtual QString path() const = 0;
+};
+
+class ClockService
+{
+public:
+    virtual ~ClockService() = default;
+    virtual QDateTime now() const = 0;
+};
+
+// Everything the windows need of the platform, handed to each window.
+struct Services
+{
+    MessageBoxService* messages = nullptr;
+    FileDialogService* files = nullptr;
+    BrowserService* browser = nullptr;
+    TrayService* tray = nullptr;
+    ProcessService* process = nullptr;
+    AppFolderService* folder = nullptr;
+    ClockService* clock = nullptr;
+};
+
+// The Qt implementations, alive for the whole process.
+Services productionServices();
+
+// The current time in the locale's long time format: the clock label's text
+// and the title of the main window's message boxes.
+QString timeText(const ClockService& clock);
+// The date label's text: "dddd - MMMM dd, yyyy" in the locale.
+QString dateText(const ClockService& clock);
+
+} // namespace norvane

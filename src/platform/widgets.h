@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+
+// The push button every window uses for its upper-case commands: a flat,
+// lightly shaded face that lights up under the pointer.
+class AeroButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit AeroButton(QWidget* parent = nullptr);
+};
+
+// A label that reports clicks and pointer movement, for the window's own
+// close and minimise captions, the hover menu and the web links.
+class ClickLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ClickLabel(QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+    void pointerMoved();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,148 @@
+#include "store/contact_store.h"
+
+#include "platform/connection_text.h"
+#include "platform/data_control.h"
+#include "platform/database.h"
+#include "store/photo_store.h"
+
+#include <QCoreApplication>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("ContactStore", text);
+}
+
+constexpr const char* kCreateTableSql =
+    "CREATE TABLE tblYou (ID INTEGER PRIMARY KEY, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, "
+    "EMAIL TEXT, COMPANY TEXT, PROFILE TEXT)";
+
+// Sets the six texts in the order the register form fills them; the name goes
+// by "Name", the store matches column names without regard to case.
+Status setTexts(RecordSet& records, const Contact& contact)
+{
+    const std::pair<const char*, const QString*> fields[] = {
+        {"Name", &contact.name},       {"ADDRESS", &contact.address}, {"CONTACT", &contact.contact},
+        {"EMAIL", &contact.email},     {"COMPANY", &contact.company}, {"PROFILE", &contact.profile}};
+    for (const auto& [column, value] : fields) {
+        if (Status set = records.setField(QString::fromLatin1(column), *value); !set.ok()) {
+            records.cancelUpdate();
+            return set;
+        }
+    }
+    return Status::success();
+}
+
+// How many contacts name this photo file.
+Status countProfileUsers(Database& db, const QString& profile, int& count)
+{
+    QString reason;
+    Statement statement = db.prepare("SELECT count(*) FROM tblYou WHERE PROFILE = ?1", reason);
+    if (!statement.isValid()) {
+        return Status::failure(reason);
+    }
+    statement.bind(1, profile);
+    bool done = false;
+    if (!statement.next(done)) {
+        return Status::failure(db.lastError());
+    }
+    count = static_cast<int>(statement.integer(0));
+    return Status::success();
+}
+
+} // namespace
+
+QString photoFolder(const QString& applicationFolder)
+{
+    return applicationFolder + QStringLiteral("/IMG/");
+}
+
+QString databaseFile(const QString& applicationFolder)
+{
+    return applicationFolder + QLatin1Char('/') + kDatabaseFileName;
+}
+
+Status connectSequence(DataControl& adoLog, const QString& applicationFolder,
+                       const QString& recordSource)
+{
+    adoLog.setConnectionString(buildConnectionText(applicationFolder));
+    adoLog.setRecordSource(recordSource);
+    return adoLog.Refresh();
+}
+
+Status createContactDatabase(const QString& path)
+{
+    QString reason;
+    const std::unique_ptr<Database> db = Database::create(path, databasePassword(), reason);
+    if (!db) {
+        return Status::failure(reason);
+    }
+    return db->execute(kCreateTableSql);
+}
+
+Status registerContact(DataControl& adoLog, const QString& applicationFolder,
+                       const Contact& contact)
+{
+    if (!adoLog.database()) {
+        if (Status connected = connectSequence(adoLog, applicationFolder); !connected.ok()) {
+            return connected;
+        }
+    }
+    RecordSet& records = *adoLog.recordset();
+    records.addNew();
+    if (Status set = setTexts(records, contact); !set.ok()) {
+        return set;
+    }
+    return records.update();
+}
+
+Status updateCurrentContact(DataControl& adoLog, const Contact& edited)
+{
+    RecordSet& records = *adoLog.recordset();
+    if (!adoLog.database() || !records.current()) {
+        return Status::failure(tr("There is no selected contact to update."));
+    }
+    if (Status set = setTexts(records, edited); !set.ok()) {
+        return set;
+    }
+    const Status written = records.update();
+    if (!written.ok()) {
+        records.cancelUpdate();
+    }
+    return written;
+}
+
+Status removeCurrentContact(DataControl& adoLog, const QString& applicationFolder,
+                            QString& photoReason)
+{
+    photoReason.clear();
+    RecordSet& records = *adoLog.recordset();
+    Database* db = adoLog.database();
+    if (!db || !records.current()) {
+        return Status::failure(tr("There is no selected contact to remove."));
+    }
+    const QString profile = records.current()->profile;
+    if (Status deleted = records.deleteCurrent(); !deleted.ok()) {
+        return deleted;
+    }
+    if (profile.isEmpty()) {
+        return Status::success();
+    }
+    int users = 0;
+    Status counted = countProfileUsers(*db, profile, users);
+    if (counted.ok() && users == 0) {
+        counted = deletePhoto(photoFolder(applicationFolder), profile);
+    }
+    photoReason = counted.ok() ? QString() : counted.reason();
+    return Status::success();
+}
+
+void searchContacts(RecordSet& records, ContactColumn column, const QString& text)
+{
+    records.setFilter(column, text);
+}
+
+} // namespace norvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/status.h"
+#include "store/contact.h"
+
+#include <QString>
+
+namespace norvane {
+
+class DataControl;
+class RecordSet;
+
+inline const QString kWholeTable = QStringLiteral("Select * from tblYou");
+
+// The application folder's photo folder and database file.
+QString photoFolder(const QString& applicationFolder);
+QString databaseFile(const QString& applicationFolder);
+
+// Sets the connection text for the application folder and the record source,
+// then refreshes: the record set holds the table, first row current.
+Status connectSequence(DataControl& adoLog, const QString& applicationFolder,
+                       const QString& recordSource = kWholeTable);
+
+// Creates an empty contact database at the path; refuses to touch an existing file.
+Status createContactDatabase(const QString& path);
+
+// Adds a contact as typed. Connects first when the data control has no open store.
+Status registerContact(DataControl& adoLog, const QString& applicationFolder,
+                       const Contact& contact);
+
+// Writes the six texts to the current contact, identified by its ID.
+Status updateCurrentContact(DataControl& adoLog, const Contact& edited);
+
+// Deletes the current contact by its ID, then its photo file when no other
+// contact names that file. The photo's fate is reported in photoReason (empty
+// when all went well); it never undoes the deletion of the record.
+Status removeCurrentContact(DataControl& adoLog, const QString& applicationFolder,
+                            QString& photoReason);
+
+// Narrows the record set to contacts whose column holds the text; empty shows all.
+void searchContacts(RecordSet& records, ContactColumn column, const QString& text);
+
+} // namespace norvane

@@ -1,0 +1,373 @@
+// The contact store on real encrypted files: connection text, opening,
+// loading, writing by ID, and the in-memory search.
+#include "platform/connection_text.h"
+#include "platform/contact_table_model.h"
+#include "platform/data_control.h"
+#include "platform/database.h"
+#include "platform/record_set.h"
+#include "store/contact_store.h"
+#include "support/test_folder.h"
+
+#include <QAbstractItemModelTester>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+namespace {
+
+QStringList names(RecordSet& records)
+{
+    QStringList result;
+    for (int i = 0; i < records.rowCount(); ++i) {
+        result.append(records.row(i).name);
+    }
+    return result;
+}
+
+} // namespace
+
+class StoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void buildsTheExactConnectionText();
+    void parsesConnectionTexts_data();
+    void parsesConnectionTexts();
+    void refusesBrokenConnectionTexts_data();
+    void refusesBrokenConnectionTexts();
+
+    void opensWithTheRightPasswordOnly();
+    void failsToConnectWithAReason_data();
+    void failsToConnectWithAReason();
+    void loadsAnEmptyTable();
+    void loadsManyRowsInTableOrder();
+    void keepsNoContactTextInClear();
+
+    void setsFieldsByNameInAnyLetterCase();
+    void addsUpdatesAndDeletesByIdOnly();
+    void storesAwkwardTextExactly();
+    void reportsAWriteTheStoreRefuses();
+
+    void filtersLiterallyWithoutRegardToCaseOrAccents_data();
+    void filtersLiterallyWithoutRegardToCaseOrAccents();
+    void narrowsAndWidensAsTheTextChanges();
+    void modelFollowsTheRecordSet();
+};
+
+void StoreTest::buildsTheExactConnectionText()
+{
+    QCOMPARE(buildConnectionText(QStringLiteral("/opt/norvane")),
+             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/norvane\\dbVesk.mdb;"
+                            "Jet OLEDB:database password=") +
+                 QString::fromUtf8("\xC2\xA5\xC2\xB6\xC2\xA2\xC3\x9E\xC2\xBF\xC3\xB0\xC2\xA7"));
+}
+
+void StoreTest::parsesConnectionTexts_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("expectedPath");
+    QTest::newRow("plain") << "/home/ann/Norvane" << "/home/ann/Norvane/dbVesk.mdb";
+    QTest::newRow("semicolon in folder") << "/tmp/a;b" << "/tmp/a;b/dbVesk.mdb";
+    QTest::newRow("equals and spaces") << "/tmp/x = y/Data Source" << "/tmp/x = y/Data Source/dbVesk.mdb";
+    QTest::newRow("non-Latin") << QString::fromUtf8("/tmp/Книга") << QString::fromUtf8("/tmp/Книга/dbVesk.mdb");
+}
+
+void StoreTest::parsesConnectionTexts()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, expectedPath);
+    ConnectionParts parts;
+    QVERIFY(parseConnectionText(buildConnectionText(folder), parts).ok());
+    QCOMPARE(parts.provider, kProvider);
+    QCOMPARE(dataSourcePath(parts.dataSource), expectedPath);
+    QCOMPARE(parts.password, databasePassword());
+}
+
+void StoreTest::refusesBrokenConnectionTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("unknown provider") << "Provider=SQLOLEDB;Data Source=/tmp\\dbVesk.mdb";
+    QTest::newRow("no data source") << "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:database password=x";
+    QTest::newRow("unknown first key") << "Server=x;Provider=Microsoft.Jet.OLEDB.4.0";
+}
+
+void StoreTest::refusesBrokenConnectionTexts()
+{
+    QFETCH(QString, text);
+    ConnectionParts parts;
+    const Status status = parseConnectionText(text, parts);
+    QVERIFY(!status.ok());
+    QVERIFY(!status.reason().isEmpty());
+}
+
+void StoreTest::opensWithTheRightPasswordOnly()
+{
+    TestFolder folder;
+    QString reason;
+    QVERIFY(Database::open(folder.databasePath(), databasePassword(), reason));
+    QVERIFY(!Database::open(folder.databasePath(), QStringLiteral("wrong"), reason));
+    QVERIFY2(reason.contains(QLatin1String("password")), qPrintable(reason));
+    QVERIFY(!Database::create(folder.databasePath(), databasePassword(), reason));
+}
+
+void StoreTest::failsToConnectWithAReason_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::newRow("missing file") << "missing";
+    QTest::newRow("missing table") << "no table";
+    QTest::newRow("plain SQLite file") << "plain";
+    QTest::newRow("folder in its place") << "folder";
+    QTest::newRow("empty file") << "empty";
+}
+
+void StoreTest::failsToConnectWithAReason()
+{
+    QFETCH(QString, setup);
+    TestFolder folder(false);
+    const QString path = databaseFile(folder.path());
+    QString reason;
+    if (setup == QLatin1String("no table")) {
+        QVERIFY(Database::create(path, databasePassword(), reason));
+    } else if (setup == QLatin1String("plain")) {
+        sqlite3* plain = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &plain), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(plain, "CREATE TABLE tblYou(ID INTEGER PRIMARY KEY, NAME TEXT)",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(plain);
+    } else if (setup == QLatin1String("folder")) {
+        QVERIFY(QDir(folder.path()).mkdir(kDatabaseFileName));
+    } else if (setup == QLatin1String("empty")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    DataControl control;
+    const Status status = connectSequence(control, folder.path());
+    QVERIFY(!status.ok());
+    QVERIFY(!status.reason().isEmpty());
+    QVERIFY(!status.reason().contains(databasePassword()));
+    QCOMPARE(control.recordset()->rowCount(), 0);
+    QVERIFY(!control.database());
+}
+
+void StoreTest::loadsAnEmptyTable()
+{
+    TestFolder folder;
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    QCOMPARE(control.recordset()->rowCount(), 0);
+    QCOMPARE(control.recordset()->currentRow(), -1);
+    QCOMPARE(control.recordSource(), QStringLiteral("Select * from tblYou"));
+}
+
+void StoreTest::loadsManyRowsInTableOrder()
+{
+    TestFolder folder;
+    QList<Contact> many;
+    for (int i = 0; i < 500; ++i) {
+        many.append(contact(QStringLiteral("Person %1").arg(i), QString::number(5550000 + i)));
+    }
+    folder.add(many);
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    RecordSet& records = *control.recordset();
+    QCOMPARE(records.rowCount(), 500);
+    QCOMPARE(records.currentRow(), 0);
+    QCOMPARE(records.row(499).name, QStringLiteral("Person 499"));
+    QCOMPARE(records.columnNames(),
+             QStringList({"ID", "NAME", "ADDRESS", "CONTACT", "EMAIL", "COMPANY", "PROFILE"}));
+}
+
+void StoreTest::keepsNoContactTextInClear()
+{
+    TestFolder folder;
+    folder.add({contact(QStringLiteral("Philippa Quennell"), QStringLiteral("07700900123"))});
+    QFile file(folder.databasePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(!bytes.contains("Philippa"));
+    QVERIFY(!bytes.contains("07700900123"));
+    QVERIFY(!bytes.startsWith("SQLite format 3"));
+    QFile wal(folder.databasePath() + QStringLiteral("-wal"));
+    if (wal.open(QIODevice::ReadOnly)) {
+        QVERIFY(!wal.readAll().contains("Philippa"));
+    }
+}
+
+void StoreTest::setsFieldsByNameInAnyLetterCase()
+{
+    TestFolder folder;
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    RecordSet& records = *control.recordset();
+    records.addNew();
+    QVERIFY(records.setField(u"Name", QStringLiteral("Ann")).ok());
+    QVERIFY(records.setField(u"contact", QStringLiteral("555")).ok());
+    QVERIFY(records.setField(u"eMail", QStringLiteral("ann@example.com")).ok());
+    QVERIFY(!records.setField(u"PHONE", QStringLiteral("1")).ok());
+    QVERIFY(!records.setField(u"id", QStringLiteral("7")).ok());
+    QVERIFY(records.update().ok());
+    const QList<Contact> stored = folder.stored();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].name, QStringLiteral("Ann"));
+    QCOMPARE(stored[0].contact, QStringLiteral("555"));
+    QCOMPARE(stored[0].email, QStringLiteral("ann@example.com"));
+    QCOMPARE(stored[0].address, QString());
+}
+
+void StoreTest::addsUpdatesAndDeletesByIdOnly()
+{
+    TestFolder folder;
+    const QList<Contact> added = folder.add({contact("Ann", "111"), contact("Ann", "222"),
+                                             contact("Bob", "333")});
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    RecordSet& records = *control.recordset();
+
+    records.moveTo(1);
+    Contact edited = *records.current();
+    edited.address = QStringLiteral("New Street 1");
+    QVERIFY(updateCurrentContact(control, edited).ok());
+
+    records.moveTo(1);
+    QString photoReason;
+    QVERIFY(removeCurrentContact(control, folder.path(), photoReason).ok());
+    QVERIFY(photoReason.isEmpty());
+
+    const QList<Contact> stored = folder.stored();
+    QCOMPARE(stored.size(), 2);
+    QCOMPARE(stored[0], added[0]);
+    QCOMPARE(stored[1], added[2]);
+}
+
+void StoreTest::storesAwkwardTextExactly()
+{
+    TestFolder folder;
+    const QString awkward[] = {
+        QStringLiteral("O'Brien \"Bud\" 100% _x_ *"), QStringLiteral("back\\slash; DROP TABLE tblYou;--"),
+        QString::fromUtf8("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D e\xCC\x81 \xF0\x9F\x98\x80"),
+        QString(QStringLiteral("nul")) + QChar(0) + QStringLiteral("inside\t\x01"),
+        QString::fromUtf8("\xE5\xBC\xA0\xE4\xBC\x9F")};
+    QList<Contact> contacts;
+    for (const QString& text : awkward) {
+        contacts.append(contact(text, text, text, text, text, text));
+    }
+    folder.add(contacts);
+    const QList<Contact> stored = folder.stored();
+    QCOMPARE(stored.size(), contacts.size());
+    for (int i = 0; i < stored.size(); ++i) {
+        contacts[i].id = stored[i].id;
+        QCOMPARE(stored[i], contacts[i]);
+    }
+}
+
+void StoreTest::reportsAWriteTheStoreRefuses()
+{
+    TestFolder folder;
+    folder.add({contact("Ann", "111")});
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    const auto lock = folder.lockForWriting();
+    Contact edited = *control.recordset()->current();
+    edited.name = QStringLiteral("Changed");
+    const Status updated = updateCurrentContact(control, edited);
+    QVERIFY(!updated.ok());
+    QVERIFY2(updated.reason().contains(QLatin1String("locked")), qPrintable(updated.reason()));
+    QCOMPARE(control.recordset()->current()->name, QStringLiteral("Ann"));
+    QString photoReason;
+    QVERIFY(!removeCurrentContact(control, folder.path(), photoReason).ok());
+    QCOMPARE(control.recordset()->rowCount(), 1);
+    QVERIFY(!registerContact(control, folder.path(), contact("Bob", "2")).ok());
+    QCOMPARE(control.recordset()->rowCount(), 1);
+}
+
+void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+    const auto name = static_cast<int>(ContactColumn::Name);
+    QTest::newRow("case") << name << "ANN" << QStringList{"Ann Lee", "Joanna"};
+    QTest::newRow("accent in row") << name << "zoe" << QStringList{QString::fromUtf8("Zo\xC3\xAB")};
+    QTest::newRow("accent in text") << name << QString::fromUtf8("\xC3\xA1lvaro") << QStringList{"Alvaro"};
+    QTest::newRow("apostrophe") << name << "o'b" << QStringList{"O'Brien"};
+    QTest::newRow("percent is literal") << name << "%" << QStringList{"100% Ltd"};
+    QTest::newRow("underscore is literal") << name << "_" << QStringList{"a_b"};
+    QTest::newRow("star is literal") << name << "*" << QStringList{};
+    QTest::newRow("space") << name << " " << QStringList{"Ann Lee", "100% Ltd"};
+    QTest::newRow("no match") << name << "qqq" << QStringList{};
+    QTest::newRow("address") << static_cast<int>(ContactColumn::Address) << "mill" << QStringList{"Joanna"};
+    QTest::newRow("contact digits") << static_cast<int>(ContactColumn::Contact) << "99" << QStringList{"Alvaro", "O'Brien"};
+}
+
+void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents()
+{
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    TestFolder folder;
+    folder.add({contact("Ann Lee", "111"), contact("Joanna", "222", "3 Mill Lane"),
+                contact(QString::fromUtf8("Zo\xC3\xAB"), "333"), contact("Alvaro", "4499"),
+                contact("O'Brien", "5599"), contact("100% Ltd", "666"), contact("a_b", "777")});
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    QSignalSpy current(control.recordset(), &RecordSet::currentChanged);
+    searchContacts(*control.recordset(), static_cast<ContactColumn>(column), text);
+    QCOMPARE(names(*control.recordset()), expected);
+    QCOMPARE(current.size(), 1);
+    QCOMPARE(control.recordset()->currentRow(), expected.isEmpty() ? -1 : 0);
+}
+
+void StoreTest::narrowsAndWidensAsTheTextChanges()
+{
+    TestFolder folder;
+    folder.add({contact("Ann", "1"), contact("Anna", "2"), contact("Dan", "3"), contact("Hannah", "4")});
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    RecordSet& records = *control.recordset();
+    searchContacts(records, ContactColumn::Name, QStringLiteral("a"));
+    QCOMPARE(records.rowCount(), 4);
+    searchContacts(records, ContactColumn::Name, QStringLiteral("an"));
+    QCOMPARE(records.rowCount(), 4);
+    searchContacts(records, ContactColumn::Name, QStringLiteral("ann"));
+    QCOMPARE(names(records), QStringList({"Ann", "Anna", "Hannah"}));
+    searchContacts(records, ContactColumn::Name, QStringLiteral("nn"));
+    QCOMPARE(names(records), QStringList({"Ann", "Anna", "Hannah"}));
+    searchContacts(records, ContactColumn::Name, QStringLiteral("d"));
+    QCOMPARE(names(records), QStringList({"Dan"}));
+    searchContacts(records, ContactColumn::Contact, QStringLiteral("4"));
+    QCOMPARE(names(records), QStringList({"Hannah"}));
+    searchContacts(records, ContactColumn::Contact, QString());
+    QCOMPARE(records.rowCount(), 4);
+    QCOMPARE(records.currentRow(), 0);
+}
+
+void StoreTest::modelFollowsTheRecordSet()
+{
+    TestFolder folder;
+    folder.add({contact("Ann", "1", "Leith"), contact("Bob", "2")});
+    DataControl control;
+    ContactTableModel model(control.recordset());
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.columnCount(), 7);
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("NAME"));
+    QCOMPARE(model.data(model.index(0, static_cast<int>(ContactColumn::Address))).toString(),
+             QStringLiteral("Leith"));
+    searchContacts(*control.recordset(), ContactColumn::Name, QStringLiteral("bo"));
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("Bob"));
+    QCOMPARE(resets.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "tst_store.moc"

@@ -1,0 +1,57 @@
+#include "fake_services.h"
+
+namespace norvane::testing {
+
+BoxAnswer FakeMessageBox::show(QWidget*, const QString& text, const QString& title, BoxIcon icon,
+                               BoxButtons buttons)
+{
+    asked.append({text, title, icon, buttons});
+    if (m_whileOpen) {
+        std::exchange(m_whileOpen, nullptr)();
+    }
+    if (!m_answers.isEmpty()) {
+        return m_answers.takeFirst();
+    }
+    return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::No;
+}
+
+QString FakeFileDialog::openFile(QWidget*)
+{
+    ++calls;
+    return nextPaths.isEmpty() ? QString() : nextPaths.takeFirst();
+}
+
+bool FakeBrowser::open(const QUrl& address)
+{
+    if (!available) {
+        return false;
+    }
+    opened.append(address);
+    return true;
+}
+
+void FakeTray::add(const QIcon& icon, const QString& newTip)
+{
+    ++icons;
+    tip = newTip;
+    iconSet = !icon.isNull();
+}
+
+void FakeTray::remove()
+{
+    if (icons > 0) {
+        --icons;
+    }
+}
+
+FakeServices::FakeServices()
+{
+    process.tray = &tray;
+}
+
+Services FakeServices::services()
+{
+    return {&messages, &files, &browser, &tray, &process, &folder, &clock};
+}
+
+} // namespace norvane::testing

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "store/contact.h"
+
+#include <QColor>
+#include <QList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace norvane {
+class Database;
+}
+
+namespace norvane::testing {
+
+// A temporary application folder with a real encrypted database and IMG/.
+class TestFolder
+{
+public:
+    // Makes the database and the photo folder unless told not to.
+    explicit TestFolder(bool withDatabase = true);
+
+    QString path() const { return m_dir.path(); }
+    QString databasePath() const;
+    QString photoPath(const QString& name) const;
+
+    // Adds contacts through the store; returns them with their IDs.
+    QList<Contact> add(const QList<Contact>& contacts) const;
+    // Everything the table holds now, read through a fresh connection.
+    QList<Contact> stored() const;
+
+    // Holds the write lock from a second connection, as another program
+    // would, until the returned handle goes: every write of Norvane then fails.
+    std::unique_ptr<Database> lockForWriting() const;
+
+    // Writes a small picture file; different colours give different bytes.
+    QString writePicture(const QString& path, const QColor& colour = Qt::red) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A contact with the given texts (the rest empty).
+Contact contact(const QString& name, const QString& number, const QString& address = {},
+                const QString& email = {}, const QString& company = {}, const QString& profile = {});
+
+} // namespace norvane::testing

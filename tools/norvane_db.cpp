@@ -1,0 +1,92 @@
+// norvane-db: creates and checks the contact database of an application folder.
+#include "platform/connection_text.h"
+#include "platform/database.h"
+#include "store/contact_store.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+using namespace norvane;
+
+namespace {
+
+const char* kUsage = "Usage:\n"
+                     "  norvane-db create DIR   make DIR/dbVesk.mdb (an empty, encrypted contact\n"
+                     "                          table) and the photo folder DIR/IMG/; an existing\n"
+                     "                          database is never touched\n"
+                     "  norvane-db check DIR    open DIR/dbVesk.mdb with the password, run an\n"
+                     "                          integrity check and print the number of contacts\n"
+                     "  norvane-db --help       show this text\n";
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "norvane-db: %s\n", qPrintable(message));
+    return 1;
+}
+
+int create(const QString& folder)
+{
+    const QString path = databaseFile(folder);
+    if (QFileInfo::exists(path)) {
+        return fail(QStringLiteral("%1 already exists; it was left untouched.").arg(path));
+    }
+    if (!QDir().mkpath(folder) || !QDir().mkpath(photoFolder(folder))) {
+        return fail(QStringLiteral("cannot make the folders in %1.").arg(folder));
+    }
+    if (Status made = createContactDatabase(path); !made.ok()) {
+        return fail(QStringLiteral("cannot create %1: %2").arg(path, made.reason()));
+    }
+    std::printf("created %s\n", qPrintable(path));
+    return 0;
+}
+
+int check(const QString& folder)
+{
+    const QString path = databaseFile(folder);
+    QString reason;
+    const std::unique_ptr<Database> db = Database::open(path, databasePassword(), reason);
+    if (!db) {
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, reason));
+    }
+    Statement integrity = db->prepare("PRAGMA integrity_check", reason);
+    bool done = false;
+    if (!integrity.isValid() || !integrity.next(done)) {
+        return fail(QStringLiteral("integrity check failed: %1").arg(db->lastError()));
+    }
+    const QString verdict = integrity.text(0);
+    Statement count = db->prepare("SELECT count(*) FROM tblYou", reason);
+    if (!count.isValid() || !count.next(done)) {
+        return fail(QStringLiteral("cannot count the contacts: %1").arg(reason));
+    }
+    std::printf("integrity: %s\ncontacts: %lld\n", qPrintable(verdict),
+                static_cast<long long>(count.integer(0)));
+    return verdict == QLatin1String("ok") ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (args.size() != 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const QString folder = QDir::cleanPath(QDir(args[1]).absolutePath());
+    if (args[0] == QLatin1String("create")) {
+        return create(folder);
+    }
+    if (args[0] == QLatin1String("check")) {
+        return check(folder);
+    }
+    std::fputs(kUsage, stderr);
+    return 2;
+}
