@@ -1,0 +1,185 @@
+// The ten edit fields: key filter, length limits, focus colour and the
+// binding of the detail fields to the grid's current row.
+#include "main_window/digit_filter.h"
+#include "main_window/number_edit.h"
+#include "support/running_app.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTableView>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+namespace {
+
+const QColor kPeach(0xFF, 0xE0, 0xC0);
+
+QColor backColour(QWidget* field)
+{
+    return field->palette().color(QPalette::Base);
+}
+
+} // namespace
+
+class FieldsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void digitFilterFollowsItsRule_data();
+    void digitFilterFollowsItsRule();
+    void digitFilterCoversItsWholeDomain();
+    void numberFieldsTakeDigitsAndControlKeys();
+    void fieldsKeepTheirMaximumLength_data();
+    void fieldsKeepTheirMaximumLength();
+    void focusColourFollowsTheFocus();
+    void detailFieldsFollowTheGridByPointerAndKeys();
+    void detailFieldsAreLockedButFocusable();
+};
+
+void FieldsTest::digitFilterFollowsItsRule_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("expected");
+    for (int code : {48, 50, 57, 31, 8, 13, 3, 22, 24, 0, -1, -20000, -32768}) {
+        QTest::addRow("passes %d", code) << code << code;
+    }
+    for (int code : {47, 58, 32, 65, 97, 127, 128, 178, 255, 256, 32767}) {
+        QTest::addRow("cancels %d", code) << code << 0;
+    }
+}
+
+void FieldsTest::digitFilterFollowsItsRule()
+{
+    QFETCH(int, code);
+    QFETCH(int, expected);
+    QCOMPARE(int(DigitFilter(static_cast<std::int16_t>(code))), expected);
+}
+
+void FieldsTest::digitFilterCoversItsWholeDomain()
+{
+    for (int code = -32768; code <= 32767; ++code) {
+        const bool passes = (code >= 48 && code <= 57) || code < 32;
+        const int result = DigitFilter(static_cast<std::int16_t>(code));
+        if (result != (passes ? code : 0)) {
+            QFAIL(qPrintable(QStringLiteral("DigitFilter(%1) gave %2").arg(code).arg(result)));
+        }
+    }
+}
+
+void FieldsTest::numberFieldsTakeDigitsAndControlKeys()
+{
+    RunningApp app;
+    app.click("cmdReg");
+    auto* regCon = app.find<NumberEdit>("regCon");
+    QTest::keyClicks(regCon, QStringLiteral("5a5 -+.5"));
+    QKeyEvent accented(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\xC3\xA9"));
+    QApplication::sendEvent(regCon, &accented);
+    QCOMPARE(regCon->toPlainText(), QStringLiteral("555"));
+    QTest::keyClick(regCon, Qt::Key_Backspace);
+    QCOMPARE(regCon->toPlainText(), QStringLiteral("55"));
+    QTest::keyClick(regCon, Qt::Key_Return);
+    QTest::keyClicks(regCon, QStringLiteral("7x"));
+    QCOMPARE(regCon->toPlainText(), QStringLiteral("55\n7"));
+    // Copy and paste still work, and a paste may bring other characters.
+    QApplication::clipboard()->setText(QStringLiteral("+44 (0)"));
+    QTest::keyClick(regCon, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(regCon->toPlainText(), QStringLiteral("55\n7+44 (0)"));
+    QCOMPARE(NumberEdit::keyCode(QString::fromUtf8("\xE4\xB8\x80")), std::int16_t{'?'});
+}
+
+void FieldsTest::fieldsKeepTheirMaximumLength_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("maximum");
+    for (const char* name : {"regName", "regAddress", "regEmail", "regCom", "txtSearch"}) {
+        QTest::newRow(name) << name << 50;
+    }
+    QTest::newRow("regCon") << "regCon" << 50;
+}
+
+void FieldsTest::fieldsKeepTheirMaximumLength()
+{
+    QFETCH(QString, field);
+    QFETCH(int, maximum);
+    RunningApp app;
+    app.click("cmdReg");
+    QWidget* widget = app.find<QWidget>(qPrintable(field));
+    widget->setFocus();
+    QApplication::clipboard()->setText(QString(10000, QLatin1Char('7')));
+    QTest::keyClick(widget, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClicks(widget, QStringLiteral("12"));
+    const QString text = qobject_cast<QLineEdit*>(widget)
+                             ? qobject_cast<QLineEdit*>(widget)->text()
+                             : qobject_cast<QPlainTextEdit*>(widget)->toPlainText();
+    QCOMPARE(text, QString(maximum, QLatin1Char('7')));
+}
+
+void FieldsTest::focusColourFollowsTheFocus()
+{
+    RunningApp app({contact("Ann", "1")});
+    app.click("cmdReg");
+    QWidget* regName = app.find<QWidget>("regName");
+    QWidget* regAddress = app.find<QWidget>("regAddress");
+    QWidget* regCon = app.find<QWidget>("regCon");
+    QVERIFY(regName->hasFocus());
+    QCOMPARE(backColour(regName), kPeach);
+    QTest::keyClick(regName, Qt::Key_Tab);
+    QVERIFY(regAddress->hasFocus());
+    QCOMPARE(backColour(regName), QColor(Qt::white));
+    QCOMPARE(backColour(regAddress), kPeach);
+    QTest::keyClick(regAddress, Qt::Key_Tab);
+    QCOMPARE(backColour(regCon), kPeach);
+    QCOMPARE(backColour(regAddress), QColor(Qt::white));
+    app.click("AeroButton2");
+    // A locked detail field is coloured too when clicked.
+    QWidget* txtEmail = app.find<QWidget>("txtEmail");
+    QTest::mouseClick(txtEmail, Qt::LeftButton);
+    QVERIFY(txtEmail->hasFocus());
+    QCOMPARE(backColour(txtEmail), kPeach);
+    QCOMPARE(backColour(regCon), QColor(Qt::white));
+    app.find<QWidget>("DataGrid1")->setFocus();
+    QCOMPARE(backColour(txtEmail), QColor(Qt::white));
+}
+
+void FieldsTest::detailFieldsFollowTheGridByPointerAndKeys()
+{
+    RunningApp app({contact("Ann", "111", "Leith", "ann@example.com", "Quay", "ann.jpg"),
+                    contact("Bob", "222\n333", "Crail", "bob@example.com", "Mill", "bob.png"),
+                    contact("Cy", "444")});
+    auto* grid = app.find<QTableView>("DataGrid1");
+    QCOMPARE(app.shownContact().name, QStringLiteral("Ann"));
+    const QRect second = grid->visualRect(grid->model()->index(1, 1));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+    Contact shown = app.shownContact();
+    shown.id = 0;
+    QCOMPARE(shown, contact("Bob", "222\n333", "Crail", "bob@example.com", "Mill", "bob.png"));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(app.shownContact().name, QStringLiteral("Cy"));
+    QCOMPARE(app.shownContact().profile, QString());
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(app.shownContact().name, QStringLiteral("Ann"));
+}
+
+void FieldsTest::detailFieldsAreLockedButFocusable()
+{
+    RunningApp app({contact("Ann", "1")});
+    for (const char* name : {"txtName", "txtAdd", "txtEmail", "txtCom", "Text1"}) {
+        auto* field = app.find<QLineEdit>(name);
+        QVERIFY(field->isReadOnly());
+        QVERIFY(field->focusPolicy() != Qt::NoFocus);
+    }
+    auto* txtName = app.find<QLineEdit>("txtName");
+    txtName->setFocus();
+    QTest::keyClicks(txtName, QStringLiteral("zz"));
+    QCOMPARE(txtName->text(), QStringLiteral("Ann"));
+    auto* txtCon = app.find<QPlainTextEdit>("txtCon");
+    QVERIFY(txtCon->isReadOnly());
+}
+
+QTEST_MAIN(FieldsTest)
+#include "tst_fields.moc"

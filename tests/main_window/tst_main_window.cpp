@@ -1,0 +1,179 @@
+// The main window's start-up, tray icon, reload and ways out.
+#include "platform/pictures.h"
+#include "support/running_app.h"
+
+#include <QAccessible>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QTableView>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsWithTheContactsListed();
+    void startsWithAnEmptyTable();
+    void warnsAndStillOpensWithoutADatabase();
+    void restoresOnlyForTheTrayNotifications_data();
+    void restoresOnlyForTheTrayNotifications();
+    void minimisesWithTheDashes();
+    void saysFarewellAndEndsWithX();
+    void endsTheSameWayWhenTheWindowManagerClosesIt();
+    void keepsOneTrayIconOverReloads();
+    void namesEveryControlForAssistiveTechnology();
+};
+
+void MainWindowTest::startsWithTheContactsListed()
+{
+    RunningApp app({contact("Ann", "555", "Leith"), contact("Bob", "556")});
+    frmVesk* window = app.window();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Norvane"));
+    auto* grid = app.find<QTableView>("DataGrid1");
+    QCOMPARE(grid->model()->rowCount(), 2);
+    QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("NAME"));
+    QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Ann"));
+    const float expected[] = {0, 3000, 2000, 6000, 3000, 3000};
+    for (int column = 0; column < 6; ++column) {
+        QVERIFY2(qAbs(window->columnWidth(column) - expected[column]) < 15,
+                 qPrintable(QString::number(column)));
+    }
+    QCOMPARE(app.find<QLabel>("lblDate")->text(), QStringLiteral("Sunday - December 06, 2026"));
+    QVERIFY(app.find<QLabel>("lblTime")->text().startsWith(QLatin1String("9:05:03")));
+    QCOMPARE(app.find<QLabel>("lblResult")->text(), QStringLiteral("Results:  2"));
+    QCOMPARE(qRound(window->windowOpacity() * 255), 240);
+    QCOMPARE(app.fakes.tray.icons, 1);
+    QCOMPARE(app.fakes.tray.tip, QStringLiteral("NORVANE"));
+    QVERIFY(app.fakes.tray.iconSet);
+    QVERIFY(app.fakes.messages.asked.isEmpty());
+    QCOMPARE(app.shownContact().name, QStringLiteral("Ann"));
+}
+
+void MainWindowTest::startsWithAnEmptyTable()
+{
+    RunningApp app;
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 0);
+    QCOMPARE(app.find<QLabel>("lblResult")->text(), QStringLiteral("Results:  0"));
+    QCOMPARE(app.shownContact(), Contact());
+    QVERIFY(app.fakes.messages.asked.isEmpty());
+}
+
+void MainWindowTest::warnsAndStillOpensWithoutADatabase()
+{
+    RunningApp app({}, false);
+    QCOMPARE(app.fakes.messages.asked.size(), 1);
+    const AskedBox warning = app.fakes.messages.asked.first();
+    QCOMPARE(warning.icon, BoxIcon::Warning);
+    QVERIFY(warning.text.contains(QDir::toNativeSeparators(app.folder.databasePath())));
+    QVERIFY(warning.text.contains(QLatin1String("does not exist")));
+    QVERIFY(warning.title.startsWith(QLatin1String("9:05:03")));
+    QVERIFY(app.window()->isVisible());
+    QCOMPARE(qRound(app.window()->windowOpacity() * 255), 240);
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 0);
+    QCOMPARE(app.fakes.tray.icons, 1);
+}
+
+void MainWindowTest::restoresOnlyForTheTrayNotifications_data()
+{
+    QTest::addColumn<int>("message");
+    QTest::addColumn<bool>("restores");
+    QTest::newRow("click") << 514 << true;
+    QTest::newRow("double-click") << 515 << true;
+    QTest::newRow("context click") << 517 << false;
+    QTest::newRow("pointer over the icon") << 512 << false;
+    QTest::newRow("button pressed") << 513 << false;
+}
+
+void MainWindowTest::restoresOnlyForTheTrayNotifications()
+{
+    QFETCH(int, message);
+    QFETCH(bool, restores);
+    RunningApp app;
+    app.window()->setWindowState(Qt::WindowMinimized);
+    app.fakes.tray.notify(message);
+    QCOMPARE(app.window()->isMinimized(), !restores);
+    QVERIFY(app.window()->isVisible());
+}
+
+void MainWindowTest::minimisesWithTheDashes()
+{
+    RunningApp app;
+    QTest::mouseClick(app.find<QLabel>("Label11"), Qt::LeftButton);
+    QVERIFY(app.window()->isMinimized());
+    QCOMPARE(app.fakes.process.endRequests, 0);
+    QCOMPARE(app.fakes.tray.icons, 1);
+}
+
+void MainWindowTest::saysFarewellAndEndsWithX()
+{
+    RunningApp app;
+    int iconsWhileBoxOpen = -1;
+    app.fakes.messages.setWhileOpen([&] { iconsWhileBoxOpen = app.fakes.tray.icons; });
+    QTest::mouseClick(app.find<QLabel>("Label10"), Qt::LeftButton);
+    QCOMPARE(app.fakes.messages.asked.size(), 1);
+    const AskedBox farewell = app.fakes.messages.asked.first();
+    QCOMPARE(farewell.text, QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale"));
+    QCOMPARE(farewell.icon, BoxIcon::Information);
+    QCOMPARE(farewell.buttons, BoxButtons::Ok);
+    QVERIFY(farewell.title.startsWith(QLatin1String("9:05:03")));
+    QCOMPARE(iconsWhileBoxOpen, 1);
+    QCOMPARE(app.fakes.process.endRequests, 1);
+    QCOMPARE(app.fakes.process.iconsAtEnd, 0);
+}
+
+void MainWindowTest::endsTheSameWayWhenTheWindowManagerClosesIt()
+{
+    RunningApp app;
+    app.window()->close();
+    QCOMPARE(app.boxTexts(), QStringList{"Thank You for using this freeware!\r\n-Orrin Vale"});
+    QCOMPARE(app.fakes.process.endRequests, 1);
+    QCOMPARE(app.fakes.process.iconsAtEnd, 0);
+}
+
+void MainWindowTest::keepsOneTrayIconOverReloads()
+{
+    RunningApp app({contact("Ann", "1")});
+    QPointer<frmVesk> first = app.window();
+    for (int i = 0; i < 3; ++i) {
+        app.click("cmdRefresh");
+    }
+    app.settle();
+    QVERIFY(first.isNull());
+    QVERIFY(app.window());
+    QVERIFY(app.window()->isVisible());
+    QCOMPARE(app.fakes.tray.icons, 1);
+    // The tray speaks to the new window only.
+    app.window()->setWindowState(Qt::WindowMinimized);
+    app.fakes.tray.notify(514);
+    QVERIFY(!app.window()->isMinimized());
+}
+
+void MainWindowTest::namesEveryControlForAssistiveTechnology()
+{
+    RunningApp app({contact("Ann", "1")});
+    const std::pair<const char*, const char*> fields[] = {
+        {"txtName", "Contact Name"},    {"txtAdd", "Contact Address"}, {"txtCon", "Contact Number"},
+        {"txtEmail", "Email Address"},  {"txtCom", "Company"},         {"regName", "Contact Name"},
+        {"regAddress", "Contact Address"}, {"regCon", "Contact Number"}, {"regEmail", "Email Address"},
+        {"regCom", "Company"},          {"Text1", "Photo name"},       {"txtSearch", "Search Contact"}};
+    for (const auto& [name, caption] : fields) {
+        QAccessibleInterface* field = QAccessible::queryAccessibleInterface(app.find<QWidget>(name));
+        QVERIFY(field);
+        QCOMPARE(field->text(QAccessible::Name), QString::fromLatin1(caption));
+    }
+    QAccessibleInterface* grid =
+        QAccessible::queryAccessibleInterface(app.find<QTableView>("DataGrid1"));
+    QCOMPARE(grid->role(), QAccessible::Table);
+    QVERIFY(grid->tableInterface());
+    QCOMPARE(grid->tableInterface()->rowCount(), 1);
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(app.find<QWidget>("cmdReg"));
+    QCOMPARE(button->text(QAccessible::Name), QStringLiteral("REGISTER"));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"
