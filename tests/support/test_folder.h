@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/database.h"
 #include "store/contact.h"
 
 #include <QColor>
@@ -7,10 +8,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-
-namespace norvane {
-class Database;
-}
 
 namespace norvane::testing {
 
