@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# norvane-db: create, refuse to overwrite, check.
+set -euo pipefail
+tool=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$tool" --help | grep -q 'create DIR' || fail "--help does not explain create"
+"$tool" create "$dir/app" >/dev/null || fail "create failed"
+[ -f "$dir/app/dbVesk.mdb" ] || fail "no database made"
+[ -d "$dir/app/IMG" ] || fail "no photo folder made"
+! grep -q 'SQLite format 3' "$dir/app/dbVesk.mdb" || fail "the database is not encrypted"
+
+before=$(sha256sum "$dir/app/dbVesk.mdb")
+if "$tool" create "$dir/app" 2>"$dir/err"; then fail "create overwrote an existing database"; fi
+grep -q 'already exists' "$dir/err" || fail "no clear message on refusal"
+[ "$(sha256sum "$dir/app/dbVesk.mdb")" = "$before" ] || fail "the existing database changed"
+
+out=$("$tool" check "$dir/app") || fail "check failed"
+grep -q 'integrity: ok' <<<"$out" || fail "no integrity verdict: $out"
+grep -q 'contacts: 0' <<<"$out" || fail "no contact count: $out"
+
+if "$tool" check "$dir/nowhere" 2>/dev/null; then fail "check passed on a missing database"; fi
+head -c 8192 /dev/urandom >"$dir/app/dbVesk.mdb"
+if "$tool" check "$dir/app" 2>/dev/null; then fail "check passed on random bytes"; fi
+echo "norvane-db: all checks passed"
