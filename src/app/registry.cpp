@@ -1,8 +1,20 @@
 #include "app/registry.h"
 
-#include "main_window/frmvesk.h"
-
 namespace norvane {
+
+namespace {
+
+// A window that may be running the handler that discards it: hide it now,
+// delete it once control is back in the event loop.
+void discard(QWidget* window)
+{
+    if (window) {
+        window->hide();
+        window->deleteLater();
+    }
+}
+
+} // namespace
 
 Registry::Registry(const Services& services, QObject* parent)
     : QObject(parent), m_services(services)
@@ -11,6 +23,8 @@ Registry::Registry(const Services& services, QObject* parent)
 
 Registry::~Registry()
 {
+    delete m_terms;
+    delete m_about;
     delete m_main;
 }
 
@@ -20,16 +34,75 @@ void Registry::start()
     m_main->Form_Load();
 }
 
-// The old window may be running the handler that asked for the reload, so it
-// is only hidden now and deleted once control is back in the event loop.
 void Registry::reloadMainWindow()
 {
-    if (frmVesk* old = m_main) {
-        old->Form_Unload();
-        old->hide();
-        old->deleteLater();
+    if (m_main) {
+        m_main->Form_Unload();
+        discard(m_main);
     }
     start();
+}
+
+frmAbout& Registry::aboutWindow()
+{
+    if (!m_about) {
+        m_about = new frmAbout(m_services, *this);
+    }
+    return *m_about;
+}
+
+void Registry::showAboutWindow()
+{
+    aboutWindow().show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void Registry::closeAboutWindow()
+{
+    discard(m_about);
+    m_about = nullptr;
+    enableAndShowMainWindow();
+}
+
+// The counter is read so that it starts with the application. Whether the
+// terms are shown does not depend on its value: they are asked once a run.
+void Registry::termsGate()
+{
+    aboutWindow().seconds();
+    if (!m_terms) {
+        m_terms = new Form1(m_services, *this);
+    }
+    if (!m_termsAsked) {
+        m_termsAsked = true;
+        m_terms->show();
+        m_terms->raise();
+        m_terms->activateWindow();
+        m_main->setEnabled(false);
+    }
+}
+
+void Registry::closeTermsWindow()
+{
+    discard(m_terms);
+    m_terms = nullptr;
+    enableAndShowMainWindow();
+}
+
+void Registry::endAtOnce()
+{
+    m_services.tray->remove();
+    m_services.process->endNow();
+}
+
+void Registry::enableAndShowMainWindow()
+{
+    if (m_main) {
+        m_main->setEnabled(true);
+        m_main->show();
+        m_main->raise();
+        m_main->activateWindow();
+    }
 }
 
 } // namespace norvane

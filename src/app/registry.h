@@ -1,8 +1,10 @@
 #pragma once
 
+#include "about_window/frmabout.h"
 #include "main_window/frmvesk.h"
 #include "main_window/window_host.h"
 #include "platform/services.h"
+#include "terms_window/form1.h"
 
 #include <QObject>
 #include <QPointer>
@@ -19,13 +21,28 @@ public:
 
     // Creates the main window and runs its start-up.
     void start();
+
     void reloadMainWindow() override;
+    frmAbout& aboutWindow() override;
+    void showAboutWindow() override;
+    void closeAboutWindow() override;
+    void termsGate() override;
+    void closeTermsWindow() override;
+    void endAtOnce() override;
 
     frmVesk* mainWindow() const { return m_main; }
+    // The About and terms windows as they are now, without creating them.
+    frmAbout* existingAboutWindow() const { return m_about; }
+    Form1* termsWindow() const { return m_terms; }
 
 private:
+    void enableAndShowMainWindow();
+
     Services m_services;
     QPointer<frmVesk> m_main;
+    QPointer<frmAbout> m_about;
+    QPointer<Form1> m_terms;
+    bool m_termsAsked = false;
 };
 
 } // namespace norvane

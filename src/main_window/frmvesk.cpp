@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
+#include <QTimer>
 
 namespace norvane {
 
@@ -50,6 +51,7 @@ frmVesk::frmVesk(const Services& services, WindowHost& host, QWidget* parent)
     connect(ui.cmdRefresh, &QPushButton::clicked, this, &frmVesk::cmdRefresh_Click);
     connect(ui.txtSearch, &QLineEdit::textChanged, this, &frmVesk::txtSearch_Change);
     setupFields();
+    setupStatusAndMenu();
 }
 
 frmVesk::~frmVesk() = default;
@@ -66,13 +68,18 @@ void frmVesk::Form_Load()
     show();
     repaint();
     m_services.tray->add(windowIcon(), QStringLiteral("NORVANE"));
+    m_timer1->start();
+    m_timer2->start();
     if (!connected.ok()) {
         warnOpenFailure();
     }
+    m_host.termsGate();
 }
 
 void frmVesk::Form_Unload()
 {
+    m_timer1->stop();
+    m_timer2->stop();
     m_services.tray->remove();
 }
 
@@ -111,8 +118,7 @@ float frmVesk::columnWidth(int column) const
 void frmVesk::Label10_Click()
 {
     box(QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale"), BoxIcon::Information);
-    m_services.tray->remove();
-    m_services.process->endNow();
+    m_host.endAtOnce();
 }
 
 void frmVesk::Label11_Click()
@@ -140,6 +146,21 @@ void frmVesk::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     Label10_Click();
+}
+
+// Pointer movement over the menu panel and the grid, and the ten fields' focus changes.
+bool frmVesk::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == ui.Picture3) {
+            menuPanelPointerMoved();
+        } else if (watched == ui.DataGrid1->viewport()) {
+            ui.Picture3->hide();
+        }
+    } else if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        focusColourChanged(static_cast<QWidget*>(watched), event->type() == QEvent::FocusIn);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace norvane

@@ -10,6 +10,7 @@
 #include <array>
 
 class QLineEdit;
+class QTimer;
 
 namespace norvane {
 
@@ -36,12 +37,17 @@ public:
     // Why the store could not be opened at start-up; empty when it opened.
     QString loadError() const { return m_loadError; }
 
+    // The status bar's ticks: date, time and row count; running time and column widths.
+    void Timer1_Timer();
+    void Timer2_Timer();
+
     // Grid column widths in twips, by position.
     void setColumnWidths(const std::array<float, 6>& twips);
     float columnWidth(int column) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -67,6 +73,13 @@ private:
     void AeroButton2_Click();
     Contact registerFieldTexts() const;
 
+    // Status bar, hover menu and web link
+    void setupStatusAndMenu();
+    void menuPanelPointerMoved();
+    void Label12_Click();
+    void Label13_Click();
+    void Label22_Click();
+
     // Update mode, remove, refresh and search
     void cmdUpdate_Click();
     void AeroButton3_Click();
@@ -82,6 +95,8 @@ private:
     DataControl m_adoLog;
     ContactTableModel m_model;
     QString m_loadError;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
     // Photo state of the register panel: kept until the window reloads.
     QString m_photoSource;
     QString m_photoName;

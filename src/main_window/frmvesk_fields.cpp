@@ -89,12 +89,4 @@ void frmVesk::focusColourChanged(QWidget* field, bool hasFocus)
     setBackColour(field, hasFocus ? kFocusColour : kNormalColour);
 }
 
-bool frmVesk::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        focusColourChanged(static_cast<QWidget*>(watched), event->type() == QEvent::FocusIn);
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 } // namespace norvane

@@ -2,7 +2,9 @@
 
 namespace norvane {
 
-// What the main window asks of the code that owns the application's windows.
+class frmAbout;
+
+// What the windows ask of the code that owns the application's windows.
 class WindowHost
 {
 public:
@@ -10,6 +12,21 @@ public:
     // Unloads the main window and shows a new one, whose start-up runs again.
     // Safe to call from the main window's own handlers.
     virtual void reloadMainWindow() = 0;
+
+    // The About window, created hidden with its counter at 0:0:0 if there is none.
+    virtual frmAbout& aboutWindow() = 0;
+    virtual void showAboutWindow() = 0;
+    // Discards the About window and its counter; enables and shows the main window.
+    virtual void closeAboutWindow() = 0;
+
+    // The last step of the main window's start-up: the terms window in front
+    // at the first load of a run, loaded but hidden at every later one.
+    virtual void termsGate() = 0;
+    // Discards the terms window; enables and shows the main window.
+    virtual void closeTermsWindow() = 0;
+
+    // Removes the tray icon and ends the process at once.
+    virtual void endAtOnce() = 0;
 };
 
 } // namespace norvane

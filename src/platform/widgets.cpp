@@ -29,10 +29,11 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
     QLabel::mouseReleaseEvent(event);
 }
 
+// The label takes the movement itself: what lies under it must not see it too.
 void ClickLabel::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() == Qt::NoButton) {
         emit pointerMoved();
     }
-    QLabel::mouseMoveEvent(event);
+    event->accept();
 }

@@ -4,10 +4,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace norvane::testing {
 
-RunningApp::RunningApp(const QList<Contact>& contacts, bool withDatabase) : folder(withDatabase)
+RunningApp::RunningApp(const QList<Contact>& contacts, bool withDatabase, Terms terms)
+    : folder(withDatabase)
 {
     if (!contacts.isEmpty()) {
         folder.add(contacts);
@@ -15,7 +17,39 @@ RunningApp::RunningApp(const QList<Contact>& contacts, bool withDatabase) : fold
     fakes.folder.folder = folder.path();
     registry = std::make_unique<Registry>(fakes.services());
     registry->start();
-    activate();
+    stopTimers();
+    if (terms == Terms::Accept) {
+        acceptTerms();
+        activate();
+    }
+}
+
+void RunningApp::stopTimers() const
+{
+    QList<QTimer*> timers;
+    if (window()) {
+        timers += window()->findChildren<QTimer*>();
+    }
+    if (registry->existingAboutWindow()) {
+        timers += registry->existingAboutWindow()->findChildren<QTimer*>();
+    }
+    for (QTimer* timer : timers) {
+        timer->stop();
+    }
+}
+
+void RunningApp::acceptTerms() const
+{
+    Form1* terms = registry->termsWindow();
+    if (!terms || !terms->isVisible()) {
+        qWarning("the terms window is not open");
+        return;
+    }
+    auto* accept = terms->findChild<QWidget*>(QStringLiteral("Check1"));
+    // The box reacts to clicks on its indicator and caption, at its left.
+    QTest::mouseClick(accept, Qt::LeftButton, {}, QPoint(10, accept->height() / 2));
+    QTest::mouseClick(terms->findChild<QWidget*>(QStringLiteral("Command1")), Qt::LeftButton);
+    settle();
 }
 
 void RunningApp::activate() const
@@ -29,7 +63,7 @@ void RunningApp::activate() const
 RunningApp::~RunningApp()
 {
     registry.reset();
-    settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void RunningApp::click(const char* buttonName) const
@@ -46,6 +80,7 @@ void RunningApp::settle() const
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+    stopTimers();
 }
 
 Contact RunningApp::shownContact() const

@@ -16,7 +16,12 @@ namespace norvane::testing {
 class RunningApp
 {
 public:
-    explicit RunningApp(const QList<Contact>& contacts = {}, bool withDatabase = true);
+    enum class Terms { Accept, LeaveOpen };
+
+    // Starts Norvane; unless told otherwise the terms are accepted at once.
+    // Timers are stopped: tests drive their ticks themselves.
+    explicit RunningApp(const QList<Contact>& contacts = {}, bool withDatabase = true,
+                        Terms terms = Terms::Accept);
     ~RunningApp();
 
     frmVesk* window() const { return registry->mainWindow(); }
@@ -32,8 +37,12 @@ public:
     void click(const char* buttonName) const;
     // Makes the main window the active one, so that the focus can move in it.
     void activate() const;
-    // Reloads leave the old window to the event loop; let it go.
+    // Reloads leave the old window to the event loop; let it go, and stop
+    // the timers of the windows there are now.
     void settle() const;
+    void stopTimers() const;
+    // Ticks "I Accept" and presses "&Continue" in the terms window.
+    void acceptTerms() const;
     // The six texts the detail fields show now.
     Contact shownContact() const;
     QStringList boxTexts() const;

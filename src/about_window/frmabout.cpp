@@ -1,0 +1,63 @@
+#include "about_window/frmabout.h"
+
+#include "main_window/window_host.h"
+#include "platform/pictures.h"
+
+#include <QScreen>
+#include <QTimer>
+
+namespace norvane {
+
+namespace {
+
+// Adds one to a counter text; at 60 it turns to 0 and reports the carry.
+bool advance(QPushButton* counter)
+{
+    const int value = counter->text().toInt() + 1;
+    counter->setText(QString::number(value == 60 ? 0 : value));
+    return value == 60;
+}
+
+} // namespace
+
+frmAbout::frmAbout(const Services& services, WindowHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host)
+{
+    ui.setupUi(this);
+    setFixedSize(size());
+    setWindowIcon(applicationIcon());
+    QPalette back = palette();
+    back.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
+    setPalette(back);
+    setAutoFillBackground(true);
+    ui.Image1->setPixmap(aboutPicture(QSize(604, 453)));
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    connect(ui.AeroButton1, &QPushButton::clicked, this, &frmAbout::AeroButton1_Click);
+    connect(ui.Label22, &ClickLabel::clicked, this, &frmAbout::Label22_Click);
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("Timer1"));
+    connect(timer, &QTimer::timeout, this, &frmAbout::Timer1_Timer);
+    timer->start(1000);
+}
+
+void frmAbout::Timer1_Timer()
+{
+    if (advance(ui.Command1) && advance(ui.Command2)) {
+        ui.Command3->setText(QString::number(ui.Command3->text().toLongLong() + 1));
+    }
+}
+
+void frmAbout::AeroButton1_Click()
+{
+    m_host.closeAboutWindow();
+}
+
+// A missing browser does nothing visible.
+void frmAbout::Label22_Click()
+{
+    m_services.browser->open(QUrl(ui.Label22->text()));
+}
+
+} // namespace norvane

@@ -1,0 +1,115 @@
+// The status bar's timers, the hover menu and the web link.
+#include "about_window/frmabout.h"
+#include "main_window/frmvesk.h"
+#include "main_window/window_host.h"
+
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace norvane {
+
+namespace {
+
+constexpr std::array<float, 6> kHeldColumnWidths = {0, 3000, 3000, 3000, 3000, 3000};
+const QColor kHoverColour(0xFF, 0xFF, 0x00);
+
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+void frmVesk::setupStatusAndMenu()
+{
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(100);
+    connect(m_timer1, &QTimer::timeout, this, &frmVesk::Timer1_Timer);
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setInterval(100);
+    connect(m_timer2, &QTimer::timeout, this, &frmVesk::Timer2_Timer);
+
+    QPalette panel = ui.Picture3->palette();
+    panel.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
+    ui.Picture3->setPalette(panel);
+    setMouseTracking(true);
+    ui.Picture3->setMouseTracking(true);
+    ui.Picture3->installEventFilter(this);
+    ui.DataGrid1->setMouseTracking(true);
+    ui.DataGrid1->viewport()->installEventFilter(this);
+    connect(ui.Label9, &ClickLabel::pointerMoved, ui.Picture3, [this] {
+        ui.Picture3->show();
+        ui.Picture3->raise();
+    });
+    connect(ui.Label8, &ClickLabel::pointerMoved, ui.Picture3, &QWidget::hide);
+    connect(ui.Label12, &ClickLabel::pointerMoved, this,
+            [this] { setTextColour(ui.Label12, kHoverColour); });
+    connect(ui.Label13, &ClickLabel::pointerMoved, this,
+            [this] { setTextColour(ui.Label13, kHoverColour); });
+    connect(ui.Label12, &ClickLabel::clicked, this, &frmVesk::Label12_Click);
+    connect(ui.Label13, &ClickLabel::clicked, this, &frmVesk::Label13_Click);
+    connect(ui.Label22, &ClickLabel::clicked, this, &frmVesk::Label22_Click);
+}
+
+void frmVesk::Timer1_Timer()
+{
+    ui.lblDate->setText(dateText(*m_services.clock));
+    ui.lblTime->setText(timeText(*m_services.clock));
+    updateResultLabel();
+}
+
+void frmVesk::Timer2_Timer()
+{
+    const frmAbout& about = m_host.aboutWindow();
+    ui.lblStart->setText(QStringLiteral("APP Time: [") + about.hours() + QLatin1Char(':') +
+                         about.minutes() + QLatin1Char(':') + about.seconds() +
+                         QLatin1Char(']'));
+    setColumnWidths(kHeldColumnWidths);
+}
+
+// Pointer over the window's own surface: the menu panel closes. Nothing else;
+// only the tray's own notifications restore or raise the window.
+void frmVesk::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() == Qt::NoButton) {
+        ui.Picture3->hide();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+// Pointer over the panel's free area turns both items black.
+void frmVesk::menuPanelPointerMoved()
+{
+    setTextColour(ui.Label13, Qt::black);
+    setTextColour(ui.Label12, Qt::black);
+}
+
+void frmVesk::Label12_Click()
+{
+    ui.Picture3->hide();
+    m_host.showAboutWindow();
+    setEnabled(false);
+}
+
+void frmVesk::Label13_Click()
+{
+    ui.Picture3->hide();
+    const BoxAnswer answer =
+        m_services.messages->show(this, QStringLiteral("Exit now?"), QStringLiteral("Exit"),
+                                  BoxIcon::Question, BoxButtons::YesNo);
+    if (answer == BoxAnswer::Yes) {
+        m_host.endAtOnce();
+    }
+}
+
+void frmVesk::Label22_Click()
+{
+    m_services.browser->open(QUrl(ui.Label22->text()));
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+} // namespace norvane
