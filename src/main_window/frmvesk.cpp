@@ -153,8 +153,11 @@ bool frmVesk::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseMove) {
         if (watched == ui.Picture3) {
+            // Taken here, so it does not reach the window's surface and close the panel.
             menuPanelPointerMoved();
-        } else if (watched == ui.DataGrid1->viewport()) {
+            return true;
+        }
+        if (watched == ui.DataGrid1->viewport()) {
             ui.Picture3->hide();
         }
     } else if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
