@@ -3,7 +3,6 @@
 #include "platform/services.h"
 
 #include <QApplication>
-
 #include <cstdio>
 
 int main(int argc, char** argv)

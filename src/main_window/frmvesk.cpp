@@ -98,8 +98,7 @@ BoxAnswer frmVesk::box(const QString& text, BoxIcon icon, BoxButtons buttons)
 
 void frmVesk::updateResultLabel()
 {
-    ui.lblResult->setText(QStringLiteral("Results:  ") +
-                          QString::number(m_model.rowCount()));
+    ui.lblResult->setText(QStringLiteral("Results:  ") + QString::number(m_model.rowCount()));
 }
 
 void frmVesk::setColumnWidths(const std::array<float, 6>& twips)

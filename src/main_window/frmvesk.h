@@ -6,7 +6,6 @@
 #include "ui_frmvesk.h"
 
 #include <QWidget>
-
 #include <array>
 
 class QLineEdit;

@@ -23,8 +23,8 @@ void setBackColour(QWidget* field, const QColor& colour)
 
 void frmVesk::setupFields()
 {
-    QWidget* const coloured[] = {ui.regName,  ui.regAddress, ui.regCon, ui.regEmail, ui.regCom,
-                                 ui.txtName,  ui.txtAdd,     ui.txtCon, ui.txtEmail, ui.txtCom};
+    QWidget* const coloured[] = {ui.regName, ui.regAddress, ui.regCon, ui.regEmail, ui.regCom,
+                                 ui.txtName, ui.txtAdd,     ui.txtCon, ui.txtEmail, ui.txtCom};
     for (QWidget* field : coloured) {
         field->installEventFilter(this);
     }

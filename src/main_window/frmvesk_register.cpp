@@ -1,6 +1,5 @@
 // The register panel: opening and cancelling it, the photo step, and adding a contact.
 #include "main_window/frmvesk.h"
-
 #include "main_window/window_host.h"
 #include "store/contact_store.h"
 #include "store/photo_store.h"

@@ -66,8 +66,7 @@ void frmVesk::Timer2_Timer()
 {
     const frmAbout& about = m_host.aboutWindow();
     ui.lblStart->setText(QStringLiteral("APP Time: [") + about.hours() + QLatin1Char(':') +
-                         about.minutes() + QLatin1Char(':') + about.seconds() +
-                         QLatin1Char(']'));
+                         about.minutes() + QLatin1Char(':') + about.seconds() + QLatin1Char(']'));
     setColumnWidths(kHeldColumnWidths);
 }
 

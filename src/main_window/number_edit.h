@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QPlainTextEdit>
-
 #include <cstdint>
 
 // The multi-line contact-number field: typed characters go through

@@ -63,7 +63,8 @@ Status parseConnectionText(const QString& text, ConnectionParts& parts)
         }
     }
     if (parts.provider.compare(kProvider, Qt::CaseInsensitive) != 0) {
-        return Status::failure(tr("The database provider \"%1\" is not supported.").arg(parts.provider));
+        return Status::failure(
+            tr("The database provider \"%1\" is not supported.").arg(parts.provider));
     }
     if (parts.dataSource.isEmpty()) {
         return Status::failure(tr("The connection text names no database file."));

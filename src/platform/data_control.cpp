@@ -3,7 +3,6 @@
 #include "platform/connection_text.h"
 #include "platform/database.h"
 
-
 #include <array>
 
 namespace norvane {

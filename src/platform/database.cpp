@@ -2,9 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-
 #include <sqlite3.h>
-
 #include <utility>
 
 namespace norvane {

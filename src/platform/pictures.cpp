@@ -59,11 +59,11 @@ QPixmap placeholderPhoto(const QSize& size)
     const QRectF figure((size.width() - side) / 2, (size.height() - side) / 2, side, side);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xC8, 0xC8, 0xC0));
-    p.drawEllipse(QRectF(figure.center().x() - side * 0.18, figure.top() + side * 0.08,
-                         side * 0.36, side * 0.36));
-    p.drawRoundedRect(QRectF(figure.left() + side * 0.15, figure.top() + side * 0.5, side * 0.7,
-                             side * 0.45),
-                      side * 0.2, side * 0.2);
+    p.drawEllipse(QRectF(figure.center().x() - side * 0.18, figure.top() + side * 0.08, side * 0.36,
+                         side * 0.36));
+    p.drawRoundedRect(
+        QRectF(figure.left() + side * 0.15, figure.top() + side * 0.5, side * 0.7, side * 0.45),
+        side * 0.2, side * 0.2);
     return pixmap;
 }
 

@@ -6,7 +6,6 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,8 +46,8 @@ public:
     {
         return QFileDialog::getOpenFileName(
             parent, QCoreApplication::translate("FileDialog", "Choose a photo"), QString(),
-            QCoreApplication::translate("FileDialog",
-                                        "Pictures (*.jpg *.jpeg *.png *.bmp *.gif);;All files (*)"));
+            QCoreApplication::translate(
+                "FileDialog", "Pictures (*.jpg *.jpeg *.png *.bmp *.gif);;All files (*)"));
     }
 };
 

@@ -3,7 +3,6 @@
 #include "platform/database.h"
 #include "platform/text_fold.h"
 
-
 namespace norvane {
 
 namespace {

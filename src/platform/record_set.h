@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QStringList>
-
 #include <optional>
 #include <vector>
 

@@ -25,8 +25,8 @@ constexpr const char* kCreateTableSql =
 Status setTexts(RecordSet& records, const Contact& contact)
 {
     const std::pair<const char*, const QString*> fields[] = {
-        {"Name", &contact.name},       {"ADDRESS", &contact.address}, {"CONTACT", &contact.contact},
-        {"EMAIL", &contact.email},     {"COMPANY", &contact.company}, {"PROFILE", &contact.profile}};
+        {"Name", &contact.name},   {"ADDRESS", &contact.address}, {"CONTACT", &contact.contact},
+        {"EMAIL", &contact.email}, {"COMPANY", &contact.company}, {"PROFILE", &contact.profile}};
     for (const auto& [column, value] : fields) {
         if (Status set = records.setField(QString::fromLatin1(column), *value); !set.ok()) {
             records.cancelUpdate();

@@ -71,8 +71,8 @@ Status storePhoto(const QString& sourcePath, const QString& photoFolder, StoredP
         }
         QFile file(sourcePath);
         if (!file.copy(target)) {
-            return Status::failure(
-                tr("The photo could not be copied into %1: %2").arg(photoFolder, file.errorString()));
+            return Status::failure(tr("The photo could not be copied into %1: %2")
+                                       .arg(photoFolder, file.errorString()));
         }
         stored = {name, true};
         return Status::success();
@@ -97,7 +97,8 @@ Status deletePhoto(const QString& photoFolder, const QString& name)
     }
     QFile file(path);
     if (!file.remove()) {
-        return Status::failure(tr("The photo %1 could not be deleted: %2").arg(path, file.errorString()));
+        return Status::failure(
+            tr("The photo %1 could not be deleted: %2").arg(path, file.errorString()));
     }
     return Status::success();
 }

@@ -79,9 +79,9 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    const BoxAnswer answer = m_services.messages->show(this, QStringLiteral("Quit Agreement?"),
-                                                       QStringLiteral("Exit"), BoxIcon::Question,
-                                                       BoxButtons::YesNo);
+    const BoxAnswer answer =
+        m_services.messages->show(this, QStringLiteral("Quit Agreement?"), QStringLiteral("Exit"),
+                                  BoxIcon::Question, BoxButtons::YesNo);
     if (answer == BoxAnswer::Yes) {
         m_host.endAtOnce();
     }

@@ -119,8 +119,8 @@ void AboutTest::opensTheWebPage()
     auto* link = app.registry->existingAboutWindow()->findChild<QLabel*>("Label22");
     QTest::mouseClick(link, Qt::LeftButton);
     QTest::mouseClick(link, Qt::LeftButton);
-    QCOMPARE(app.fakes.browser.opened,
-             QList<QUrl>({QUrl("https://norvane.example.org/"), QUrl("https://norvane.example.org/")}));
+    QCOMPARE(app.fakes.browser.opened, QList<QUrl>({QUrl("https://norvane.example.org/"),
+                                                    QUrl("https://norvane.example.org/")}));
     QVERIFY(app.registry->existingAboutWindow()->isVisible());
 }
 

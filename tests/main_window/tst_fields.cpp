@@ -76,7 +76,8 @@ void FieldsTest::numberFieldsTakeDigitsAndControlKeys()
     app.click("cmdReg");
     auto* regCon = app.find<NumberEdit>("regCon");
     QTest::keyClicks(regCon, QStringLiteral("5a5 -+.5"));
-    QKeyEvent accented(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\xC3\xA9"));
+    QKeyEvent accented(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                       QString::fromUtf8("\xC3\xA9"));
     QApplication::sendEvent(regCon, &accented);
     QCOMPARE(regCon->toPlainText(), QStringLiteral("555"));
     QTest::keyClick(regCon, Qt::Key_Backspace);

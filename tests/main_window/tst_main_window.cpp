@@ -156,13 +156,21 @@ void MainWindowTest::keepsOneTrayIconOverReloads()
 void MainWindowTest::namesEveryControlForAssistiveTechnology()
 {
     RunningApp app({contact("Ann", "1")});
-    const std::pair<const char*, const char*> fields[] = {
-        {"txtName", "Contact Name"},    {"txtAdd", "Contact Address"}, {"txtCon", "Contact Number"},
-        {"txtEmail", "Email Address"},  {"txtCom", "Company"},         {"regName", "Contact Name"},
-        {"regAddress", "Contact Address"}, {"regCon", "Contact Number"}, {"regEmail", "Email Address"},
-        {"regCom", "Company"},          {"Text1", "Photo name"},       {"txtSearch", "Search Contact"}};
+    const std::pair<const char*, const char*> fields[] = {{"txtName", "Contact Name"},
+                                                          {"txtAdd", "Contact Address"},
+                                                          {"txtCon", "Contact Number"},
+                                                          {"txtEmail", "Email Address"},
+                                                          {"txtCom", "Company"},
+                                                          {"regName", "Contact Name"},
+                                                          {"regAddress", "Contact Address"},
+                                                          {"regCon", "Contact Number"},
+                                                          {"regEmail", "Email Address"},
+                                                          {"regCom", "Company"},
+                                                          {"Text1", "Photo name"},
+                                                          {"txtSearch", "Search Contact"}};
     for (const auto& [name, caption] : fields) {
-        QAccessibleInterface* field = QAccessible::queryAccessibleInterface(app.find<QWidget>(name));
+        QAccessibleInterface* field =
+            QAccessible::queryAccessibleInterface(app.find<QWidget>(name));
         QVERIFY(field);
         QCOMPARE(field->text(QAccessible::Name), QString::fromLatin1(caption));
     }
@@ -171,7 +179,8 @@ void MainWindowTest::namesEveryControlForAssistiveTechnology()
     QCOMPARE(grid->role(), QAccessible::Table);
     QVERIFY(grid->tableInterface());
     QCOMPARE(grid->tableInterface()->rowCount(), 1);
-    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(app.find<QWidget>("cmdReg"));
+    QAccessibleInterface* button =
+        QAccessible::queryAccessibleInterface(app.find<QWidget>("cmdReg"));
     QCOMPARE(button->text(QAccessible::Name), QStringLiteral("REGISTER"));
 }
 

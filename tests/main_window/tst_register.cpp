@@ -117,9 +117,12 @@ void RegisterTest::refusesAnEmptyNameOrNumber_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("number");
-    QTest::newRow("no name") << "" << "555";
-    QTest::newRow("no number") << "Bob" << "";
-    QTest::newRow("neither") << "" << "";
+    QTest::newRow("no name") << ""
+                             << "555";
+    QTest::newRow("no number") << "Bob"
+                               << "";
+    QTest::newRow("neither") << ""
+                             << "";
 }
 
 void RegisterTest::refusesAnEmptyNameOrNumber()
@@ -133,7 +136,8 @@ void RegisterTest::refusesAnEmptyNameOrNumber()
     QWidget* before = app.window();
     app.click("AeroButton1");
     QCOMPARE(app.fakes.messages.asked.size(), 1);
-    QCOMPARE(app.fakes.messages.asked[0].text, QStringLiteral("Please complete all the fields above."));
+    QCOMPARE(app.fakes.messages.asked[0].text,
+             QStringLiteral("Please complete all the fields above."));
     QCOMPARE(app.fakes.messages.asked[0].icon, BoxIcon::Warning);
     QCOMPARE(app.window(), before);
     QVERIFY(app.find<QWidget>("picReg")->isVisible());
@@ -156,7 +160,8 @@ void RegisterTest::storesAwkwardTextExactly_data()
     QTest::newRow("quotes") << "O'Brien \"Bud\"";
     QTest::newRow("wildcards") << "100% _a_ *";
     QTest::newRow("SQL") << "x'); DROP TABLE tblYou;--";
-    QTest::newRow("non-Latin") << QString::fromUtf8("\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 \xE5\xBC\xA0");
+    QTest::newRow("non-Latin") << QString::fromUtf8(
+        "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 \xE5\xBC\xA0");
     QTest::newRow("emoji") << QString::fromUtf8("Ann \xF0\x9F\x98\x80");
     QTest::newRow("leading space") << " Ann ";
 }
@@ -188,7 +193,8 @@ void RegisterTest::showsTheWholeTableAfterRegisteringDuringASearch()
 void RegisterTest::copiesTheChosenPhoto()
 {
     RunningApp app;
-    const QString picture = app.folder.writePicture(QString::fromUtf8("pics/caf\xC3\xA9 'Ann' photo.png"));
+    const QString picture =
+        app.folder.writePicture(QString::fromUtf8("pics/caf\xC3\xA9 'Ann' photo.png"));
     app.fakes.files.nextPaths = {picture};
     fillRegisterPanel(app, contact("Ann", "1"));
     const QPixmap placeholder = app.find<QLabel>("regPic")->pixmap();
@@ -250,7 +256,8 @@ void RegisterTest::neverOverwritesADifferentPhoto()
     app.click("AeroButton1");
     QCOMPARE(bytes(existing), before);
     QCOMPARE(app.folder.stored().value(0).profile, QStringLiteral("face (3).png"));
-    QCOMPARE(bytes(app.folder.photoPath("face (3).png")), bytes(app.folder.path() + "/pics/face.png"));
+    QCOMPARE(bytes(app.folder.photoPath("face (3).png")),
+             bytes(app.folder.path() + "/pics/face.png"));
 }
 
 void RegisterTest::reusesAnIdenticalPhoto()

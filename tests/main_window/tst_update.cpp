@@ -127,12 +127,18 @@ void UpdateTest::savesEveryFieldOfTheSelectedContact_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
-    QTest::newRow("name") << "txtName" << "O'Brien \"Bud\"";
-    QTest::newRow("address") << "txtAdd" << QString::fromUtf8("\xC3\x81lvaro Stra\xC3\x9F" "e 5");
-    QTest::newRow("number") << "txtCon" << "555\n666";
-    QTest::newRow("email") << "txtEmail" << "bud@example.com";
+    QTest::newRow("name") << "txtName"
+                          << "O'Brien \"Bud\"";
+    QTest::newRow("address") << "txtAdd"
+                             << QString::fromUtf8("\xC3\x81lvaro Stra\xC3\x9F"
+                                                  "e 5");
+    QTest::newRow("number") << "txtCon"
+                            << "555\n666";
+    QTest::newRow("email") << "txtEmail"
+                           << "bud@example.com";
     QTest::newRow("company") << "txtCom" << QString::fromUtf8("\xE5\xBC\xA0 & 100%");
-    QTest::newRow("photo name") << "Text1" << "bud.png";
+    QTest::newRow("photo name") << "Text1"
+                                << "bud.png";
 }
 
 void UpdateTest::savesEveryFieldOfTheSelectedContact()
@@ -158,11 +164,11 @@ void UpdateTest::savesEveryFieldOfTheSelectedContact()
     QCOMPARE(stored[0].address, QStringLiteral("Leith"));
     Contact expected = stored[1];
     expected.text(*columnFromName(field == "txtName"    ? QStringLiteral("NAME")
-                                   : field == "txtAdd"   ? QStringLiteral("ADDRESS")
-                                   : field == "txtCon"   ? QStringLiteral("CONTACT")
-                                   : field == "txtEmail" ? QStringLiteral("EMAIL")
-                                   : field == "txtCom"   ? QStringLiteral("COMPANY")
-                                                         : QStringLiteral("PROFILE"))) = text;
+                                  : field == "txtAdd"   ? QStringLiteral("ADDRESS")
+                                  : field == "txtCon"   ? QStringLiteral("CONTACT")
+                                  : field == "txtEmail" ? QStringLiteral("EMAIL")
+                                  : field == "txtCom"   ? QStringLiteral("COMPANY")
+                                                        : QStringLiteral("PROFILE"))) = text;
     QCOMPARE(stored[1], expected);
     QCOMPARE(gridNames(app).size(), 2);
 }
@@ -222,7 +228,8 @@ void UpdateTest::warnsWhenThereIsNothingToChange()
     }
     app.click("cmdUpdate");
     app.click("cmdRemove");
-    QCOMPARE(app.boxTexts(), QStringList({"There is nothing to update!", "There is nothing to delete!"}));
+    QCOMPARE(app.boxTexts(),
+             QStringList({"There is nothing to update!", "There is nothing to delete!"}));
     QCOMPARE(app.fakes.messages.asked[0].icon, BoxIcon::Warning);
     QVERIFY(!inUpdateMode(app));
     QCOMPARE(app.folder.stored().size(), emptyTable ? 0 : 1);
@@ -236,8 +243,10 @@ void UpdateTest::asksBeforeRemovingAndNoChangesNothing()
     app.fakes.messages.setNextAnswer(BoxAnswer::No);
     app.click("cmdRemove");
     const AskedBox question = app.fakes.messages.asked.value(0);
-    QCOMPARE(question.text, QStringLiteral("Do you want to delete Ann with the contact below?\r\n\r\n555"));
-    QCOMPARE(question.text.split("\r\n"), QStringList({"Do you want to delete Ann with the contact below?", "", "555"}));
+    QCOMPARE(question.text,
+             QStringLiteral("Do you want to delete Ann with the contact below?\r\n\r\n555"));
+    QCOMPARE(question.text.split("\r\n"),
+             QStringList({"Do you want to delete Ann with the contact below?", "", "555"}));
     QCOMPARE(question.icon, BoxIcon::Question);
     QCOMPARE(question.buttons, BoxButtons::YesNo);
     QVERIFY(question.title.startsWith(QLatin1String("9:05:03")));
@@ -249,16 +258,17 @@ void UpdateTest::asksBeforeRemovingAndNoChangesNothing()
 
 void UpdateTest::removesOnlyTheSelectedContact()
 {
-    RunningApp app({contact("Ann", "111", {}, {}, {}, "a.png"), contact("Ann", "222", {}, {}, {}, "b.png"),
-                    contact("Cy", "3")});
+    RunningApp app({contact("Ann", "111", {}, {}, {}, "a.png"),
+                    contact("Ann", "222", {}, {}, {}, "b.png"), contact("Cy", "3")});
     app.folder.writePicture(app.folder.photoPath("a.png"));
     app.folder.writePicture(app.folder.photoPath("b.png"));
     selectRow(app, 1);
     app.fakes.messages.setNextAnswer(BoxAnswer::Yes);
     app.click("cmdRemove");
     app.settle();
-    QCOMPARE(app.boxTexts(), QStringList({"Do you want to delete Ann with the contact below?\r\n\r\n222",
-                                          "Ann has been deleted in the database!"}));
+    QCOMPARE(app.boxTexts(),
+             QStringList({"Do you want to delete Ann with the contact below?\r\n\r\n222",
+                          "Ann has been deleted in the database!"}));
     const QList<Contact> stored = app.folder.stored();
     QCOMPARE(stored.size(), 2);
     QCOMPARE(stored[0].contact, QStringLiteral("111"));
@@ -281,7 +291,8 @@ void UpdateTest::removesANameWithAnApostrophe()
 
 void UpdateTest::keepsASharedPhotoUntilItsLastContactGoes()
 {
-    RunningApp app({contact("Ann", "1", {}, {}, {}, "shared.png"), contact("Bob", "2", {}, {}, {}, "shared.png")});
+    RunningApp app({contact("Ann", "1", {}, {}, {}, "shared.png"),
+                    contact("Bob", "2", {}, {}, {}, "shared.png")});
     app.folder.writePicture(app.folder.photoPath("shared.png"));
     app.fakes.messages.setNextAnswer(BoxAnswer::Yes);
     app.click("cmdRemove");
@@ -337,15 +348,24 @@ void UpdateTest::searchesAsTheUserTypes_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("name, case") << "Option1" << "ANN" << QStringList{"Ann", "Joanna"};
-    QTest::newRow("accent typed") << "Option1" << QString::fromUtf8("zo\xC3\xAB") << QStringList{"Zoe"};
-    QTest::newRow("accent stored") << "Option1" << "alvaro" << QStringList{QString::fromUtf8("\xC3\x81lvaro")};
-    QTest::newRow("apostrophe") << "Option1" << "'b" << QStringList{"O'Brien"};
-    QTest::newRow("percent") << "Option1" << "%" << QStringList{};
-    QTest::newRow("underscore") << "Option1" << "_" << QStringList{};
-    QTest::newRow("spaces") << "Option2" << "  " << QStringList{"Joanna"};
-    QTest::newRow("address") << "Option2" << "mill" << QStringList{"Joanna"};
-    QTest::newRow("contact digits") << "Option3" << "55" << QStringList{"Ann", "O'Brien"};
+    QTest::newRow("name, case") << "Option1"
+                                << "ANN" << QStringList{"Ann", "Joanna"};
+    QTest::newRow("accent typed") << "Option1" << QString::fromUtf8("zo\xC3\xAB")
+                                  << QStringList{"Zoe"};
+    QTest::newRow("accent stored") << "Option1"
+                                   << "alvaro" << QStringList{QString::fromUtf8("\xC3\x81lvaro")};
+    QTest::newRow("apostrophe") << "Option1"
+                                << "'b" << QStringList{"O'Brien"};
+    QTest::newRow("percent") << "Option1"
+                             << "%" << QStringList{};
+    QTest::newRow("underscore") << "Option1"
+                                << "_" << QStringList{};
+    QTest::newRow("spaces") << "Option2"
+                            << "  " << QStringList{"Joanna"};
+    QTest::newRow("address") << "Option2"
+                             << "mill" << QStringList{"Joanna"};
+    QTest::newRow("contact digits") << "Option3"
+                                    << "55" << QStringList{"Ann", "O'Brien"};
 }
 
 void UpdateTest::searchesAsTheUserTypes()
@@ -359,7 +379,8 @@ void UpdateTest::searchesAsTheUserTypes()
     search(app, qPrintable(option), text);
     QCOMPARE(gridNames(app), expected);
     QCOMPARE(app.shownContact().name, expected.value(0));
-    QCOMPARE(app.find<QLabel>("lblResult")->text(), QStringLiteral("Results:  %1").arg(expected.size()));
+    QCOMPARE(app.find<QLabel>("lblResult")->text(),
+             QStringLiteral("Results:  %1").arg(expected.size()));
 }
 
 void UpdateTest::optionChangeAloneDoesNotRefilter()

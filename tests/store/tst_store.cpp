@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <sqlite3.h>
 
 using namespace norvane;
@@ -72,10 +71,14 @@ void StoreTest::parsesConnectionTexts_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("expectedPath");
-    QTest::newRow("plain") << "/home/ann/Norvane" << "/home/ann/Norvane/dbVesk.mdb";
-    QTest::newRow("semicolon in folder") << "/tmp/a;b" << "/tmp/a;b/dbVesk.mdb";
-    QTest::newRow("equals and spaces") << "/tmp/x = y/Data Source" << "/tmp/x = y/Data Source/dbVesk.mdb";
-    QTest::newRow("non-Latin") << QString::fromUtf8("/tmp/Книга") << QString::fromUtf8("/tmp/Книга/dbVesk.mdb");
+    QTest::newRow("plain") << "/home/ann/Norvane"
+                           << "/home/ann/Norvane/dbVesk.mdb";
+    QTest::newRow("semicolon in folder") << "/tmp/a;b"
+                                         << "/tmp/a;b/dbVesk.mdb";
+    QTest::newRow("equals and spaces") << "/tmp/x = y/Data Source"
+                                       << "/tmp/x = y/Data Source/dbVesk.mdb";
+    QTest::newRow("non-Latin") << QString::fromUtf8("/tmp/Книга")
+                               << QString::fromUtf8("/tmp/Книга/dbVesk.mdb");
 }
 
 void StoreTest::parsesConnectionTexts()
@@ -94,7 +97,8 @@ void StoreTest::refusesBrokenConnectionTexts_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << "";
     QTest::newRow("unknown provider") << "Provider=SQLOLEDB;Data Source=/tmp\\dbVesk.mdb";
-    QTest::newRow("no data source") << "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:database password=x";
+    QTest::newRow("no data source")
+        << "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:database password=x";
     QTest::newRow("unknown first key") << "Server=x;Provider=Microsoft.Jet.OLEDB.4.0";
 }
 
@@ -225,8 +229,8 @@ void StoreTest::setsFieldsByNameInAnyLetterCase()
 void StoreTest::addsUpdatesAndDeletesByIdOnly()
 {
     TestFolder folder;
-    const QList<Contact> added = folder.add({contact("Ann", "111"), contact("Ann", "222"),
-                                             contact("Bob", "333")});
+    const QList<Contact> added =
+        folder.add({contact("Ann", "111"), contact("Ann", "222"), contact("Bob", "333")});
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
     RecordSet& records = *control.recordset();
@@ -251,7 +255,8 @@ void StoreTest::storesAwkwardTextExactly()
 {
     TestFolder folder;
     const QString awkward[] = {
-        QStringLiteral("O'Brien \"Bud\" 100% _x_ *"), QStringLiteral("back\\slash; DROP TABLE tblYou;--"),
+        QStringLiteral("O'Brien \"Bud\" 100% _x_ *"),
+        QStringLiteral("back\\slash; DROP TABLE tblYou;--"),
         QString::fromUtf8("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D e\xCC\x81 \xF0\x9F\x98\x80"),
         QString(QStringLiteral("nul")) + QChar(0) + QStringLiteral("inside\t\x01"),
         QString::fromUtf8("\xE5\xBC\xA0\xE4\xBC\x9F")};
@@ -296,15 +301,18 @@ void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents_data()
     const auto name = static_cast<int>(ContactColumn::Name);
     QTest::newRow("case") << name << "ANN" << QStringList{"Ann Lee", "Joanna"};
     QTest::newRow("accent in row") << name << "zoe" << QStringList{QString::fromUtf8("Zo\xC3\xAB")};
-    QTest::newRow("accent in text") << name << QString::fromUtf8("\xC3\xA1lvaro") << QStringList{"Alvaro"};
+    QTest::newRow("accent in text")
+        << name << QString::fromUtf8("\xC3\xA1lvaro") << QStringList{"Alvaro"};
     QTest::newRow("apostrophe") << name << "o'b" << QStringList{"O'Brien"};
     QTest::newRow("percent is literal") << name << "%" << QStringList{"100% Ltd"};
     QTest::newRow("underscore is literal") << name << "_" << QStringList{"a_b"};
     QTest::newRow("star is literal") << name << "*" << QStringList{};
     QTest::newRow("space") << name << " " << QStringList{"Ann Lee", "100% Ltd"};
     QTest::newRow("no match") << name << "qqq" << QStringList{};
-    QTest::newRow("address") << static_cast<int>(ContactColumn::Address) << "mill" << QStringList{"Joanna"};
-    QTest::newRow("contact digits") << static_cast<int>(ContactColumn::Contact) << "99" << QStringList{"Alvaro", "O'Brien"};
+    QTest::newRow("address") << static_cast<int>(ContactColumn::Address) << "mill"
+                             << QStringList{"Joanna"};
+    QTest::newRow("contact digits")
+        << static_cast<int>(ContactColumn::Contact) << "99" << QStringList{"Alvaro", "O'Brien"};
 }
 
 void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents()
@@ -328,7 +336,8 @@ void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents()
 void StoreTest::narrowsAndWidensAsTheTextChanges()
 {
     TestFolder folder;
-    folder.add({contact("Ann", "1"), contact("Anna", "2"), contact("Dan", "3"), contact("Hannah", "4")});
+    folder.add(
+        {contact("Ann", "1"), contact("Anna", "2"), contact("Dan", "3"), contact("Hannah", "4")});
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
     RecordSet& records = *control.recordset();

@@ -3,8 +3,8 @@
 #include "platform/services.h"
 
 #include <QList>
-#include <functional>
 #include <QStringList>
+#include <functional>
 
 namespace norvane::testing {
 

@@ -6,7 +6,6 @@
 #include "test_folder.h"
 
 #include <QTest>
-
 #include <memory>
 
 namespace norvane::testing {

@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QList>
 #include <QTemporaryDir>
-
 #include <memory>
 
 namespace norvane::testing {
@@ -40,6 +39,7 @@ private:
 
 // A contact with the given texts (the rest empty).
 Contact contact(const QString& name, const QString& number, const QString& address = {},
-                const QString& email = {}, const QString& company = {}, const QString& profile = {});
+                const QString& email = {}, const QString& company = {},
+                const QString& profile = {});
 
 } // namespace norvane::testing
