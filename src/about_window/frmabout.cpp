@@ -2,8 +2,8 @@
 
 #include "main_window/window_host.h"
 #include "platform/pictures.h"
+#include "platform/widgets.h"
 
-#include <QScreen>
 #include <QTimer>
 
 namespace norvane {
@@ -24,16 +24,8 @@ frmAbout::frmAbout(const Services& services, WindowHost& host, QWidget* parent)
     : QWidget(parent), m_services(services), m_host(host)
 {
     ui.setupUi(this);
-    setFixedSize(size());
-    setWindowIcon(applicationIcon());
-    QPalette back = palette();
-    back.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
-    setPalette(back);
-    setAutoFillBackground(true);
+    setUpFixedWindow(this, QColor(0xE0, 0xE0, 0xE0), true);
     ui.Image1->setPixmap(aboutPicture(QSize(604, 453)));
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
     connect(ui.AeroButton1, &QPushButton::clicked, this, &frmAbout::AeroButton1_Click);
     connect(ui.Label22, &ClickLabel::clicked, this, &frmAbout::Label22_Click);
     auto* timer = new QTimer(this);

@@ -23,13 +23,8 @@ frmVesk::frmVesk(const Services& services, WindowHost& host, QWidget* parent)
     ui.setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowFlag(Qt::FramelessWindowHint);
-    setWindowIcon(applicationIcon());
-    setFixedSize(size());
     // The window's back colour is the system's tooltip background.
-    QPalette shell = palette();
-    shell.setColor(QPalette::Window, shell.color(QPalette::ToolTipBase));
-    setPalette(shell);
-    setAutoFillBackground(true);
+    setUpFixedWindow(this, palette().color(QPalette::ToolTipBase), false);
 
     ui.DataGrid1->setModel(&m_model);
     ui.DataGrid1->verticalHeader()->setDefaultSectionSize(20);

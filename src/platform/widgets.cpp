@@ -1,6 +1,22 @@
 #include "platform/widgets.h"
 
+#include "platform/pictures.h"
+
 #include <QMouseEvent>
+#include <QScreen>
+
+void setUpFixedWindow(QWidget* window, const QColor& background, bool centred)
+{
+    window->setFixedSize(window->size());
+    window->setWindowIcon(norvane::applicationIcon());
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, background);
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+    if (const QScreen* screen = window->screen(); centred && screen) {
+        window->move(screen->availableGeometry().center() - window->rect().center());
+    }
+}
 
 AeroButton::AeroButton(QWidget* parent) : QPushButton(parent)
 {

@@ -3,6 +3,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+// Gives a window its designed size (fixed), Norvane's icon and its back
+// colour, and centres it on its screen when asked.
+void setUpFixedWindow(QWidget* window, const QColor& background, bool centred);
+
 // The push button every window uses for its upper-case commands: a flat,
 // lightly shaded face that lights up under the pointer.
 class AeroButton : public QPushButton

@@ -1,10 +1,9 @@
 #include "terms_window/form1.h"
 
 #include "main_window/window_host.h"
-#include "platform/pictures.h"
+#include "platform/widgets.h"
 
 #include <QCloseEvent>
-#include <QScreen>
 
 namespace norvane {
 
@@ -12,15 +11,7 @@ Form1::Form1(const Services& services, WindowHost& host, QWidget* parent)
     : QWidget(parent), m_services(services), m_host(host)
 {
     ui.setupUi(this);
-    setFixedSize(size());
-    setWindowIcon(applicationIcon());
-    QPalette back = palette();
-    back.setColor(QPalette::Window, QColor(0x40, 0x40, 0x40));
-    setPalette(back);
-    setAutoFillBackground(true);
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    setUpFixedWindow(this, QColor(0x40, 0x40, 0x40), true);
     // The text only scrolls: no caret, no selection.
     ui.Text1->setTextInteractionFlags(Qt::NoTextInteraction);
     ui.Text1->installEventFilter(this);
