@@ -176,6 +176,12 @@ Statement& Statement::operator=(Statement&& other) noexcept
     return *this;
 }
 
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
 void Statement::bind(int index, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();

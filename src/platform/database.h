@@ -56,6 +56,8 @@ public:
     Statement& operator=(Statement&& other) noexcept;
 
     bool isValid() const { return m_stmt != nullptr; }
+    // Makes the statement ready to run again with new bindings.
+    void reset();
     void bind(int index, const QString& text);
     void bind(int index, qint64 value);
     // Steps once: true while a row is there. done tells a finished statement apart from an error.

@@ -1,38 +1,10 @@
 #include "platform/record_set.h"
 
-#include "platform/database.h"
+#include "platform/contact_sql.h"
 #include "platform/text_fold.h"
 
 namespace norvane {
 
-namespace {
-
-constexpr const char* kInsertSql =
-    "INSERT INTO tblYou (NAME, ADDRESS, CONTACT, EMAIL, COMPANY, PROFILE) "
-    "VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
-constexpr const char* kUpdateSql = "UPDATE tblYou SET NAME = ?1, ADDRESS = ?2, CONTACT = ?3, "
-                                   "EMAIL = ?4, COMPANY = ?5, PROFILE = ?6 WHERE ID = ?7";
-constexpr const char* kDeleteSql = "DELETE FROM tblYou WHERE ID = ?1";
-
-void bindTexts(Statement& statement, const Contact& contact)
-{
-    statement.bind(1, contact.name);
-    statement.bind(2, contact.address);
-    statement.bind(3, contact.contact);
-    statement.bind(4, contact.email);
-    statement.bind(5, contact.company);
-    statement.bind(6, contact.profile);
-}
-
-Status runToEnd(Database& db, Statement& statement)
-{
-    bool done = false;
-    while (statement.next(done)) {
-    }
-    return done ? Status::success() : Status::failure(db.lastError());
-}
-
-} // namespace
 
 RecordSet::RecordSet(QObject* parent) : QObject(parent) {}
 
@@ -121,11 +93,11 @@ Status RecordSet::update()
         return writable;
     }
     QString reason;
-    Statement statement = m_db->prepare(m_editIsNew ? kInsertSql : kUpdateSql, reason);
+    Statement statement = m_db->prepare(m_editIsNew ? kInsertContactSql : kUpdateContactSql, reason);
     if (!statement.isValid()) {
         return Status::failure(reason);
     }
-    bindTexts(statement, *m_edit);
+    bindContactTexts(statement, *m_edit);
     if (!m_editIsNew) {
         statement.bind(7, m_edit->id);
     }
@@ -159,7 +131,7 @@ Status RecordSet::deleteCurrent()
         return writable;
     }
     QString reason;
-    Statement statement = m_db->prepare(kDeleteSql, reason);
+    Statement statement = m_db->prepare(kDeleteContactSql, reason);
     if (!statement.isValid()) {
         return Status::failure(reason);
     }

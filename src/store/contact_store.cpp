@@ -1,6 +1,7 @@
 #include "store/contact_store.h"
 
 #include "platform/connection_text.h"
+#include "platform/contact_sql.h"
 #include "platform/data_control.h"
 #include "platform/database.h"
 #include "store/photo_store.h"
@@ -81,6 +82,32 @@ Status createContactDatabase(const QString& path)
         return Status::failure(reason);
     }
     return db->execute(kCreateTableSql);
+}
+
+Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts)
+{
+    QString reason;
+    const std::unique_ptr<Database> db =
+        Database::open(databaseFile(applicationFolder), databasePassword(), reason);
+    if (!db) {
+        return Status::failure(reason);
+    }
+    Statement insert = db->prepare(kInsertContactSql, reason);
+    if (!insert.isValid()) {
+        return Status::failure(reason);
+    }
+    if (Status begun = db->execute("BEGIN IMMEDIATE"); !begun.ok()) {
+        return begun;
+    }
+    for (const Contact& contact : contacts) {
+        insert.reset();
+        bindContactTexts(insert, contact);
+        if (Status written = runToEnd(*db, insert); !written.ok()) {
+            db->execute("ROLLBACK");
+            return written;
+        }
+    }
+    return db->execute("COMMIT");
 }
 
 Status registerContact(DataControl& adoLog, const QString& applicationFolder,

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace norvane {
 
 class DataControl;
@@ -23,6 +25,9 @@ Status connectSequence(DataControl& adoLog, const QString& applicationFolder,
 
 // Creates an empty contact database at the path; refuses to touch an existing file.
 Status createContactDatabase(const QString& path);
+
+// Adds many contacts in one transaction: all of them or, on failure, none.
+Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts);
 
 // Adds a contact as typed. Connects first when the data control has no open store.
 Status registerContact(DataControl& adoLog, const QString& applicationFolder,

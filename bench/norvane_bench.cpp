@@ -1,0 +1,411 @@
+// norvane-bench: Norvane's speed and memory at 10,000, 100,000 and 1,000,000
+// contacts, each operation beside the floor the engine itself sets: a raw
+// open, key and full read, and a plain case-insensitive substring scan.
+//
+// Every size runs in a child process of its own, so each memory figure starts
+// from a fresh process.
+#include "app/registry.h"
+#include "platform/connection_text.h"
+#include "platform/process_memory.h"
+#include "store/contact_store.h"
+#include "support/fake_services.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <string>
+
+using namespace norvane;
+
+namespace {
+
+// ---- deterministic contacts of realistic lengths ----
+
+const char* const kSyllables[] = {"mar", "an", "el", "to", "ri", "sa", "lo", "ven", "da",
+                                  "ki",  "ro", "li", "ne", "ta", "bo", "us", "fi", "ha"};
+const char* const kForeign[] = {"Анна Смирнова", "Δημήτρης Παππάς", "王小明", "Zoë Ægir",
+                                "Álvaro Núñez",  "Søren Øst"};
+const char* const kStreets[] = {"Street", "Road", "Lane", "Avenue", "Close", "Terrace"};
+const char* const kTowns[] = {"Leith", "Crail", "Anstruther", "Kirkcaldy", "Dunbar", "Elie"};
+
+class Generator
+{
+public:
+    explicit Generator(unsigned seed) : m_random(seed) {}
+
+    QString word(int syllables)
+    {
+        std::string text;
+        for (int i = 0; i < syllables; ++i) {
+            text += kSyllables[pick(std::size(kSyllables))];
+        }
+        text[0] = static_cast<char>(std::toupper(text[0]));
+        return QString::fromStdString(text);
+    }
+
+    Contact next()
+    {
+        Contact c;
+        c.name = pick(20) == 0 ? QString::fromUtf8(kForeign[pick(std::size(kForeign))])
+                               : word(3) + QLatin1Char(' ') + word(3);
+        c.address = QStringLiteral("%1 %2 %3, %4")
+                        .arg(1 + pick(300))
+                        .arg(word(3), QString::fromLatin1(kStreets[pick(std::size(kStreets))]),
+                             QString::fromLatin1(kTowns[pick(std::size(kTowns))]));
+        c.contact = QStringLiteral("07") + digits(9);
+        c.email = word(2).toLower() + QLatin1Char('.') + word(2).toLower() +
+                  QStringLiteral("@example.com");
+        c.company = word(3) + QStringLiteral(" Ltd");
+        c.profile = word(2).toLower() + digits(2) + QStringLiteral(".jpg");
+        return c;
+    }
+
+private:
+    int pick(std::size_t count)
+    {
+        return static_cast<int>(m_random() % count);
+    }
+    QString digits(int count)
+    {
+        QString text;
+        for (int i = 0; i < count; ++i) {
+            text += QChar(u'0' + pick(10));
+        }
+        return text;
+    }
+
+    std::mt19937 m_random;
+};
+
+// ---- timing ----
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double timeMs(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+void report(const char* operation, int size, double ms, double floorMs)
+{
+    std::printf("ROW|%s|%d|%.2f|%.2f\n", operation, size, ms, floorMs);
+    std::fflush(stdout);
+}
+
+// ---- the floor: what the engine costs without Norvane ----
+
+// Kept so that the compiler cannot drop the floor's scan as unused work.
+std::size_t g_scanHits = 0;
+
+double floorOpenAndRead(const QString& path)
+{
+    return timeMs([&] {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        const QByteArray key = databasePassword().toUtf8();
+        sqlite3_key(db, key.constData(), static_cast<int>(key.size()));
+        sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "SELECT * FROM tblYou", -1, &stmt, nullptr);
+        std::vector<std::string> values;
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                values.emplace_back(text ? text : "");
+            }
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    });
+}
+
+double floorScan(const std::vector<std::string>& column, const std::string& needle)
+{
+    auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    };
+    std::size_t hits = 0;
+    const double ms = timeMs([&] {
+        for (const std::string& value : column) {
+            hits += std::search(value.begin(), value.end(), needle.begin(), needle.end(),
+                                sameLetter) != value.end();
+        }
+    });
+    g_scanHits += hits;
+    return ms;
+}
+
+// ---- Norvane through its own windows ----
+
+struct Running
+{
+    explicit Running(testing::FakeServices& fakes) : registry(fakes.services()) {}
+    frmVesk* window() { return registry.mainWindow(); }
+    template <class T> T* find(const char* name)
+    {
+        return window()->findChild<T*>(QLatin1String(name));
+    }
+    Registry registry;
+};
+
+void acceptTerms(Running& app)
+{
+    if (Form1* terms = app.registry.termsWindow()) {
+        terms->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
+        terms->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    }
+    settle();
+}
+
+bool shows(Running& app, int rows)
+{
+    return app.find<QTableView>("DataGrid1")->model()->rowCount() == rows &&
+           app.find<QLabel>("lblResult")->text() == QStringLiteral("Results:  %1").arg(rows);
+}
+
+int runOneSize(int size, int reps)
+{
+    testing::FakeServices fakes;
+    QTemporaryDir empty;
+    QTemporaryDir folder;
+    for (const QTemporaryDir* dir : {&empty, &folder}) {
+        QDir(dir->path()).mkpath(QStringLiteral("IMG"));
+        createContactDatabase(databaseFile(dir->path()));
+    }
+
+    // The empty window's own memory, to set against the loaded one.
+    fakes.folder.folder = empty.path();
+    qint64 emptyWindowBytes = 0;
+    {
+        Running app(fakes);
+        app.registry.start();
+        settle();
+        emptyWindowBytes = residentBytes();
+    }
+    settle();
+
+    Generator generator(20261207);
+    std::vector<Contact> contacts;
+    contacts.reserve(static_cast<std::size_t>(size));
+    qint64 rawTextBytes = 0;
+    std::vector<std::string> names, addresses, numbers;
+    for (int i = 0; i < size; ++i) {
+        contacts.push_back(generator.next());
+        const Contact& c = contacts.back();
+        for (int column = 1; column < kContactColumnCount; ++column) {
+            rawTextBytes += c.text(static_cast<ContactColumn>(column)).toUtf8().size();
+        }
+        names.push_back(c.name.toStdString());
+        addresses.push_back(c.address.toStdString());
+        numbers.push_back(c.contact.toStdString());
+    }
+    const Status imported = importContacts(folder.path(), contacts);
+    if (!imported.ok()) {
+        std::fprintf(stderr, "cannot fill the benchmark database: %s\n", qPrintable(imported.reason()));
+        return 1;
+    }
+    contacts = {};
+    fakes.folder.folder = folder.path();
+
+    std::vector<double> floorRead;
+    for (int r = 0; r < reps; ++r) {
+        floorRead.push_back(floorOpenAndRead(databaseFile(folder.path())));
+    }
+    const double readFloor = median(floorRead);
+    report("raw open + key + read (floor)", size, readFloor, readFloor);
+
+    // Start-up: the main window's load until the grid and the count are right.
+    std::vector<double> startups;
+    qint64 loadedBytes = 0;
+    qint64 peakBytes = 0;
+    for (int r = 0; r < reps; ++r) {
+        auto app = std::make_unique<Running>(fakes);
+        startups.push_back(timeMs([&] {
+            app->registry.start();
+            QCoreApplication::processEvents();
+        }));
+        if (!shows(*app, size)) {
+            std::fprintf(stderr, "start-up did not show %d contacts\n", size);
+            return 1;
+        }
+        loadedBytes = residentBytes();
+        peakBytes = peakResidentBytes();
+        app.reset();
+        settle();
+    }
+    report("start-up to a filled grid", size, median(startups), readFloor);
+
+    Running app(fakes);
+    app.registry.start();
+    acceptTerms(app);
+
+    struct Search
+    {
+        const char* option;
+        const char* label;
+        std::string typed;
+        const std::vector<std::string>* column;
+    };
+    const Search searches[] = {{"Option1", "keystroke, Name", "mar", &names},
+                               {"Option2", "keystroke, Address", "str", &addresses},
+                               {"Option3", "keystroke, Contact", "123", &numbers}};
+    auto* box = app.find<QLineEdit>("txtSearch");
+    std::vector<double> emptying;
+    for (const Search& search : searches) {
+        app.find<QRadioButton>(search.option)->setChecked(true);
+        std::vector<double> keystrokes, scans;
+        for (int r = 0; r < reps; ++r) {
+            for (std::size_t length = 1; length <= search.typed.size(); ++length) {
+                const QString text = QString::fromStdString(search.typed.substr(0, length));
+                keystrokes.push_back(timeMs([&] {
+                    box->setText(text);
+                    QCoreApplication::processEvents();
+                }));
+                scans.push_back(floorScan(*search.column, search.typed.substr(0, length)));
+            }
+            emptying.push_back(timeMs([&] {
+                box->clear();
+                QCoreApplication::processEvents();
+            }));
+        }
+        report(search.label, size, median(keystrokes), median(scans));
+    }
+    report("emptying the search", size, median(emptying), median({floorScan(names, "")}));
+
+    // Register, update and remove, each with its reload.
+    std::vector<double> registers, updates, removes;
+    for (int r = 0; r < reps; ++r) {
+        app.find<QPushButton>("cmdReg")->click();
+        app.find<QLineEdit>("regName")->setText(QStringLiteral("Bench Person %1").arg(r));
+        app.find<QPlainTextEdit>("regCon")->setPlainText(QStringLiteral("0770090%1").arg(r));
+        registers.push_back(timeMs([&] {
+            app.find<QPushButton>("AeroButton1")->click();
+            settle();
+        }));
+        app.find<QPushButton>("cmdUpdate")->click();
+        app.find<QLineEdit>("txtAdd")->setText(QStringLiteral("%1 Bench Road").arg(r));
+        updates.push_back(timeMs([&] {
+            app.find<QPushButton>("AeroButton3")->click();
+            settle();
+        }));
+        fakes.messages.setNextAnswer(BoxAnswer::Yes);
+        removes.push_back(timeMs([&] {
+            app.find<QPushButton>("cmdRemove")->click();
+            settle();
+        }));
+    }
+    if (!shows(app, size)) {
+        std::fprintf(stderr, "the table does not hold %d contacts after the changes\n", size);
+        return 1;
+    }
+    report("register with its reload", size, median(registers), readFloor);
+    report("update with its reload", size, median(updates), readFloor);
+    report("remove with its reload", size, median(removes), readFloor);
+
+    std::printf("MEM|%d|%.1f|%.1f|%.1f\n", size, (loadedBytes - emptyWindowBytes) / 1048576.0,
+                rawTextBytes / 1048576.0, peakBytes / 1048576.0);
+    return 0;
+}
+
+QList<int> parseSizes(const QString& text)
+{
+    QList<int> sizes;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        sizes.append(part.trimmed().toInt());
+    }
+    return sizes;
+}
+
+int runAll(const QList<int>& sizes, int reps)
+{
+    std::printf("%-32s %9s %11s %10s %7s\n", "operation", "N", "median ms", "floor ms", "ratio");
+    QList<QByteArray> memory;
+    for (int size : sizes) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--one"), QString::number(size), QStringLiteral("--reps"),
+                     QString::number(reps)});
+        if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+            std::fprintf(stderr, "the run at %d contacts failed\n", size);
+            return 1;
+        }
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> f = line.split('|');
+            if (f.value(0) == "ROW") {
+                const double ms = f[3].toDouble(), floorMs = f[4].toDouble();
+                std::printf("%-32s %9s %11.2f %10.2f %7.1f\n", f[1].constData(), f[2].constData(),
+                            ms, floorMs, floorMs > 0 ? ms / floorMs : 0.0);
+            } else if (f.value(0) == "MEM") {
+                memory.append(line);
+            }
+        }
+    }
+    std::printf("\n%-9s %26s %14s %10s %7s\n", "N", "memory after load, MB", "raw text, MB",
+                "peak, MB", "ratio");
+    for (const QByteArray& line : memory) {
+        const QList<QByteArray> f = line.split('|');
+        std::printf("%-9s %26.1f %14.1f %10.1f %7.1f\n", f[1].constData(), f[2].toDouble(),
+                    f[3].toDouble(), f[4].toDouble(), f[2].toDouble() / f[3].toDouble());
+    }
+    std::printf("1 passed, 0 failed\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList args = application.arguments();
+    auto option = [&](const char* name) {
+        const qsizetype at = args.indexOf(QLatin1String(name));
+        return at >= 0 && at + 1 < args.size() ? args[at + 1] : QString();
+    };
+    const bool quick = args.contains(QStringLiteral("--quick"));
+    const int reps = option("--reps").isEmpty() ? (quick ? 3 : 7) : option("--reps").toInt();
+    if (!option("--one").isEmpty()) {
+        return runOneSize(option("--one").toInt(), reps);
+    }
+    if (args.contains(QStringLiteral("--help"))) {
+        std::puts("norvane-bench [--sizes 10000,100000,1000000] [--reps N] [--quick]");
+        return 0;
+    }
+    const QString sizes = quick ? QStringLiteral("10000")
+                                : (option("--sizes").isEmpty() ? QStringLiteral("10000,100000,1000000")
+                                                               : option("--sizes"));
+    return runAll(parseSizes(sizes), reps);
+}

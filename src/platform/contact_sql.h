@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/database.h"
+#include "store/contact.h"
+
+namespace norvane {
+
+// The statements that write tblYou. User text only ever reaches them as bound
+// parameters ?1 to ?6, in column order from NAME to PROFILE; ?7 is the ID.
+inline constexpr const char* kInsertContactSql =
+    "INSERT INTO tblYou (NAME, ADDRESS, CONTACT, EMAIL, COMPANY, PROFILE) "
+    "VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+inline constexpr const char* kUpdateContactSql =
+    "UPDATE tblYou SET NAME = ?1, ADDRESS = ?2, CONTACT = ?3, "
+    "EMAIL = ?4, COMPANY = ?5, PROFILE = ?6 WHERE ID = ?7";
+inline constexpr const char* kDeleteContactSql = "DELETE FROM tblYou WHERE ID = ?1";
+
+inline void bindContactTexts(Statement& statement, const Contact& contact)
+{
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        statement.bind(column, contact.text(static_cast<ContactColumn>(column)));
+    }
+}
+
+// Runs a statement to its end; the database's own reason on failure.
+inline Status runToEnd(Database& db, Statement& statement)
+{
+    bool done = false;
+    while (statement.next(done)) {
+    }
+    return done ? Status::success() : Status::failure(db.lastError());
+}
+
+} // namespace norvane

@@ -1,0 +1,36 @@
+#include "platform/process_memory.h"
+
+#include <QFile>
+
+namespace norvane {
+
+namespace {
+
+// Reads one "Vm...:  1234 kB" line of Linux's /proc/self/status.
+qint64 statusField(const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+qint64 residentBytes()
+{
+    return statusField("VmRSS:");
+}
+
+qint64 peakResidentBytes()
+{
+    return statusField("VmHWM:");
+}
+
+} // namespace norvane

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace norvane {
+
+// The process's resident memory now and at its peak, in bytes; -1 where the
+// platform does not tell.
+qint64 residentBytes();
+qint64 peakResidentBytes();
+
+} // namespace norvane
