@@ -47,9 +47,7 @@ void frmVesk::setupFields()
 // The six bound fields show the current record; the grid's selection follows it.
 void frmVesk::showCurrentRecord()
 {
-    const Contact* contact = m_adoLog.recordset()->current();
-    const Contact none;
-    const Contact& shown = contact ? *contact : none;
+    const Contact shown = m_adoLog.recordset()->current().value_or(Contact());
     ui.txtName->setText(shown.name);
     ui.txtAdd->setText(shown.address);
     ui.txtCon->setPlainText(shown.contact);

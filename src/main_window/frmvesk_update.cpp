@@ -51,7 +51,7 @@ void frmVesk::AeroButton4_Click()
 
 void frmVesk::cmdRemove_Click()
 {
-    const Contact* selected = m_adoLog.recordset()->current();
+    const std::optional<Contact> selected = m_adoLog.recordset()->current();
     if (m_model.rowCount() == 0 || !selected) {
         box(QStringLiteral("There is nothing to delete!"), BoxIcon::Warning);
         return;

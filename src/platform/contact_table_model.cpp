@@ -27,12 +27,11 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
         (role != Qt::DisplayRole && role != Qt::ToolTipRole)) {
         return {};
     }
-    const Contact& contact = m_records->row(index.row());
     const auto column = static_cast<ContactColumn>(index.column());
     if (column == ContactColumn::Id) {
-        return contact.id;
+        return m_records->id(index.row());
     }
-    return contact.text(column);
+    return m_records->text(index.row(), column);
 }
 
 QVariant ContactTableModel::headerData(int section, Qt::Orientation orientation, int role) const

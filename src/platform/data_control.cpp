@@ -67,16 +67,16 @@ Status DataControl::load()
                                        .arg(columnName(static_cast<ContactColumn>(c))));
         }
     }
-    std::vector<Contact> rows;
+    ContactColumns rows;
+    std::array<QByteArrayView, kContactColumnCount - 1> texts;
     bool done = false;
     while (statement.next(done)) {
-        Contact contact;
-        contact.id = statement.integer(source[0]);
-        for (int c = 1; c < kContactColumnCount; ++c) {
-            contact.text(static_cast<ContactColumn>(c)) = statement.text(source[c]);
+        for (std::size_t c = 1; c < source.size(); ++c) {
+            texts[c - 1] = statement.utf8(source[c]);
         }
-        rows.push_back(std::move(contact));
+        rows.append(statement.integer(source[0]), texts);
     }
+    rows.squeeze();
     if (!done) {
         return Status::failure(db->lastError());
     }

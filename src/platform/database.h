@@ -2,6 +2,7 @@
 
 #include "platform/status.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -65,6 +66,8 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     QString text(int column) const;
+    // The column's UTF-8 bytes, valid until the next step.
+    QByteArrayView utf8(int column) const;
     qint64 integer(int column) const;
 
 private:

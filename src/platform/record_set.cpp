@@ -3,12 +3,78 @@
 #include "platform/contact_sql.h"
 #include "platform/text_fold.h"
 
+#include <algorithm>
+
 namespace norvane {
 
+namespace {
+
+// Appends a value's search form. Plain ASCII, by far the most common, is
+// lowered straight from its bytes without a string of its own.
+void appendFolded(TextColumn& folded, QByteArrayView utf8, QString& buffer)
+{
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        folded.append(foldForSearch(QString::fromUtf8(utf8)));
+        return;
+    }
+    buffer.resize(utf8.size());
+    QChar* out = buffer.data();
+    for (const char c : utf8) {
+        *out++ = QLatin1Char(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
+    }
+    folded.append(buffer);
+}
+
+// Whether a short value holds the needle: a plain loop beats the general
+// search, whose set-up costs more than a contact's few dozen characters.
+bool holds(QStringView value, QStringView needle)
+{
+    const qsizetype last = value.size() - needle.size();
+    const char16_t* text = value.utf16();
+    const char16_t* wanted = needle.utf16();
+    for (qsizetype i = 0; i <= last; ++i) {
+        if (text[i] == wanted[0] && std::equal(wanted + 1, wanted + needle.size(), text + i + 1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The rows whose value holds the needle, found by scanning all values end to
+// end in one pass; a match that runs over the end of a value does not count.
+std::vector<int> rowsContaining(const TextColumn& column, QStringView needle)
+{
+    std::vector<int> rows;
+    const QStringView all = column.whole();
+    const int count = column.size();
+    int row = 0;
+    qsizetype from = 0;
+    while (row < count) {
+        const qsizetype at = all.indexOf(needle, from);
+        if (at < 0) {
+            break;
+        }
+        while (column.endOf(row) <= at) {
+            ++row;
+        }
+        if (at + needle.size() <= column.endOf(row)) {
+            rows.push_back(row);
+            from = column.endOf(row);
+            ++row;
+        } else {
+            from = at + 1;
+        }
+    }
+    return rows;
+}
+
+} // namespace
 
 RecordSet::RecordSet(QObject* parent) : QObject(parent) {}
 
-void RecordSet::reset(Database* db, QStringList columnNames, std::vector<Contact> rows)
+void RecordSet::reset(Database* db, QStringList columnNames, ContactColumns rows)
 {
     emit aboutToReset();
     m_db = db;
@@ -16,16 +82,16 @@ void RecordSet::reset(Database* db, QStringList columnNames, std::vector<Contact
     m_rows = std::move(rows);
     m_view.reset();
     m_filter.reset();
-    m_folded.clear();
+    clearFolded();
     m_edit.reset();
-    m_current = m_rows.empty() ? -1 : 0;
+    m_current = m_rows.size() == 0 ? -1 : 0;
     emit wasReset();
     emit currentChanged(m_current);
 }
 
 int RecordSet::rowCount() const
 {
-    return static_cast<int>(m_view ? m_view->size() : m_rows.size());
+    return m_view ? static_cast<int>(m_view->size()) : m_rows.size();
 }
 
 int RecordSet::rowIndex(int visibleRow) const
@@ -33,14 +99,27 @@ int RecordSet::rowIndex(int visibleRow) const
     return m_view ? (*m_view)[static_cast<std::size_t>(visibleRow)] : visibleRow;
 }
 
-const Contact& RecordSet::row(int visibleRow) const
+Contact RecordSet::row(int visibleRow) const
 {
-    return m_rows[static_cast<std::size_t>(rowIndex(visibleRow))];
+    return m_rows.contact(rowIndex(visibleRow));
 }
 
-const Contact* RecordSet::current() const
+QString RecordSet::text(int visibleRow, ContactColumn column) const
 {
-    return m_current < 0 ? nullptr : &row(m_current);
+    return m_rows.text(rowIndex(visibleRow), column);
+}
+
+qint64 RecordSet::id(int visibleRow) const
+{
+    return m_rows.id(rowIndex(visibleRow));
+}
+
+std::optional<Contact> RecordSet::current() const
+{
+    if (m_current < 0) {
+        return std::nullopt;
+    }
+    return row(m_current);
 }
 
 void RecordSet::moveTo(int visibleRow)
@@ -93,7 +172,8 @@ Status RecordSet::update()
         return writable;
     }
     QString reason;
-    Statement statement = m_db->prepare(m_editIsNew ? kInsertContactSql : kUpdateContactSql, reason);
+    Statement statement =
+        m_db->prepare(m_editIsNew ? kInsertContactSql : kUpdateContactSql, reason);
     if (!statement.isValid()) {
         return Status::failure(reason);
     }
@@ -106,11 +186,11 @@ Status RecordSet::update()
     }
     if (m_editIsNew) {
         m_edit->id = m_db->lastInsertId();
-        m_rows.push_back(*m_edit);
+        m_rows.append(*m_edit);
     } else if (m_db->changes() != 1) {
         return Status::failure(tr("The contact is no longer in the database."));
     } else {
-        m_rows[static_cast<std::size_t>(rowIndex(m_current))] = *m_edit;
+        m_rows.replace(rowIndex(m_current), *m_edit);
     }
     m_edit.reset();
     afterWrite();
@@ -142,7 +222,7 @@ Status RecordSet::deleteCurrent()
     if (m_db->changes() != 1) {
         return Status::failure(tr("The contact is no longer in the database."));
     }
-    m_rows.erase(m_rows.begin() + rowIndex(m_current));
+    m_rows.erase(rowIndex(m_current));
     m_edit.reset();
     afterWrite();
     return Status::success();
@@ -152,7 +232,7 @@ Status RecordSet::deleteCurrent()
 void RecordSet::afterWrite()
 {
     emit aboutToReset();
-    m_folded.clear();
+    clearFolded();
     m_view.reset();
     if (m_filter) {
         runFilter(m_filter->column, m_filter->needle, false);
@@ -162,42 +242,43 @@ void RecordSet::afterWrite()
     emit currentChanged(m_current);
 }
 
-const std::vector<QString>& RecordSet::foldedColumn(ContactColumn column)
+void RecordSet::clearFolded()
 {
-    const auto index = static_cast<std::size_t>(column);
-    if (m_folded.size() <= index) {
-        m_folded.resize(kContactColumnCount);
+    for (TextColumn& column : m_folded) {
+        column.clear();
     }
-    std::vector<QString>& folded = m_folded[index];
+}
+
+const TextColumn& RecordSet::foldedColumn(ContactColumn column)
+{
+    TextColumn& folded = m_folded[static_cast<std::size_t>(column)];
     if (folded.size() != m_rows.size()) {
         folded.clear();
-        folded.reserve(m_rows.size());
-        for (const Contact& contact : m_rows) {
-            folded.push_back(foldForSearch(contact.text(column)));
+        QString buffer;
+        for (int row = 0; row < m_rows.size(); ++row) {
+            appendFolded(folded, m_rows.utf8(row, column), buffer);
         }
+        folded.squeeze();
     }
     return folded;
 }
 
 void RecordSet::runFilter(ContactColumn column, const QString& needle, bool narrow)
 {
-    const std::vector<QString>& folded = foldedColumn(column);
-    std::vector<int> matches;
-    auto test = [&](int index) {
-        if (folded[static_cast<std::size_t>(index)].contains(needle)) {
-            matches.push_back(index);
-        }
-    };
+    const TextColumn& folded = foldedColumn(column);
+    // Narrowing checks only the rows shown; a fresh search makes one pass
+    // over the whole column.
     if (narrow && m_view) {
+        std::vector<int> matches;
         for (int index : *m_view) {
-            test(index);
+            if (holds(folded.at(index), needle)) {
+                matches.push_back(index);
+            }
         }
+        m_view = std::move(matches);
     } else {
-        for (int index = 0; index < static_cast<int>(folded.size()); ++index) {
-            test(index);
-        }
+        m_view = rowsContaining(folded, needle);
     }
-    m_view = std::move(matches);
     m_filter = Filter{column, needle};
 }
 
@@ -225,7 +306,7 @@ void RecordSet::clearFilter()
     m_view.reset();
     m_filter.reset();
     m_edit.reset();
-    m_current = m_rows.empty() ? -1 : 0;
+    m_current = m_rows.size() == 0 ? -1 : 0;
     emit wasReset();
     emit currentChanged(m_current);
 }

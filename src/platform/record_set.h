@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/contact_columns.h"
 #include "platform/status.h"
 #include "store/contact.h"
 
@@ -23,16 +24,18 @@ public:
     explicit RecordSet(QObject* parent = nullptr);
 
     // Replaces the rows; the filter is gone and the first row is current.
-    void reset(Database* db, QStringList columnNames, std::vector<Contact> rows);
+    void reset(Database* db, QStringList columnNames, ContactColumns rows);
 
     QStringList columnNames() const { return m_columnNames; }
     int rowCount() const;
-    int totalRowCount() const { return static_cast<int>(m_rows.size()); }
-    const Contact& row(int visibleRow) const;
+    int totalRowCount() const { return m_rows.size(); }
+    Contact row(int visibleRow) const;
+    QString text(int visibleRow, ContactColumn column) const;
+    qint64 id(int visibleRow) const;
 
     // The current row as the grid shows it; -1 when there is none.
     int currentRow() const { return m_current; }
-    const Contact* current() const;
+    std::optional<Contact> current() const;
     void moveTo(int visibleRow);
 
     // Starts a new, empty record in the edit buffer.
@@ -63,17 +66,18 @@ private:
     };
 
     int rowIndex(int visibleRow) const;
-    const std::vector<QString>& foldedColumn(ContactColumn column);
+    void clearFolded();
+    const TextColumn& foldedColumn(ContactColumn column);
     void runFilter(ContactColumn column, const QString& needle, bool narrow);
     void afterWrite();
     Status checkWritable() const;
 
     Database* m_db = nullptr;
     QStringList m_columnNames;
-    std::vector<Contact> m_rows;
+    ContactColumns m_rows;
     std::optional<std::vector<int>> m_view; // row indexes shown while a filter is in force
     std::optional<Filter> m_filter;
-    std::vector<std::vector<QString>> m_folded; // folded texts per column, made on first search
+    std::array<TextColumn, kContactColumnCount> m_folded; // made on a column's first search
     int m_current = -1;
     std::optional<Contact> m_edit;
     bool m_editIsNew = false;

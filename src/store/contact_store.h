@@ -4,7 +4,6 @@
 #include "store/contact.h"
 
 #include <QString>
-
 #include <vector>
 
 namespace norvane {

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "store/contact.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <vector>
+
+namespace norvane {
+
+// A column of texts stored end to end in one buffer, with the end of each
+// row's value: a hundred thousand values cost one allocation, not a hundred
+// thousand, and a scan over them reads memory in order. Text is QString
+// (UTF-16, for searching) or QByteArray (UTF-8, the compact stored form).
+template <class Text> class PackedColumn
+{
+public:
+    using View = std::conditional_t<std::is_same_v<Text, QString>, QStringView, QByteArrayView>;
+
+    int size() const { return static_cast<int>(m_ends.size()); }
+    View at(int row) const
+    {
+        const quint32 from = begin(row);
+        return View(m_text).sliced(from, m_ends[static_cast<std::size_t>(row)] - from);
+    }
+    // All values end to end, and where a row's value ends in it.
+    View whole() const { return View(m_text); }
+    qsizetype endOf(int row) const { return m_ends[static_cast<std::size_t>(row)]; }
+
+    void append(View text)
+    {
+        m_text.append(text);
+        m_ends.push_back(static_cast<quint32>(m_text.size()));
+    }
+    void replace(int row, View text)
+    {
+        const quint32 from = begin(row);
+        const qsizetype oldLength = m_ends[static_cast<std::size_t>(row)] - from;
+        m_text.replace(from, oldLength, Text(text.data(), text.size()));
+        const qsizetype shift = text.size() - oldLength;
+        for (std::size_t i = static_cast<std::size_t>(row); i < m_ends.size(); ++i) {
+            m_ends[i] = static_cast<quint32>(m_ends[i] + shift);
+        }
+    }
+    void erase(int row)
+    {
+        replace(row, View());
+        m_ends.erase(m_ends.begin() + row);
+    }
+    void clear()
+    {
+        m_text = Text();
+        m_ends = {};
+    }
+    // Gives back what growing left unused.
+    void squeeze()
+    {
+        m_text.squeeze();
+        m_ends.shrink_to_fit();
+    }
+
+private:
+    quint32 begin(int row) const
+    {
+        return row == 0 ? 0 : m_ends[static_cast<std::size_t>(row - 1)];
+    }
+
+    Text m_text;
+    std::vector<quint32> m_ends;
+};
+
+using TextColumn = PackedColumn<QString>;
+
+// The rows of tblYou held by column, their texts in UTF-8.
+class ContactColumns
+{
+public:
+    int size() const { return static_cast<int>(m_ids.size()); }
+    qint64 id(int row) const { return m_ids[static_cast<std::size_t>(row)]; }
+    QString text(int row, ContactColumn column) const;
+    QByteArrayView utf8(int row, ContactColumn column) const;
+    Contact contact(int row) const;
+
+    // Appends a row given as UTF-8 texts, NAME to PROFILE.
+    void append(qint64 id, const std::array<QByteArrayView, kContactColumnCount - 1>& texts);
+    void append(const Contact& contact);
+    void replace(int row, const Contact& contact);
+    void erase(int row);
+    void squeeze();
+
+private:
+    static std::size_t slot(ContactColumn column);
+
+    std::vector<qint64> m_ids;
+    std::array<PackedColumn<QByteArray>, kContactColumnCount - 1> m_texts;
+};
+
+} // namespace norvane
