@@ -95,6 +95,19 @@ void Registry::endAtOnce()
     m_services.process->endNow();
 }
 
+void Registry::bringForward()
+{
+    if (m_main) {
+        m_main->restore();
+    }
+    for (QWidget* front : {static_cast<QWidget*>(m_terms), static_cast<QWidget*>(m_about)}) {
+        if (front && front->isVisible()) {
+            front->raise();
+            front->activateWindow();
+        }
+    }
+}
+
 void Registry::enableAndShowMainWindow()
 {
     if (m_main) {

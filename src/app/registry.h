@@ -30,6 +30,10 @@ public:
     void closeTermsWindow() override;
     void endAtOnce() override;
 
+    // Shows the main window, or the window standing in front of it, as the
+    // tray's click does; for a second start of Norvane.
+    void bringForward();
+
     frmVesk* mainWindow() const { return m_main; }
     // The About and terms windows as they are now, without creating them.
     frmAbout* existingAboutWindow() const { return m_about; }

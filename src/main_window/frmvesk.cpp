@@ -115,6 +115,14 @@ void frmVesk::Label10_Click()
     m_host.endAtOnce();
 }
 
+void frmVesk::restore()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    show();
+}
+
 void frmVesk::Label11_Click()
 {
     setWindowState(windowState() | Qt::WindowMinimized);
@@ -125,10 +133,7 @@ void frmVesk::Label11_Click()
 void frmVesk::trayNotified(int message)
 {
     if (message == TrayService::kClick || message == TrayService::kDoubleClick) {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        raise();
-        activateWindow();
-        show();
+        restore();
     } else if (message == TrayService::kContextClick) {
         raise();
         activateWindow();

@@ -32,6 +32,9 @@ public:
     // Removes the tray icon; the window is about to be discarded.
     void Form_Unload();
 
+    // Restores the window from the taskbar and brings it to the front.
+    void restore();
+
     DataControl& adoLog() { return m_adoLog; }
     // Why the store could not be opened at start-up; empty when it opened.
     QString loadError() const { return m_loadError; }

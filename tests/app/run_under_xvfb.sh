@@ -34,7 +34,22 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     if ! kill -0 $pid 2>/dev/null; then
         echo "FAIL: norvane ended by itself"; cat "$NORVANE_DIR/out.log"; exit 1
     fi
+    # A second start on the same folder hands over to the first and leaves.
+    before=$(xwininfo -root -tree | grep -c "\"Norvane\"")
+    if ! timeout 20 "$NORVANE_DIR/norvane" >>"$NORVANE_DIR/out.log" 2>&1; then
+        echo "FAIL: the second start did not hand over and leave"; exit 1
+    fi
+    kill -0 $pid || { echo "FAIL: the first norvane went away"; exit 1; }
+    after=$(xwininfo -root -tree | grep -c "\"Norvane\"")
+    [ "$after" -eq "$before" ] || { echo "FAIL: the second start left windows ($before, then $after)"; exit 1; }
+    # A lock left by a killed process does not block the next start.
+    kill -9 $pid
+    wait $pid 2>/dev/null || true
+    "$NORVANE_DIR/norvane" >>"$NORVANE_DIR/out.log" 2>&1 &
+    pid=$!
+    sleep 3
+    kill -0 $pid 2>/dev/null || { echo "FAIL: no start after a killed one"; cat "$NORVANE_DIR/out.log"; exit 1; }
     kill $pid
     wait $pid 2>/dev/null || true
-    echo "norvane came up and stayed up"
+    echo "norvane came up, stayed up, handed a second start over, and started after a kill"
 '
