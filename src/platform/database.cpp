@@ -55,6 +55,11 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
         reason = tr("The database file cannot be read.");
         return nullptr;
     }
+    // The engine would take an empty file for a new database and write to it.
+    if (info.size() == 0) {
+        reason = tr("The database file is empty.");
+        return nullptr;
+    }
     sqlite3* handle = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
