@@ -9,11 +9,9 @@ namespace norvane {
 
 DataControl::DataControl(QObject* parent) : QObject(parent) {}
 
-DataControl::~DataControl()
-{
-    // The record set refers to the database; let it go first.
-    m_recordset.reset(nullptr, {}, {});
-}
+// The record set goes before the database it refers to (declared after it),
+// and quietly: whoever listens to it may be going too.
+DataControl::~DataControl() = default;
 
 QString DataControl::databasePath() const
 {

@@ -52,8 +52,9 @@ void CrashSafetyTest::keepsEveryAcknowledgedContactThroughKills()
         QProcess writer;
         writer.start(QStringLiteral(CRASH_WRITER), {folder.path(), QString::number(next)});
         QVERIFY(writer.waitForStarted());
-        // Let it get past opening the store before the first kill, then at random.
-        QTest::qWait(40 + static_cast<int>(random.bounded(120)));
+        // Kill it at a random moment once it is writing.
+        QVERIFY(writer.waitForReadyRead(30000));
+        QTest::qWait(static_cast<int>(random.bounded(100)));
         writer.kill();
         QVERIFY(writer.waitForFinished());
         for (const QByteArray& line : writer.readAllStandardOutput().split('\n')) {
