@@ -156,16 +156,16 @@ void MainWindowTest::keepsOneTrayIconOverReloads()
 void MainWindowTest::namesEveryControlForAssistiveTechnology()
 {
     RunningApp app({contact("Ann", "1")});
-    const std::pair<const char*, const char*> fields[] = {{"txtName", "Contact Name"},
+    const std::pair<const char*, const char*> fields[] = {{"txtName", "Contact Name:"},
                                                           {"txtAdd", "Contact Address"},
-                                                          {"txtCon", "Contact Number"},
-                                                          {"txtEmail", "Email Address"},
-                                                          {"txtCom", "Company"},
-                                                          {"regName", "Contact Name"},
+                                                          {"txtCon", "Contact Number:"},
+                                                          {"txtEmail", "Email Address:"},
+                                                          {"txtCom", "Company:"},
+                                                          {"regName", "Contact Name:"},
                                                           {"regAddress", "Contact Address"},
-                                                          {"regCon", "Contact Number"},
-                                                          {"regEmail", "Email Address"},
-                                                          {"regCom", "Company"},
+                                                          {"regCon", "Contact Number:"},
+                                                          {"regEmail", "Email Address:"},
+                                                          {"regCom", "Company:"},
                                                           {"Text1", "Photo name"},
                                                           {"txtSearch", "Search Contact"}};
     for (const auto& [name, caption] : fields) {
