@@ -1,0 +1,141 @@
+// A database file the user may read but not write: browsing works, and every
+// change is refused with a warning, never reported as saved.
+//
+// The folder is prepared by a user who may write it, then the test runs as
+// one who may not (see read_only_database.sh): an administrator's account
+// writes any file whatever its permissions say.
+#include "platform/data_control.h"
+#include "store/contact_store.h"
+#include "support/running_app.h"
+
+#include <QCryptographicHash>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTimer>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+namespace {
+
+QString preparedFolder()
+{
+    return qEnvironmentVariable("NORVANE_READ_ONLY_DIR");
+}
+
+QByteArray sha(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// Runs Norvane with the test doubles on the prepared folder.
+struct ReadOnlyApp
+{
+    ReadOnlyApp()
+    {
+        fakes.folder.folder = preparedFolder();
+        registry.start();
+        for (QTimer* timer : registry.mainWindow()->findChildren<QTimer*>()) {
+            timer->stop();
+        }
+        registry.closeTermsWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    template <class T> T* find(const char* name)
+    {
+        return registry.mainWindow()->findChild<T*>(QLatin1String(name));
+    }
+    void click(const char* name) { QTest::mouseClick(find<QWidget>(name), Qt::LeftButton); }
+    bool anySuccess() const
+    {
+        for (const AskedBox& box : fakes.messages.asked) {
+            if (box.icon == BoxIcon::Information) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    FakeServices fakes;
+    Registry registry{fakes.services()};
+};
+
+} // namespace
+
+class ReadOnlyTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void browsesButRefusesEveryChange();
+};
+
+void ReadOnlyTest::init()
+{
+    if (preparedFolder().isEmpty()) {
+        QSKIP("runs through read_only_database.sh, as a user who cannot write the file");
+    }
+    QFile probe(databaseFile(preparedFolder()));
+    if (probe.open(QIODevice::ReadWrite)) {
+        QSKIP("this account can write the database file");
+    }
+}
+
+void ReadOnlyTest::browsesButRefusesEveryChange()
+{
+    const QByteArray before = sha(databaseFile(preparedFolder()));
+    ReadOnlyApp app;
+    QVERIFY2(app.fakes.messages.asked.isEmpty(), "the read-only database did not open");
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 2);
+    QCOMPARE(app.find<QLineEdit>("txtName")->text(), QStringLiteral("Ann"));
+
+    app.click("cmdReg");
+    app.find<QLineEdit>("regName")->setText(QStringLiteral("Cy"));
+    app.find<QPlainTextEdit>("regCon")->setPlainText(QStringLiteral("3"));
+    app.click("AeroButton1");
+    QCOMPARE(app.fakes.messages.asked.size(), 1);
+    QCOMPARE(app.fakes.messages.asked.last().icon, BoxIcon::Warning);
+    QVERIFY(app.find<QWidget>("picReg")->isVisible());
+    app.click("AeroButton2");
+
+    app.click("cmdUpdate");
+    app.find<QLineEdit>("txtName")->setText(QStringLiteral("Annabel"));
+    app.click("AeroButton3");
+    QCOMPARE(app.fakes.messages.asked.size(), 2);
+    QCOMPARE(app.fakes.messages.asked.last().icon, BoxIcon::Warning);
+    QVERIFY(app.find<QWidget>("picUPD")->isVisible());
+    app.click("AeroButton4");
+
+    app.fakes.messages.setNextAnswer(BoxAnswer::Yes);
+    app.click("cmdRemove");
+    QCOMPARE(app.fakes.messages.asked.size(), 4);
+    QCOMPARE(app.fakes.messages.asked.last().icon, BoxIcon::Warning);
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 2);
+
+    QVERIFY(!app.anySuccess());
+    QCOMPARE(sha(databaseFile(preparedFolder())), before);
+}
+
+int main(int argc, char** argv)
+{
+    // "--prepare DIR": make the database the test will find read-only.
+    if (argc == 3 && QByteArray(argv[1]) == "--prepare") {
+        QCoreApplication app(argc, argv);
+        const QString folder = QString::fromLocal8Bit(argv[2]);
+        QDir().mkpath(folder + QStringLiteral("/IMG"));
+        DataControl control;
+        const bool made = createContactDatabase(databaseFile(folder)).ok() &&
+                          registerContact(control, folder, contact("Ann", "1")).ok() &&
+                          registerContact(control, folder, contact("Bob", "2")).ok();
+        return made ? 0 : 1;
+    }
+    QApplication app(argc, argv);
+    ReadOnlyTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_read_only.moc"
