@@ -1,6 +1,7 @@
 // The ten edit fields: binding of the detail fields to the current record,
 // the focus colour and locking.
 #include "main_window/frmvesk.h"
+#include "platform/widgets.h"
 
 #include <QEvent>
 #include <QItemSelectionModel>
@@ -14,9 +15,7 @@ const QColor kNormalColour(Qt::white);
 
 void setBackColour(QWidget* field, const QColor& colour)
 {
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Base, colour);
-    field->setPalette(palette);
+    setPaletteColour(field, QPalette::Base, colour);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "about_window/frmabout.h"
 #include "main_window/frmvesk.h"
 #include "main_window/window_host.h"
+#include "platform/widgets.h"
 
 #include <QMouseEvent>
 #include <QTimer>
@@ -15,9 +16,7 @@ const QColor kHoverColour(0xFF, 0xFF, 0x00);
 
 void setTextColour(QLabel* label, const QColor& colour)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    setPaletteColour(label, QPalette::WindowText, colour);
 }
 
 } // namespace
@@ -33,9 +32,7 @@ void frmVesk::setupStatusAndMenu()
     m_timer2->setInterval(100);
     connect(m_timer2, &QTimer::timeout, this, &frmVesk::Timer2_Timer);
 
-    QPalette panel = ui.Picture3->palette();
-    panel.setColor(QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
-    ui.Picture3->setPalette(panel);
+    setPaletteColour(ui.Picture3, QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
     setMouseTracking(true);
     ui.Picture3->setMouseTracking(true);
     ui.Picture3->installEventFilter(this);

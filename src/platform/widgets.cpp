@@ -5,13 +5,18 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
 void setUpFixedWindow(QWidget* window, const QColor& background, bool centred)
 {
     window->setFixedSize(window->size());
     window->setWindowIcon(norvane::applicationIcon());
-    QPalette palette = window->palette();
-    palette.setColor(QPalette::Window, background);
-    window->setPalette(palette);
+    setPaletteColour(window, QPalette::Window, background);
     window->setAutoFillBackground(true);
     if (const QScreen* screen = window->screen(); centred && screen) {
         window->move(screen->availableGeometry().center() - window->rect().center());

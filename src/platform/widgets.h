@@ -7,6 +7,10 @@
 // colour, and centres it on its screen when asked.
 void setUpFixedWindow(QWidget* window, const QColor& background, bool centred);
 
+// Sets one colour of a widget's palette (its back colour is QPalette::Base
+// for a field, its text colour QPalette::WindowText for a label).
+void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
+
 // The push button every window uses for its upper-case commands: a flat,
 // lightly shaded face that lights up under the pointer.
 class AeroButton : public QPushButton
