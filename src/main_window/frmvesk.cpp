@@ -7,7 +7,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 namespace norvane {
 
@@ -21,7 +23,6 @@ frmVesk::frmVesk(const Services& services, WindowHost& host, QWidget* parent)
     : QWidget(parent), m_services(services), m_host(host), m_model(m_adoLog.recordset())
 {
     ui.setupUi(this);
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowFlag(Qt::FramelessWindowHint);
     // The window's back colour is the system's tooltip background.
     setUpFixedWindow(this, palette().color(QPalette::ToolTipBase), false);
@@ -138,6 +139,16 @@ void frmVesk::trayNotified(int message)
         raise();
         activateWindow();
     }
+}
+
+// The window draws its own title and close controls: a press on its surface
+// or its title moves it.
+void frmVesk::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && windowHandle()) {
+        windowHandle()->startSystemMove();
+    }
+    QWidget::mousePressEvent(event);
 }
 
 // Closing from the window manager leaves the way "X" does.
