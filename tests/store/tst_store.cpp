@@ -57,6 +57,7 @@ private slots:
     void filtersLiterallyWithoutRegardToCaseOrAccents();
     void narrowsAndWidensAsTheTextChanges();
     void modelFollowsTheRecordSet();
+    void searchesALargeTableLikeASmallOne();
 };
 
 void StoreTest::buildsTheExactConnectionText()
@@ -376,6 +377,49 @@ void StoreTest::modelFollowsTheRecordSet()
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("Bob"));
     QCOMPARE(resets.size(), 2);
+}
+
+// A table large enough to be searched in two halves at once must give the
+// same rows, in the same order, as a plain row-by-row search.
+void StoreTest::searchesALargeTableLikeASmallOne()
+{
+    ContactColumns rows;
+    const int count = 250001;
+    for (int i = 0; i < count; ++i) {
+        Contact c;
+        c.id = i;
+        c.name = QStringLiteral("N%1x").arg(i % 977);
+        c.address = i % 2 ? QStringLiteral("ab") : QStringLiteral("cab");
+        rows.append(c);
+    }
+    RecordSet records;
+    records.reset(nullptr, {}, std::move(rows));
+    const struct
+    {
+        ContactColumn column;
+        const char* typed;
+    } searches[] = {{ContactColumn::Name, "1"},    {ContactColumn::Name, "12"},
+                    {ContactColumn::Name, "12x"},  {ContactColumn::Name, "x"},
+                    {ContactColumn::Address, "b"}, {ContactColumn::Address, "ca"},
+                    {ContactColumn::Address, "bc"}};
+    for (const auto& search : searches) {
+        searchContacts(records, search.column, QString::fromLatin1(search.typed));
+        QList<qint64> expected;
+        for (int i = 0; i < count; ++i) {
+            const QString value = search.column == ContactColumn::Name
+                                      ? QStringLiteral("n%1x").arg(i % 977)
+                                      : (i % 2 ? QStringLiteral("ab") : QStringLiteral("cab"));
+            if (value.contains(QString::fromLatin1(search.typed))) {
+                expected.append(i);
+            }
+        }
+        QCOMPARE(records.rowCount(), expected.size());
+        for (int row = 0; row < records.rowCount(); ++row) {
+            if (records.id(row) != expected[row]) {
+                QFAIL(qPrintable(QStringLiteral("row %1 of \"%2\"").arg(row).arg(search.typed)));
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(StoreTest)
