@@ -55,7 +55,6 @@ frmVesk::~frmVesk() = default;
 void frmVesk::Form_Load()
 {
     const Status connected = connectSequence(m_adoLog, m_services.folder->path());
-    m_loadError = connected.ok() ? QString() : connected.reason();
     setColumnWidths(kLoadColumnWidths);
     ui.lblDate->setText(dateText(*m_services.clock));
     ui.lblTime->setText(timeText(*m_services.clock));
@@ -67,7 +66,7 @@ void frmVesk::Form_Load()
     m_timer1->start();
     m_timer2->start();
     if (!connected.ok()) {
-        warnOpenFailure();
+        warnOpenFailure(connected.reason());
     }
     m_host.termsGate();
 }
@@ -80,10 +79,10 @@ void frmVesk::Form_Unload()
 }
 
 // An address book that silently shows no rows would look empty; say why it is.
-void frmVesk::warnOpenFailure()
+void frmVesk::warnOpenFailure(const QString& reason)
 {
     box(tr("The address book %1 could not be opened.\n\n%2\n\nNo contacts are shown.")
-            .arg(QDir::toNativeSeparators(databaseFile(m_services.folder->path())), m_loadError),
+            .arg(QDir::toNativeSeparators(databaseFile(m_services.folder->path())), reason),
         BoxIcon::Warning);
 }
 

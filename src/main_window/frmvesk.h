@@ -35,10 +35,6 @@ public:
     // Restores the window from the taskbar and brings it to the front.
     void restore();
 
-    DataControl& adoLog() { return m_adoLog; }
-    // Why the store could not be opened at start-up; empty when it opened.
-    QString loadError() const { return m_loadError; }
-
     // The status bar's ticks: date, time and row count; running time and column widths.
     void Timer1_Timer();
     void Timer2_Timer();
@@ -58,7 +54,7 @@ private:
     void Label10_Click();
     void Label11_Click();
     void trayNotified(int message);
-    void warnOpenFailure();
+    void warnOpenFailure(const QString& reason);
     BoxAnswer box(const QString& text, BoxIcon icon, BoxButtons buttons = BoxButtons::Ok);
     void updateResultLabel();
 
@@ -97,7 +93,6 @@ private:
     WindowHost& m_host;
     DataControl m_adoLog;
     ContactTableModel m_model;
-    QString m_loadError;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     // Photo state of the register panel: kept until the window reloads.

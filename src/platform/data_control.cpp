@@ -13,15 +13,6 @@ DataControl::DataControl(QObject* parent) : QObject(parent) {}
 // and quietly: whoever listens to it may be going too.
 DataControl::~DataControl() = default;
 
-QString DataControl::databasePath() const
-{
-    ConnectionParts parts;
-    if (!parseConnectionText(m_connectionString, parts).ok()) {
-        return {};
-    }
-    return dataSourcePath(parts.dataSource);
-}
-
 Status DataControl::Refresh()
 {
     const Status loaded = load();

@@ -34,8 +34,6 @@ public:
     RecordSet* recordset() { return &m_recordset; }
     // The open database, or null before a successful refresh.
     Database* database() { return m_db.get(); }
-    // The database file the connection text names.
-    QString databasePath() const;
 
 private:
     Status load();

@@ -79,7 +79,6 @@ public:
             m_icon->hide();
         }
     }
-    bool isShown() const override { return m_icon && m_icon->isVisible(); }
 
 private:
     void forward(QSystemTrayIcon::ActivationReason reason)

@@ -51,7 +51,6 @@ public:
 
     virtual void add(const QIcon& icon, const QString& tip) = 0;
     virtual void remove() = 0;
-    virtual bool isShown() const = 0;
 
 signals:
     void notified(int message);

@@ -36,8 +36,4 @@ QString columnName(ContactColumn column);
 // Finds a column by name without regard to letter case ("Name" is NAME).
 std::optional<ContactColumn> columnFromName(QStringView name);
 
-// Texts longer than the store accepts are refused before they reach the table.
-inline constexpr int kMaxFieldLength = 50;
-inline constexpr int kMaxProfileLength = 100;
-
 } // namespace norvane

@@ -57,7 +57,6 @@ class FakeTray final : public TrayService
 public:
     void add(const QIcon& icon, const QString& tip) override;
     void remove() override;
-    bool isShown() const override { return icons > 0; }
     void notify(int message) { emit notified(message); }
 
     int icons = 0;
