@@ -1,6 +1,7 @@
 // The ten edit fields: binding of the detail fields to the current record,
 // the focus colour and locking.
 #include "main_window/frmvesk.h"
+#include "main_window/number_edit.h"
 #include "platform/widgets.h"
 
 #include <QEvent>
@@ -12,6 +13,22 @@ namespace {
 
 const QColor kFocusColour(0xFF, 0xE0, 0xC0); // 12640511 in the 0x00BBGGRR order
 const QColor kNormalColour(Qt::white);
+
+constexpr int kFieldLength = 50;
+constexpr int kPhotoNameLength = 100;
+
+// Shows a stored value whole. The field's limit holds for what is typed, but
+// a longer value stored by another program is never cut short here, where a
+// save would write the shortened text back.
+template <class Field> void showWhole(Field* field, int limit, const QString& value)
+{
+    field->setMaxLength(std::max(limit, static_cast<int>(value.size())));
+    if constexpr (std::is_same_v<Field, NumberEdit>) {
+        field->setPlainText(value);
+    } else {
+        field->setText(value);
+    }
+}
 
 void setBackColour(QWidget* field, const QColor& colour)
 {
@@ -47,12 +64,12 @@ void frmVesk::setupFields()
 void frmVesk::showCurrentRecord()
 {
     const Contact shown = m_adoLog.recordset()->current().value_or(Contact());
-    ui.txtName->setText(shown.name);
-    ui.txtAdd->setText(shown.address);
-    ui.txtCon->setPlainText(shown.contact);
-    ui.txtEmail->setText(shown.email);
-    ui.txtCom->setText(shown.company);
-    ui.Text1->setText(shown.profile);
+    showWhole(ui.txtName, kFieldLength, shown.name);
+    showWhole(ui.txtAdd, kFieldLength, shown.address);
+    showWhole(ui.txtCon, kFieldLength, shown.contact);
+    showWhole(ui.txtEmail, kFieldLength, shown.email);
+    showWhole(ui.txtCom, kFieldLength, shown.company);
+    showWhole(ui.Text1, kPhotoNameLength, shown.profile);
     const int row = m_adoLog.recordset()->currentRow();
     if (row >= 0 && ui.DataGrid1->currentIndex().row() != row) {
         ui.DataGrid1->setCurrentIndex(m_model.index(row, static_cast<int>(ContactColumn::Name)));

@@ -53,6 +53,7 @@ private slots:
     void savesEveryFieldOfTheSelectedContact_data();
     void savesEveryFieldOfTheSelectedContact();
     void keepsUpdateModeWhenTheSaveFails();
+    void neverCutsALongerStoredValue();
     void cancelPutsTheStoredValuesBack();
     void warnsWhenThereIsNothingToChange_data();
     void warnsWhenThereIsNothingToChange();
@@ -188,6 +189,24 @@ void UpdateTest::keepsUpdateModeWhenTheSaveFails()
     QVERIFY(inUpdateMode(app));
     QCOMPARE(app.find<QLineEdit>("txtName")->text(), QStringLiteral("Annabel"));
     QCOMPARE(app.folder.stored().value(0).name, QStringLiteral("Ann"));
+}
+
+// A value longer than the fields allow (stored by another program) is shown
+// whole, and saving another field writes it back unchanged.
+void UpdateTest::neverCutsALongerStoredValue()
+{
+    const QString longAddress = QString(80, QLatin1Char('a'));
+    const QString longNumber = QString(70, QLatin1Char('5'));
+    RunningApp app({contact("Ann", longNumber, longAddress)});
+    QCOMPARE(app.shownContact().address, longAddress);
+    QCOMPARE(app.shownContact().contact, longNumber);
+    app.click("cmdUpdate");
+    app.find<QLineEdit>("txtName")->setText(QStringLiteral("Annabel"));
+    app.click("AeroButton3");
+    const Contact stored = app.folder.stored().value(0);
+    QCOMPARE(stored.name, QStringLiteral("Annabel"));
+    QCOMPARE(stored.address, longAddress);
+    QCOMPARE(stored.contact, longNumber);
 }
 
 void UpdateTest::cancelPutsTheStoredValuesBack()
