@@ -95,9 +95,8 @@ private:
     ContactTableModel m_model;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
-    // Photo state of the register panel: kept until the window reloads.
+    // The photo chosen in the register panel: kept until the window reloads.
     QString m_photoSource;
-    QString m_photoName;
 };
 
 } // namespace norvane

@@ -58,8 +58,7 @@ void frmVesk::AeroButton5_Click()
     }
     ui.regPic->setPixmap(QPixmap::fromImage(preview));
     m_photoSource = chosen;
-    m_photoName = QFileInfo(chosen).fileName();
-    ui.Text1->setText(m_photoName);
+    ui.Text1->setText(QFileInfo(chosen).fileName());
 }
 
 Contact frmVesk::registerFieldTexts() const

@@ -178,11 +178,8 @@ void StatusMenuTest::exitItemAsksFirst()
     app.fakes.messages.setNextAnswer(yes ? BoxAnswer::Yes : BoxAnswer::No);
     QTest::mouseClick(app.find<QLabel>("Label13"), Qt::LeftButton);
     QCOMPARE(app.fakes.messages.asked.size(), 1);
-    const AskedBox question = app.fakes.messages.asked[0];
-    QCOMPARE(question.text, QStringLiteral("Exit now?"));
-    QCOMPARE(question.title, QStringLiteral("Exit"));
-    QCOMPARE(question.icon, BoxIcon::Question);
-    QCOMPARE(question.buttons, BoxButtons::YesNo);
+    QCOMPARE(app.fakes.messages.asked[0],
+             (AskedBox{"Exit now?", "Exit", BoxIcon::Question, BoxButtons::YesNo}));
     QVERIFY(!app.find<QWidget>("Picture3")->isVisible());
     QCOMPARE(app.fakes.process.endRequests, yes ? 1 : 0);
     QCOMPARE(app.fakes.tray.icons, yes ? 0 : 1);

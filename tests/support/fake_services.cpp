@@ -2,6 +2,15 @@
 
 namespace norvane::testing {
 
+char* toString(const AskedBox& box)
+{
+    const QString text = QStringLiteral("\"%1\" titled \"%2\", icon %3, buttons %4")
+                             .arg(box.text, box.title)
+                             .arg(static_cast<int>(box.icon))
+                             .arg(static_cast<int>(box.buttons));
+    return qstrdup(text.toUtf8().constData());
+}
+
 BoxAnswer FakeMessageBox::show(QWidget*, const QString& text, const QString& title, BoxIcon icon,
                                BoxButtons buttons)
 {

@@ -15,7 +15,12 @@ struct AskedBox
     QString title;
     BoxIcon icon;
     BoxButtons buttons;
+
+    bool operator==(const AskedBox&) const = default;
 };
+
+// How QCOMPARE prints a box that differs from the one expected.
+char* toString(const AskedBox& box);
 
 // Records every box and answers from a script; with no answer queued an OK
 // box gets Ok and a question gets No.

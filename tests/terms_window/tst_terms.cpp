@@ -149,11 +149,8 @@ void TermsTest::declineAnsweredNoChangesNothing()
     app.fakes.messages.setNextAnswer(BoxAnswer::No);
     QTest::mouseClick(part<QPushButton>(app, "Command2"), Qt::LeftButton);
     QCOMPARE(app.fakes.messages.asked.size(), 1);
-    const AskedBox question = app.fakes.messages.asked[0];
-    QCOMPARE(question.text, QStringLiteral("Quit Agreement?"));
-    QCOMPARE(question.title, QStringLiteral("Exit"));
-    QCOMPARE(question.icon, BoxIcon::Question);
-    QCOMPARE(question.buttons, BoxButtons::YesNo);
+    QCOMPARE(app.fakes.messages.asked[0],
+             (AskedBox{"Quit Agreement?", "Exit", BoxIcon::Question, BoxButtons::YesNo}));
     QVERIFY(app.registry->termsWindow()->isVisible());
     QVERIFY(part<QCheckBox>(app, "Check1")->isChecked());
     QVERIFY(part<QPushButton>(app, "Command1")->isEnabled());
