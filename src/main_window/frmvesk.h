@@ -97,6 +97,9 @@ private:
     QTimer* m_timer2 = nullptr;
     // The photo chosen in the register panel: kept until the window reloads.
     QString m_photoSource;
+    // What the detail fields showed when update mode began: only what differs
+    // from it is written.
+    Contact m_shownForEdit;
 };
 
 } // namespace norvane

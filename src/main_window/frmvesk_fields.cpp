@@ -4,6 +4,7 @@
 #include "main_window/number_edit.h"
 #include "platform/widgets.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QItemSelectionModel>
 
@@ -17,17 +18,28 @@ const QColor kNormalColour(Qt::white);
 constexpr int kFieldLength = 50;
 constexpr int kPhotoNameLength = 100;
 
-// Shows a stored value whole. The field's limit holds for what is typed, but
-// a longer value stored by another program is never cut short here, where a
-// save would write the shortened text back.
-template <class Field> void showWhole(Field* field, int limit, const QString& value)
+// Marks a field that shows only the beginning of its value.
+const char* const kCutProperty = "norvaneValueCut";
+
+// Shows a stored value. The field's limit holds for what is typed, but a
+// longer value stored by another program is shown whole, up to the length
+// the window can lay out; a value longer than that shows its beginning, and
+// the field cannot be edited, so no save ever writes the shortened text.
+template <class Field> void showValue(Field* field, int limit, const ShownText& value)
 {
-    field->setMaxLength(std::max(limit, static_cast<int>(value.size())));
+    field->setMaxLength(std::max(limit, static_cast<int>(value.text.size())));
     if constexpr (std::is_same_v<Field, NumberEdit>) {
-        field->setPlainText(value);
+        field->setPlainText(value.text);
     } else {
-        field->setText(value);
+        field->setText(value.text);
     }
+    field->setProperty(kCutProperty, value.cut);
+    field->setReadOnly(field->isReadOnly() || value.cut);
+    field->setToolTip(value.cut ? QCoreApplication::translate(
+                                      "frmVesk", "This value is too long to show or edit here; "
+                                                 "only its beginning is shown, and it is kept "
+                                                 "as stored.")
+                                : QString());
 }
 
 void setBackColour(QWidget* field, const QColor& colour)
@@ -63,14 +75,17 @@ void frmVesk::setupFields()
 // The six bound fields show the current record; the grid's selection follows it.
 void frmVesk::showCurrentRecord()
 {
-    const Contact shown = m_adoLog.recordset()->current().value_or(Contact());
-    showWhole(ui.txtName, kFieldLength, shown.name);
-    showWhole(ui.txtAdd, kFieldLength, shown.address);
-    showWhole(ui.txtCon, kFieldLength, shown.contact);
-    showWhole(ui.txtEmail, kFieldLength, shown.email);
-    showWhole(ui.txtCom, kFieldLength, shown.company);
-    showWhole(ui.Text1, kPhotoNameLength, shown.profile);
-    const int row = m_adoLog.recordset()->currentRow();
+    const RecordSet* records = m_adoLog.recordset();
+    const int row = records->currentRow();
+    const auto shown = [&](ContactColumn column) {
+        return row >= 0 ? records->shownText(row, column) : ShownText();
+    };
+    showValue(ui.txtName, kFieldLength, shown(ContactColumn::Name));
+    showValue(ui.txtAdd, kFieldLength, shown(ContactColumn::Address));
+    showValue(ui.txtCon, kFieldLength, shown(ContactColumn::Contact));
+    showValue(ui.txtEmail, kFieldLength, shown(ContactColumn::Email));
+    showValue(ui.txtCom, kFieldLength, shown(ContactColumn::Company));
+    showValue(ui.Text1, kPhotoNameLength, shown(ContactColumn::Profile));
     if (row >= 0 && ui.DataGrid1->currentIndex().row() != row) {
         ui.DataGrid1->setCurrentIndex(m_model.index(row, static_cast<int>(ContactColumn::Name)));
     }
@@ -78,12 +93,15 @@ void frmVesk::showCurrentRecord()
 
 void frmVesk::setDetailFieldsLocked(bool locked)
 {
-    ui.Text1->setReadOnly(locked);
-    ui.txtName->setReadOnly(locked);
-    ui.txtAdd->setReadOnly(locked);
-    ui.txtCon->setReadOnly(locked);
-    ui.txtEmail->setReadOnly(locked);
-    ui.txtCom->setReadOnly(locked);
+    const auto lock = [locked](auto* field) {
+        field->setReadOnly(locked || field->property(kCutProperty).toBool());
+    };
+    lock(ui.Text1);
+    lock(ui.txtName);
+    lock(ui.txtAdd);
+    lock(ui.txtCon);
+    lock(ui.txtEmail);
+    lock(ui.txtCom);
 }
 
 Contact frmVesk::detailFieldTexts() const

@@ -24,6 +24,7 @@ void frmVesk::cmdUpdate_Click()
     }
     // Editing starts from what is stored, whatever the fields showed before.
     showCurrentRecord();
+    m_shownForEdit = detailFieldTexts();
     setUpdateMode(true);
     ui.txtName->setFocus();
     setDetailFieldsLocked(false);
@@ -32,8 +33,12 @@ void frmVesk::cmdUpdate_Click()
 void frmVesk::AeroButton3_Click()
 {
     const Contact edited = detailFieldTexts();
-    if (Status saved = updateCurrentContact(m_adoLog, edited); !saved.ok()) {
-        box(tr("The changes were not saved.\n\n%1").arg(saved.reason()), BoxIcon::Warning);
+    if (Status saved = updateCurrentContact(m_adoLog, m_shownForEdit, edited); !saved.ok()) {
+        // The typed text stays in the fields either way.
+        box(saved.kind() == Status::Failure::ChangedElsewhere
+                ? saved.reason()
+                : tr("The changes were not saved.\n\n%1").arg(saved.reason()),
+            BoxIcon::Warning);
         return;
     }
     box(edited.name + QStringLiteral(" has been updated in the database!"), BoxIcon::Information);
@@ -51,14 +56,16 @@ void frmVesk::AeroButton4_Click()
 
 void frmVesk::cmdRemove_Click()
 {
-    const std::optional<Contact> selected = m_adoLog.recordset()->current();
-    if (m_model.rowCount() == 0 || !selected) {
+    const RecordSet* records = m_adoLog.recordset();
+    const int selected = records->currentRow();
+    if (m_model.rowCount() == 0 || selected < 0) {
         box(QStringLiteral("There is nothing to delete!"), BoxIcon::Warning);
         return;
     }
-    const QString name = selected->name;
+    const QString name = records->shownText(selected, ContactColumn::Name).text;
     const QString question = QStringLiteral("Do you want to delete ") + name +
-                             QStringLiteral(" with the contact below?\r\n\r\n") + selected->contact;
+                             QStringLiteral(" with the contact below?\r\n\r\n") +
+                             records->shownText(selected, ContactColumn::Contact).text;
     if (box(question, BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes) {
         return;
     }

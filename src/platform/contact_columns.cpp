@@ -2,6 +2,19 @@
 
 namespace norvane {
 
+ShownText shownText(QByteArrayView utf8)
+{
+    // A character takes at most four bytes, so this many always hold the
+    // characters shown and tell whether there are more.
+    constexpr qsizetype kBytesEnough = 4 * (kLongestShownValue + 1);
+    QString text = QString::fromUtf8(utf8.first(std::min(utf8.size(), kBytesEnough)));
+    if (text.size() <= kLongestShownValue && utf8.size() <= kBytesEnough) {
+        return {text, false};
+    }
+    text.truncate(kLongestShownValue);
+    return {text + QChar(0x2026), true};
+}
+
 std::size_t ContactColumns::slot(ContactColumn column)
 {
     Q_ASSERT(column != ContactColumn::Id);
@@ -47,13 +60,9 @@ void ContactColumns::append(const Contact& contact)
     }
 }
 
-void ContactColumns::replace(int row, const Contact& contact)
+void ContactColumns::replaceText(int row, ContactColumn column, QByteArrayView utf8)
 {
-    m_ids[static_cast<std::size_t>(row)] = contact.id;
-    for (int column = 1; column < kContactColumnCount; ++column) {
-        const auto which = static_cast<ContactColumn>(column);
-        m_texts[slot(which)].replace(row, contact.text(which).toUtf8());
-    }
+    m_texts[slot(column)].replace(row, utf8);
 }
 
 void ContactColumns::erase(int row)

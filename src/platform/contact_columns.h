@@ -11,6 +11,20 @@
 
 namespace norvane {
 
+// How much of a stored value the window shows. Values typed in Norvane are
+// far shorter; a longer one (written by another program) is shown by its
+// beginning, since laying out megabytes of text would freeze the window.
+inline constexpr qsizetype kLongestShownValue = 5000;
+
+struct ShownText
+{
+    QString text;
+    bool cut = false; // only the beginning of the value, followed by an ellipsis
+};
+
+// The text shown for a stored UTF-8 value; only the bytes shown are decoded.
+ShownText shownText(QByteArrayView utf8);
+
 // A column of texts stored end to end in one buffer, with the end of each
 // row's value: a hundred thousand values cost one allocation, not a hundred
 // thousand, and a scan over them reads memory in order. Text is QString
@@ -87,7 +101,7 @@ public:
     // Appends a row given as UTF-8 texts, NAME to PROFILE.
     void append(qint64 id, const std::array<QByteArrayView, kContactColumnCount - 1>& texts);
     void append(const Contact& contact);
-    void replace(int row, const Contact& contact);
+    void replaceText(int row, ContactColumn column, QByteArrayView utf8);
     void erase(int row);
     void squeeze();
 

@@ -6,13 +6,10 @@
 namespace norvane {
 
 // The statements that write tblYou. User text only ever reaches them as bound
-// parameters ?1 to ?6, in column order from NAME to PROFILE; ?7 is the ID.
+// parameters ?1 to ?6, in column order from NAME to PROFILE.
 inline constexpr const char* kInsertContactSql =
     "INSERT INTO tblYou (NAME, ADDRESS, CONTACT, EMAIL, COMPANY, PROFILE) "
     "VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
-inline constexpr const char* kUpdateContactSql =
-    "UPDATE tblYou SET NAME = ?1, ADDRESS = ?2, CONTACT = ?3, "
-    "EMAIL = ?4, COMPANY = ?5, PROFILE = ?6 WHERE ID = ?7";
 inline constexpr const char* kDeleteContactSql = "DELETE FROM tblYou WHERE ID = ?1";
 
 inline void bindContactTexts(Statement& statement, const Contact& contact)

@@ -31,7 +31,7 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
     if (column == ContactColumn::Id) {
         return m_records->id(index.row());
     }
-    return m_records->text(index.row(), column);
+    return m_records->shownText(index.row(), column).text;
 }
 
 QVariant ContactTableModel::headerData(int section, Qt::Orientation orientation, int role) const

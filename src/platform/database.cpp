@@ -1,5 +1,7 @@
 #include "platform/database.h"
 
+#include "platform/journal_check.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -60,9 +62,18 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
         reason = tr("The database file is empty.");
         return nullptr;
     }
+    // A damaged journal must be seen before the engine replays or discards it.
+    if (const Status journals = checkJournalsBeside(path); !journals.ok()) {
+        reason = journals.reason();
+        return nullptr;
+    }
+    // The engine needs the folder as well as the file to write (its journal
+    // lies beside the file); where either is read-only the book can still be read.
+    const bool writable = info.isWritable() && QFileInfo(info.absolutePath()).isWritable();
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(
+        QFile::encodeName(path).constData(), &handle,
+        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_FULLMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(handle));
     if (rc != SQLITE_OK) {
         reason = handle ? errorText(handle) : tr("The database file cannot be opened.");
@@ -83,16 +94,26 @@ std::unique_ptr<Database> Database::create(const QString& path, const QString& p
         reason = tr("A database already exists there; it is left untouched.");
         return nullptr;
     }
+    // Made readable by its owner only, whatever the umask; the engine gives
+    // its journal the same permissions.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        reason = file.errorString();
+        return nullptr;
+    }
+    file.close();
     sqlite3* handle = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::unique_ptr<Database> db(new Database(handle));
-    if (rc != SQLITE_OK) {
-        reason = handle ? errorText(handle) : tr("The database file cannot be created.");
-        return nullptr;
-    }
-    const Status keyed = db->applyKeyAndSettings(password);
+    Status keyed = rc == SQLITE_OK
+                       ? db->applyKeyAndSettings(password)
+                       : Status::failure(handle ? errorText(handle)
+                                                : tr("The database file cannot be created."));
     if (!keyed.ok()) {
+        db.reset();
+        QFile::remove(path);
         reason = keyed.reason();
         return nullptr;
     }
@@ -114,12 +135,21 @@ Status Database::applyKeyAndSettings(const QString& password)
         SQLITE_OK) {
         return Status::failure(readableOpenError(m_db));
     }
-    // A read-only file cannot switch its journal; browsing still works, and
-    // every write is refused by the engine with its own reason.
+    // A rollback journal: every committed change is in the database file
+    // itself, so a copy of that one file is the whole address book. A book
+    // left in write-ahead mode is folded back and switched; where another
+    // connection keeps it in that mode, each commit is checkpointed at once.
+    // A read-only book keeps its mode: browsing works, and every write is
+    // refused by the engine with its own reason.
     if (!isReadOnly()) {
-        if (sqlite3_exec(m_db, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr) !=
-            SQLITE_OK) {
+        QString reason;
+        Statement mode = prepare("PRAGMA journal_mode = DELETE", reason);
+        bool done = false;
+        if (!mode.isValid() || !mode.next(done)) {
             return Status::failure(readableOpenError(m_db));
+        }
+        if (mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0) {
+            sqlite3_wal_autocheckpoint(m_db, 1);
         }
     }
     // Full sync: a contact reported as saved survives a crash or power loss.
@@ -192,6 +222,13 @@ void Statement::bind(int index, const QString& text)
     const QByteArray utf8 = text.toUtf8();
     sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()),
                       SQLITE_TRANSIENT);
+}
+
+void Statement::bindUtf8(int index, QByteArrayView bytes)
+{
+    // A null pointer would bind NULL; an empty value is the empty text.
+    sqlite3_bind_text(m_stmt, index, bytes.isNull() ? "" : bytes.data(),
+                      static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
 
 void Statement::bind(int index, qint64 value)

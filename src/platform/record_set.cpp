@@ -134,6 +134,11 @@ QString RecordSet::text(int visibleRow, ContactColumn column) const
     return m_rows.text(rowIndex(visibleRow), column);
 }
 
+ShownText RecordSet::shownText(int visibleRow, ContactColumn column) const
+{
+    return norvane::shownText(m_rows.utf8(rowIndex(visibleRow), column));
+}
+
 qint64 RecordSet::id(int visibleRow) const
 {
     return m_rows.id(rowIndex(visibleRow));
@@ -159,8 +164,15 @@ void RecordSet::moveTo(int visibleRow)
 
 void RecordSet::addNew()
 {
-    m_edit = Contact{};
-    m_editIsNew = true;
+    m_edit = Edit{Contact{}, true, {}};
+}
+
+void RecordSet::edit()
+{
+    m_edit.reset();
+    if (const std::optional<Contact> row = current()) {
+        m_edit = Edit{*row, false, {}};
+    }
 }
 
 Status RecordSet::setField(QStringView column, const QString& value)
@@ -173,10 +185,10 @@ Status RecordSet::setField(QStringView column, const QString& value)
         if (!current()) {
             return Status::failure(tr("There is no current contact to change."));
         }
-        m_edit = *current();
-        m_editIsNew = false;
+        m_edit = Edit{*current(), false, {}};
     }
-    m_edit->text(*which) = value;
+    m_edit->values.text(*which) = value;
+    m_edit->changed.set(static_cast<std::size_t>(*which));
     return Status::success();
 }
 
@@ -193,33 +205,108 @@ Status RecordSet::update()
     if (!m_edit) {
         return Status::failure(tr("Nothing was changed."));
     }
+    // The buffer goes whatever happens: a failed write must leave nothing
+    // behind for the next operation to write by mistake.
+    const Edit edit = std::move(*m_edit);
+    m_edit.reset();
     if (Status writable = checkWritable(); !writable.ok()) {
         return writable;
     }
+    return edit.isNew ? insertRecord(edit.values) : updateCurrentRecord(edit);
+}
+
+Status RecordSet::insertRecord(Contact contact)
+{
     QString reason;
-    Statement statement =
-        m_db->prepare(m_editIsNew ? kInsertContactSql : kUpdateContactSql, reason);
+    Statement statement = m_db->prepare(kInsertContactSql, reason);
     if (!statement.isValid()) {
         return Status::failure(reason);
     }
-    bindContactTexts(statement, *m_edit);
-    if (!m_editIsNew) {
-        statement.bind(7, m_edit->id);
+    bindContactTexts(statement, contact);
+    if (Status written = runToEnd(*m_db, statement); !written.ok()) {
+        return written;
+    }
+    contact.id = m_db->lastInsertId();
+    m_rows.append(contact);
+    afterWrite();
+    return Status::success();
+}
+
+// Writes only the columns that were set, and only while the row still holds
+// what was loaded: another program's change is never overwritten, and a
+// value nobody touched is never rewritten (a lone CR, bytes that are not
+// UTF-8, NULL and BLOB values stay exactly as they are).
+Status RecordSet::updateCurrentRecord(const Edit& edit)
+{
+    const int index = rowIndex(m_current);
+    QByteArray assignments;
+    QByteArray conditions;
+    int parameter = 2; // ?1 is the ID
+    for (int c = 1; c < kContactColumnCount; ++c) {
+        if (!edit.changed.test(static_cast<std::size_t>(c))) {
+            continue;
+        }
+        const QByteArray name = columnName(static_cast<ContactColumn>(c)).toLatin1();
+        assignments +=
+            (assignments.isEmpty() ? "" : ", ") + name + " = ?" + QByteArray::number(parameter++);
+        conditions +=
+            " AND coalesce(CAST(" + name + " AS TEXT), '') = ?" + QByteArray::number(parameter++);
+    }
+    if (assignments.isEmpty()) {
+        return rowStillThere(edit.values.id);
+    }
+    const QByteArray sql = "UPDATE tblYou SET " + assignments + " WHERE ID = ?1" + conditions;
+    QString reason;
+    Statement statement = m_db->prepare(sql.constData(), reason);
+    if (!statement.isValid()) {
+        return Status::failure(reason);
+    }
+    statement.bind(1, edit.values.id);
+    parameter = 2;
+    for (int c = 1; c < kContactColumnCount; ++c) {
+        const auto column = static_cast<ContactColumn>(c);
+        if (edit.changed.test(static_cast<std::size_t>(c))) {
+            statement.bind(parameter++, edit.values.text(column));
+            statement.bindUtf8(parameter++, m_rows.utf8(index, column));
+        }
     }
     if (Status written = runToEnd(*m_db, statement); !written.ok()) {
         return written;
     }
-    if (m_editIsNew) {
-        m_edit->id = m_db->lastInsertId();
-        m_rows.append(*m_edit);
-    } else if (m_db->changes() != 1) {
-        return Status::failure(tr("The contact is no longer in the database."));
-    } else {
-        m_rows.replace(rowIndex(m_current), *m_edit);
+    if (m_db->changes() != 1) {
+        const Status there = rowStillThere(edit.values.id);
+        return there.ok()
+                   ? Status::failure(tr("%1 was changed by another program; your edit "
+                                        "was not saved.")
+                                         .arg(shownText(m_current, ContactColumn::Name).text),
+                                     Status::Failure::ChangedElsewhere)
+                   : there;
     }
-    m_edit.reset();
+    for (int c = 1; c < kContactColumnCount; ++c) {
+        if (edit.changed.test(static_cast<std::size_t>(c))) {
+            const auto column = static_cast<ContactColumn>(c);
+            m_rows.replaceText(index, column, edit.values.text(column).toUtf8());
+        }
+    }
     afterWrite();
     return Status::success();
+}
+
+Status RecordSet::rowStillThere(qint64 id) const
+{
+    QString reason;
+    Statement statement = m_db->prepare("SELECT 1 FROM tblYou WHERE ID = ?1", reason);
+    if (!statement.isValid()) {
+        return Status::failure(reason);
+    }
+    statement.bind(1, id);
+    bool done = false;
+    if (statement.next(done)) {
+        return Status::success();
+    }
+    return done ? Status::failure(tr("The contact is no longer in the database."),
+                                  Status::Failure::Gone)
+                : Status::failure(m_db->lastError());
 }
 
 void RecordSet::cancelUpdate()
@@ -229,6 +316,7 @@ void RecordSet::cancelUpdate()
 
 Status RecordSet::deleteCurrent()
 {
+    m_edit.reset();
     if (!current()) {
         return Status::failure(tr("There is no current contact to delete."));
     }
@@ -245,10 +333,10 @@ Status RecordSet::deleteCurrent()
         return written;
     }
     if (m_db->changes() != 1) {
-        return Status::failure(tr("The contact is no longer in the database."));
+        return Status::failure(tr("The contact is no longer in the database."),
+                               Status::Failure::Gone);
     }
     m_rows.erase(rowIndex(m_current));
-    m_edit.reset();
     afterWrite();
     return Status::success();
 }

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <bitset>
 #include <optional>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
     int totalRowCount() const { return m_rows.size(); }
     Contact row(int visibleRow) const;
     QString text(int visibleRow, ContactColumn column) const;
+    // The value as the window shows it: whole, or its beginning when very long.
+    ShownText shownText(int visibleRow, ContactColumn column) const;
     qint64 id(int visibleRow) const;
 
     // The current row as the grid shows it; -1 when there is none.
@@ -40,10 +43,15 @@ public:
 
     // Starts a new, empty record in the edit buffer.
     void addNew();
+    // Starts editing the current record with nothing changed yet.
+    void edit();
     // Sets a column of the record being edited (the current one unless addNew
     // started a new one). The name is matched without regard to letter case.
     Status setField(QStringView column, const QString& value);
-    // Writes the edit buffer: a new record is inserted, an edited one updated by ID.
+    // Writes the edit buffer: a new record is inserted; for an edited one only
+    // the columns set are written, by ID, and only while the row still holds
+    // what was loaded (otherwise a ChangedElsewhere or Gone failure). The
+    // buffer is gone afterwards, whether the write succeeded or not.
     Status update();
     // Drops the edit buffer without writing.
     void cancelUpdate();
@@ -65,7 +73,18 @@ private:
         QString needle;
     };
 
+    // The record being edited, and which of its columns were set.
+    struct Edit
+    {
+        Contact values;
+        bool isNew = false;
+        std::bitset<kContactColumnCount> changed;
+    };
+
     int rowIndex(int visibleRow) const;
+    Status insertRecord(Contact contact);
+    Status updateCurrentRecord(const Edit& edit);
+    Status rowStillThere(qint64 id) const;
     void clearFolded();
     const TextColumn& foldedColumn(ContactColumn column);
     void runFilter(ContactColumn column, const QString& needle, bool narrow);
@@ -79,8 +98,7 @@ private:
     std::optional<Filter> m_filter;
     std::array<TextColumn, kContactColumnCount> m_folded; // made on a column's first search
     int m_current = -1;
-    std::optional<Contact> m_edit;
-    bool m_editIsNew = false;
+    std::optional<Edit> m_edit;
 };
 
 } // namespace norvane

@@ -5,21 +5,33 @@
 
 namespace norvane {
 
-// The outcome of an operation that can fail: success, or a reason a user can read.
+// The outcome of an operation that can fail: success, or a reason a user can
+// read. A write that found its row changed or gone under it says so, so that
+// the window can tell the user what happened rather than only that it failed.
 class Status
 {
 public:
+    enum class Failure { General, ChangedElsewhere, Gone };
+
     static Status success() { return Status(); }
-    static Status failure(QString reason) { return Status(std::move(reason)); }
+    static Status failure(QString reason, Failure kind = Failure::General)
+    {
+        return Status(std::move(reason), kind);
+    }
 
     bool ok() const { return m_reason.isNull(); }
     const QString& reason() const { return m_reason; }
+    Failure kind() const { return m_kind; }
 
 private:
     Status() = default;
-    explicit Status(QString reason) : m_reason(reason.isNull() ? QStringLiteral("") : reason) {}
+    Status(QString reason, Failure kind)
+        : m_reason(reason.isNull() ? QStringLiteral("") : reason), m_kind(kind)
+    {
+    }
 
     QString m_reason;
+    Failure m_kind = Failure::General;
 };
 
 } // namespace norvane

@@ -21,15 +21,21 @@ constexpr const char* kCreateTableSql =
     "CREATE TABLE tblYou (ID INTEGER PRIMARY KEY, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, "
     "EMAIL TEXT, COMPANY TEXT, PROFILE TEXT)";
 
-// Sets the six texts in the order the register form fills them; the name goes
+// Sets the texts in the order the register form fills them, leaving out
+// those equal to what was shown (all of them for a new record); the name goes
 // by "Name", the store matches column names without regard to case.
-Status setTexts(RecordSet& records, const Contact& contact)
+Status setTexts(RecordSet& records, const Contact& contact, const Contact* shown = nullptr)
 {
-    const std::pair<const char*, const QString*> fields[] = {
-        {"Name", &contact.name},   {"ADDRESS", &contact.address}, {"CONTACT", &contact.contact},
-        {"EMAIL", &contact.email}, {"COMPANY", &contact.company}, {"PROFILE", &contact.profile}};
-    for (const auto& [column, value] : fields) {
-        if (Status set = records.setField(QString::fromLatin1(column), *value); !set.ok()) {
+    const std::pair<const char*, ContactColumn> fields[] = {
+        {"Name", ContactColumn::Name},       {"ADDRESS", ContactColumn::Address},
+        {"CONTACT", ContactColumn::Contact}, {"EMAIL", ContactColumn::Email},
+        {"COMPANY", ContactColumn::Company}, {"PROFILE", ContactColumn::Profile}};
+    for (const auto& [name, column] : fields) {
+        const QString& value = contact.text(column);
+        if (shown && shown->text(column) == value) {
+            continue;
+        }
+        if (Status set = records.setField(QString::fromLatin1(name), value); !set.ok()) {
             records.cancelUpdate();
             return set;
         }
@@ -126,20 +132,19 @@ Status registerContact(DataControl& adoLog, const QString& applicationFolder,
     return records.update();
 }
 
-Status updateCurrentContact(DataControl& adoLog, const Contact& edited)
+Status updateCurrentContact(DataControl& adoLog, const Contact& shown, const Contact& edited)
 {
     RecordSet& records = *adoLog.recordset();
     if (!adoLog.database() || !records.current()) {
         return Status::failure(tr("There is no selected contact to update."));
     }
-    if (Status set = setTexts(records, edited); !set.ok()) {
+    // Editing starts from the stored row, so that an update with nothing
+    // changed still finds out whether the contact is there.
+    records.edit();
+    if (Status set = setTexts(records, edited, &shown); !set.ok()) {
         return set;
     }
-    const Status written = records.update();
-    if (!written.ok()) {
-        records.cancelUpdate();
-    }
-    return written;
+    return records.update();
 }
 
 Status removeCurrentContact(DataControl& adoLog, const QString& applicationFolder,

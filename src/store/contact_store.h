@@ -32,8 +32,10 @@ Status importContacts(const QString& applicationFolder, const std::vector<Contac
 Status registerContact(DataControl& adoLog, const QString& applicationFolder,
                        const Contact& contact);
 
-// Writes the six texts to the current contact, identified by its ID.
-Status updateCurrentContact(DataControl& adoLog, const Contact& edited);
+// Writes to the current contact, identified by its ID, the texts that differ
+// from those shown when editing began, and only while the stored row still
+// holds what was loaded (see RecordSet::update).
+Status updateCurrentContact(DataControl& adoLog, const Contact& shown, const Contact& edited);
 
 // Deletes the current contact by its ID, then its photo file when no other
 // contact names that file. The photo's fate is reported in photoReason (empty

@@ -239,7 +239,7 @@ void StoreTest::addsUpdatesAndDeletesByIdOnly()
     records.moveTo(1);
     Contact edited = *records.current();
     edited.address = QStringLiteral("New Street 1");
-    QVERIFY(updateCurrentContact(control, edited).ok());
+    QVERIFY(updateCurrentContact(control, *records.current(), edited).ok());
 
     records.moveTo(1);
     QString photoReason;
@@ -283,7 +283,7 @@ void StoreTest::reportsAWriteTheStoreRefuses()
     const auto lock = folder.lockForWriting();
     Contact edited = *control.recordset()->current();
     edited.name = QStringLiteral("Changed");
-    const Status updated = updateCurrentContact(control, edited);
+    const Status updated = updateCurrentContact(control, *control.recordset()->current(), edited);
     QVERIFY(!updated.ok());
     QVERIFY2(updated.reason().contains(QLatin1String("locked")), qPrintable(updated.reason()));
     QCOMPARE(control.recordset()->current()->name, QStringLiteral("Ann"));
