@@ -32,7 +32,11 @@ int create(const QString& folder)
     if (QFileInfo::exists(path)) {
         return fail(QStringLiteral("%1 already exists; it was left untouched.").arg(path));
     }
-    if (!QDir().mkpath(folder) || !QDir().mkpath(photoFolder(folder))) {
+    const QString photos = photoFolder(folder);
+    // The photo folder, made here, is for its owner only, whatever the umask.
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    if (!QDir().mkpath(folder) ||
+        (!QFileInfo(photos).isDir() && !QDir().mkdir(photos, ownerOnly))) {
         return fail(QStringLiteral("cannot make the folders in %1.").arg(folder));
     }
     if (Status made = createContactDatabase(path); !made.ok()) {

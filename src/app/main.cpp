@@ -21,8 +21,21 @@ int main(int argc, char** argv)
     const norvane::Services services = norvane::productionServices();
     norvane::SingleInstance instance(services.folder->path());
     if (!instance.becomePrimary()) {
+        if (!instance.lockProblem().isEmpty()) {
+            std::fprintf(stderr, "norvane: %s\n", qPrintable(instance.lockProblem()));
+            services.messages->show(nullptr, instance.lockProblem(), QStringLiteral("Norvane"),
+                                    norvane::BoxIcon::Warning, norvane::BoxButtons::Ok);
+            return 1;
+        }
         // Norvane already runs on this folder: bring it forward instead.
-        return instance.askPrimaryToShow() ? 0 : 1;
+        if (!instance.askPrimaryToShow()) {
+            std::fprintf(stderr,
+                         "norvane: another Norvane holds %s but did not answer; it may be "
+                         "busy or stuck.\n",
+                         qPrintable(services.folder->path()));
+            return 1;
+        }
+        return 0;
     }
     norvane::loadDesignFonts();
     norvane::Registry registry(services);

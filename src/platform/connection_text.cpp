@@ -38,11 +38,44 @@ QString databasePassword()
     return QStringLiteral("\u00A5\u00B6\u00A2\u00DE\u00BF\u00F0\u00A7");
 }
 
+// A value in double quotes, a quote inside it doubled, so that no ';' or
+// "key=" that a folder name holds can end it or start another setting.
+QString quoted(const QString& value)
+{
+    QString inner = value;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
 QString buildConnectionText(const QString& applicationFolder)
 {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + applicationFolder +
-           QStringLiteral("\\dbVesk.mdb;Jet OLEDB:database password=") + databasePassword();
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+           quoted(applicationFolder + QStringLiteral("\\dbVesk.mdb")) +
+           QStringLiteral(";Jet OLEDB:database password=") + databasePassword();
 }
+
+namespace {
+
+// Reads a quoted value starting at the opening quote; at ends past the
+// closing quote. False when the quote is never closed.
+bool readQuoted(const QString& text, qsizetype& at, QString& value)
+{
+    value.clear();
+    for (++at; at < text.size(); ++at) {
+        if (text.at(at) != QLatin1Char('"')) {
+            value += text.at(at);
+        } else if (at + 1 < text.size() && text.at(at + 1) == QLatin1Char('"')) {
+            value += QLatin1Char('"');
+            ++at;
+        } else {
+            ++at;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 Status parseConnectionText(const QString& text, ConnectionParts& parts)
 {
@@ -51,16 +84,38 @@ Status parseConnectionText(const QString& text, ConnectionParts& parts)
         return Status::failure(tr("The connection text is empty."));
     }
     QString* current = nullptr;
-    for (const QString& segment : text.split(QLatin1Char(';'))) {
+    qsizetype at = 0;
+    while (at < text.size()) {
+        const qsizetype end = text.indexOf(QLatin1Char(';'), at);
+        const QString segment = text.mid(at, end < 0 ? -1 : end - at);
         int keyLength = 0;
         if (QString* value = valueFor(segment, parts, keyLength)) {
             current = value;
+            const qsizetype valueStart = at + keyLength;
+            if (valueStart < text.size() && text.at(valueStart) == QLatin1Char('"')) {
+                at = valueStart;
+                if (!readQuoted(text, at, *current)) {
+                    return Status::failure(tr("A quoted value of the connection text is not "
+                                              "closed."));
+                }
+                if (at < text.size() && text.at(at) != QLatin1Char(';')) {
+                    return Status::failure(
+                        tr("A quoted value of the connection text is followed by more text."));
+                }
+                current = nullptr; // a quoted value is whole
+                ++at;
+                continue;
+            }
             *current = segment.mid(keyLength);
         } else if (current) {
             *current += QLatin1Char(';') + segment;
         } else {
             return Status::failure(tr("The connection text starts with an unknown setting."));
         }
+        if (end < 0) {
+            break;
+        }
+        at = end + 1;
     }
     if (parts.provider.compare(kProvider, Qt::CaseInsensitive) != 0) {
         return Status::failure(

@@ -20,12 +20,15 @@ inline const QString kProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 // The fixed database password.
 QString databasePassword();
 
-// "Provider=...;Data Source=<folder>\dbVesk.mdb;Jet OLEDB:database password=<password>"
+// "Provider=...;Data Source="<folder>\dbVesk.mdb";Jet OLEDB:database password=<password>"
+// The data source is quoted as connection texts quote values ("" for a quote
+// inside), so a folder name can never add or change a setting.
 QString buildConnectionText(const QString& applicationFolder);
 
-// Splits a connection text into its parts. Values may themselves hold ';' (a
-// folder or a password can), so a segment that starts no known key belongs to
-// the value before it. Fails on an empty text, an unknown key or a missing part.
+// Splits a connection text into its parts. A value in double quotes is read
+// to its closing quote. An unquoted value may itself hold ';' (a password
+// can), so a segment that starts no known key belongs to the value before it.
+// Fails on an empty text, an unknown key, an unclosed quote or a missing part.
 Status parseConnectionText(const QString& text, ConnectionParts& parts);
 
 // The file a data source names. The data source separates the file from its

@@ -2,56 +2,107 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <sys/file.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
+#include <windows.h>
+#endif
 
 namespace norvane {
 
 namespace {
 
-// A name per folder that fits where local sockets and lock files live.
-QString instanceName(const QString& folder)
+// The socket lies in the user's runtime folder, which only the user can
+// enter, so no one else can take its name first. A name per folder.
+QString socketPath(const QString& folder)
 {
     const QByteArray hash =
         QCryptographicHash::hash(QDir::cleanPath(folder).toUtf8(), QCryptographicHash::Sha256);
-    return QStringLiteral("norvane-") + QString::fromLatin1(hash.toHex().left(16));
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QDir(runtime).filePath(QStringLiteral("norvane-") +
+                                  QString::fromLatin1(hash.toHex().left(16)));
 }
 
-constexpr int kWaitMs = 2000;
+constexpr int kWaitMs = 3000;
 
 } // namespace
 
+#ifdef Q_OS_UNIX
+bool tryLockFile(QFile& file)
+{
+    return ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
+}
+#elif defined(Q_OS_WIN)
+bool tryLockFile(QFile& file)
+{
+    OVERLAPPED overlapped{};
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    return LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &overlapped) != 0;
+}
+#endif
+
 SingleInstance::SingleInstance(const QString& applicationFolder, QObject* parent)
-    : QObject(parent), m_name(instanceName(applicationFolder)),
-      m_lock(QDir::temp().filePath(m_name + QStringLiteral(".lock")))
+    : QObject(parent), m_folder(applicationFolder), m_socketPath(socketPath(applicationFolder)),
+      m_lockFile(lockFilePath(applicationFolder))
 {
 }
 
 SingleInstance::~SingleInstance() = default;
 
+QString SingleInstance::lockFilePath(const QString& applicationFolder)
+{
+    return QDir(applicationFolder).filePath(QStringLiteral("norvane.lock"));
+}
+
 bool SingleInstance::becomePrimary()
 {
-    if (!m_lock.tryLock(0)) {
+    m_problem.clear();
+    if (!m_lockFile.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        // A folder nobody may write holds an address book nobody can change:
+        // browsing it from more than one window harms nothing.
+        if (!QFileInfo(m_folder).isWritable() && !m_lockFile.exists()) {
+            listen();
+            return true;
+        }
+        m_problem =
+            tr("Norvane cannot lock %1: %2")
+                .arg(QDir::toNativeSeparators(m_lockFile.fileName()), m_lockFile.errorString());
         return false;
     }
+    if (!tryLockFile(m_lockFile)) {
+        m_lockFile.close();
+        return false;
+    }
+    listen();
+    return true;
+}
+
+void SingleInstance::listen()
+{
     m_server = new QLocalServer(this);
-    // A socket left by a killed process would stop the server listening.
-    QLocalServer::removeServer(m_name);
+    // A socket left by a process that was killed would stop the server listening.
+    QLocalServer::removeServer(m_socketPath);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    m_server->listen(m_name);
+    m_server->listen(m_socketPath);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = m_server->nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
             emit showRequested();
         }
     });
-    return true;
 }
 
 bool SingleInstance::askPrimaryToShow()
 {
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(kWaitMs)) {
         return false;
     }

@@ -74,6 +74,9 @@ Status storePhoto(const QString& sourcePath, const QString& photoFolder, StoredP
             return Status::failure(tr("The photo could not be copied into %1: %2")
                                        .arg(photoFolder, file.errorString()));
         }
+        // The copy would keep the source's permissions; a contact's photo is
+        // for its owner only.
+        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         stored = {name, true};
         return Status::success();
     }
@@ -81,9 +84,16 @@ Status storePhoto(const QString& sourcePath, const QString& photoFolder, StoredP
 
 bool isPlainPhotoName(const QString& name)
 {
+    // A backslash separates folders only on Windows; elsewhere it is an
+    // ordinary character of a file name, which a photo may well have.
+#ifdef Q_OS_WIN
+    const bool backslashSeparates = true;
+#else
+    const bool backslashSeparates = false;
+#endif
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
+           !name.contains(QLatin1Char('/')) &&
+           !(backslashSeparates && name.contains(QLatin1Char('\\'))) && !name.contains(QChar(0));
 }
 
 Status deletePhoto(const QString& photoFolder, const QString& name)

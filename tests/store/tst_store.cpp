@@ -62,10 +62,11 @@ private slots:
 
 void StoreTest::buildsTheExactConnectionText()
 {
-    QCOMPARE(buildConnectionText(QStringLiteral("/opt/norvane")),
-             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/norvane\\dbVesk.mdb;"
-                            "Jet OLEDB:database password=") +
-                 QString::fromUtf8("\xC2\xA5\xC2\xB6\xC2\xA2\xC3\x9E\xC2\xBF\xC3\xB0\xC2\xA7"));
+    QCOMPARE(
+        buildConnectionText(QStringLiteral("/opt/norvane")),
+        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/opt/norvane\\dbVesk.mdb\";"
+                       "Jet OLEDB:database password=") +
+            QString::fromUtf8("\xC2\xA5\xC2\xB6\xC2\xA2\xC3\x9E\xC2\xBF\xC3\xB0\xC2\xA7"));
 }
 
 void StoreTest::parsesConnectionTexts_data()
@@ -80,6 +81,12 @@ void StoreTest::parsesConnectionTexts_data()
                                        << "/tmp/x = y/Data Source/dbVesk.mdb";
     QTest::newRow("non-Latin") << QString::fromUtf8("/tmp/Книга")
                                << QString::fromUtf8("/tmp/Книга/dbVesk.mdb");
+    QTest::newRow("a folder naming another data source") << "/tmp/x;Data Source=/other"
+                                                         << "/tmp/x;Data Source=/other/dbVesk.mdb";
+    QTest::newRow("quotes") << "/tmp/\"q\";'s'"
+                            << "/tmp/\"q\";'s'/dbVesk.mdb";
+    QTest::newRow("password key in folder") << "/tmp/a;Jet OLEDB:database password=x"
+                                            << "/tmp/a;Jet OLEDB:database password=x/dbVesk.mdb";
 }
 
 void StoreTest::parsesConnectionTexts()
@@ -101,6 +108,9 @@ void StoreTest::refusesBrokenConnectionTexts_data()
     QTest::newRow("no data source")
         << "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:database password=x";
     QTest::newRow("unknown first key") << "Server=x;Provider=Microsoft.Jet.OLEDB.4.0";
+    QTest::newRow("unclosed quote") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/tmp\\x";
+    QTest::newRow("text after a quote")
+        << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/tmp\"x\\dbVesk.mdb";
 }
 
 void StoreTest::refusesBrokenConnectionTexts()
