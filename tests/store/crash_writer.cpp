@@ -1,7 +1,10 @@
 // Registers contacts through the store in a loop and reports each one the
-// store acknowledged, until it is killed. The crash-safety test drives it.
+// store acknowledged, until it is killed; or, given a count, registers that
+// many and ends the way Norvane ends, at once, through the platform's process
+// service. The crash-safety and data-safety tests drive it.
 #include "crash_contact.h"
 #include "platform/data_control.h"
+#include "platform/services.h"
 #include "store/contact_store.h"
 
 #include <QCoreApplication>
@@ -15,12 +18,16 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QString folder = app.arguments().value(1);
     int next = app.arguments().value(2).toInt();
+    const int count = app.arguments().value(3, QStringLiteral("-1")).toInt();
     DataControl adoLog;
     if (Status connected = connectSequence(adoLog, folder); !connected.ok()) {
         std::fprintf(stderr, "crash_writer: %s\n", qPrintable(connected.reason()));
         return 1;
     }
-    for (;; ++next) {
+    for (int written = 0;; ++next, ++written) {
+        if (written == count) {
+            productionServices().process->endNow();
+        }
         if (Status added = registerContact(adoLog, folder, crashContact(next)); !added.ok()) {
             std::fprintf(stderr, "crash_writer: %s\n", qPrintable(added.reason()));
             return 1;

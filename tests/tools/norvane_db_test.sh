@@ -7,9 +7,12 @@ trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 "$tool" --help | grep -q 'create DIR' || fail "--help does not explain create"
-"$tool" create "$dir/app" >/dev/null || fail "create failed"
+(umask 000 && "$tool" create "$dir/app" >/dev/null) || fail "create failed"
 [ -f "$dir/app/dbVesk.mdb" ] || fail "no database made"
 [ -d "$dir/app/IMG" ] || fail "no photo folder made"
+# Owner only, whatever the umask.
+[ "$(stat -c %a "$dir/app/dbVesk.mdb")" = 600 ] || fail "the database is not owner-only"
+[ "$(stat -c %a "$dir/app/IMG")" = 700 ] || fail "the photo folder is not owner-only"
 ! grep -q 'SQLite format 3' "$dir/app/dbVesk.mdb" || fail "the database is not encrypted"
 
 before=$(sha256sum "$dir/app/dbVesk.mdb")
