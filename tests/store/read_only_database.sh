@@ -15,7 +15,11 @@ if [ "$(id -u)" -eq 0 ]; then
     # The build folder may lie where the unprivileged user cannot reach.
     cp "$test" "$dir/tst_read_only"
     chown nobody "$XDG_RUNTIME_DIR" "$dir/app"
-    setpriv --reuid=nobody --regid=nogroup --clear-groups "$dir/tst_read_only"
+    as_nobody() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$dir/tst_read_only"; }
+    as_nobody
+    # Then with the folder read-only as well: the engine can make no journal there.
+    chown root "$dir/app"
+    as_nobody
     exit
 fi
 exec "$test"
