@@ -1,6 +1,8 @@
-// norvane-db: creates and checks the contact database of an application folder.
+// norvane-db: creates and checks the contact database of an application
+// folder, and sets or removes a passphrase of the user's on it.
 #include "platform/connection_text.h"
 #include "platform/database.h"
+#include "platform/secret_input.h"
 #include "store/contact_store.h"
 
 #include <QCoreApplication>
@@ -18,7 +20,14 @@ const char* kUsage = "Usage:\n"
                      "                          database is never touched\n"
                      "  norvane-db check DIR    open DIR/dbVesk.mdb with the password, run an\n"
                      "                          integrity check and print the number of contacts\n"
-                     "  norvane-db --help       show this text\n";
+                     "  norvane-db passphrase DIR [--remove]\n"
+                     "                          encrypt DIR/dbVesk.mdb under a passphrase of\n"
+                     "                          your own (asked twice), change it, or with\n"
+                     "                          --remove go back to the built-in key; the\n"
+                     "                          current passphrase is asked for when one is set\n"
+                     "  norvane-db --help       show this text\n"
+                     "Passphrases are read from the terminal without echo, or one per line\n"
+                     "from standard input.\n";
 
 int fail(const QString& message)
 {
@@ -46,11 +55,31 @@ int create(const QString& folder)
     return 0;
 }
 
+// Opens the folder's book with the built-in key or, where a passphrase was
+// set, the one the user gives; password is what opened it.
+std::unique_ptr<Database> openBook(const QString& folder, QString& password, QString& reason)
+{
+    password = databasePassword();
+    bool wrongKey = false;
+    std::unique_ptr<Database> db =
+        Database::open(databaseFile(folder), password, reason, &wrongKey);
+    if (db || !wrongKey) {
+        return db;
+    }
+    const std::optional<QString> typed = readSecretLine("Passphrase: ");
+    if (!typed) {
+        return nullptr;
+    }
+    password = *typed;
+    return Database::open(databaseFile(folder), password, reason);
+}
+
 int check(const QString& folder)
 {
     const QString path = databaseFile(folder);
     QString reason;
-    const std::unique_ptr<Database> db = Database::open(path, databasePassword(), reason);
+    QString password;
+    const std::unique_ptr<Database> db = openBook(folder, password, reason);
     if (!db) {
         return fail(QStringLiteral("cannot open %1: %2").arg(path, reason));
     }
@@ -69,6 +98,36 @@ int check(const QString& folder)
     return verdict == QLatin1String("ok") ? 0 : 1;
 }
 
+int setPassphrase(const QString& folder, bool remove)
+{
+    const QString path = databaseFile(folder);
+    QString reason;
+    QString current;
+    if (!openBook(folder, current, reason)) {
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, reason));
+    }
+    QString replacement = databasePassword();
+    if (!remove) {
+        const std::optional<QString> first = readSecretLine("New passphrase: ");
+        const std::optional<QString> second = readSecretLine("Repeat the new passphrase: ");
+        if (!first || first->isEmpty()) {
+            return fail(QStringLiteral("no passphrase given; %1 was left as it was.").arg(path));
+        }
+        if (first != second) {
+            return fail(
+                QStringLiteral("the two passphrases differ; %1 was left as it was.").arg(path));
+        }
+        replacement = *first;
+    }
+    if (Status changed = changePassword(folder, current, replacement); !changed.ok()) {
+        return fail(QStringLiteral("cannot change the key of %1: %2").arg(path, changed.reason()));
+    }
+    std::printf(remove ? "%s is now under the built-in key again\n"
+                       : "%s is now under your passphrase\n",
+                qPrintable(path));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,7 +139,9 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (args.size() != 2) {
+    const bool remove = args.size() == 3 && args[0] == QLatin1String("passphrase") &&
+                        args[2] == QLatin1String("--remove");
+    if (args.size() != 2 && !remove) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -90,6 +151,9 @@ int main(int argc, char** argv)
     }
     if (args[0] == QLatin1String("check")) {
         return check(folder);
+    }
+    if (args[0] == QLatin1String("passphrase")) {
+        return setPassphrase(folder, remove);
     }
     std::fputs(kUsage, stderr);
     return 2;

@@ -3,6 +3,7 @@
 #include "about_window/frmabout.h"
 #include "main_window/frmvesk.h"
 #include "main_window/window_host.h"
+#include "platform/connection_text.h"
 #include "platform/services.h"
 #include "terms_window/form1.h"
 
@@ -29,6 +30,8 @@ public:
     void termsGate() override;
     void closeTermsWindow() override;
     void endAtOnce() override;
+    QString bookPassword() const override { return m_bookPassword; }
+    void setBookPassword(const QString& password) override { m_bookPassword = password; }
 
     // Shows the main window, or the window standing in front of it, as the
     // tray's click does; for a second start of Norvane.
@@ -47,6 +50,7 @@ private:
     QPointer<frmAbout> m_about;
     QPointer<Form1> m_terms;
     bool m_termsAsked = false;
+    QString m_bookPassword = databasePassword();
 };
 
 } // namespace norvane

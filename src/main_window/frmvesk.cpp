@@ -54,7 +54,11 @@ frmVesk::~frmVesk() = default;
 
 void frmVesk::Form_Load()
 {
-    const Status connected = connectSequence(m_adoLog, m_services.folder->path());
+    Status connected =
+        connectSequence(m_adoLog, m_services.folder->path(), kWholeTable, m_host.bookPassword());
+    if (connected.kind() == Status::Failure::WrongKey) {
+        connected = connectWithPassphrase(connected);
+    }
     setColumnWidths(kLoadColumnWidths);
     ui.lblDate->setText(dateText(*m_services.clock));
     ui.lblTime->setText(timeText(*m_services.clock));
@@ -76,6 +80,36 @@ void frmVesk::Form_Unload()
     m_timer1->stop();
     m_timer2->stop();
     m_services.tray->remove();
+}
+
+// The built-in password did not open the book: it may be under a passphrase
+// of the user's. Three tries; Cancel leaves the first failure to be reported.
+Status frmVesk::connectWithPassphrase(const Status& failure)
+{
+    constexpr int kTries = 3;
+    const QString file = QDir::toNativeSeparators(databaseFile(m_services.folder->path()));
+    for (int attempt = 1; attempt <= kTries; ++attempt) {
+        const QString prompt =
+            attempt == 1
+                ? tr("The address book %1 is protected by a passphrase.\n\nPassphrase:").arg(file)
+                : tr("That passphrase did not open the address book (try %1 of %2).\n\n"
+                     "Passphrase:")
+                      .arg(attempt)
+                      .arg(kTries);
+        const std::optional<QString> typed = m_services.passphrases->ask(this, prompt);
+        if (!typed) {
+            break;
+        }
+        const Status connected =
+            connectSequence(m_adoLog, m_services.folder->path(), kWholeTable, *typed);
+        if (connected.kind() != Status::Failure::WrongKey) {
+            if (connected.ok()) {
+                m_host.setBookPassword(*typed);
+            }
+            return connected;
+        }
+    }
+    return failure;
 }
 
 // An address book that silently shows no rows would look empty; say why it is.

@@ -54,6 +54,7 @@ private:
     void Label10_Click();
     void Label11_Click();
     void trayNotified(int message);
+    Status connectWithPassphrase(const Status& failure);
     void warnOpenFailure(const QString& reason);
     BoxAnswer box(const QString& text, BoxIcon icon, BoxButtons buttons = BoxButtons::Ok);
     void updateResultLabel();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace norvane {
 
 class frmAbout;
@@ -27,6 +29,11 @@ public:
 
     // Removes the tray icon and ends the process at once.
     virtual void endAtOnce() = 0;
+
+    // The password that opened the address book in this run: the built-in one
+    // unless the user gave a passphrase. Held in memory only, for reloads.
+    virtual QString bookPassword() const = 0;
+    virtual void setBookPassword(const QString& password) = 0;
 };
 
 } // namespace norvane

@@ -47,11 +47,13 @@ QString quoted(const QString& value)
     return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
-QString buildConnectionText(const QString& applicationFolder)
+QString buildConnectionText(const QString& applicationFolder, const QString& password)
 {
+    const bool plain =
+        !password.contains(QLatin1Char(';')) && !password.startsWith(QLatin1Char('"'));
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
            quoted(applicationFolder + QStringLiteral("\\dbVesk.mdb")) +
-           QStringLiteral(";Jet OLEDB:database password=") + databasePassword();
+           QStringLiteral(";Jet OLEDB:database password=") + (plain ? password : quoted(password));
 }
 
 namespace {

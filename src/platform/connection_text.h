@@ -23,7 +23,10 @@ QString databasePassword();
 // "Provider=...;Data Source="<folder>\dbVesk.mdb";Jet OLEDB:database password=<password>"
 // The data source is quoted as connection texts quote values ("" for a quote
 // inside), so a folder name can never add or change a setting.
-QString buildConnectionText(const QString& applicationFolder);
+// A password other than the built-in one (a passphrase of the user's) is
+// quoted the same way where it holds a ';' or starts with a quote.
+QString buildConnectionText(const QString& applicationFolder,
+                            const QString& password = databasePassword());
 
 // Splits a connection text into its parts. A value in double quotes is read
 // to its closing quote. An unquoted value may itself hold ';' (a password

@@ -30,10 +30,12 @@ Status DataControl::load()
         return parsed;
     }
     QString reason;
+    bool wrongKey = false;
     std::unique_ptr<Database> db =
-        Database::open(dataSourcePath(parts.dataSource), parts.password, reason);
+        Database::open(dataSourcePath(parts.dataSource), parts.password, reason, &wrongKey);
     if (!db) {
-        return Status::failure(reason);
+        return Status::failure(reason,
+                               wrongKey ? Status::Failure::WrongKey : Status::Failure::General);
     }
     const QByteArray sql = m_recordSource.toUtf8();
     Statement statement = db->prepare(sql.constData(), reason);

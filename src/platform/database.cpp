@@ -42,7 +42,7 @@ Database::~Database()
 }
 
 std::unique_ptr<Database> Database::open(const QString& path, const QString& password,
-                                         QString& reason)
+                                         QString& reason, bool* wrongKey)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -82,6 +82,9 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
     const Status keyed = db->applyKeyAndSettings(password);
     if (!keyed.ok()) {
         reason = keyed.reason();
+        if (wrongKey) {
+            *wrongKey = keyed.kind() == Status::Failure::WrongKey;
+        }
         return nullptr;
     }
     return db;
@@ -133,7 +136,9 @@ Status Database::applyKeyAndSettings(const QString& password)
     // The first read proves the key.
     if (sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) !=
         SQLITE_OK) {
-        return Status::failure(readableOpenError(m_db));
+        return Status::failure(readableOpenError(m_db), sqlite3_errcode(m_db) == SQLITE_NOTADB
+                                                            ? Status::Failure::WrongKey
+                                                            : Status::Failure::General);
     }
     // A rollback journal: every committed change is in the database file
     // itself, so a copy of that one file is the whole address book. A book
@@ -157,6 +162,15 @@ Status Database::applyKeyAndSettings(const QString& password)
     sqlite3_exec(m_db, "PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;", nullptr, nullptr,
                  nullptr);
     sqlite3_busy_timeout(m_db, 2000);
+    return Status::success();
+}
+
+Status Database::rekey(const QString& password)
+{
+    const QByteArray key = password.toUtf8();
+    if (sqlite3_rekey(m_db, key.constData(), static_cast<int>(key.size())) != SQLITE_OK) {
+        return Status::failure(errorText(m_db));
+    }
     return Status::success();
 }
 

@@ -24,14 +24,18 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens an existing database; never creates one.
+    // Opens an existing database; never creates one. wrongKey, when given,
+    // tells whether the file could not be read with this password (a file
+    // that is not a Norvane database at all reads the same).
     static std::unique_ptr<Database> open(const QString& path, const QString& password,
-                                          QString& reason);
+                                          QString& reason, bool* wrongKey = nullptr);
     // Creates a new, empty database file; refuses when the path exists.
     static std::unique_ptr<Database> create(const QString& path, const QString& password,
                                             QString& reason);
 
     Status execute(const char* sql);
+    // Encrypts the whole file again under a new password, in one step.
+    Status rekey(const QString& password);
     // Prepares one statement; on failure the statement is invalid and reason says why.
     Statement prepare(const char* sql, QString& reason);
     qint64 lastInsertId() const;

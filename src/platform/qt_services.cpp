@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -48,6 +49,18 @@ public:
             parent, QCoreApplication::translate("FileDialog", "Choose a photo"), QString(),
             QCoreApplication::translate(
                 "FileDialog", "Pictures (*.jpg *.jpeg *.png *.bmp *.gif);;All files (*)"));
+    }
+};
+
+class QtPassphrase final : public PassphraseService
+{
+public:
+    std::optional<QString> ask(QWidget* parent, const QString& prompt) override
+    {
+        bool accepted = false;
+        const QString typed = QInputDialog::getText(parent, QStringLiteral("Norvane"), prompt,
+                                                    QLineEdit::Password, QString(), &accepted);
+        return accepted ? std::optional<QString>(typed) : std::nullopt;
     }
 };
 
@@ -134,7 +147,8 @@ Services productionServices()
     static QtProcess process;
     static QtAppFolder folder;
     static QtClock clock;
-    return {&messages, &files, &browser, tray, &process, &folder, &clock};
+    static QtPassphrase passphrases;
+    return {&messages, &files, &browser, tray, &process, &folder, &clock, &passphrases};
 }
 
 QString timeText(const ClockService& clock)

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <optional>
 
 class QWidget;
 
@@ -29,6 +30,15 @@ class FileDialogService
 public:
     virtual ~FileDialogService() = default;
     virtual QString openFile(QWidget* parent) = 0;
+};
+
+// Asks for a passphrase in a small dialog, the text hidden as it is typed;
+// nothing when the user cancels.
+class PassphraseService
+{
+public:
+    virtual ~PassphraseService() = default;
+    virtual std::optional<QString> ask(QWidget* parent, const QString& prompt) = 0;
 };
 
 // The user's web browser; false when none could be started.
@@ -89,6 +99,7 @@ struct Services
     ProcessService* process = nullptr;
     AppFolderService* folder = nullptr;
     ClockService* clock = nullptr;
+    PassphraseService* passphrases = nullptr;
 };
 
 // The Qt implementations, alive for the whole process.

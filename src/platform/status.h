@@ -6,12 +6,13 @@
 namespace norvane {
 
 // The outcome of an operation that can fail: success, or a reason a user can
-// read. A write that found its row changed or gone under it says so, so that
-// the window can tell the user what happened rather than only that it failed.
+// read. A write that found its row changed or gone under it says so, and so
+// does an open whose key did not fit, so that the window can tell the user
+// what happened, or ask for a passphrase, rather than only that it failed.
 class Status
 {
 public:
-    enum class Failure { General, ChangedElsewhere, Gone };
+    enum class Failure { General, ChangedElsewhere, Gone, WrongKey };
 
     static Status success() { return Status(); }
     static Status failure(QString reason, Failure kind = Failure::General)

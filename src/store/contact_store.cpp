@@ -73,9 +73,9 @@ QString databaseFile(const QString& applicationFolder)
 }
 
 Status connectSequence(DataControl& adoLog, const QString& applicationFolder,
-                       const QString& recordSource)
+                       const QString& recordSource, const QString& password)
 {
-    adoLog.setConnectionString(buildConnectionText(applicationFolder));
+    adoLog.setConnectionString(buildConnectionText(applicationFolder, password));
     adoLog.setRecordSource(recordSource);
     return adoLog.Refresh();
 }
@@ -88,6 +88,18 @@ Status createContactDatabase(const QString& path)
         return Status::failure(reason);
     }
     return db->execute(kCreateTableSql);
+}
+
+Status changePassword(const QString& applicationFolder, const QString& current,
+                      const QString& replacement)
+{
+    QString reason;
+    const std::unique_ptr<Database> db =
+        Database::open(databaseFile(applicationFolder), current, reason);
+    if (!db) {
+        return Status::failure(reason);
+    }
+    return db->rekey(replacement);
 }
 
 Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/connection_text.h"
 #include "platform/status.h"
 #include "store/contact.h"
 
@@ -18,9 +19,16 @@ QString photoFolder(const QString& applicationFolder);
 QString databaseFile(const QString& applicationFolder);
 
 // Sets the connection text for the application folder and the record source,
-// then refreshes: the record set holds the table, first row current.
+// then refreshes: the record set holds the table, first row current. A book
+// under a passphrase of the user's fails with WrongKey until it is given.
 Status connectSequence(DataControl& adoLog, const QString& applicationFolder,
-                       const QString& recordSource = kWholeTable);
+                       const QString& recordSource = kWholeTable,
+                       const QString& password = databasePassword());
+
+// Encrypts the address book again under a new password, given the one that
+// opens it now; the built-in password is the one without a passphrase.
+Status changePassword(const QString& applicationFolder, const QString& current,
+                      const QString& replacement);
 
 // Creates an empty contact database at the path; refuses to touch an existing file.
 Status createContactDatabase(const QString& path);

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTableView>
 
 using namespace norvane;
 using namespace norvane::testing;
@@ -161,6 +162,8 @@ private slots:
     void journalsAreReplayedWholeOrRefused();
     void onlyTheOwnerCanRead();
     void aPhotoNameWithABackslashIsRemovedWithItsContact();
+    void aPassphraseOfTheUsersOwnOpensTheBook_data();
+    void aPassphraseOfTheUsersOwnOpensTheBook();
 };
 
 // Norvane ends at once, without closing anything: what it acknowledged
@@ -426,6 +429,51 @@ void DataSafetyTest::aPhotoNameWithABackslashIsRemovedWithItsContact()
     QVERIFY(removeCurrentContact(control, folder.path(), photoProblem).ok());
     QCOMPARE(photoProblem, QString());
     QVERIFY(!QFile::exists(folder.photoPath(photo.name)));
+}
+
+void DataSafetyTest::aPassphraseOfTheUsersOwnOpensTheBook_data()
+{
+    QTest::addColumn<QStringList>("typed"); // each try; after the last, Cancel
+    QTest::addColumn<int>("contactsShown");
+    QTest::addColumn<int>("asked");
+    const QString passphrase = QStringLiteral("s3cret; Data Source=\"x\"");
+    QTest::newRow("right at once") << QStringList{passphrase} << 1 << 1;
+    QTest::newRow("wrong, then right") << QStringList{"nope", passphrase} << 1 << 2;
+    QTest::newRow("wrong three times") << QStringList{"a", "b", "c", passphrase} << 0 << 3;
+    QTest::newRow("cancelled") << QStringList{} << 0 << 1;
+}
+
+void DataSafetyTest::aPassphraseOfTheUsersOwnOpensTheBook()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(int, contactsShown);
+    QFETCH(int, asked);
+    TestFolder folder;
+    folder.add({contact("Ann", "1")});
+    const QString passphrase = QStringLiteral("s3cret; Data Source=\"x\"");
+    QVERIFY(changePassword(folder.path(), databasePassword(), passphrase).ok());
+    QVERIFY(folder.stored().isEmpty()); // the built-in key no longer opens it
+
+    FakeServices fakes;
+    fakes.folder.folder = folder.path();
+    fakes.passphrases.answers = typed;
+    Registry registry(fakes.services());
+    registry.start();
+    const auto rows = [&] {
+        return registry.mainWindow()
+            ->findChild<QTableView*>(QStringLiteral("DataGrid1"))
+            ->model()
+            ->rowCount();
+    };
+    QCOMPARE(rows(), contactsShown);
+    QCOMPARE(fakes.passphrases.prompts.size(), asked);
+    QCOMPARE(fakes.messages.asked.size(), contactsShown == 0 ? 1 : 0); // the open failure
+    if (contactsShown > 0) {
+        // Held in memory for the run: a reload does not ask again.
+        registry.reloadMainWindow();
+        QCOMPARE(rows(), contactsShown);
+        QCOMPARE(fakes.passphrases.prompts.size(), asked);
+    }
 }
 
 QTEST_MAIN(DataSafetyTest)

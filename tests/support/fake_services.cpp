@@ -60,7 +60,7 @@ FakeServices::FakeServices()
 
 Services FakeServices::services()
 {
-    return {&messages, &files, &browser, &tray, &process, &folder, &clock};
+    return {&messages, &files, &browser, &tray, &process, &folder, &clock, &passphrases};
 }
 
 } // namespace norvane::testing

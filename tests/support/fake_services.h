@@ -48,6 +48,19 @@ public:
     int calls = 0;
 };
 
+// Answers from a script; with no answer queued the user cancels.
+class FakePassphrase final : public PassphraseService
+{
+public:
+    std::optional<QString> ask(QWidget*, const QString& prompt) override
+    {
+        prompts.append(prompt);
+        return answers.isEmpty() ? std::nullopt : std::optional<QString>(answers.takeFirst());
+    }
+    QStringList answers;
+    QStringList prompts;
+};
+
 class FakeBrowser final : public BrowserService
 {
 public:
@@ -110,6 +123,7 @@ struct FakeServices
     FakeProcess process;
     FakeAppFolder folder;
     FakeClock clock;
+    FakePassphrase passphrases;
 };
 
 } // namespace norvane::testing

@@ -24,6 +24,16 @@ out=$("$tool" check "$dir/app") || fail "check failed"
 grep -q 'integrity: ok' <<<"$out" || fail "no integrity verdict: $out"
 grep -q 'contacts: 0' <<<"$out" || fail "no contact count: $out"
 
+# A passphrase of the user's: set, needed, removed; a mistyped repeat changes nothing.
+printf 'pass;word\npass;word\n' | "$tool" passphrase "$dir/app" >/dev/null || fail "passphrase not set"
+if "$tool" check "$dir/app" </dev/null 2>/dev/null; then fail "the built-in key still opens it"; fi
+printf 'pass;word\n' | "$tool" check "$dir/app" | grep -q 'integrity: ok' || fail "passphrase does not open it"
+if printf 'pass;word\nnew\nwen\n' | "$tool" passphrase "$dir/app" 2>/dev/null; then
+    fail "differing passphrases accepted"
+fi
+printf 'pass;word\n' | "$tool" passphrase "$dir/app" --remove >/dev/null || fail "passphrase not removed"
+"$tool" check "$dir/app" </dev/null | grep -q 'integrity: ok' || fail "built-in key not back"
+
 if "$tool" check "$dir/nowhere" 2>/dev/null; then fail "check passed on a missing database"; fi
 head -c 8192 /dev/urandom >"$dir/app/dbVesk.mdb"
 if "$tool" check "$dir/app" 2>/dev/null; then fail "check passed on random bytes"; fi
