@@ -1,6 +1,8 @@
 // One running Norvane per application folder.
 #include "platform/single_instance.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +17,9 @@ private slots:
     void secondStartAsksTheFirstToShow();
     void foldersDoNotShareAnInstance();
     void aReleasedLockCanBeTakenAgain();
+    void theLockLivesInTheFolderForItsOwnerOnly();
+    void anotherTemporaryFolderDoesNotStartASecond();
+    void aLockThatCannotBeTakenSaysWhy();
 };
 
 void SingleInstanceTest::secondStartAsksTheFirstToShow()
@@ -51,6 +56,43 @@ void SingleInstanceTest::aReleasedLockCanBeTakenAgain()
     QVERIFY(next.becomePrimary());
     SingleInstance late(folder.path());
     QVERIFY(!late.becomePrimary());
+}
+
+void SingleInstanceTest::theLockLivesInTheFolderForItsOwnerOnly()
+{
+    QTemporaryDir folder;
+    SingleInstance first(folder.path());
+    QVERIFY(first.becomePrimary());
+    const QString lock = SingleInstance::lockFilePath(folder.path());
+    QCOMPARE(QFileInfo(lock).absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
+    QCOMPARE(QFile::permissions(lock) & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::Permissions());
+}
+
+// The lock no longer depends on where temporary files go.
+void SingleInstanceTest::anotherTemporaryFolderDoesNotStartASecond()
+{
+    QTemporaryDir folder;
+    QTemporaryDir otherTemp;
+    SingleInstance first(folder.path());
+    QVERIFY(first.becomePrimary());
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(otherTemp.path()));
+    SingleInstance second(folder.path());
+    const bool secondIsPrimary = second.becomePrimary();
+    qputenv("TMPDIR", savedTemp);
+    QVERIFY(!secondIsPrimary);
+    QCOMPARE(second.lockProblem(), QString());
+}
+
+void SingleInstanceTest::aLockThatCannotBeTakenSaysWhy()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir().mkdir(SingleInstance::lockFilePath(folder.path())));
+    SingleInstance blocked(folder.path());
+    QVERIFY(!blocked.becomePrimary());
+    QVERIFY(blocked.lockProblem().contains(QLatin1String("norvane.lock")));
 }
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)

@@ -1,6 +1,7 @@
 // Kills a process that is registering contacts at random moments and checks,
 // after every kill, that the database is sound and holds every contact the
-// store acknowledged, whole and unchanged.
+// store acknowledged, whole and unchanged. A kill mid-change leaves a
+// rollback journal, which the next open plays back.
 #include "crash_contact.h"
 #include "platform/connection_text.h"
 #include "platform/database.h"
@@ -62,6 +63,8 @@ void CrashSafetyTest::keepsEveryAcknowledgedContactThroughKills()
                 acknowledged.insert(line.mid(4).toInt());
             }
         }
+        // No acknowledged contact may depend on a write-ahead log.
+        QVERIFY(!QFile::exists(folder.databasePath() + QStringLiteral("-wal")));
         if (integrity(folder.databasePath()) != QLatin1String("ok")) {
             ++integrityFailures;
         }
