@@ -17,22 +17,9 @@ using namespace norvane::testing;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 QByteArray sha(const QString& path)
 {
-    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
+    return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256);
 }
 
 // A database of a few hundred contacts, checkpointed so that the main file
@@ -50,7 +37,7 @@ struct GoodDatabase
         QString reason;
         Database::open(folder.databasePath(), databasePassword(), reason)
             ->execute("PRAGMA wal_checkpoint(TRUNCATE)");
-        bytes = readAll(folder.databasePath());
+        bytes = readFile(folder.databasePath());
     }
     TestFolder folder;
     QList<Contact> contacts;
@@ -103,7 +90,7 @@ void DamagedFilesTest::refusesDamagedAndForeignFiles()
     QFETCH(QByteArray, bytes);
     TestFolder folder(false);
     const QString path = databaseFile(folder.path());
-    writeAll(path, bytes);
+    writeFile(path, bytes);
     const QByteArray before = sha(path);
     DataControl control;
     const Status status = connectSequence(control, folder.path());
@@ -130,7 +117,7 @@ void DamagedFilesTest::neverMisreadsFlippedBytes()
         }
         TestFolder folder(false);
         const QString path = databaseFile(folder.path());
-        writeAll(path, bytes);
+        writeFile(path, bytes);
         const QByteArray before = sha(path);
         DataControl control;
         if (connectSequence(control, folder.path()).ok()) {
@@ -157,7 +144,7 @@ void DamagedFilesTest::warnsAtStartUpAndLeavesTheFileAlone()
     app.fakes.messages.asked.clear();
     QByteArray salt = good().bytes;
     salt[3] = static_cast<char>(salt[3] ^ 1);
-    writeAll(path, salt);
+    writeFile(path, salt);
     const QByteArray before = sha(path);
     app.registry = std::make_unique<Registry>(app.fakes.services());
     app.registry->start();

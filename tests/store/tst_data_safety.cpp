@@ -22,19 +22,6 @@ using namespace norvane::testing;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // Runs SQL on the folder's address book through a connection of its own, as
 // another program would.
 void runElsewhere(const TestFolder& folder, const QString& sql)
@@ -369,23 +356,23 @@ void DataSafetyTest::journalsAreReplayedWholeOrRefused()
     } else {
         copyInTheMiddleOfAChange(folder);
     }
-    QByteArray bytes = readAll(journalPath);
+    QByteArray bytes = readFile(journalPath);
     QVERIFY(bytes.size() > 4096);
     if (flipAt >= 0) {
         bytes[flipAt] = static_cast<char>(bytes.at(flipAt) ^ 0x10);
     } else if (flipAt < -1) {
         bytes.truncate(-flipAt);
     }
-    writeAll(journalPath, bytes);
-    const QByteArray databaseBefore = readAll(folder.databasePath());
+    writeFile(journalPath, bytes);
+    const QByteArray databaseBefore = readFile(folder.databasePath());
 
     DataControl control;
     const Status opened = connectSequence(control, folder.path());
     if (contactsShown < 0) {
         QVERIFY(!opened.ok());
         QVERIFY2(opened.reason().contains(QLatin1String("damaged")), qPrintable(opened.reason()));
-        QCOMPARE(readAll(folder.databasePath()), databaseBefore);
-        QCOMPARE(readAll(journalPath), bytes);
+        QCOMPARE(readFile(folder.databasePath()), databaseBefore);
+        QCOMPARE(readFile(journalPath), bytes);
         return;
     }
     QVERIFY2(opened.ok(), qPrintable(opened.reason()));

@@ -83,6 +83,19 @@ QString TestFolder::writePicture(const QString& file, const QColor& colour) cons
     return full;
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
 Contact contact(const QString& name, const QString& number, const QString& address,
                 const QString& email, const QString& company, const QString& profile)
 {

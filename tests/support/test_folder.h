@@ -37,6 +37,10 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A file's bytes (empty when it cannot be read), and writing them whole.
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+
 // A contact with the given texts (the rest empty).
 Contact contact(const QString& name, const QString& number, const QString& address = {},
                 const QString& email = {}, const QString& company = {},
