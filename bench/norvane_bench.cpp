@@ -5,9 +5,9 @@
 // Every size runs in a child process of its own, so each memory figure starts
 // from a fresh process.
 #include "app/registry.h"
-#include "platform/connection_text.h"
+#include "data/connection_text.h"
 #include "platform/process_memory.h"
-#include "store/contact_store.h"
+#include "contacts/contact_store.h"
 #include "support/fake_services.h"
 
 #include <QApplication>

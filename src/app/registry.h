@@ -3,7 +3,7 @@
 #include "about_window/frmabout.h"
 #include "main_window/frmvesk.h"
 #include "main_window/window_host.h"
-#include "platform/connection_text.h"
+#include "data/connection_text.h"
 #include "platform/services.h"
 #include "terms_window/form1.h"
 

@@ -2,7 +2,7 @@
 
 #include "main_window/window_host.h"
 #include "platform/pictures.h"
-#include "store/contact_store.h"
+#include "contacts/contact_store.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/contact_table_model.h"
-#include "platform/data_control.h"
+#include "data/data_control.h"
 #include "platform/services.h"
 #include "ui_frmvesk.h"
 

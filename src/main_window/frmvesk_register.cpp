@@ -1,8 +1,8 @@
 // The register panel: opening and cancelling it, the photo step, and adding a contact.
 #include "main_window/frmvesk.h"
 #include "main_window/window_host.h"
-#include "store/contact_store.h"
-#include "store/photo_store.h"
+#include "contacts/contact_store.h"
+#include "contacts/photo_store.h"
 
 #include <QFileInfo>
 #include <QImageReader>

@@ -1,7 +1,7 @@
 // Update mode, removing, refreshing and the search strip.
 #include "main_window/frmvesk.h"
 #include "main_window/window_host.h"
-#include "store/contact_store.h"
+#include "contacts/contact_store.h"
 
 namespace norvane {
 

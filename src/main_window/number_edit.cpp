@@ -1,6 +1,6 @@
 #include "main_window/number_edit.h"
 
-#include "main_window/digit_filter.h"
+#include "contacts/digit_filter.h"
 
 #include <QKeyEvent>
 #include <QMimeData>

@@ -1,6 +1,6 @@
 #include "platform/contact_table_model.h"
 
-#include "platform/record_set.h"
+#include "data/record_set.h"
 
 namespace norvane {
 

@@ -1,6 +1,6 @@
 // The connection-text parser on any text: no crash, and a text it accepts
 // names a provider it knows and a data source.
-#include "platform/connection_text.h"
+#include "data/connection_text.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // DigitFilter on every code the fuzzer finds, against its rule.
-#include "main_window/digit_filter.h"
+#include "contacts/digit_filter.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,9 +1,9 @@
 // Opening a database file with bytes changed at places the input chooses:
 // the connect fails with a reason or reads every contact exactly as stored.
-#include "platform/connection_text.h"
-#include "platform/data_control.h"
-#include "platform/database.h"
-#include "store/contact_store.h"
+#include "data/connection_text.h"
+#include "data/data_control.h"
+#include "data/database.h"
+#include "contacts/contact_store.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The search filter over a record set made from the input, checked against a
 // plain row-by-row search: the same rows, in the same order.
-#include "platform/record_set.h"
-#include "platform/text_fold.h"
+#include "data/record_set.h"
+#include "data/text_fold.h"
 
 #include <cstdlib>
 

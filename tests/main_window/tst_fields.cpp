@@ -1,6 +1,6 @@
 // The ten edit fields: key filter, length limits, focus colour and the
 // binding of the detail fields to the grid's current row.
-#include "main_window/digit_filter.h"
+#include "contacts/digit_filter.h"
 #include "main_window/number_edit.h"
 #include "support/running_app.h"
 

@@ -1,10 +1,10 @@
 #include "test_folder.h"
 
-#include "platform/connection_text.h"
-#include "platform/data_control.h"
-#include "platform/database.h"
-#include "platform/record_set.h"
-#include "store/contact_store.h"
+#include "data/connection_text.h"
+#include "data/data_control.h"
+#include "data/database.h"
+#include "data/record_set.h"
+#include "contacts/contact_store.h"
 
 #include <QDir>
 #include <QImage>

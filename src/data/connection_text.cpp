@@ -1,4 +1,4 @@
-#include "platform/connection_text.h"
+#include "data/connection_text.h"
 
 #include <QCoreApplication>
 

@@ -3,12 +3,12 @@
 // changes nothing; another program's change is never overwritten; stored
 // bytes are never rewritten unasked; journals are replayed whole or refused;
 // only the owner can read.
-#include "platform/connection_text.h"
-#include "platform/contact_columns.h"
-#include "platform/data_control.h"
-#include "platform/database.h"
-#include "store/contact_store.h"
-#include "store/photo_store.h"
+#include "data/connection_text.h"
+#include "data/contact_columns.h"
+#include "data/data_control.h"
+#include "data/database.h"
+#include "contacts/contact_store.h"
+#include "contacts/photo_store.h"
 #include "support/running_app.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "store/contact_store.h"
+#include "contacts/contact_store.h"
 
-#include "platform/connection_text.h"
-#include "platform/contact_sql.h"
-#include "platform/data_control.h"
-#include "platform/database.h"
-#include "store/photo_store.h"
+#include "data/connection_text.h"
+#include "data/contact_sql.h"
+#include "data/data_control.h"
+#include "data/database.h"
+#include "contacts/photo_store.h"
 
 #include <QCoreApplication>
 

@@ -1,11 +1,11 @@
 // The contact store on real encrypted files: connection text, opening,
 // loading, writing by ID, and the in-memory search.
-#include "platform/connection_text.h"
+#include "data/connection_text.h"
 #include "platform/contact_table_model.h"
-#include "platform/data_control.h"
-#include "platform/database.h"
-#include "platform/record_set.h"
-#include "store/contact_store.h"
+#include "data/data_control.h"
+#include "data/database.h"
+#include "data/record_set.h"
+#include "contacts/contact_store.h"
 #include "support/test_folder.h"
 
 #include <QAbstractItemModelTester>

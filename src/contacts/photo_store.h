@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/status.h"
+#include "data/status.h"
 
 #include <QString>
 

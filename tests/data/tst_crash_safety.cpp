@@ -3,8 +3,8 @@
 // store acknowledged, whole and unchanged. A kill mid-change leaves a
 // rollback journal, which the next open plays back.
 #include "crash_contact.h"
-#include "platform/connection_text.h"
-#include "platform/database.h"
+#include "data/connection_text.h"
+#include "data/database.h"
 #include "support/test_folder.h"
 
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "platform/contact_columns.h"
+#include "data/contact_columns.h"
 
 namespace norvane {
 

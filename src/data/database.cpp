@@ -1,6 +1,6 @@
-#include "platform/database.h"
+#include "data/database.h"
 
-#include "platform/journal_check.h"
+#include "data/journal_check.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/connection_text.h"
-#include "platform/status.h"
-#include "store/contact.h"
+#include "data/connection_text.h"
+#include "data/status.h"
+#include "data/contact.h"
 
 #include <QString>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/database.h"
-#include "store/contact.h"
+#include "data/database.h"
+#include "data/contact.h"
 
 namespace norvane {
 

@@ -1,4 +1,4 @@
-#include "store/contact.h"
+#include "data/contact.h"
 
 namespace norvane {
 

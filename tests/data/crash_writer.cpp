@@ -3,9 +3,9 @@
 // many and ends the way Norvane ends, at once, through the platform's process
 // service. The crash-safety and data-safety tests drive it.
 #include "crash_contact.h"
-#include "platform/data_control.h"
+#include "data/data_control.h"
 #include "platform/services.h"
-#include "store/contact_store.h"
+#include "contacts/contact_store.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "platform/data_control.h"
+#include "data/data_control.h"
 
-#include "platform/connection_text.h"
-#include "platform/database.h"
+#include "data/connection_text.h"
+#include "data/database.h"
 
 #include <array>
 

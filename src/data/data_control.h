@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/record_set.h"
-#include "platform/status.h"
+#include "data/record_set.h"
+#include "data/status.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "platform/record_set.h"
+#include "data/record_set.h"
 
-#include "platform/contact_sql.h"
-#include "platform/text_fold.h"
+#include "data/contact_sql.h"
+#include "data/text_fold.h"
 
 #include <algorithm>
 #include <thread>

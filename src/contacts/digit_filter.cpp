@@ -1,4 +1,4 @@
-#include "main_window/digit_filter.h"
+#include "contacts/digit_filter.h"
 
 std::int16_t DigitFilter(std::int16_t code)
 {

@@ -1,4 +1,4 @@
-#include "platform/journal_check.h"
+#include "data/journal_check.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "store/photo_store.h"
+#include "contacts/photo_store.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/contact.h"
+#include "data/contact.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

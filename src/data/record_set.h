@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/contact_columns.h"
-#include "platform/status.h"
-#include "store/contact.h"
+#include "data/contact_columns.h"
+#include "data/status.h"
+#include "data/contact.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "platform/text_fold.h"
+#include "data/text_fold.h"
 
 namespace norvane {
 

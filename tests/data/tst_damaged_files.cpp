@@ -1,10 +1,10 @@
 // Damaged and foreign database files: the connect fails with a reason or
 // reads exactly what was stored; nothing crashes, and the file's bytes stay
 // as they were.
-#include "platform/connection_text.h"
-#include "platform/data_control.h"
-#include "platform/database.h"
-#include "store/contact_store.h"
+#include "data/connection_text.h"
+#include "data/data_control.h"
+#include "data/database.h"
+#include "contacts/contact_store.h"
 #include "support/running_app.h"
 
 #include <QCryptographicHash>
