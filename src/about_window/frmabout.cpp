@@ -1,8 +1,8 @@
 #include "about_window/frmabout.h"
 
 #include "main_window/window_host.h"
-#include "platform/pictures.h"
-#include "platform/widgets.h"
+#include "widgets/pictures.h"
+#include "widgets/controls.h"
 
 #include <QTimer>
 

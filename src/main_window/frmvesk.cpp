@@ -1,7 +1,7 @@
 #include "main_window/frmvesk.h"
 
 #include "main_window/window_host.h"
-#include "platform/pictures.h"
+#include "widgets/pictures.h"
 #include "contacts/contact_store.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/contact_table_model.h"
+#include "widgets/contact_table_model.h"
 #include "data/data_control.h"
 #include "platform/services.h"
 #include "ui_frmvesk.h"

@@ -2,7 +2,7 @@
 // the focus colour and locking.
 #include "main_window/frmvesk.h"
 #include "main_window/number_edit.h"
-#include "platform/widgets.h"
+#include "widgets/controls.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -2,7 +2,7 @@
 #include "about_window/frmabout.h"
 #include "main_window/frmvesk.h"
 #include "main_window/window_host.h"
-#include "platform/widgets.h"
+#include "widgets/controls.h"
 
 #include <QMouseEvent>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "terms_window/form1.h"
 
 #include "main_window/window_host.h"
-#include "platform/widgets.h"
+#include "widgets/controls.h"
 
 #include <QCloseEvent>
 

@@ -1,7 +1,7 @@
 // The contact store on real encrypted files: connection text, opening,
 // loading, writing by ID, and the in-memory search.
 #include "data/connection_text.h"
-#include "platform/contact_table_model.h"
+#include "widgets/contact_table_model.h"
 #include "data/data_control.h"
 #include "data/database.h"
 #include "data/record_set.h"

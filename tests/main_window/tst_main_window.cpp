@@ -1,5 +1,5 @@
 // The main window's start-up, tray icon, reload and ways out.
-#include "platform/pictures.h"
+#include "widgets/pictures.h"
 #include "support/running_app.h"
 
 #include <QAccessible>

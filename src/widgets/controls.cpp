@@ -1,6 +1,6 @@
-#include "platform/widgets.h"
+#include "widgets/controls.h"
 
-#include "platform/pictures.h"
+#include "widgets/pictures.h"
 
 #include <QMouseEvent>
 #include <QScreen>
@@ -23,18 +23,18 @@ void setUpFixedWindow(QWidget* window, const QColor& background, bool centred)
     }
 }
 
-AeroButton::AeroButton(QWidget* parent) : QPushButton(parent)
+ShadedButton::ShadedButton(QWidget* parent) : QPushButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
     setStyleSheet(QStringLiteral(
-        "AeroButton { border: 1px solid #7A8A99; border-radius: 3px; padding: 2px 6px;"
+        "ShadedButton { border: 1px solid #7A8A99; border-radius: 3px; padding: 2px 6px;"
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FDFDFD, stop:0.5 #E8EDF2,"
         " stop:0.51 #D9E1E8, stop:1 #EEF2F5); color: #1B2733; font: bold 8pt 'Tahoma'; }"
-        "AeroButton:hover { border-color: #3C7FB1; background: qlineargradient(x1:0, y1:0,"
+        "ShadedButton:hover { border-color: #3C7FB1; background: qlineargradient(x1:0, y1:0,"
         " x2:0, y2:1, stop:0 #EAF6FD, stop:0.5 #D9F0FC, stop:0.51 #BEE6FD, stop:1 #A7D9F5); }"
-        "AeroButton:pressed { background: #C4E5F6; }"
-        "AeroButton:focus { border-color: #3C7FB1; }"
-        "AeroButton:disabled { color: #8A949E; }"));
+        "ShadedButton:pressed { background: #C4E5F6; }"
+        "ShadedButton:focus { border-color: #3C7FB1; }"
+        "ShadedButton:disabled { color: #8A949E; }"));
 }
 
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent)

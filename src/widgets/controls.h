@@ -13,11 +13,11 @@ void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& c
 
 // The push button every window uses for its upper-case commands: a flat,
 // lightly shaded face that lights up under the pointer.
-class AeroButton : public QPushButton
+class ShadedButton : public QPushButton
 {
     Q_OBJECT
 public:
-    explicit AeroButton(QWidget* parent = nullptr);
+    explicit ShadedButton(QWidget* parent = nullptr);
 };
 
 // A label that reports clicks and pointer movement, for the window's own

@@ -1,4 +1,4 @@
-#include "platform/contact_table_model.h"
+#include "widgets/contact_table_model.h"
 
 #include "data/record_set.h"
 
