@@ -5,9 +5,9 @@
 // Every size runs in a child process of its own, so each memory figure starts
 // from a fresh process.
 #include "app/registry.h"
+#include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "platform/process_memory.h"
-#include "contacts/contact_store.h"
 #include "support/fake_services.h"
 
 #include <QApplication>
@@ -166,7 +166,7 @@ double floorScan(const std::vector<std::string>& column, const std::string& need
 struct Running
 {
     explicit Running(testing::FakeServices& fakes) : registry(fakes.services()) {}
-    frmVesk* window() { return registry.mainWindow(); }
+    MainWindow* window() { return registry.mainWindow(); }
     template <class T> T* find(const char* name)
     {
         return window()->findChild<T*>(QLatin1String(name));
@@ -176,7 +176,7 @@ struct Running
 
 void acceptTerms(Running& app)
 {
-    if (Form1* terms = app.registry.termsWindow()) {
+    if (TermsWindow* terms = app.registry.termsWindow()) {
         terms->findChild<QCheckBox*>(QStringLiteral("Check1"))->click();
         terms->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     }

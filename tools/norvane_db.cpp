@@ -1,9 +1,9 @@
 // norvane-db: creates and checks the contact database of an application
 // folder, and sets or removes a passphrase of the user's on it.
+#include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/database.h"
 #include "platform/secret_input.h"
-#include "contacts/contact_store.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -30,23 +30,23 @@ Registry::~Registry()
 
 void Registry::start()
 {
-    m_main = new frmVesk(m_services, *this);
-    m_main->Form_Load();
+    m_main = new MainWindow(m_services, *this);
+    m_main->load();
 }
 
 void Registry::reloadMainWindow()
 {
     if (m_main) {
-        m_main->Form_Unload();
+        m_main->unload();
         discard(m_main);
     }
     start();
 }
 
-frmAbout& Registry::aboutWindow()
+AboutWindow& Registry::aboutWindow()
 {
     if (!m_about) {
-        m_about = new frmAbout(m_services, *this);
+        m_about = new AboutWindow(m_services, *this);
     }
     return *m_about;
 }
@@ -71,7 +71,7 @@ void Registry::termsGate()
 {
     aboutWindow().seconds();
     if (!m_terms) {
-        m_terms = new Form1(m_services, *this);
+        m_terms = new TermsWindow(m_services, *this);
     }
     if (!m_termsAsked) {
         m_termsAsked = true;

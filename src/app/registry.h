@@ -1,11 +1,11 @@
 #pragma once
 
-#include "about_window/frmabout.h"
-#include "main_window/frmvesk.h"
-#include "main_window/window_host.h"
+#include "about_window/about_window.h"
 #include "data/connection_text.h"
+#include "main_window/main_window.h"
+#include "main_window/window_host.h"
 #include "platform/services.h"
-#include "terms_window/form1.h"
+#include "terms_window/terms_window.h"
 
 #include <QObject>
 #include <QPointer>
@@ -24,7 +24,7 @@ public:
     void start();
 
     void reloadMainWindow() override;
-    frmAbout& aboutWindow() override;
+    AboutWindow& aboutWindow() override;
     void showAboutWindow() override;
     void closeAboutWindow() override;
     void termsGate() override;
@@ -37,18 +37,18 @@ public:
     // tray's click does; for a second start of Norvane.
     void bringForward();
 
-    frmVesk* mainWindow() const { return m_main; }
+    MainWindow* mainWindow() const { return m_main; }
     // The About and terms windows as they are now, without creating them.
-    frmAbout* existingAboutWindow() const { return m_about; }
-    Form1* termsWindow() const { return m_terms; }
+    AboutWindow* existingAboutWindow() const { return m_about; }
+    TermsWindow* termsWindow() const { return m_terms; }
 
 private:
     void enableAndShowMainWindow();
 
     Services m_services;
-    QPointer<frmVesk> m_main;
-    QPointer<frmAbout> m_about;
-    QPointer<Form1> m_terms;
+    QPointer<MainWindow> m_main;
+    QPointer<AboutWindow> m_about;
+    QPointer<TermsWindow> m_terms;
     bool m_termsAsked = false;
     QString m_bookPassword = databasePassword();
 };

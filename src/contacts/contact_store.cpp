@@ -1,10 +1,10 @@
 #include "contacts/contact_store.h"
 
+#include "contacts/photo_store.h"
 #include "data/connection_text.h"
 #include "data/contact_sql.h"
 #include "data/data_control.h"
 #include "data/database.h"
-#include "contacts/photo_store.h"
 
 #include <QCoreApplication>
 
@@ -72,12 +72,12 @@ QString databaseFile(const QString& applicationFolder)
     return applicationFolder + QLatin1Char('/') + kDatabaseFileName;
 }
 
-Status connectSequence(DataControl& adoLog, const QString& applicationFolder,
+Status connectSequence(DataControl& dataControl, const QString& applicationFolder,
                        const QString& recordSource, const QString& password)
 {
-    adoLog.setConnectionString(buildConnectionText(applicationFolder, password));
-    adoLog.setRecordSource(recordSource);
-    return adoLog.Refresh();
+    dataControl.setConnectionString(buildConnectionText(applicationFolder, password));
+    dataControl.setRecordSource(recordSource);
+    return dataControl.refresh();
 }
 
 Status createContactDatabase(const QString& path)
@@ -128,15 +128,15 @@ Status importContacts(const QString& applicationFolder, const std::vector<Contac
     return db->execute("COMMIT");
 }
 
-Status registerContact(DataControl& adoLog, const QString& applicationFolder,
+Status registerContact(DataControl& dataControl, const QString& applicationFolder,
                        const Contact& contact)
 {
-    if (!adoLog.database()) {
-        if (Status connected = connectSequence(adoLog, applicationFolder); !connected.ok()) {
+    if (!dataControl.database()) {
+        if (Status connected = connectSequence(dataControl, applicationFolder); !connected.ok()) {
             return connected;
         }
     }
-    RecordSet& records = *adoLog.recordset();
+    RecordSet& records = *dataControl.recordSet();
     records.addNew();
     if (Status set = setTexts(records, contact); !set.ok()) {
         return set;
@@ -144,10 +144,10 @@ Status registerContact(DataControl& adoLog, const QString& applicationFolder,
     return records.update();
 }
 
-Status updateCurrentContact(DataControl& adoLog, const Contact& shown, const Contact& edited)
+Status updateCurrentContact(DataControl& dataControl, const Contact& shown, const Contact& edited)
 {
-    RecordSet& records = *adoLog.recordset();
-    if (!adoLog.database() || !records.current()) {
+    RecordSet& records = *dataControl.recordSet();
+    if (!dataControl.database() || !records.current()) {
         return Status::failure(tr("There is no selected contact to update."));
     }
     // Editing starts from the stored row, so that an update with nothing
@@ -159,12 +159,12 @@ Status updateCurrentContact(DataControl& adoLog, const Contact& shown, const Con
     return records.update();
 }
 
-Status removeCurrentContact(DataControl& adoLog, const QString& applicationFolder,
+Status removeCurrentContact(DataControl& dataControl, const QString& applicationFolder,
                             QString& photoReason)
 {
     photoReason.clear();
-    RecordSet& records = *adoLog.recordset();
-    Database* db = adoLog.database();
+    RecordSet& records = *dataControl.recordSet();
+    Database* db = dataControl.database();
     if (!db || !records.current()) {
         return Status::failure(tr("There is no selected contact to remove."));
     }

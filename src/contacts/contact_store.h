@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/connection_text.h"
-#include "data/status.h"
 #include "data/contact.h"
+#include "data/status.h"
 
 #include <QString>
 #include <vector>
@@ -21,7 +21,7 @@ QString databaseFile(const QString& applicationFolder);
 // Sets the connection text for the application folder and the record source,
 // then refreshes: the record set holds the table, first row current. A book
 // under a passphrase of the user's fails with WrongKey until it is given.
-Status connectSequence(DataControl& adoLog, const QString& applicationFolder,
+Status connectSequence(DataControl& dataControl, const QString& applicationFolder,
                        const QString& recordSource = kWholeTable,
                        const QString& password = databasePassword());
 
@@ -37,18 +37,18 @@ Status createContactDatabase(const QString& path);
 Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts);
 
 // Adds a contact as typed. Connects first when the data control has no open store.
-Status registerContact(DataControl& adoLog, const QString& applicationFolder,
+Status registerContact(DataControl& dataControl, const QString& applicationFolder,
                        const Contact& contact);
 
 // Writes to the current contact, identified by its ID, the texts that differ
 // from those shown when editing began, and only while the stored row still
 // holds what was loaded (see RecordSet::update).
-Status updateCurrentContact(DataControl& adoLog, const Contact& shown, const Contact& edited);
+Status updateCurrentContact(DataControl& dataControl, const Contact& shown, const Contact& edited);
 
 // Deletes the current contact by its ID, then its photo file when no other
 // contact names that file. The photo's fate is reported in photoReason (empty
 // when all went well); it never undoes the deletion of the record.
-Status removeCurrentContact(DataControl& adoLog, const QString& applicationFolder,
+Status removeCurrentContact(DataControl& dataControl, const QString& applicationFolder,
                             QString& photoReason);
 
 // Narrows the record set to contacts whose column holds the text; empty shows all.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/database.h"
 #include "data/contact.h"
+#include "data/database.h"
 
 namespace norvane {
 

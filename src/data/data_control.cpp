@@ -13,7 +13,7 @@ DataControl::DataControl(QObject* parent) : QObject(parent) {}
 // and quietly: whoever listens to it may be going too.
 DataControl::~DataControl() = default;
 
-Status DataControl::Refresh()
+Status DataControl::refresh()
 {
     const Status loaded = load();
     if (!loaded.ok()) {

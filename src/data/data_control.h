@@ -29,9 +29,9 @@ public:
 
     // Opens the store and reloads the record set. On failure the record set is
     // empty, the connection closed, and the reason says what went wrong.
-    Status Refresh();
+    Status refresh();
 
-    RecordSet* recordset() { return &m_recordset; }
+    RecordSet* recordSet() { return &m_recordset; }
     // The open database, or null before a successful refresh.
     Database* database() { return m_db.get(); }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "data/contact.h"
 #include "data/contact_columns.h"
 #include "data/status.h"
-#include "data/contact.h"
 
 #include <QObject>
 #include <QStringList>

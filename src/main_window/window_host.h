@@ -4,7 +4,7 @@
 
 namespace norvane {
 
-class frmAbout;
+class AboutWindow;
 
 // What the windows ask of the code that owns the application's windows.
 class WindowHost
@@ -16,7 +16,7 @@ public:
     virtual void reloadMainWindow() = 0;
 
     // The About window, created hidden with its counter at 0:0:0 if there is none.
-    virtual frmAbout& aboutWindow() = 0;
+    virtual AboutWindow& aboutWindow() = 0;
     virtual void showAboutWindow() = 0;
     // Discards the About window and its counter; enables and shows the main window.
     virtual void closeAboutWindow() = 0;

@@ -9,15 +9,15 @@ using namespace norvane::testing;
 
 namespace {
 
-QString counter(const frmAbout& about)
+QString counter(const AboutWindow& about)
 {
     return about.hours() + ':' + about.minutes() + ':' + about.seconds();
 }
 
-void tick(frmAbout& about, int times)
+void tick(AboutWindow& about, int times)
 {
     for (int i = 0; i < times; ++i) {
-        about.Timer1_Timer();
+        about.countOneSecond();
     }
 }
 
@@ -56,7 +56,7 @@ void AboutTest::countsAndCarriesOnTheSameTick()
     QFETCH(int, ticks);
     QFETCH(QString, expected);
     RunningApp app;
-    frmAbout& about = app.registry->aboutWindow();
+    AboutWindow& about = app.registry->aboutWindow();
     tick(about, ticks);
     QCOMPARE(counter(about), expected);
 }
@@ -64,7 +64,7 @@ void AboutTest::countsAndCarriesOnTheSameTick()
 void AboutTest::startsTheCounterWithTheApplication()
 {
     RunningApp app;
-    frmAbout* about = app.registry->existingAboutWindow();
+    AboutWindow* about = app.registry->existingAboutWindow();
     QVERIFY(about);
     QVERIFY(!about->isVisible());
     QCOMPARE(counter(*about), QStringLiteral("0:0:0"));
@@ -76,14 +76,14 @@ void AboutTest::restartsTheCounterAfterClose()
 {
     RunningApp app;
     tick(app.registry->aboutWindow(), 65);
-    app.window()->Timer2_Timer();
+    app.window()->refreshRunningTime();
     QCOMPARE(app.find<QLabel>("lblStart")->text(), QStringLiteral("APP Time: [0:1:5]"));
     app.registry->showAboutWindow();
     QTest::mouseClick(app.registry->existingAboutWindow()->findChild<QWidget*>("AeroButton1"),
                       Qt::LeftButton);
     app.settle();
     QVERIFY(!app.registry->existingAboutWindow());
-    app.window()->Timer2_Timer();
+    app.window()->refreshRunningTime();
     QCOMPARE(app.find<QLabel>("lblStart")->text(), QStringLiteral("APP Time: [0:0:0]"));
     QVERIFY(app.registry->existingAboutWindow());
     QVERIFY(!app.registry->existingAboutWindow()->isVisible());
@@ -94,7 +94,7 @@ void AboutTest::showsTheCreditsAndDisablesTheMainWindow()
     RunningApp app;
     app.find<QWidget>("Picture3")->show();
     QTest::mouseClick(app.find<QLabel>("Label12"), Qt::LeftButton);
-    frmAbout* about = app.registry->existingAboutWindow();
+    AboutWindow* about = app.registry->existingAboutWindow();
     QVERIFY(about->isVisible());
     QVERIFY(!app.find<QWidget>("Picture3")->isVisible());
     QVERIFY(!app.window()->isEnabled());

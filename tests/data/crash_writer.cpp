@@ -2,10 +2,10 @@
 // store acknowledged, until it is killed; or, given a count, registers that
 // many and ends the way Norvane ends, at once, through the platform's process
 // service. The crash-safety and data-safety tests drive it.
+#include "contacts/contact_store.h"
 #include "crash_contact.h"
 #include "data/data_control.h"
 #include "platform/services.h"
-#include "contacts/contact_store.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -19,8 +19,8 @@ int main(int argc, char** argv)
     const QString folder = app.arguments().value(1);
     int next = app.arguments().value(2).toInt();
     const int count = app.arguments().value(3, QStringLiteral("-1")).toInt();
-    DataControl adoLog;
-    if (Status connected = connectSequence(adoLog, folder); !connected.ok()) {
+    DataControl dataControl;
+    if (Status connected = connectSequence(dataControl, folder); !connected.ok()) {
         std::fprintf(stderr, "crash_writer: %s\n", qPrintable(connected.reason()));
         return 1;
     }
@@ -28,7 +28,7 @@ int main(int argc, char** argv)
         if (written == count) {
             productionServices().process->endNow();
         }
-        if (Status added = registerContact(adoLog, folder, crashContact(next)); !added.ok()) {
+        if (Status added = registerContact(dataControl, folder, crashContact(next)); !added.ok()) {
             std::fprintf(stderr, "crash_writer: %s\n", qPrintable(added.reason()));
             return 1;
         }

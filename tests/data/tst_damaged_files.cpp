@@ -1,10 +1,10 @@
 // Damaged and foreign database files: the connect fails with a reason or
 // reads exactly what was stored; nothing crashes, and the file's bytes stay
 // as they were.
+#include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/data_control.h"
 #include "data/database.h"
-#include "contacts/contact_store.h"
 #include "support/running_app.h"
 
 #include <QCryptographicHash>
@@ -97,7 +97,7 @@ void DamagedFilesTest::refusesDamagedAndForeignFiles()
     QVERIFY2(!status.ok(), "a damaged file was read as if it were sound");
     QVERIFY(!status.reason().isEmpty());
     QVERIFY(!status.reason().contains(databasePassword()));
-    QCOMPARE(control.recordset()->rowCount(), 0);
+    QCOMPARE(control.recordSet()->rowCount(), 0);
     QCOMPARE(sha(path), before);
 }
 
@@ -121,7 +121,7 @@ void DamagedFilesTest::neverMisreadsFlippedBytes()
         const QByteArray before = sha(path);
         DataControl control;
         if (connectSequence(control, folder.path()).ok()) {
-            RecordSet& records = *control.recordset();
+            RecordSet& records = *control.recordSet();
             QCOMPARE(records.rowCount(), good().contacts.size());
             for (int row = 0; row < records.rowCount(); ++row) {
                 QCOMPARE(records.row(row), good().contacts[row]);

@@ -3,12 +3,12 @@
 // changes nothing; another program's change is never overwritten; stored
 // bytes are never rewritten unasked; journals are replayed whole or refused;
 // only the owner can read.
+#include "contacts/contact_store.h"
+#include "contacts/photo_store.h"
 #include "data/connection_text.h"
 #include "data/contact_columns.h"
 #include "data/data_control.h"
 #include "data/database.h"
-#include "contacts/contact_store.h"
-#include "contacts/photo_store.h"
 #include "support/running_app.h"
 
 #include <QDir>
@@ -102,7 +102,7 @@ Status perform(Operation operation, DataControl& control, const TestFolder& fold
     case Operation::Register:
         return registerContact(control, folder.path(), contact("Cat", "333"));
     case Operation::Update: {
-        const Contact shown = control.recordset()->current().value_or(Contact());
+        const Contact shown = control.recordSet()->current().value_or(Contact());
         Contact edited = shown;
         edited.address = QStringLiteral("Changed Street");
         return updateCurrentContact(control, shown, edited);
@@ -201,7 +201,7 @@ void DataSafetyTest::aFailedWriteLeavesEverythingAsItWas()
     const QList<Contact> added = folder.add({contact("Ann", "111"), contact("Bob", "222")});
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    RecordSet& records = *control.recordset();
+    RecordSet& records = *control.recordSet();
     records.moveTo(1);
     {
         const auto lock = folder.lockForWriting();
@@ -266,7 +266,7 @@ void DataSafetyTest::anotherProgramsChangeIsNeverOverwritten()
     folder.add({contact("Ann", "111", {}, "ann@example.com")});
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    const Contact shown = *control.recordset()->current();
+    const Contact shown = *control.recordSet()->current();
     runElsewhere(folder, elsewhere);
 
     QString photoProblem;
@@ -376,7 +376,7 @@ void DataSafetyTest::journalsAreReplayedWholeOrRefused()
         return;
     }
     QVERIFY2(opened.ok(), qPrintable(opened.reason()));
-    QCOMPARE(control.recordset()->rowCount(), contactsShown);
+    QCOMPARE(control.recordSet()->rowCount(), contactsShown);
     QVERIFY(!QFile::exists(journalPath)); // replayed, folded into the file and gone
 }
 

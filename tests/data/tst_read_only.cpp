@@ -4,8 +4,8 @@
 // The folder is prepared by a user who may write it, then the test runs as
 // one who may not (see read_only_database.sh): an administrator's account
 // writes any file whatever its permissions say.
-#include "data/data_control.h"
 #include "contacts/contact_store.h"
+#include "data/data_control.h"
 #include "support/running_app.h"
 
 #include <QCryptographicHash>

@@ -1,12 +1,12 @@
 // The contact store on real encrypted files: connection text, opening,
 // loading, writing by ID, and the in-memory search.
+#include "contacts/contact_store.h"
 #include "data/connection_text.h"
-#include "widgets/contact_table_model.h"
 #include "data/data_control.h"
 #include "data/database.h"
 #include "data/record_set.h"
-#include "contacts/contact_store.h"
 #include "support/test_folder.h"
+#include "widgets/contact_table_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>
@@ -168,7 +168,7 @@ void StoreTest::failsToConnectWithAReason()
     QVERIFY(!status.ok());
     QVERIFY(!status.reason().isEmpty());
     QVERIFY(!status.reason().contains(databasePassword()));
-    QCOMPARE(control.recordset()->rowCount(), 0);
+    QCOMPARE(control.recordSet()->rowCount(), 0);
     QVERIFY(!control.database());
 }
 
@@ -177,8 +177,8 @@ void StoreTest::loadsAnEmptyTable()
     TestFolder folder;
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    QCOMPARE(control.recordset()->rowCount(), 0);
-    QCOMPARE(control.recordset()->currentRow(), -1);
+    QCOMPARE(control.recordSet()->rowCount(), 0);
+    QCOMPARE(control.recordSet()->currentRow(), -1);
     QCOMPARE(control.recordSource(), QStringLiteral("Select * from tblYou"));
 }
 
@@ -192,7 +192,7 @@ void StoreTest::loadsManyRowsInTableOrder()
     folder.add(many);
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    RecordSet& records = *control.recordset();
+    RecordSet& records = *control.recordSet();
     QCOMPARE(records.rowCount(), 500);
     QCOMPARE(records.currentRow(), 0);
     QCOMPARE(records.row(499).name, QStringLiteral("Person 499"));
@@ -221,7 +221,7 @@ void StoreTest::setsFieldsByNameInAnyLetterCase()
     TestFolder folder;
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    RecordSet& records = *control.recordset();
+    RecordSet& records = *control.recordSet();
     records.addNew();
     QVERIFY(records.setField(u"Name", QStringLiteral("Ann")).ok());
     QVERIFY(records.setField(u"contact", QStringLiteral("555")).ok());
@@ -244,7 +244,7 @@ void StoreTest::addsUpdatesAndDeletesByIdOnly()
         folder.add({contact("Ann", "111"), contact("Ann", "222"), contact("Bob", "333")});
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    RecordSet& records = *control.recordset();
+    RecordSet& records = *control.recordSet();
 
     records.moveTo(1);
     Contact edited = *records.current();
@@ -291,17 +291,17 @@ void StoreTest::reportsAWriteTheStoreRefuses()
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
     const auto lock = folder.lockForWriting();
-    Contact edited = *control.recordset()->current();
+    Contact edited = *control.recordSet()->current();
     edited.name = QStringLiteral("Changed");
-    const Status updated = updateCurrentContact(control, *control.recordset()->current(), edited);
+    const Status updated = updateCurrentContact(control, *control.recordSet()->current(), edited);
     QVERIFY(!updated.ok());
     QVERIFY2(updated.reason().contains(QLatin1String("locked")), qPrintable(updated.reason()));
-    QCOMPARE(control.recordset()->current()->name, QStringLiteral("Ann"));
+    QCOMPARE(control.recordSet()->current()->name, QStringLiteral("Ann"));
     QString photoReason;
     QVERIFY(!removeCurrentContact(control, folder.path(), photoReason).ok());
-    QCOMPARE(control.recordset()->rowCount(), 1);
+    QCOMPARE(control.recordSet()->rowCount(), 1);
     QVERIFY(!registerContact(control, folder.path(), contact("Bob", "2")).ok());
-    QCOMPARE(control.recordset()->rowCount(), 1);
+    QCOMPARE(control.recordSet()->rowCount(), 1);
 }
 
 void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents_data()
@@ -337,11 +337,11 @@ void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents()
                 contact("O'Brien", "5599"), contact("100% Ltd", "666"), contact("a_b", "777")});
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    QSignalSpy current(control.recordset(), &RecordSet::currentChanged);
-    searchContacts(*control.recordset(), static_cast<ContactColumn>(column), text);
-    QCOMPARE(names(*control.recordset()), expected);
+    QSignalSpy current(control.recordSet(), &RecordSet::currentChanged);
+    searchContacts(*control.recordSet(), static_cast<ContactColumn>(column), text);
+    QCOMPARE(names(*control.recordSet()), expected);
     QCOMPARE(current.size(), 1);
-    QCOMPARE(control.recordset()->currentRow(), expected.isEmpty() ? -1 : 0);
+    QCOMPARE(control.recordSet()->currentRow(), expected.isEmpty() ? -1 : 0);
 }
 
 void StoreTest::narrowsAndWidensAsTheTextChanges()
@@ -351,7 +351,7 @@ void StoreTest::narrowsAndWidensAsTheTextChanges()
         {contact("Ann", "1"), contact("Anna", "2"), contact("Dan", "3"), contact("Hannah", "4")});
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
-    RecordSet& records = *control.recordset();
+    RecordSet& records = *control.recordSet();
     searchContacts(records, ContactColumn::Name, QStringLiteral("a"));
     QCOMPARE(records.rowCount(), 4);
     searchContacts(records, ContactColumn::Name, QStringLiteral("an"));
@@ -374,7 +374,7 @@ void StoreTest::modelFollowsTheRecordSet()
     TestFolder folder;
     folder.add({contact("Ann", "1", "Leith"), contact("Bob", "2")});
     DataControl control;
-    ContactTableModel model(control.recordset());
+    ContactTableModel model(control.recordSet());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     QVERIFY(connectSequence(control, folder.path()).ok());
@@ -383,7 +383,7 @@ void StoreTest::modelFollowsTheRecordSet()
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("NAME"));
     QCOMPARE(model.data(model.index(0, static_cast<int>(ContactColumn::Address))).toString(),
              QStringLiteral("Leith"));
-    searchContacts(*control.recordset(), ContactColumn::Name, QStringLiteral("bo"));
+    searchContacts(*control.recordSet(), ContactColumn::Name, QStringLiteral("bo"));
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("Bob"));
     QCOMPARE(resets.size(), 2);

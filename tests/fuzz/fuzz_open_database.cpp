@@ -1,9 +1,9 @@
 // Opening a database file with bytes changed at places the input chooses:
 // the connect fails with a reason or reads every contact exactly as stored.
+#include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/data_control.h"
 #include "data/database.h"
-#include "contacts/contact_store.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     writeFile(bytes);
     DataControl control;
     if (connectSequence(control, g_folder->path()).ok()) {
-        RecordSet& records = *control.recordset();
+        RecordSet& records = *control.recordSet();
         if (records.rowCount() != static_cast<int>(g_contacts.size())) {
             std::abort();
         }

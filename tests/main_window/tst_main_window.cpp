@@ -1,6 +1,6 @@
 // The main window's start-up, tray icon, reload and ways out.
-#include "widgets/pictures.h"
 #include "support/running_app.h"
+#include "widgets/pictures.h"
 
 #include <QAccessible>
 #include <QHeaderView>
@@ -31,7 +31,7 @@ private slots:
 void MainWindowTest::startsWithTheContactsListed()
 {
     RunningApp app({contact("Ann", "555", "Leith"), contact("Bob", "556")});
-    frmVesk* window = app.window();
+    MainWindow* window = app.window();
     QVERIFY(window->isVisible());
     QCOMPARE(window->windowTitle(), QStringLiteral("Norvane"));
     auto* grid = app.find<QTableView>("DataGrid1");
@@ -138,7 +138,7 @@ void MainWindowTest::endsTheSameWayWhenTheWindowManagerClosesIt()
 void MainWindowTest::keepsOneTrayIconOverReloads()
 {
     RunningApp app({contact("Ann", "1")});
-    QPointer<frmVesk> first = app.window();
+    QPointer<MainWindow> first = app.window();
     for (int i = 0; i < 3; ++i) {
         app.click("cmdRefresh");
     }

@@ -50,7 +50,7 @@ void StatusMenuTest::firstTimerWritesDateTimeAndCount()
 {
     RunningApp app({contact("Ann", "1")});
     app.fakes.clock.time = QDateTime(QDate(2027, 3, 1), QTime(14, 7, 9));
-    app.window()->Timer1_Timer();
+    app.window()->refreshClock();
     QCOMPARE(app.find<QLabel>("lblDate")->text(), QStringLiteral("Monday - March 01, 2027"));
     QVERIFY2(app.find<QLabel>("lblTime")->text().startsWith(QLatin1String("2:07:09 PM")),
              qPrintable(app.find<QLabel>("lblTime")->text()));
@@ -61,25 +61,25 @@ void StatusMenuTest::resultCountFollowsTheSearchWithinOneTick()
 {
     RunningApp app({contact("Ann", "1"), contact("Bob", "2"), contact("Anna", "3")});
     app.find<QLineEdit>("txtSearch")->setText(QStringLiteral("ann"));
-    app.window()->Timer1_Timer();
+    app.window()->refreshClock();
     QCOMPARE(app.find<QLabel>("lblResult")->text(), QStringLiteral("Results:  2"));
     app.find<QLineEdit>("txtSearch")->setText(QStringLiteral("zzz"));
-    app.window()->Timer1_Timer();
+    app.window()->refreshClock();
     QCOMPARE(app.find<QLabel>("lblResult")->text(), QStringLiteral("Results:  0"));
 }
 
 void StatusMenuTest::secondTimerShowsRunningTimeAndHoldsColumnWidths()
 {
     RunningApp app({contact("Ann", "1")});
-    app.window()->Timer2_Timer();
+    app.window()->refreshRunningTime();
     QCOMPARE(app.find<QLabel>("lblStart")->text(), QStringLiteral("APP Time: [0:0:0]"));
-    app.registry->aboutWindow().Timer1_Timer();
-    app.window()->Timer2_Timer();
+    app.registry->aboutWindow().countOneSecond();
+    app.window()->refreshRunningTime();
     QCOMPARE(app.find<QLabel>("lblStart")->text(), QStringLiteral("APP Time: [0:0:1]"));
     auto* grid = app.find<QTableView>("DataGrid1");
     grid->setColumnWidth(1, 40);
     grid->setColumnWidth(0, 90);
-    app.window()->Timer2_Timer();
+    app.window()->refreshRunningTime();
     for (int column = 0; column < 6; ++column) {
         QCOMPARE(app.window()->columnWidth(column), column == 0 ? 0.0f : 3000.0f);
     }
@@ -88,7 +88,7 @@ void StatusMenuTest::secondTimerShowsRunningTimeAndHoldsColumnWidths()
 void StatusMenuTest::timersRunEvery100msUntilUnload()
 {
     RunningApp app;
-    QPointer<frmVesk> first = app.window();
+    QPointer<MainWindow> first = app.window();
     auto* timer1 = first->findChild<QTimer*>("Timer1");
     auto* timer2 = first->findChild<QTimer*>("Timer2");
     QCOMPARE(timer1->interval(), 100);

@@ -40,7 +40,7 @@ void RunningApp::stopTimers() const
 
 void RunningApp::acceptTerms() const
 {
-    Form1* terms = registry->termsWindow();
+    TermsWindow* terms = registry->termsWindow();
     if (!terms || !terms->isVisible()) {
         qWarning("the terms window is not open");
         return;

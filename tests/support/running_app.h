@@ -2,7 +2,7 @@
 
 #include "app/registry.h"
 #include "fake_services.h"
-#include "main_window/frmvesk.h"
+#include "main_window/main_window.h"
 #include "test_folder.h"
 
 #include <QTest>
@@ -23,7 +23,7 @@ public:
                         Terms terms = Terms::Accept);
     ~RunningApp();
 
-    frmVesk* window() const { return registry->mainWindow(); }
+    MainWindow* window() const { return registry->mainWindow(); }
 
     template <class T> T* find(const char* name) const
     {

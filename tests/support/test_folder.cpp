@@ -1,10 +1,10 @@
 #include "test_folder.h"
 
+#include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/data_control.h"
 #include "data/database.h"
 #include "data/record_set.h"
-#include "contacts/contact_store.h"
 
 #include <QDir>
 #include <QImage>
@@ -42,7 +42,7 @@ QList<Contact> TestFolder::add(const QList<Contact>& contacts) const
         if (!status.ok()) {
             qFatal("cannot add a test contact: %s", qPrintable(status.reason()));
         }
-        RecordSet* records = control.recordset();
+        RecordSet* records = control.recordSet();
         added.append(records->row(records->totalRowCount() - 1));
     }
     return added;
@@ -55,8 +55,8 @@ QList<Contact> TestFolder::stored() const
         return {};
     }
     QList<Contact> rows;
-    for (int i = 0; i < control.recordset()->rowCount(); ++i) {
-        rows.append(control.recordset()->row(i));
+    for (int i = 0; i < control.recordSet()->rowCount(); ++i) {
+        rows.append(control.recordSet()->row(i));
     }
     return rows;
 }

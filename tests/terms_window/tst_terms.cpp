@@ -66,7 +66,7 @@ private slots:
 void TermsTest::showsTheTermsInFrontAtStart()
 {
     RunningApp app({contact("Ann", "1")}, true, RunningApp::Terms::LeaveOpen);
-    Form1* terms = app.registry->termsWindow();
+    TermsWindow* terms = app.registry->termsWindow();
     QVERIFY(terms);
     QVERIFY(terms->isVisible());
     QVERIFY(app.window()->isVisible());
@@ -82,7 +82,7 @@ void TermsTest::showsTheTermsInFrontAtStart()
 
 void TermsTest::holdsTheExactText()
 {
-    QCOMPARE(Form1::termsText(), kTerms);
+    QCOMPARE(TermsWindow::termsText(), kTerms);
     QCOMPARE(kTerms.split("\r\n").size(), 20);
     RunningApp app({}, true, RunningApp::Terms::LeaveOpen);
     auto* text = part<QPlainTextEdit>(app, "Text1");
@@ -127,14 +127,14 @@ void TermsTest::keepsTheTermsHiddenOnLaterReloads()
 {
     QFETCH(int, seconds);
     RunningApp app;
-    frmAbout& about = app.registry->aboutWindow();
+    AboutWindow& about = app.registry->aboutWindow();
     for (int i = 0; i < 60 + seconds; ++i) {
-        about.Timer1_Timer();
+        about.countOneSecond();
     }
     QCOMPARE(about.seconds(), QString::number(seconds));
     app.click("cmdRefresh");
     app.settle();
-    Form1* terms = app.registry->termsWindow();
+    TermsWindow* terms = app.registry->termsWindow();
     QVERIFY(terms);
     QVERIFY(!terms->isVisible());
     QCOMPARE(terms->findChild<QPlainTextEdit*>("Text1")->toPlainText(),
@@ -183,7 +183,7 @@ void TermsTest::closingTheWindowIsADecline()
 void TermsTest::neverLeavesTheFocusOnTheText()
 {
     RunningApp app({}, true, RunningApp::Terms::LeaveOpen);
-    Form1* terms = app.registry->termsWindow();
+    TermsWindow* terms = app.registry->termsWindow();
     terms->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(terms));
     auto* text = part<QPlainTextEdit>(app, "Text1");

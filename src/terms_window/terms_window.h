@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/services.h"
-#include "ui_form1.h"
+#include "ui_terms_window.h"
 
 #include <QWidget>
 
@@ -9,13 +9,17 @@ namespace norvane {
 
 class WindowHost;
 
+// Object names from the window's design: Text1 holds the terms, Check1 is
+// "I Accept", Command1 "&Continue", Command2 "Decline" and Command3 the
+// unseen button that takes the focus.
+//
 // The terms window shown in front of the main window at start-up: "I Accept"
 // enables "&Continue"; "Decline" leaves the application after a question.
-class Form1 : public QWidget
+class TermsWindow : public QWidget
 {
     Q_OBJECT
 public:
-    Form1(const Services& services, WindowHost& host, QWidget* parent = nullptr);
+    TermsWindow(const Services& services, WindowHost& host, QWidget* parent = nullptr);
 
     // The terms, line by line, joined by CR LF.
     static QString termsText();
@@ -25,12 +29,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
-    void Check1_Click();
-    void Command1_Click();
-    void Command2_Click();
+    void load();
+    void updateContinueButton();
+    void continueToApplication();
+    void decline();
 
-    Ui::Form1 ui;
+    Ui::TermsWindow ui;
     Services m_services;
     WindowHost& m_host;
 };

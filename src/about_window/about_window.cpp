@@ -1,8 +1,8 @@
-#include "about_window/frmabout.h"
+#include "about_window/about_window.h"
 
 #include "main_window/window_host.h"
-#include "widgets/pictures.h"
 #include "widgets/controls.h"
+#include "widgets/pictures.h"
 
 #include <QTimer>
 
@@ -20,34 +20,34 @@ bool advance(QPushButton* counter)
 
 } // namespace
 
-frmAbout::frmAbout(const Services& services, WindowHost& host, QWidget* parent)
+AboutWindow::AboutWindow(const Services& services, WindowHost& host, QWidget* parent)
     : QWidget(parent), m_services(services), m_host(host)
 {
     ui.setupUi(this);
     setUpFixedWindow(this, QColor(0xE0, 0xE0, 0xE0), true);
     ui.Image1->setPixmap(aboutPicture(QSize(604, 453)));
-    connect(ui.AeroButton1, &QPushButton::clicked, this, &frmAbout::AeroButton1_Click);
-    connect(ui.Label22, &ClickLabel::clicked, this, &frmAbout::Label22_Click);
+    connect(ui.AeroButton1, &QPushButton::clicked, this, &AboutWindow::dismiss);
+    connect(ui.Label22, &ClickLabel::clicked, this, &AboutWindow::openWebsite);
     auto* timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("Timer1"));
-    connect(timer, &QTimer::timeout, this, &frmAbout::Timer1_Timer);
+    connect(timer, &QTimer::timeout, this, &AboutWindow::countOneSecond);
     timer->start(1000);
 }
 
-void frmAbout::Timer1_Timer()
+void AboutWindow::countOneSecond()
 {
     if (advance(ui.Command1) && advance(ui.Command2)) {
         ui.Command3->setText(QString::number(ui.Command3->text().toLongLong() + 1));
     }
 }
 
-void frmAbout::AeroButton1_Click()
+void AboutWindow::dismiss()
 {
     m_host.closeAboutWindow();
 }
 
 // A missing browser does nothing visible.
-void frmAbout::Label22_Click()
+void AboutWindow::openWebsite()
 {
     m_services.browser->open(QUrl(ui.Label22->text()));
 }

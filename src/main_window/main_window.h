@@ -1,9 +1,9 @@
 #pragma once
 
-#include "widgets/contact_table_model.h"
 #include "data/data_control.h"
 #include "platform/services.h"
-#include "ui_frmvesk.h"
+#include "ui_main_window.h"
+#include "widgets/contact_table_model.h"
 
 #include <QWidget>
 #include <array>
@@ -17,27 +17,36 @@ class WindowHost;
 
 // The main window: the contact grid, the selected contact's fields, the
 // register and update panels, the search strip and the status bar.
-class frmVesk : public QWidget
+//
+// Its widgets keep the object names of the window's design (main_window.ui).
+// Those that do not say what they are: Label7 the title, Label10 "X",
+// Label11 "--", Label9 "Menu" and Picture3 its panel with Label12 (About) and
+// Label13 (Exit), Label22 the web link, Text1 the photo name, DataGrid1 the
+// grid; picReg the register panel with AeroButton1 (save), AeroButton2
+// (cancel), and regIMG with AeroButton5 (the photo step); picUPD the update
+// panel with AeroButton3 (save) and AeroButton4 (cancel); Option1 to Option3
+// the search columns; Timer1 the clock, Timer2 the running time.
+class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr qreal kTwipsPerPixel = 15.0;
     static constexpr int kAlpha = 240;
 
-    frmVesk(const Services& services, WindowHost& host, QWidget* parent = nullptr);
-    ~frmVesk() override;
+    MainWindow(const Services& services, WindowHost& host, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Start-up: connect, lay out the grid, fill the labels, translucency, show, tray.
-    void Form_Load();
+    void load();
     // Removes the tray icon; the window is about to be discarded.
-    void Form_Unload();
+    void unload();
 
     // Restores the window from the taskbar and brings it to the front.
     void restore();
 
     // The status bar's ticks: date, time and row count; running time and column widths.
-    void Timer1_Timer();
-    void Timer2_Timer();
+    void refreshClock();
+    void refreshRunningTime();
 
     // Grid column widths in twips, by position.
     void setColumnWidths(const std::array<float, 6>& twips);
@@ -51,8 +60,8 @@ protected:
 
 private:
     // Start-up and shutdown
-    void Label10_Click();
-    void Label11_Click();
+    void sayThanksAndExit();
+    void minimize();
     void trayNotified(int message);
     Status connectWithPassphrase(const Status& failure);
     void warnOpenFailure(const QString& reason);
@@ -67,32 +76,32 @@ private:
     void focusColourChanged(QWidget* field, bool hasFocus);
 
     // Register panel and photo step
-    void cmdReg_Click();
-    void AeroButton5_Click();
-    void AeroButton1_Click();
-    void AeroButton2_Click();
+    void openRegisterPanel();
+    void choosePhoto();
+    void saveNewContact();
+    void closeRegisterPanel();
     Contact registerFieldTexts() const;
 
     // Status bar, hover menu and web link
     void setupStatusAndMenu();
     void menuPanelPointerMoved();
-    void Label12_Click();
-    void Label13_Click();
-    void Label22_Click();
+    void openAboutWindow();
+    void askToExit();
+    void openWebsite();
 
     // Update mode, remove, refresh and search
-    void cmdUpdate_Click();
-    void AeroButton3_Click();
-    void AeroButton4_Click();
-    void cmdRemove_Click();
-    void cmdRefresh_Click();
-    void txtSearch_Change();
+    void enterUpdateMode();
+    void saveEditedContact();
+    void leaveUpdateMode();
+    void removeSelectedContact();
+    void reloadTable();
+    void searchAsTyped();
     void setUpdateMode(bool on);
 
-    Ui::frmVesk ui;
+    Ui::MainWindow ui;
     Services m_services;
     WindowHost& m_host;
-    DataControl m_adoLog;
+    DataControl m_dataControl;
     ContactTableModel m_model;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;

@@ -1,15 +1,15 @@
 // The register panel: opening and cancelling it, the photo step, and adding a contact.
-#include "main_window/frmvesk.h"
-#include "main_window/window_host.h"
 #include "contacts/contact_store.h"
 #include "contacts/photo_store.h"
+#include "main_window/main_window.h"
+#include "main_window/window_host.h"
 
 #include <QFileInfo>
 #include <QImageReader>
 
 namespace norvane {
 
-void frmVesk::cmdReg_Click()
+void MainWindow::openRegisterPanel()
 {
     ui.picReg->show();
     ui.picReg->raise();
@@ -25,7 +25,7 @@ void frmVesk::cmdReg_Click()
     ui.regName->setFocus();
 }
 
-void frmVesk::AeroButton2_Click()
+void MainWindow::closeRegisterPanel()
 {
     ui.picReg->hide();
     ui.regIMG->hide();
@@ -33,7 +33,7 @@ void frmVesk::AeroButton2_Click()
 }
 
 // The photo step: choose a picture, preview it, and keep its path and name.
-void frmVesk::AeroButton5_Click()
+void MainWindow::choosePhoto()
 {
     const QString chosen = m_services.files->openFile(this);
     if (chosen.isEmpty()) {
@@ -61,7 +61,7 @@ void frmVesk::AeroButton5_Click()
     ui.Text1->setText(QFileInfo(chosen).fileName());
 }
 
-Contact frmVesk::registerFieldTexts() const
+Contact MainWindow::registerFieldTexts() const
 {
     Contact contact;
     contact.name = ui.regName->text();
@@ -75,7 +75,7 @@ Contact frmVesk::registerFieldTexts() const
 // Register: check, copy the photo, add the record, report, reload. Nothing is
 // reported as saved unless it was, and a photo copied for a refused record is
 // taken away again.
-void frmVesk::AeroButton1_Click()
+void MainWindow::saveNewContact()
 {
     Contact contact = registerFieldTexts();
     if (contact.name.isEmpty() || contact.contact.isEmpty()) {
@@ -91,7 +91,7 @@ void frmVesk::AeroButton1_Click()
         }
         contact.profile = photo.name;
     }
-    if (Status added = registerContact(m_adoLog, folder, contact); !added.ok()) {
+    if (Status added = registerContact(m_dataControl, folder, contact); !added.ok()) {
         if (photo.copied) {
             deletePhoto(photoFolder(folder), photo.name);
         }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/services.h"
-#include "ui_frmabout.h"
+#include "ui_about_window.h"
 
 #include <QWidget>
 
@@ -9,13 +9,17 @@ namespace norvane {
 
 class WindowHost;
 
+// Object names from the window's design: AeroButton1 is "Close", Label22 the
+// web link, and Command1 to Command3 hold the counter's seconds, minutes and
+// hours.
+//
 // The About window: the product's credits and web link. It also owns the
 // application's running-time counter, which lives exactly as long as it does.
-class frmAbout : public QWidget
+class AboutWindow : public QWidget
 {
     Q_OBJECT
 public:
-    frmAbout(const Services& services, WindowHost& host, QWidget* parent = nullptr);
+    AboutWindow(const Services& services, WindowHost& host, QWidget* parent = nullptr);
 
     // The counter as decimal text without leading zeros.
     QString hours() const { return ui.Command3->text(); }
@@ -24,13 +28,13 @@ public:
 
     // One second of running time: seconds carry into minutes, and minutes
     // into hours, on the same tick.
-    void Timer1_Timer();
+    void countOneSecond();
 
 private:
-    void AeroButton1_Click();
-    void Label22_Click();
+    void dismiss();
+    void openWebsite();
 
-    Ui::frmAbout ui;
+    Ui::AboutWindow ui;
     Services m_services;
     WindowHost& m_host;
 };

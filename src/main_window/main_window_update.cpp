@@ -1,11 +1,11 @@
 // Update mode, removing, refreshing and the search strip.
-#include "main_window/frmvesk.h"
-#include "main_window/window_host.h"
 #include "contacts/contact_store.h"
+#include "main_window/main_window.h"
+#include "main_window/window_host.h"
 
 namespace norvane {
 
-void frmVesk::setUpdateMode(bool on)
+void MainWindow::setUpdateMode(bool on)
 {
     ui.DataGrid1->setEnabled(!on);
     ui.regIMG->setVisible(on);
@@ -16,7 +16,7 @@ void frmVesk::setUpdateMode(bool on)
     ui.AeroButton5->setVisible(on);
 }
 
-void frmVesk::cmdUpdate_Click()
+void MainWindow::enterUpdateMode()
 {
     if (m_model.rowCount() == 0) {
         box(QStringLiteral("There is nothing to update!"), BoxIcon::Warning);
@@ -30,10 +30,10 @@ void frmVesk::cmdUpdate_Click()
     setDetailFieldsLocked(false);
 }
 
-void frmVesk::AeroButton3_Click()
+void MainWindow::saveEditedContact()
 {
     const Contact edited = detailFieldTexts();
-    if (Status saved = updateCurrentContact(m_adoLog, m_shownForEdit, edited); !saved.ok()) {
+    if (Status saved = updateCurrentContact(m_dataControl, m_shownForEdit, edited); !saved.ok()) {
         // The typed text stays in the fields either way.
         box(saved.kind() == Status::Failure::ChangedElsewhere
                 ? saved.reason()
@@ -46,7 +46,7 @@ void frmVesk::AeroButton3_Click()
 }
 
 // Leaves update mode; the fields show the stored values again.
-void frmVesk::AeroButton4_Click()
+void MainWindow::leaveUpdateMode()
 {
     setUpdateMode(false);
     setDetailFieldsLocked(true);
@@ -54,9 +54,9 @@ void frmVesk::AeroButton4_Click()
     ui.DataGrid1->setFocus();
 }
 
-void frmVesk::cmdRemove_Click()
+void MainWindow::removeSelectedContact()
 {
-    const RecordSet* records = m_adoLog.recordset();
+    const RecordSet* records = m_dataControl.recordSet();
     const int selected = records->currentRow();
     if (m_model.rowCount() == 0 || selected < 0) {
         box(QStringLiteral("There is nothing to delete!"), BoxIcon::Warning);
@@ -70,7 +70,8 @@ void frmVesk::cmdRemove_Click()
         return;
     }
     QString photoProblem;
-    const Status removed = removeCurrentContact(m_adoLog, m_services.folder->path(), photoProblem);
+    const Status removed =
+        removeCurrentContact(m_dataControl, m_services.folder->path(), photoProblem);
     if (!removed.ok()) {
         box(tr("%1 was not deleted.\n\n%2").arg(name, removed.reason()), BoxIcon::Warning);
         return;
@@ -83,19 +84,19 @@ void frmVesk::cmdRemove_Click()
     m_host.reloadMainWindow();
 }
 
-void frmVesk::cmdRefresh_Click()
+void MainWindow::reloadTable()
 {
     m_host.reloadMainWindow();
 }
 
 // Each change of the search text filters the loaded rows on the chosen
 // column; no query runs and the text is never turned into SQL.
-void frmVesk::txtSearch_Change()
+void MainWindow::searchAsTyped()
 {
     const ContactColumn column = ui.Option1->isChecked()   ? ContactColumn::Name
                                  : ui.Option2->isChecked() ? ContactColumn::Address
                                                            : ContactColumn::Contact;
-    searchContacts(*m_adoLog.recordset(), column, ui.txtSearch->text());
+    searchContacts(*m_dataControl.recordSet(), column, ui.txtSearch->text());
 }
 
 } // namespace norvane

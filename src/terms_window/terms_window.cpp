@@ -1,4 +1,4 @@
-#include "terms_window/form1.h"
+#include "terms_window/terms_window.h"
 
 #include "main_window/window_host.h"
 #include "widgets/controls.h"
@@ -7,7 +7,7 @@
 
 namespace norvane {
 
-Form1::Form1(const Services& services, WindowHost& host, QWidget* parent)
+TermsWindow::TermsWindow(const Services& services, WindowHost& host, QWidget* parent)
     : QWidget(parent), m_services(services), m_host(host)
 {
     ui.setupUi(this);
@@ -19,13 +19,13 @@ Form1::Form1(const Services& services, WindowHost& host, QWidget* parent)
     setTabOrder(ui.Command1, ui.Command2);
     setTabOrder(ui.Command2, ui.Check1);
     setTabOrder(ui.Check1, ui.Command3);
-    connect(ui.Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
-    connect(ui.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(ui.Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    Form_Load();
+    connect(ui.Check1, &QCheckBox::clicked, this, &TermsWindow::updateContinueButton);
+    connect(ui.Command1, &QPushButton::clicked, this, &TermsWindow::continueToApplication);
+    connect(ui.Command2, &QPushButton::clicked, this, &TermsWindow::decline);
+    load();
 }
 
-QString Form1::termsText()
+QString TermsWindow::termsText()
 {
     const QStringList lines = {
         QStringLiteral("Norvane is a freeware address book by Orrin Vale of Quillfen. It is not "
@@ -53,22 +53,22 @@ QString Form1::termsText()
     return lines.join(QStringLiteral("\r\n"));
 }
 
-void Form1::Form_Load()
+void TermsWindow::load()
 {
     ui.Text1->setPlainText(termsText());
 }
 
-void Form1::Check1_Click()
+void TermsWindow::updateContinueButton()
 {
     ui.Command1->setEnabled(ui.Check1->isChecked());
 }
 
-void Form1::Command1_Click()
+void TermsWindow::continueToApplication()
 {
     m_host.closeTermsWindow();
 }
 
-void Form1::Command2_Click()
+void TermsWindow::decline()
 {
     const BoxAnswer answer =
         m_services.messages->show(this, QStringLiteral("Quit Agreement?"), QStringLiteral("Exit"),
@@ -79,14 +79,14 @@ void Form1::Command2_Click()
 }
 
 // Closing from the window manager is a decline.
-void Form1::closeEvent(QCloseEvent* event)
+void TermsWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    Command2_Click();
+    decline();
 }
 
 // The focus never rests on the text: it moves on to the unseen button.
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool TermsWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui.Text1 && event->type() == QEvent::FocusIn) {
         ui.Command3->setFocus();

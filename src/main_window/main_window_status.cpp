@@ -1,6 +1,6 @@
 // The status bar's timers, the hover menu and the web link.
-#include "about_window/frmabout.h"
-#include "main_window/frmvesk.h"
+#include "about_window/about_window.h"
+#include "main_window/main_window.h"
 #include "main_window/window_host.h"
 #include "widgets/controls.h"
 
@@ -21,16 +21,16 @@ void setTextColour(QLabel* label, const QColor& colour)
 
 } // namespace
 
-void frmVesk::setupStatusAndMenu()
+void MainWindow::setupStatusAndMenu()
 {
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(100);
-    connect(m_timer1, &QTimer::timeout, this, &frmVesk::Timer1_Timer);
+    connect(m_timer1, &QTimer::timeout, this, &MainWindow::refreshClock);
     m_timer2 = new QTimer(this);
     m_timer2->setObjectName(QStringLiteral("Timer2"));
     m_timer2->setInterval(100);
-    connect(m_timer2, &QTimer::timeout, this, &frmVesk::Timer2_Timer);
+    connect(m_timer2, &QTimer::timeout, this, &MainWindow::refreshRunningTime);
 
     setPaletteColour(ui.Picture3, QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
     setMouseTracking(true);
@@ -47,21 +47,21 @@ void frmVesk::setupStatusAndMenu()
             [this] { setTextColour(ui.Label12, kHoverColour); });
     connect(ui.Label13, &ClickLabel::pointerMoved, this,
             [this] { setTextColour(ui.Label13, kHoverColour); });
-    connect(ui.Label12, &ClickLabel::clicked, this, &frmVesk::Label12_Click);
-    connect(ui.Label13, &ClickLabel::clicked, this, &frmVesk::Label13_Click);
-    connect(ui.Label22, &ClickLabel::clicked, this, &frmVesk::Label22_Click);
+    connect(ui.Label12, &ClickLabel::clicked, this, &MainWindow::openAboutWindow);
+    connect(ui.Label13, &ClickLabel::clicked, this, &MainWindow::askToExit);
+    connect(ui.Label22, &ClickLabel::clicked, this, &MainWindow::openWebsite);
 }
 
-void frmVesk::Timer1_Timer()
+void MainWindow::refreshClock()
 {
     ui.lblDate->setText(dateText(*m_services.clock));
     ui.lblTime->setText(timeText(*m_services.clock));
     updateResultLabel();
 }
 
-void frmVesk::Timer2_Timer()
+void MainWindow::refreshRunningTime()
 {
-    const frmAbout& about = m_host.aboutWindow();
+    const AboutWindow& about = m_host.aboutWindow();
     ui.lblStart->setText(QStringLiteral("APP Time: [") + about.hours() + QLatin1Char(':') +
                          about.minutes() + QLatin1Char(':') + about.seconds() + QLatin1Char(']'));
     setColumnWidths(kHeldColumnWidths);
@@ -69,7 +69,7 @@ void frmVesk::Timer2_Timer()
 
 // Pointer over the window's own surface: the menu panel closes. Nothing else;
 // only the tray's own notifications restore or raise the window.
-void frmVesk::mouseMoveEvent(QMouseEvent* event)
+void MainWindow::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() == Qt::NoButton) {
         ui.Picture3->hide();
@@ -78,20 +78,20 @@ void frmVesk::mouseMoveEvent(QMouseEvent* event)
 }
 
 // Pointer over the panel's free area turns both items black.
-void frmVesk::menuPanelPointerMoved()
+void MainWindow::menuPanelPointerMoved()
 {
     setTextColour(ui.Label13, Qt::black);
     setTextColour(ui.Label12, Qt::black);
 }
 
-void frmVesk::Label12_Click()
+void MainWindow::openAboutWindow()
 {
     ui.Picture3->hide();
     m_host.showAboutWindow();
     setEnabled(false);
 }
 
-void frmVesk::Label13_Click()
+void MainWindow::askToExit()
 {
     ui.Picture3->hide();
     const BoxAnswer answer =
@@ -102,7 +102,7 @@ void frmVesk::Label13_Click()
     }
 }
 
-void frmVesk::Label22_Click()
+void MainWindow::openWebsite()
 {
     m_services.browser->open(QUrl(ui.Label22->text()));
     setWindowState(windowState() | Qt::WindowMinimized);

@@ -1,8 +1,8 @@
-#include "main_window/frmvesk.h"
+#include "main_window/main_window.h"
 
+#include "contacts/contact_store.h"
 #include "main_window/window_host.h"
 #include "widgets/pictures.h"
-#include "contacts/contact_store.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -19,8 +19,8 @@ constexpr std::array<float, 6> kLoadColumnWidths = {0, 3000, 2000, 6000, 3000, 3
 
 } // namespace
 
-frmVesk::frmVesk(const Services& services, WindowHost& host, QWidget* parent)
-    : QWidget(parent), m_services(services), m_host(host), m_model(m_adoLog.recordset())
+MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host), m_model(m_dataControl.recordSet())
 {
     ui.setupUi(this);
     setWindowFlag(Qt::FramelessWindowHint);
@@ -33,29 +33,29 @@ frmVesk::frmVesk(const Services& services, WindowHost& host, QWidget* parent)
     ui.DataGrid1->horizontalHeader()->setHighlightSections(false);
     ui.regPic->setPixmap(placeholderPhoto(ui.regPic->size()));
 
-    connect(ui.Label10, &ClickLabel::clicked, this, &frmVesk::Label10_Click);
-    connect(ui.Label11, &ClickLabel::clicked, this, &frmVesk::Label11_Click);
-    connect(m_services.tray, &TrayService::notified, this, &frmVesk::trayNotified);
-    connect(ui.cmdReg, &QPushButton::clicked, this, &frmVesk::cmdReg_Click);
-    connect(ui.AeroButton5, &QPushButton::clicked, this, &frmVesk::AeroButton5_Click);
-    connect(ui.AeroButton1, &QPushButton::clicked, this, &frmVesk::AeroButton1_Click);
-    connect(ui.AeroButton2, &QPushButton::clicked, this, &frmVesk::AeroButton2_Click);
-    connect(ui.cmdUpdate, &QPushButton::clicked, this, &frmVesk::cmdUpdate_Click);
-    connect(ui.AeroButton3, &QPushButton::clicked, this, &frmVesk::AeroButton3_Click);
-    connect(ui.AeroButton4, &QPushButton::clicked, this, &frmVesk::AeroButton4_Click);
-    connect(ui.cmdRemove, &QPushButton::clicked, this, &frmVesk::cmdRemove_Click);
-    connect(ui.cmdRefresh, &QPushButton::clicked, this, &frmVesk::cmdRefresh_Click);
-    connect(ui.txtSearch, &QLineEdit::textChanged, this, &frmVesk::txtSearch_Change);
+    connect(ui.Label10, &ClickLabel::clicked, this, &MainWindow::sayThanksAndExit);
+    connect(ui.Label11, &ClickLabel::clicked, this, &MainWindow::minimize);
+    connect(m_services.tray, &TrayService::notified, this, &MainWindow::trayNotified);
+    connect(ui.cmdReg, &QPushButton::clicked, this, &MainWindow::openRegisterPanel);
+    connect(ui.AeroButton5, &QPushButton::clicked, this, &MainWindow::choosePhoto);
+    connect(ui.AeroButton1, &QPushButton::clicked, this, &MainWindow::saveNewContact);
+    connect(ui.AeroButton2, &QPushButton::clicked, this, &MainWindow::closeRegisterPanel);
+    connect(ui.cmdUpdate, &QPushButton::clicked, this, &MainWindow::enterUpdateMode);
+    connect(ui.AeroButton3, &QPushButton::clicked, this, &MainWindow::saveEditedContact);
+    connect(ui.AeroButton4, &QPushButton::clicked, this, &MainWindow::leaveUpdateMode);
+    connect(ui.cmdRemove, &QPushButton::clicked, this, &MainWindow::removeSelectedContact);
+    connect(ui.cmdRefresh, &QPushButton::clicked, this, &MainWindow::reloadTable);
+    connect(ui.txtSearch, &QLineEdit::textChanged, this, &MainWindow::searchAsTyped);
     setupFields();
     setupStatusAndMenu();
 }
 
-frmVesk::~frmVesk() = default;
+MainWindow::~MainWindow() = default;
 
-void frmVesk::Form_Load()
+void MainWindow::load()
 {
-    Status connected =
-        connectSequence(m_adoLog, m_services.folder->path(), kWholeTable, m_host.bookPassword());
+    Status connected = connectSequence(m_dataControl, m_services.folder->path(), kWholeTable,
+                                       m_host.bookPassword());
     if (connected.kind() == Status::Failure::WrongKey) {
         connected = connectWithPassphrase(connected);
     }
@@ -75,7 +75,7 @@ void frmVesk::Form_Load()
     m_host.termsGate();
 }
 
-void frmVesk::Form_Unload()
+void MainWindow::unload()
 {
     m_timer1->stop();
     m_timer2->stop();
@@ -84,7 +84,7 @@ void frmVesk::Form_Unload()
 
 // The built-in password did not open the book: it may be under a passphrase
 // of the user's. Three tries; Cancel leaves the first failure to be reported.
-Status frmVesk::connectWithPassphrase(const Status& failure)
+Status MainWindow::connectWithPassphrase(const Status& failure)
 {
     constexpr int kTries = 3;
     const QString file = QDir::toNativeSeparators(databaseFile(m_services.folder->path()));
@@ -101,7 +101,7 @@ Status frmVesk::connectWithPassphrase(const Status& failure)
             break;
         }
         const Status connected =
-            connectSequence(m_adoLog, m_services.folder->path(), kWholeTable, *typed);
+            connectSequence(m_dataControl, m_services.folder->path(), kWholeTable, *typed);
         if (connected.kind() != Status::Failure::WrongKey) {
             if (connected.ok()) {
                 m_host.setBookPassword(*typed);
@@ -113,24 +113,24 @@ Status frmVesk::connectWithPassphrase(const Status& failure)
 }
 
 // An address book that silently shows no rows would look empty; say why it is.
-void frmVesk::warnOpenFailure(const QString& reason)
+void MainWindow::warnOpenFailure(const QString& reason)
 {
     box(tr("The address book %1 could not be opened.\n\n%2\n\nNo contacts are shown.")
             .arg(QDir::toNativeSeparators(databaseFile(m_services.folder->path())), reason),
         BoxIcon::Warning);
 }
 
-BoxAnswer frmVesk::box(const QString& text, BoxIcon icon, BoxButtons buttons)
+BoxAnswer MainWindow::box(const QString& text, BoxIcon icon, BoxButtons buttons)
 {
     return m_services.messages->show(this, text, timeText(*m_services.clock), icon, buttons);
 }
 
-void frmVesk::updateResultLabel()
+void MainWindow::updateResultLabel()
 {
     ui.lblResult->setText(QStringLiteral("Results:  ") + QString::number(m_model.rowCount()));
 }
 
-void frmVesk::setColumnWidths(const std::array<float, 6>& twips)
+void MainWindow::setColumnWidths(const std::array<float, 6>& twips)
 {
     for (std::size_t column = 0; column < twips.size(); ++column) {
         ui.DataGrid1->setColumnWidth(static_cast<int>(column),
@@ -138,18 +138,18 @@ void frmVesk::setColumnWidths(const std::array<float, 6>& twips)
     }
 }
 
-float frmVesk::columnWidth(int column) const
+float MainWindow::columnWidth(int column) const
 {
     return static_cast<float>(ui.DataGrid1->columnWidth(column) * kTwipsPerPixel);
 }
 
-void frmVesk::Label10_Click()
+void MainWindow::sayThanksAndExit()
 {
     box(QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale"), BoxIcon::Information);
     m_host.endAtOnce();
 }
 
-void frmVesk::restore()
+void MainWindow::restore()
 {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
@@ -157,14 +157,14 @@ void frmVesk::restore()
     show();
 }
 
-void frmVesk::Label11_Click()
+void MainWindow::minimize()
 {
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 // Only the tray's own notifications restore or raise the window; pointer
 // movement over the window never does.
-void frmVesk::trayNotified(int message)
+void MainWindow::trayNotified(int message)
 {
     if (message == TrayService::kClick || message == TrayService::kDoubleClick) {
         restore();
@@ -176,7 +176,7 @@ void frmVesk::trayNotified(int message)
 
 // The window draws its own title and close controls: a press on its surface
 // or its title moves it.
-void frmVesk::mousePressEvent(QMouseEvent* event)
+void MainWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && windowHandle()) {
         windowHandle()->startSystemMove();
@@ -185,14 +185,14 @@ void frmVesk::mousePressEvent(QMouseEvent* event)
 }
 
 // Closing from the window manager leaves the way "X" does.
-void frmVesk::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    Label10_Click();
+    sayThanksAndExit();
 }
 
 // Pointer movement over the menu panel and the grid, and the ten fields' focus changes.
-bool frmVesk::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseMove) {
         if (watched == ui.Picture3) {

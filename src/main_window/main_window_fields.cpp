@@ -1,6 +1,6 @@
 // The ten edit fields: binding of the detail fields to the current record,
 // the focus colour and locking.
-#include "main_window/frmvesk.h"
+#include "main_window/main_window.h"
 #include "main_window/number_edit.h"
 #include "widgets/controls.h"
 
@@ -36,9 +36,9 @@ template <class Field> void showValue(Field* field, int limit, const ShownText& 
     field->setProperty(kCutProperty, value.cut);
     field->setReadOnly(field->isReadOnly() || value.cut);
     field->setToolTip(value.cut ? QCoreApplication::translate(
-                                      "frmVesk", "This value is too long to show or edit here; "
-                                                 "only its beginning is shown, and it is kept "
-                                                 "as stored.")
+                                      "MainWindow", "This value is too long to show or edit here; "
+                                                    "only its beginning is shown, and it is kept "
+                                                    "as stored.")
                                 : QString());
 }
 
@@ -49,7 +49,7 @@ void setBackColour(QWidget* field, const QColor& colour)
 
 } // namespace
 
-void frmVesk::setupFields()
+void MainWindow::setupFields()
 {
     QWidget* const coloured[] = {ui.regName, ui.regAddress, ui.regCon, ui.regEmail, ui.regCom,
                                  ui.txtName, ui.txtAdd,     ui.txtCon, ui.txtEmail, ui.txtCom};
@@ -65,17 +65,17 @@ void frmVesk::setupFields()
     QWidget::setTabOrder(ui.regCon, ui.regEmail);
     QWidget::setTabOrder(ui.regEmail, ui.regCom);
 
-    RecordSet* records = m_adoLog.recordset();
-    connect(records, &RecordSet::currentChanged, this, &frmVesk::showCurrentRecord);
-    connect(records, &RecordSet::wasReset, this, &frmVesk::updateResultLabel);
+    RecordSet* records = m_dataControl.recordSet();
+    connect(records, &RecordSet::currentChanged, this, &MainWindow::showCurrentRecord);
+    connect(records, &RecordSet::wasReset, this, &MainWindow::updateResultLabel);
     connect(ui.DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [records](const QModelIndex& current) { records->moveTo(current.row()); });
 }
 
 // The six bound fields show the current record; the grid's selection follows it.
-void frmVesk::showCurrentRecord()
+void MainWindow::showCurrentRecord()
 {
-    const RecordSet* records = m_adoLog.recordset();
+    const RecordSet* records = m_dataControl.recordSet();
     const int row = records->currentRow();
     const auto shown = [&](ContactColumn column) {
         return row >= 0 ? records->shownText(row, column) : ShownText();
@@ -91,7 +91,7 @@ void frmVesk::showCurrentRecord()
     }
 }
 
-void frmVesk::setDetailFieldsLocked(bool locked)
+void MainWindow::setDetailFieldsLocked(bool locked)
 {
     const auto lock = [locked](auto* field) {
         field->setReadOnly(locked || field->property(kCutProperty).toBool());
@@ -104,7 +104,7 @@ void frmVesk::setDetailFieldsLocked(bool locked)
     lock(ui.txtCom);
 }
 
-Contact frmVesk::detailFieldTexts() const
+Contact MainWindow::detailFieldTexts() const
 {
     Contact contact;
     contact.name = ui.txtName->text();
@@ -116,7 +116,7 @@ Contact frmVesk::detailFieldTexts() const
     return contact;
 }
 
-void frmVesk::focusColourChanged(QWidget* field, bool hasFocus)
+void MainWindow::focusColourChanged(QWidget* field, bool hasFocus)
 {
     setBackColour(field, hasFocus ? kFocusColour : kNormalColour);
 }
