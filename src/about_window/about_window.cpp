@@ -4,6 +4,8 @@
 #include "widgets/controls.h"
 #include "widgets/pictures.h"
 
+#include <QCloseEvent>
+#include <QShortcut>
 #include <QTimer>
 
 namespace norvane {
@@ -32,6 +34,14 @@ AboutWindow::AboutWindow(const Services& services, WindowHost& host, QWidget* pa
     timer->setObjectName(QStringLiteral("Timer1"));
     connect(timer, &QTimer::timeout, this, &AboutWindow::countOneSecond);
     timer->start(1000);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &AboutWindow::dismiss);
+}
+
+void AboutWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    dismiss();
 }
 
 void AboutWindow::countOneSecond()
@@ -46,10 +56,13 @@ void AboutWindow::dismiss()
     m_host.closeAboutWindow();
 }
 
-// A missing browser does nothing visible.
 void AboutWindow::openWebsite()
 {
-    m_services.browser->open(QUrl(ui.Label22->text()));
+    const QUrl address(ui.Label22->text());
+    if (!m_services.browser->open(address)) {
+        m_services.messages->show(this, noBrowserText(address), timeText(*m_services.clock),
+                                  BoxIcon::Warning, BoxButtons::Ok);
+    }
 }
 
 } // namespace norvane

@@ -30,6 +30,10 @@ public:
     // into hours, on the same tick.
     void countOneSecond();
 
+protected:
+    // However it is closed (its title bar, Alt+F4), the window goes as "Close" makes it go.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void dismiss();
     void openWebsite();

@@ -34,13 +34,22 @@ void Registry::start()
     m_main->load();
 }
 
-void Registry::reloadMainWindow()
+void Registry::reloadMainWindow(std::optional<qint64> selectContact)
 {
+    std::optional<QPoint> position;
     if (m_main) {
+        position = m_main->pos();
         m_main->unload();
         discard(m_main);
     }
-    start();
+    m_main = new MainWindow(m_services, *this);
+    if (position) {
+        m_main->move(*position);
+    }
+    m_main->load();
+    if (selectContact) {
+        m_main->selectContact(*selectContact);
+    }
 }
 
 AboutWindow& Registry::aboutWindow()

@@ -23,7 +23,7 @@ public:
     // Creates the main window and runs its start-up.
     void start();
 
-    void reloadMainWindow() override;
+    void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) override;
     AboutWindow& aboutWindow() override;
     void showAboutWindow() override;
     void closeAboutWindow() override;

@@ -32,6 +32,7 @@ public:
     Status refresh();
 
     RecordSet* recordSet() { return &m_recordset; }
+    const RecordSet* recordSet() const { return &m_recordset; }
     // The open database, or null before a successful refresh.
     Database* database() { return m_db.get(); }
 

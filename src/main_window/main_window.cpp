@@ -48,6 +48,7 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     connect(ui.txtSearch, &QLineEdit::textChanged, this, &MainWindow::searchAsTyped);
     setupFields();
     setupStatusAndMenu();
+    setupKeyboard();
 }
 
 MainWindow::~MainWindow() = default;
@@ -65,6 +66,7 @@ void MainWindow::load()
     updateResultLabel();
     setWindowOpacity(kAlpha / 255.0);
     show();
+    ui.DataGrid1->setFocus();
     repaint();
     m_services.tray->add(windowIcon(), QStringLiteral("NORVANE"));
     m_timer1->start();

@@ -44,6 +44,10 @@ public:
     // Restores the window from the taskbar and brings it to the front.
     void restore();
 
+    // Makes the contact with this ID the selected row, scrolled into view;
+    // nothing when it is not shown.
+    void selectContact(qint64 id);
+
     // The status bar's ticks: date, time and row count; running time and column widths.
     void refreshClock();
     void refreshRunningTime();
@@ -97,6 +101,15 @@ private:
     void reloadTable();
     void searchAsTyped();
     void setUpdateMode(bool on);
+    // The current contact's ID, and the one a removal leaves selected.
+    std::optional<qint64> currentContactId() const;
+    std::optional<qint64> contactAfterRemoval() const;
+
+    // Keyboard: shortcuts, Enter in the fields, and what a panel covers
+    void setupKeyboard();
+    void pressIfReachable(QPushButton* button);
+    void escape();
+    void setCoveredByRegisterPanel(bool covered);
 
     Ui::MainWindow ui;
     Services m_services;

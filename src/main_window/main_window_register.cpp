@@ -1,6 +1,7 @@
 // The register panel: opening and cancelling it, the photo step, and adding a contact.
 #include "contacts/contact_store.h"
 #include "contacts/photo_store.h"
+#include "data/database.h"
 #include "main_window/main_window.h"
 #include "main_window/window_host.h"
 
@@ -17,6 +18,7 @@ void MainWindow::openRegisterPanel()
     ui.regIMG->raise();
     // The photo step is offered whenever the register panel is open.
     ui.AeroButton5->setVisible(true);
+    setCoveredByRegisterPanel(true);
     ui.regName->clear();
     ui.regAddress->clear();
     ui.regCon->clear();
@@ -30,6 +32,7 @@ void MainWindow::closeRegisterPanel()
     ui.picReg->hide();
     ui.regIMG->hide();
     ui.AeroButton5->setVisible(false);
+    setCoveredByRegisterPanel(false);
 }
 
 // The photo step: choose a picture, preview it, and keep its path and name.
@@ -98,8 +101,9 @@ void MainWindow::saveNewContact()
         box(tr("The contact was not saved.\n\n%1").arg(added.reason()), BoxIcon::Warning);
         return;
     }
+    const qint64 added = m_dataControl.database()->lastInsertId();
     box(contact.name + QStringLiteral(" successfully Save in the database!"), BoxIcon::Information);
-    m_host.reloadMainWindow();
+    m_host.reloadMainWindow(added);
 }
 
 } // namespace norvane

@@ -104,7 +104,11 @@ void MainWindow::askToExit()
 
 void MainWindow::openWebsite()
 {
-    m_services.browser->open(QUrl(ui.Label22->text()));
+    const QUrl address(ui.Label22->text());
+    if (!m_services.browser->open(address)) {
+        box(noBrowserText(address), BoxIcon::Warning);
+        return;
+    }
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 

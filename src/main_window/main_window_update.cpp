@@ -5,9 +5,18 @@
 
 namespace norvane {
 
+// While the fields hold an edit, nothing may move the current contact (the
+// grid, the search) and the command row lies under the update panel.
 void MainWindow::setUpdateMode(bool on)
 {
-    ui.DataGrid1->setEnabled(!on);
+    for (QWidget* locked :
+         {static_cast<QWidget*>(ui.DataGrid1), static_cast<QWidget*>(ui.txtSearch),
+          static_cast<QWidget*>(ui.Option1), static_cast<QWidget*>(ui.Option2),
+          static_cast<QWidget*>(ui.Option3), static_cast<QWidget*>(ui.cmdReg),
+          static_cast<QWidget*>(ui.cmdUpdate), static_cast<QWidget*>(ui.cmdRemove),
+          static_cast<QWidget*>(ui.cmdRefresh)}) {
+        locked->setEnabled(!on);
+    }
     ui.regIMG->setVisible(on);
     if (on) {
         ui.regIMG->raise();
@@ -42,7 +51,7 @@ void MainWindow::saveEditedContact()
         return;
     }
     box(edited.name + QStringLiteral(" has been updated in the database!"), BoxIcon::Information);
-    m_host.reloadMainWindow();
+    m_host.reloadMainWindow(currentContactId());
 }
 
 // Leaves update mode; the fields show the stored values again.
@@ -69,6 +78,7 @@ void MainWindow::removeSelectedContact()
     if (box(question, BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes) {
         return;
     }
+    const std::optional<qint64> following = contactAfterRemoval();
     QString photoProblem;
     const Status removed =
         removeCurrentContact(m_dataControl, m_services.folder->path(), photoProblem);
@@ -81,12 +91,42 @@ void MainWindow::removeSelectedContact()
             BoxIcon::Warning);
     }
     box(name + QStringLiteral(" has been deleted in the database!"), BoxIcon::Information);
-    m_host.reloadMainWindow();
+    m_host.reloadMainWindow(following);
 }
 
 void MainWindow::reloadTable()
 {
-    m_host.reloadMainWindow();
+    m_host.reloadMainWindow(currentContactId());
+}
+
+std::optional<qint64> MainWindow::currentContactId() const
+{
+    const RecordSet& records = *m_dataControl.recordSet();
+    const int row = records.currentRow();
+    return row >= 0 ? std::optional<qint64>(records.id(row)) : std::nullopt;
+}
+
+// The row that followed the current one, or the one before it at the end.
+std::optional<qint64> MainWindow::contactAfterRemoval() const
+{
+    const RecordSet& records = *m_dataControl.recordSet();
+    const int row = records.currentRow();
+    if (row >= 0 && row + 1 < records.rowCount()) {
+        return records.id(row + 1);
+    }
+    return row > 0 ? std::optional<qint64>(records.id(row - 1)) : std::nullopt;
+}
+
+void MainWindow::selectContact(qint64 id)
+{
+    RecordSet& records = *m_dataControl.recordSet();
+    for (int row = 0; row < records.rowCount(); ++row) {
+        if (records.id(row) == id) {
+            records.moveTo(row);
+            ui.DataGrid1->scrollTo(m_model.index(row, static_cast<int>(ContactColumn::Name)));
+            return;
+        }
+    }
 }
 
 // Each change of the search text filters the loaded rows on the chosen

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace norvane {
 
@@ -11,9 +12,10 @@ class WindowHost
 {
 public:
     virtual ~WindowHost() = default;
-    // Unloads the main window and shows a new one, whose start-up runs again.
-    // Safe to call from the main window's own handlers.
-    virtual void reloadMainWindow() = 0;
+    // Unloads the main window and shows a new one, whose start-up runs again,
+    // where the old one stood and with the given contact selected if it is
+    // still there. Safe to call from the main window's own handlers.
+    virtual void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) = 0;
 
     // The About window, created hidden with its counter at 0:0:0 if there is none.
     virtual AboutWindow& aboutWindow() = 0;

@@ -151,6 +151,14 @@ Services productionServices()
     return {&messages, &files, &browser, tray, &process, &folder, &clock, &passphrases};
 }
 
+QString noBrowserText(const QUrl& address)
+{
+    return QCoreApplication::translate("BrowserService",
+                                       "No web browser could be started to open %1.\n\nCopy the "
+                                       "address into a browser to visit it.")
+        .arg(address.toString());
+}
+
 QString timeText(const ClockService& clock)
 {
     return QLocale::system().toString(clock.now().time(), QLocale::LongFormat);

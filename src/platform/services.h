@@ -41,6 +41,10 @@ public:
     virtual std::optional<QString> ask(QWidget* parent, const QString& prompt) = 0;
 };
 
+// What to tell the user when no browser could open an address: the address
+// itself, so that it can be copied.
+QString noBrowserText(const QUrl& address);
+
 // The user's web browser; false when none could be started.
 class BrowserService
 {

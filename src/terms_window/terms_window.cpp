@@ -19,7 +19,8 @@ TermsWindow::TermsWindow(const Services& services, WindowHost& host, QWidget* pa
     setTabOrder(ui.Command1, ui.Command2);
     setTabOrder(ui.Command2, ui.Check1);
     setTabOrder(ui.Check1, ui.Command3);
-    connect(ui.Check1, &QCheckBox::clicked, this, &TermsWindow::updateContinueButton);
+    // Whatever changed the box (a click, the keyboard, assistive technology).
+    connect(ui.Check1, &QCheckBox::toggled, this, &TermsWindow::updateContinueButton);
     connect(ui.Command1, &QPushButton::clicked, this, &TermsWindow::continueToApplication);
     connect(ui.Command2, &QPushButton::clicked, this, &TermsWindow::decline);
     load();
@@ -83,6 +84,15 @@ void TermsWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     decline();
+}
+
+// Enter presses the button with the focus; Escape does nothing here: the
+// terms must be answered.
+void TermsWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (!pressFocusedButtonOnEnter(this, event)) {
+        QWidget::keyPressEvent(event);
+    }
 }
 
 // The focus never rests on the text: it moves on to the unseen button.

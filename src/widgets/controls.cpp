@@ -37,6 +37,24 @@ ShadedButton::ShadedButton(QWidget* parent) : QPushButton(parent)
         "ShadedButton:disabled { color: #8A949E; }"));
 }
 
+bool pressFocusedButtonOnEnter(QWidget* window, const QKeyEvent* event)
+{
+    auto* button = qobject_cast<QPushButton*>(window->focusWidget());
+    if (!button || (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) ||
+        event->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    button->click();
+    return true;
+}
+
+void ShadedButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!pressFocusedButtonOnEnter(window(), event)) {
+        QPushButton::keyPressEvent(event);
+    }
+}
+
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent)
 {
     setMouseTracking(true);

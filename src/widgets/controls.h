@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -13,12 +14,20 @@ void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& c
 
 // The push button every window uses for its upper-case commands: a flat,
 // lightly shaded face that lights up under the pointer.
+// Enter presses it when it has the focus, as Space does.
 class ShadedButton : public QPushButton
 {
     Q_OBJECT
 public:
     explicit ShadedButton(QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
+
+// Presses the button with the focus when the key is Enter; true when it did.
+// Outside dialogs a push button takes only Space.
+bool pressFocusedButtonOnEnter(QWidget* window, const QKeyEvent* event);
 
 // A label that reports clicks and pointer movement, for the window's own
 // close and minimise captions, the hover menu and the web links.

@@ -34,7 +34,9 @@ private slots:
     void restartsTheCounterAfterClose();
     void showsTheCreditsAndDisablesTheMainWindow();
     void opensTheWebPage();
-    void doesNothingVisibleWithoutABrowser();
+    void namesTheAddressWithoutABrowser();
+    void everyWayOfClosingReleasesTheMainWindow_data();
+    void everyWayOfClosingReleasesTheMainWindow();
 };
 
 void AboutTest::countsAndCarriesOnTheSameTick_data()
@@ -124,15 +126,46 @@ void AboutTest::opensTheWebPage()
     QVERIFY(app.registry->existingAboutWindow()->isVisible());
 }
 
-void AboutTest::doesNothingVisibleWithoutABrowser()
+void AboutTest::namesTheAddressWithoutABrowser()
 {
     RunningApp app;
     app.fakes.browser.available = false;
     app.registry->showAboutWindow();
     QTest::mouseClick(app.registry->existingAboutWindow()->findChild<QLabel*>("Label22"),
                       Qt::LeftButton);
-    QVERIFY(app.fakes.messages.asked.isEmpty());
+    QCOMPARE(app.fakes.messages.asked.size(), 1);
+    QVERIFY(
+        app.fakes.messages.asked[0].text.contains(QLatin1String("https://norvane.example.org/")));
     QVERIFY(app.registry->existingAboutWindow()->isVisible());
+}
+
+// Its title bar's close button, Alt+F4 or Escape: the window goes as "Close"
+// makes it go, and the main window comes back.
+void AboutTest::everyWayOfClosingReleasesTheMainWindow_data()
+{
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("window manager") << false;
+    QTest::newRow("Escape") << true;
+}
+
+void AboutTest::everyWayOfClosingReleasesTheMainWindow()
+{
+    QFETCH(bool, byEscape);
+    RunningApp app;
+    app.registry->showAboutWindow();
+    app.window()->setEnabled(false);
+    AboutWindow* about = app.registry->existingAboutWindow();
+    if (byEscape) {
+        about->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(about));
+        QTest::keyClick(about, Qt::Key_Escape);
+    } else {
+        about->close();
+    }
+    app.settle();
+    QVERIFY(!app.registry->existingAboutWindow());
+    QVERIFY(app.window()->isEnabled());
+    QVERIFY(app.window()->isVisible());
 }
 
 QTEST_MAIN(AboutTest)

@@ -198,11 +198,15 @@ void StatusMenuTest::webLinkOpensTheBrowserAndMinimises()
     QCOMPARE(app.fakes.browser.opened.size(), 2);
     QCOMPARE(app.fakes.browser.opened[0], QUrl("https://norvane.example.org/"));
     QVERIFY(app.window()->isMinimized());
+    // Without a browser: a warning that names the address, and the window stays.
     app.fakes.browser.available = false;
     app.window()->setWindowState(Qt::WindowNoState);
     QTest::mouseClick(link, Qt::LeftButton);
-    QVERIFY(app.window()->isMinimized());
-    QVERIFY(app.fakes.messages.asked.isEmpty());
+    QVERIFY(!app.window()->isMinimized());
+    QCOMPARE(app.fakes.messages.asked.size(), 1);
+    QCOMPARE(app.fakes.messages.asked[0].icon, BoxIcon::Warning);
+    QVERIFY(
+        app.fakes.messages.asked[0].text.contains(QLatin1String("https://norvane.example.org/")));
 }
 
 QTEST_MAIN(StatusMenuTest)

@@ -358,7 +358,7 @@ void UpdateTest::refreshClearsTheSearch()
     QCOMPARE(app.find<QLineEdit>("txtSearch")->text(), QString());
     QVERIFY(app.find<QRadioButton>("Option1")->isChecked());
     QCOMPARE(gridNames(app), QStringList({"Ann", "Bob"}));
-    QCOMPARE(app.shownContact().name, QStringLiteral("Ann"));
+    QCOMPARE(app.shownContact().name, QStringLiteral("Bob")); // still the one selected
     QVERIFY(app.fakes.messages.asked.isEmpty());
 }
 

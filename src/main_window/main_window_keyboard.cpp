@@ -1,0 +1,96 @@
+// The keyboard: shortcuts, Enter in the fields, Escape, and the controls a
+// panel covers, which take no focus and no key while they are covered.
+#include "main_window/main_window.h"
+
+#include <QShortcut>
+
+namespace norvane {
+
+void MainWindow::setupKeyboard()
+{
+    // A shortcut of the whole window, or of one widget when a scope is given;
+    // none acts while the window is disabled behind another.
+    const auto onKeys = [this](const QKeySequence& keys, auto action, QWidget* scope = nullptr) {
+        auto* shortcut = new QShortcut(keys, scope ? scope : this);
+        shortcut->setContext(scope ? Qt::WidgetShortcut : Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, action] {
+            if (isEnabled()) {
+                action();
+            }
+        });
+    };
+    onKeys(QKeySequence(Qt::CTRL | Qt::Key_N), [this] { pressIfReachable(ui.cmdReg); });
+    onKeys(QKeySequence(Qt::CTRL | Qt::Key_E), [this] { pressIfReachable(ui.cmdUpdate); });
+    onKeys(QKeySequence(Qt::Key_F2), [this] { pressIfReachable(ui.cmdUpdate); });
+    onKeys(
+        QKeySequence(Qt::Key_Delete), [this] { pressIfReachable(ui.cmdRemove); }, ui.DataGrid1);
+    onKeys(QKeySequence(Qt::Key_F5), [this] { pressIfReachable(ui.cmdRefresh); });
+    onKeys(QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
+        if (ui.txtSearch->isEnabled()) {
+            ui.txtSearch->setFocus(Qt::ShortcutFocusReason);
+            ui.txtSearch->selectAll();
+        }
+    });
+    onKeys(QKeySequence(Qt::Key_F1), [this] { openAboutWindow(); });
+    onKeys(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { askToExit(); });
+    onKeys(QKeySequence(Qt::Key_Escape), [this] { escape(); });
+
+    ui.cmdReg->setToolTip(tr("Register a new contact (Ctrl+N)"));
+    ui.cmdUpdate->setToolTip(tr("Change the selected contact (Ctrl+E or F2)"));
+    ui.cmdRemove->setToolTip(tr("Remove the selected contact (Delete in the list)"));
+    ui.cmdRefresh->setToolTip(tr("Read the address book again (F5)"));
+    ui.txtSearch->setToolTip(tr("Search as you type (Ctrl+F)"));
+    ui.Label9->setToolTip(tr("About Norvane: F1. Exit: Ctrl+Q."));
+
+    // Enter in a one-line field saves the panel it belongs to.
+    for (QLineEdit* field : {ui.regName, ui.regAddress, ui.regEmail, ui.regCom}) {
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            if (ui.picReg->isVisible()) {
+                pressIfReachable(ui.AeroButton1);
+            }
+        });
+    }
+    for (QLineEdit* field : {ui.txtName, ui.txtAdd, ui.txtEmail, ui.txtCom}) {
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            if (ui.picUPD->isVisible()) {
+                pressIfReachable(ui.AeroButton3);
+            }
+        });
+    }
+    // The photo name on the menu bar is for the pointer, not a stop of Tab.
+    ui.Text1->setFocusPolicy(Qt::ClickFocus);
+}
+
+void MainWindow::pressIfReachable(QPushButton* button)
+{
+    if (button->isVisible() && button->isEnabled()) {
+        button->click();
+    }
+}
+
+// Escape closes what is open in front: the register panel as its "CANCEL"
+// does, update mode as the panel's "CANCEL" does, else the menu.
+void MainWindow::escape()
+{
+    if (ui.picReg->isVisible()) {
+        pressIfReachable(ui.AeroButton2);
+    } else if (ui.picUPD->isVisible()) {
+        pressIfReachable(ui.AeroButton4);
+    } else {
+        ui.Picture3->hide();
+    }
+}
+
+// The register panel lies over the detail fields and the command row.
+void MainWindow::setCoveredByRegisterPanel(bool covered)
+{
+    for (QWidget* below : {static_cast<QWidget*>(ui.txtName), static_cast<QWidget*>(ui.txtAdd),
+                           static_cast<QWidget*>(ui.txtCon), static_cast<QWidget*>(ui.txtEmail),
+                           static_cast<QWidget*>(ui.txtCom), static_cast<QWidget*>(ui.cmdReg),
+                           static_cast<QWidget*>(ui.cmdUpdate), static_cast<QWidget*>(ui.cmdRemove),
+                           static_cast<QWidget*>(ui.cmdRefresh)}) {
+        below->setEnabled(!covered);
+    }
+}
+
+} // namespace norvane
