@@ -8,8 +8,6 @@
 NumberEdit::NumberEdit(QWidget* parent) : QPlainTextEdit(parent)
 {
     connect(this, &QPlainTextEdit::textChanged, this, &NumberEdit::enforceMaxLength);
-    // Tab moves on, as in every other field; Enter still starts a new line.
-    setTabChangesFocus(true);
 }
 
 void NumberEdit::setMaxLength(int length)

@@ -1,6 +1,7 @@
 // The terms window and the gate that shows it once a run.
 #include "support/running_app.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -54,6 +55,9 @@ private slots:
     void showsTheTermsInFrontAtStart();
     void holdsTheExactText();
     void acceptingEnablesContinue();
+    void everyWayOfTickingEnablesContinue_data();
+    void everyWayOfTickingEnablesContinue();
+    void escapeLeavesTheTermsOpen();
     void continueReleasesTheMainWindow();
     void keepsTheTermsHiddenOnLaterReloads_data();
     void keepsTheTermsHiddenOnLaterReloads();
@@ -101,6 +105,47 @@ void TermsTest::acceptingEnablesContinue()
     QVERIFY(!cont->isEnabled());
     tickAccept(app);
     QVERIFY(cont->isEnabled());
+}
+
+// Assistive technology, the keyboard or any other path that changes the box
+// must enable "&Continue" as a click does.
+void TermsTest::everyWayOfTickingEnablesContinue_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("accessibility toggle action") << "accessibility";
+    QTest::newRow("Space on the focused box") << "space";
+    QTest::newRow("state set by a program") << "state";
+}
+
+void TermsTest::everyWayOfTickingEnablesContinue()
+{
+    QFETCH(QString, way);
+    RunningApp app({}, true, RunningApp::Terms::LeaveOpen);
+    auto* box = part<QCheckBox>(app, "Check1");
+    if (way == QLatin1String("accessibility")) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(accessible && accessible->actionInterface());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    } else if (way == QLatin1String("space")) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Space);
+    } else {
+        box->setChecked(true);
+    }
+    QVERIFY(box->isChecked());
+    QVERIFY(part<QPushButton>(app, "Command1")->isEnabled());
+    box->setChecked(false);
+    QVERIFY(!part<QPushButton>(app, "Command1")->isEnabled());
+}
+
+void TermsTest::escapeLeavesTheTermsOpen()
+{
+    RunningApp app({}, true, RunningApp::Terms::LeaveOpen);
+    TermsWindow* terms = app.registry->termsWindow();
+    QTest::keyClick(terms, Qt::Key_Escape);
+    app.settle();
+    QVERIFY(app.registry->termsWindow() && app.registry->termsWindow()->isVisible());
+    QVERIFY(app.fakes.messages.asked.isEmpty());
 }
 
 void TermsTest::continueReleasesTheMainWindow()
