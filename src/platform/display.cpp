@@ -1,8 +1,7 @@
 #include "platform/display.h"
 
-#include <QDir>
 #include <QFont>
-#include <QFontDatabase>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace norvane {
@@ -19,13 +18,12 @@ bool hasDisplay()
 
 void loadDesignFonts()
 {
-    // Debian's fonts-wine keeps Tahoma outside the font path.
-    const QDir wineFonts(QStringLiteral("/usr/share/wine/fonts"));
-    for (const QString& file : wineFonts.entryList({QStringLiteral("tahoma*.ttf")}, QDir::Files)) {
-        QFontDatabase::addApplicationFont(wineFonts.filePath(file));
-    }
+    // Where Tahoma itself is missing, Liberation Sans stands in: it has a
+    // true bold face, so bold captions look bold, and it is a little
+    // narrower, so every caption fits its place. (The Tahoma that Wine ships
+    // draws its bold as light as its regular and splits "https://".)
     QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")});
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));

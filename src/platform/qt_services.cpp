@@ -159,9 +159,28 @@ QString noBrowserText(const QUrl& address)
         .arg(address.toString());
 }
 
+QString timeOfDayFormat(const QLocale& locale)
+{
+    // The long format without its time-zone fields ("t" to "tttt"); text in
+    // quotes is literal and stays.
+    const QString full = locale.timeFormat(QLocale::LongFormat);
+    QString format;
+    bool quoted = false;
+    for (const QChar c : full) {
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+        }
+        if (quoted || c != QLatin1Char('t')) {
+            format += c;
+        }
+    }
+    return format.simplified();
+}
+
 QString timeText(const ClockService& clock)
 {
-    return QLocale::system().toString(clock.now().time(), QLocale::LongFormat);
+    const QLocale locale = QLocale::system();
+    return locale.toString(clock.now().time(), timeOfDayFormat(locale));
 }
 
 QString dateText(const ClockService& clock)

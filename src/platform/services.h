@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QIcon>
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -40,6 +41,10 @@ public:
     virtual ~PassphraseService() = default;
     virtual std::optional<QString> ask(QWidget* parent, const QString& prompt) = 0;
 };
+
+// The locale's long time of day, as a desktop clock shows it: its long
+// format without the time zone ("9:36:52 AM", "09:36:52").
+QString timeOfDayFormat(const QLocale& locale);
 
 // What to tell the user when no browser could open an address: the address
 // itself, so that it can be copied.

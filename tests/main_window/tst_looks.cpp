@@ -1,0 +1,119 @@
+// What the user sees of the text: bold that looks bold, a date that fits its
+// label on every day, and a clock without a time zone.
+#include "platform/display.h"
+#include "platform/services.h"
+#include "support/running_app.h"
+
+#include <QLabel>
+#include <QPainter>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+namespace {
+
+// How many dark pixels the text leaves, drawn black on white.
+int ink(const QString& text, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    QImage image(metrics.horizontalAdvance(text) + 8, metrics.height() + 8,
+                 QImage::Format_Grayscale8);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 4 + metrics.ascent(), text);
+    painter.end();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* line = image.constScanLine(y);
+        dark += static_cast<int>(
+            std::count_if(line, line + image.width(), [](uchar grey) { return grey < 128; }));
+    }
+    return dark;
+}
+
+} // namespace
+
+class LooksTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void boldCaptionsLookBold_data();
+    void boldCaptionsLookBold();
+    void theDateFitsItsLabelOnEveryDay();
+    void theClockShowsNoTimeZone_data();
+    void theClockShowsNoTimeZone();
+};
+
+void LooksTest::initTestCase()
+{
+    loadDesignFonts();
+}
+
+void LooksTest::boldCaptionsLookBold_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<qreal>("points");
+    QTest::newRow("title") << "NORVANE" << 27.75;
+    QTest::newRow("web link") << "https://norvane.example.org/" << 9.75;
+    QTest::newRow("status label") << "Results:  12" << 9.75;
+    QTest::newRow("panel heading") << "CONTACT INFORMATION" << 9.75;
+}
+
+void LooksTest::boldCaptionsLookBold()
+{
+    QFETCH(QString, caption);
+    QFETCH(qreal, points);
+    QFont regular(QStringLiteral("Tahoma"));
+    regular.setPointSizeF(points);
+    QFont bold = regular;
+    bold.setBold(true);
+    const int light = ink(caption, regular);
+    const int heavy = ink(caption, bold);
+    QVERIFY2(heavy >= 1.25 * light,
+             qPrintable(QStringLiteral("%1 against %2").arg(heavy).arg(light)));
+}
+
+void LooksTest::theDateFitsItsLabelOnEveryDay()
+{
+    RunningApp app;
+    auto* label = app.find<QLabel>("lblDate");
+    label->ensurePolished();
+    const QFontMetrics metrics(label->font());
+    FakeClock clock;
+    for (QDate day(2026, 1, 1); day.year() == 2026; day = day.addDays(1)) {
+        clock.time = QDateTime(day, QTime(12, 0));
+        const QString text = dateText(clock);
+        QVERIFY2(metrics.horizontalAdvance(text) <= label->contentsRect().width(),
+                 qPrintable(text));
+    }
+}
+
+void LooksTest::theClockShowsNoTimeZone_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("expected"); // for 09:05:03
+    QTest::newRow("US English") << "en_US"
+                                << "9:05:03 AM";
+    QTest::newRow("British English") << "en_GB"
+                                     << "09:05:03";
+    QTest::newRow("German") << "de_DE"
+                            << "09:05:03";
+    QTest::newRow("zone first") << "zh_CN"
+                                << "09:05:03";
+    QTest::newRow("Korean") << "ko_KR" << QString::fromUtf8("오전 9시 5분 3초");
+}
+
+void LooksTest::theClockShowsNoTimeZone()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, expected);
+    const QLocale chosen(locale);
+    QCOMPARE(chosen.toString(QTime(9, 5, 3), timeOfDayFormat(chosen)), expected);
+}
+
+QTEST_MAIN(LooksTest)
+#include "tst_looks.moc"
