@@ -14,20 +14,25 @@ using namespace norvane;
 
 namespace {
 
-const char* kUsage = "Usage:\n"
-                     "  norvane-db create DIR   make DIR/dbVesk.mdb (an empty, encrypted contact\n"
-                     "                          table) and the photo folder DIR/IMG/; an existing\n"
-                     "                          database is never touched\n"
-                     "  norvane-db check DIR    open DIR/dbVesk.mdb with the password, run an\n"
-                     "                          integrity check and print the number of contacts\n"
-                     "  norvane-db passphrase DIR [--remove]\n"
-                     "                          encrypt DIR/dbVesk.mdb under a passphrase of\n"
-                     "                          your own (asked twice), change it, or with\n"
-                     "                          --remove go back to the built-in key; the\n"
-                     "                          current passphrase is asked for when one is set\n"
-                     "  norvane-db --help       show this text\n"
-                     "Passphrases are read from the terminal without echo, or one per line\n"
-                     "from standard input.\n";
+const char* kUsage =
+    "Usage:\n"
+    "  norvane-db create DIR   make DIR/dbVesk.mdb (an empty, encrypted contact\n"
+    "                          table) and the photo folder DIR/IMG/; an existing\n"
+    "                          database is never touched\n"
+    "  norvane-db check DIR    open DIR/dbVesk.mdb with the password, run an\n"
+    "                          integrity check and print the number of contacts\n"
+    "  norvane-db passphrase DIR [--remove]\n"
+    "                          encrypt DIR/dbVesk.mdb under a passphrase of\n"
+    "                          your own (asked twice), change it, or with\n"
+    "                          --remove go back to the built-in key; the\n"
+    "                          current passphrase is asked for when one is set\n"
+    "  norvane-db backup DIR FILE\n"
+    "                          write a consistent copy of DIR/dbVesk.mdb to FILE,\n"
+    "                          under the same key, also while Norvane runs; an\n"
+    "                          existing FILE is never replaced\n"
+    "  norvane-db --help       show this text\n"
+    "Passphrases are read from the terminal without echo, or one per line\n"
+    "from standard input.\n";
 
 int fail(const QString& message)
 {
@@ -128,6 +133,22 @@ int setPassphrase(const QString& folder, bool remove)
     return 0;
 }
 
+int backup(const QString& folder, const QString& target)
+{
+    const QString path = databaseFile(folder);
+    QString reason;
+    QString password;
+    const std::unique_ptr<Database> db = openBook(folder, password, reason);
+    if (!db) {
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, reason));
+    }
+    if (Status copied = db->copyTo(target, password); !copied.ok()) {
+        return fail(QStringLiteral("cannot back up %1: %2").arg(path, copied.reason()));
+    }
+    std::printf("backed up %s to %s\n", qPrintable(path), qPrintable(target));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -141,6 +162,10 @@ int main(int argc, char** argv)
     }
     const bool remove = args.size() == 3 && args[0] == QLatin1String("passphrase") &&
                         args[2] == QLatin1String("--remove");
+    const bool isBackup = args.size() == 3 && args[0] == QLatin1String("backup");
+    if (isBackup) {
+        return backup(QDir::cleanPath(QDir(args[1]).absolutePath()), args[2]);
+    }
     if (args.size() != 2 && !remove) {
         std::fputs(kUsage, stderr);
         return 2;

@@ -125,6 +125,9 @@ std::unique_ptr<Database> Database::create(const QString& path, const QString& p
 
 Status Database::applyKeyAndSettings(const QString& password)
 {
+    // Another program writing at this moment holds the file for a few
+    // milliseconds: wait for it, from the very first read on.
+    sqlite3_busy_timeout(m_db, 2000);
     const QByteArray key = password.toUtf8();
     if (sqlite3_key(m_db, key.constData(), static_cast<int>(key.size())) != SQLITE_OK) {
         return Status::failure(tr("The database could not be keyed."));
@@ -161,7 +164,6 @@ Status Database::applyKeyAndSettings(const QString& password)
     // Temporary tables stay in memory so no contact text lands in a temporary file.
     sqlite3_exec(m_db, "PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;", nullptr, nullptr,
                  nullptr);
-    sqlite3_busy_timeout(m_db, 2000);
     return Status::success();
 }
 
@@ -172,6 +174,41 @@ Status Database::rekey(const QString& password)
         return Status::failure(errorText(m_db));
     }
     return Status::success();
+}
+
+Status Database::copyTo(const QString& path, const QString& password)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        return Status::failure(tr("%1 cannot be made: %2").arg(path, file.errorString()));
+    }
+    file.close();
+    QString reason;
+    Statement attach = prepare("ATTACH DATABASE ?1 AS copy KEY ?2", reason);
+    bool done = false;
+    if (attach.isValid()) {
+        attach.bind(1, path);
+        attach.bind(2, password);
+        attach.next(done);
+    }
+    Status copied = done ? Status::success() : Status::failure(lastError());
+    // One read transaction makes the copy a single moment of the book, while
+    // other programs may be writing it.
+    for (const char* step : {"PRAGMA copy.cipher_page_size = 4096", "BEGIN",
+                             "SELECT sqlcipher_export('copy')", "COMMIT"}) {
+        if (copied.ok()) {
+            copied = execute(step);
+        }
+    }
+    if (!copied.ok()) {
+        execute("ROLLBACK");
+    }
+    execute("DETACH DATABASE copy");
+    if (!copied.ok()) {
+        QFile::remove(path);
+    }
+    return copied;
 }
 
 Status Database::execute(const char* sql)

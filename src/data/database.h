@@ -36,6 +36,10 @@ public:
     Status execute(const char* sql);
     // Encrypts the whole file again under a new password, in one step.
     Status rekey(const QString& password);
+    // Writes a consistent copy of the whole database, under the given
+    // password, to a new file readable by its owner only; never replaces a
+    // file, and leaves none behind when it fails.
+    Status copyTo(const QString& path, const QString& password);
     // Prepares one statement; on failure the statement is invalid and reason says why.
     Statement prepare(const char* sql, QString& reason);
     qint64 lastInsertId() const;

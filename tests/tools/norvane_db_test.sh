@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# norvane-db: create, refuse to overwrite, check.
+# norvane-db: create, refuse to overwrite, check, passphrase, backup.
 set -euo pipefail
 tool=$1
+writer=$2
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -33,6 +34,20 @@ if printf 'pass;word\nnew\nwen\n' | "$tool" passphrase "$dir/app" 2>/dev/null; t
 fi
 printf 'pass;word\n' | "$tool" passphrase "$dir/app" --remove >/dev/null || fail "passphrase not removed"
 "$tool" check "$dir/app" </dev/null | grep -q 'integrity: ok' || fail "built-in key not back"
+
+# A backup taken while another program keeps writing: whole, sound, owner-only.
+"$writer" "$dir/app" 0 >"$dir/acks" 2>/dev/null &
+writing=$!
+sleep 1
+"$tool" backup "$dir/app" "$dir/copy.mdb" >/dev/null || fail "backup failed while a writer wrote"
+kill $writing; wait $writing 2>/dev/null || true
+[ "$(stat -c %a "$dir/copy.mdb")" = 600 ] || fail "the backup is not owner-only"
+mkdir "$dir/restored" && cp "$dir/copy.mdb" "$dir/restored/dbVesk.mdb"
+out=$("$tool" check "$dir/restored") || fail "the backup does not check: $out"
+grep -q 'integrity: ok' <<<"$out" || fail "the backup is not sound: $out"
+copied=$(sed -n 's/^contacts: //p' <<<"$out")
+[ "$copied" -gt 0 ] || fail "the backup holds no contact"
+if "$tool" backup "$dir/app" "$dir/copy.mdb" 2>/dev/null; then fail "backup replaced a file"; fi
 
 if "$tool" check "$dir/nowhere" 2>/dev/null; then fail "check passed on a missing database"; fi
 head -c 8192 /dev/urandom >"$dir/app/dbVesk.mdb"
