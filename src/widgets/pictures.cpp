@@ -39,7 +39,7 @@ void paintCard(QPainter& p, const QRectF& r)
 QIcon applicationIcon()
 {
     QIcon icon;
-    for (int side : {16, 24, 32, 48, 64}) {
+    for (int side : kIconSides) {
         QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);

@@ -6,6 +6,8 @@
 namespace norvane {
 
 // Norvane's own pictures, painted here so the product ships no image files.
+// The icon is painted at each of these sizes (also exported for the desktop).
+inline constexpr int kIconSides[] = {16, 22, 24, 32, 48, 64, 128, 256};
 QIcon applicationIcon();
 // Shown in the photo box until a photo is chosen.
 QPixmap placeholderPhoto(const QSize& size);
