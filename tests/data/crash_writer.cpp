@@ -1,13 +1,16 @@
 // Registers contacts through the store in a loop and reports each one the
 // store acknowledged, until it is killed; or, given a count, registers that
 // many and ends the way Norvane ends, at once, through the platform's process
-// service. The crash-safety and data-safety tests drive it.
+// service (-1: no end). A pause in milliseconds between contacts makes it
+// write the way people do rather than flat out. The crash-safety,
+// data-safety and backup tests drive it.
 #include "contacts/contact_store.h"
 #include "crash_contact.h"
 #include "data/data_control.h"
 #include "platform/services.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
 
 using namespace norvane;
@@ -19,6 +22,7 @@ int main(int argc, char** argv)
     const QString folder = app.arguments().value(1);
     int next = app.arguments().value(2).toInt();
     const int count = app.arguments().value(3, QStringLiteral("-1")).toInt();
+    const unsigned long pauseMs = app.arguments().value(4).toULong();
     DataControl dataControl;
     if (Status connected = connectSequence(dataControl, folder); !connected.ok()) {
         std::fprintf(stderr, "crash_writer: %s\n", qPrintable(connected.reason()));
@@ -34,5 +38,6 @@ int main(int argc, char** argv)
         }
         std::printf("ACK %d\n", next);
         std::fflush(stdout);
+        QThread::msleep(pauseMs);
     }
 }
