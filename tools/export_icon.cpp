@@ -1,10 +1,11 @@
 // norvane-icon: writes the application icon, as Norvane paints it, into a
-// folder laid out as the freedesktop icon theme (hicolor/NxN/apps/norvane.png)
-// for installing with the desktop entry.
+// folder laid out as the freedesktop icon theme (hicolor/NxN/apps/norvane.png
+// and hicolor/scalable/apps/norvane.svg) for installing with the desktop entry.
 #include "widgets/pictures.h"
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QSvgGenerator>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -24,5 +25,14 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    return 0;
+    const QString scalable = root.filePath(QStringLiteral("hicolor/scalable/apps"));
+    QDir().mkpath(scalable);
+    QSvgGenerator svg;
+    svg.setFileName(QDir(scalable).filePath(QStringLiteral("norvane.svg")));
+    svg.setSize(QSize(256, 256));
+    svg.setViewBox(QRectF(0, 0, 256, 256));
+    svg.setTitle(QStringLiteral("Norvane"));
+    QPainter painter(&svg);
+    norvane::paintApplicationIcon(painter, QRectF(0, 0, 256, 256));
+    return painter.end() ? 0 : 1;
 }

@@ -79,15 +79,25 @@ std::unique_ptr<Database> openBook(const QString& folder, QString& password, QSt
     return Database::open(databaseFile(folder), password, reason);
 }
 
+// The same, saying on standard error why the book could not be opened.
+std::unique_ptr<Database> openBookOrSay(const QString& folder, QString& password)
+{
+    QString reason;
+    std::unique_ptr<Database> db = openBook(folder, password, reason);
+    if (!db) {
+        fail(QStringLiteral("cannot open %1: %2").arg(databaseFile(folder), reason));
+    }
+    return db;
+}
+
 int check(const QString& folder)
 {
-    const QString path = databaseFile(folder);
-    QString reason;
     QString password;
-    const std::unique_ptr<Database> db = openBook(folder, password, reason);
+    const std::unique_ptr<Database> db = openBookOrSay(folder, password);
     if (!db) {
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, reason));
+        return 1;
     }
+    QString reason;
     Statement integrity = db->prepare("PRAGMA integrity_check", reason);
     bool done = false;
     if (!integrity.isValid() || !integrity.next(done)) {
@@ -106,10 +116,10 @@ int check(const QString& folder)
 int setPassphrase(const QString& folder, bool remove)
 {
     const QString path = databaseFile(folder);
-    QString reason;
     QString current;
-    if (!openBook(folder, current, reason)) {
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, reason));
+    const std::unique_ptr<Database> db = openBookOrSay(folder, current);
+    if (!db) {
+        return 1;
     }
     QString replacement = databasePassword();
     if (!remove) {
@@ -124,7 +134,7 @@ int setPassphrase(const QString& folder, bool remove)
         }
         replacement = *first;
     }
-    if (Status changed = changePassword(folder, current, replacement); !changed.ok()) {
+    if (Status changed = db->rekey(replacement); !changed.ok()) {
         return fail(QStringLiteral("cannot change the key of %1: %2").arg(path, changed.reason()));
     }
     std::printf(remove ? "%s is now under the built-in key again\n"
@@ -136,11 +146,10 @@ int setPassphrase(const QString& folder, bool remove)
 int backup(const QString& folder, const QString& target)
 {
     const QString path = databaseFile(folder);
-    QString reason;
     QString password;
-    const std::unique_ptr<Database> db = openBook(folder, password, reason);
+    const std::unique_ptr<Database> db = openBookOrSay(folder, password);
     if (!db) {
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, reason));
+        return 1;
     }
     if (Status copied = db->copyTo(target, password); !copied.ok()) {
         return fail(QStringLiteral("cannot back up %1: %2").arg(path, copied.reason()));

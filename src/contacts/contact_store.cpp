@@ -90,18 +90,6 @@ Status createContactDatabase(const QString& path)
     return db->execute(kCreateTableSql);
 }
 
-Status changePassword(const QString& applicationFolder, const QString& current,
-                      const QString& replacement)
-{
-    QString reason;
-    const std::unique_ptr<Database> db =
-        Database::open(databaseFile(applicationFolder), current, reason);
-    if (!db) {
-        return Status::failure(reason);
-    }
-    return db->rekey(replacement);
-}
-
 Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts)
 {
     QString reason;

@@ -25,11 +25,6 @@ Status connectSequence(DataControl& dataControl, const QString& applicationFolde
                        const QString& recordSource = kWholeTable,
                        const QString& password = databasePassword());
 
-// Encrypts the address book again under a new password, given the one that
-// opens it now; the built-in password is the one without a passphrase.
-Status changePassword(const QString& applicationFolder, const QString& current,
-                      const QString& replacement);
-
 // Creates an empty contact database at the path; refuses to touch an existing file.
 Status createContactDatabase(const QString& path);
 

@@ -6,10 +6,8 @@
 
 namespace norvane {
 
-namespace {
-
 // An address card: a rounded page with a head-and-shoulders silhouette and text lines.
-void paintCard(QPainter& p, const QRectF& r)
+void paintApplicationIcon(QPainter& p, const QRectF& r)
 {
     p.setRenderHint(QPainter::Antialiasing);
     const qreal u = r.width() / 32.0;
@@ -34,8 +32,6 @@ void paintCard(QPainter& p, const QRectF& r)
     }
 }
 
-} // namespace
-
 QIcon applicationIcon()
 {
     QIcon icon;
@@ -43,7 +39,7 @@ QIcon applicationIcon()
         QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);
-        paintCard(p, QRectF(0, 0, side, side));
+        paintApplicationIcon(p, QRectF(0, 0, side, side));
         icon.addPixmap(pixmap);
     }
     return icon;
@@ -76,7 +72,8 @@ QPixmap aboutPicture(const QSize& size)
     sky.setColorAt(1, QColor(0xE8, 0xC8, 0x98));
     p.fillRect(pixmap.rect(), sky);
     const qreal side = std::min(size.width(), size.height()) * 0.8;
-    paintCard(p, QRectF((size.width() - side) / 2, (size.height() - side) / 2, side, side));
+    paintApplicationIcon(p,
+                         QRectF((size.width() - side) / 2, (size.height() - side) / 2, side, side));
     return pixmap;
 }
 

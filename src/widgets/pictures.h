@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 
 namespace norvane {
@@ -9,6 +10,8 @@ namespace norvane {
 // The icon is painted at each of these sizes (also exported for the desktop).
 inline constexpr int kIconSides[] = {16, 22, 24, 32, 48, 64, 128, 256};
 QIcon applicationIcon();
+// Paints the icon into a square, with vectors only (also for its SVG export).
+void paintApplicationIcon(QPainter& painter, const QRectF& square);
 // Shown in the photo box until a photo is chosen.
 QPixmap placeholderPhoto(const QSize& size);
 // The picture of the About window.

@@ -438,7 +438,11 @@ void DataSafetyTest::aPassphraseOfTheUsersOwnOpensTheBook()
     TestFolder folder;
     folder.add({contact("Ann", "1")});
     const QString passphrase = QStringLiteral("s3cret; Data Source=\"x\"");
-    QVERIFY(changePassword(folder.path(), databasePassword(), passphrase).ok());
+    {
+        QString reason;
+        const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
+        QVERIFY(db && db->rekey(passphrase).ok());
+    }
     QVERIFY(folder.stored().isEmpty()); // the built-in key no longer opens it
 
     FakeServices fakes;

@@ -19,6 +19,7 @@ for side in 16 22 24 32 48 64 128 256; do
     icon="$root/share/icons/hicolor/${side}x${side}/apps/norvane.png"
     file "$icon" | grep -q "PNG image data, $side x $side" || fail "no ${side}px icon"
 done
+grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/norvane.svg" || fail "no scalable icon"
 entry="$root/share/applications/norvane.desktop"
 grep -qxF "Exec=\"$app/norvane\"" "$entry" || fail "the desktop entry does not start $app/norvane"
 desktop-file-validate "$entry" || fail "the desktop entry is not valid"
