@@ -6,7 +6,9 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace norvane {
@@ -44,10 +46,21 @@ public:
     View whole() const { return View(m_text); }
     qsizetype endOf(int row) const { return m_ends[static_cast<std::size_t>(row)]; }
 
+    // Grows the buffer by hand, doubling it, and copies the value in: the
+    // load appends every value of the table here, and the general append
+    // costs several times the copy itself.
     void append(View text)
     {
-        m_text.append(text);
-        m_ends.push_back(static_cast<quint32>(m_text.size()));
+        const qsizetype at = m_text.size();
+        const qsizetype end = at + text.size();
+        if (end > m_text.capacity()) {
+            m_text.reserve(std::max(end, 2 * m_text.capacity()));
+        }
+        m_text.resize(end);
+        if (!text.isEmpty()) {
+            std::memcpy(m_text.data() + at, text.data(), text.size() * sizeof(*text.data()));
+        }
+        m_ends.push_back(static_cast<quint32>(end));
     }
     void replace(int row, View text)
     {
