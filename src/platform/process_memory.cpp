@@ -33,4 +33,11 @@ qint64 peakResidentBytes()
     return statusField("VmHWM:");
 }
 
+bool resetPeakResident()
+{
+    // Linux resets the high-water mark when "5" is written here.
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
 } // namespace norvane

@@ -8,5 +8,8 @@ namespace norvane {
 // platform does not tell.
 qint64 residentBytes();
 qint64 peakResidentBytes();
+// Starts the peak again from the resident memory now, so that the peak of
+// one operation can be read; false where the platform cannot.
+bool resetPeakResident();
 
 } // namespace norvane
