@@ -330,14 +330,14 @@ void DataSafetyTest::valuesNobodyEditedKeepTheirBytes()
 void DataSafetyTest::journalsAreReplayedWholeOrRefused_data()
 {
     QTest::addColumn<QString>("journal");   // "wal" or "journal"
-    QTest::addColumn<qint64>("flipAt");     // -1: none; past the end: cut the file there
+    QTest::addColumn<qint64>("flipAt");     // -1: none; below that: cut so many bytes off the end
     QTest::addColumn<int>("contactsShown"); // -1: refused
     constexpr qint64 kFrame = 24 + 4096;
     QTest::newRow("log, whole") << "wal" << qint64(-1) << 20;
     QTest::newRow("log, a byte of frame 5 flipped") << "wal" << 32 + 5 * kFrame + 24 + 900 << -1;
     QTest::newRow("log, a frame header flipped") << "wal" << 32 + 7 * kFrame + 2 << -1;
     QTest::newRow("log, its header flipped") << "wal" << qint64(17) << -1;
-    QTest::newRow("log, last frame torn") << "wal" << -(32 + 19 * kFrame + 1000) << 19;
+    QTest::newRow("log, last frame torn") << "wal" << qint64(-3000) << 19;
     QTest::newRow("rollback journal, whole") << "journal" << qint64(-1) << 3;
     QTest::newRow("rollback journal, magic flipped") << "journal" << qint64(3) << -1;
     QTest::newRow("rollback journal, a record's checksum flipped")
@@ -361,7 +361,7 @@ void DataSafetyTest::journalsAreReplayedWholeOrRefused()
     if (flipAt >= 0) {
         bytes[flipAt] = static_cast<char>(bytes.at(flipAt) ^ 0x10);
     } else if (flipAt < -1) {
-        bytes.truncate(-flipAt);
+        bytes.chop(-flipAt);
     }
     writeFile(journalPath, bytes);
     const QByteArray databaseBefore = readFile(folder.databasePath());
