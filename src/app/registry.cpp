@@ -34,22 +34,24 @@ void Registry::start()
     m_main->load();
 }
 
+// The old window gives up its rows first, so that two tables are never held
+// at once, but stays on screen until the new one shows where it stood: the
+// user never sees the desktop in between.
 void Registry::reloadMainWindow(std::optional<qint64> selectContact)
 {
-    std::optional<QPoint> position;
-    if (m_main) {
-        position = m_main->pos();
-        m_main->unload();
-        discard(m_main);
+    MainWindow* old = m_main;
+    if (old) {
+        old->unload();
     }
     m_main = new MainWindow(m_services, *this);
-    if (position) {
-        m_main->move(*position);
+    if (old) {
+        m_main->move(old->pos());
     }
     m_main->load();
     if (selectContact) {
         m_main->selectContact(*selectContact);
     }
+    discard(old);
 }
 
 AboutWindow& Registry::aboutWindow()

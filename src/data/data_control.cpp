@@ -17,10 +17,15 @@ Status DataControl::refresh()
 {
     const Status loaded = load();
     if (!loaded.ok()) {
-        m_recordset.reset(nullptr, {}, {});
-        m_db.reset();
+        close();
     }
     return loaded;
+}
+
+void DataControl::close()
+{
+    m_recordset.reset(nullptr, {}, {});
+    m_db.reset();
 }
 
 Status DataControl::load()

@@ -30,6 +30,8 @@ public:
     // Opens the store and reloads the record set. On failure the record set is
     // empty, the connection closed, and the reason says what went wrong.
     Status refresh();
+    // Empties the record set and closes the store.
+    void close();
 
     RecordSet* recordSet() { return &m_recordset; }
     const RecordSet* recordSet() const { return &m_recordset; }

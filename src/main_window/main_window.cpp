@@ -82,6 +82,7 @@ void MainWindow::unload()
     m_timer1->stop();
     m_timer2->stop();
     m_services.tray->remove();
+    m_dataControl.close();
 }
 
 // The built-in password did not open the book: it may be under a passphrase

@@ -38,7 +38,8 @@ public:
 
     // Start-up: connect, lay out the grid, fill the labels, translucency, show, tray.
     void load();
-    // Removes the tray icon; the window is about to be discarded.
+    // Removes the tray icon and lets go of the rows; the window is about to
+    // be discarded, and stays on screen, empty, until its successor shows.
     void unload();
 
     // Restores the window from the taskbar and brings it to the front.

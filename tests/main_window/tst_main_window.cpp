@@ -25,6 +25,7 @@ private slots:
     void saysFarewellAndEndsWithX();
     void endsTheSameWayWhenTheWindowManagerClosesIt();
     void keepsOneTrayIconOverReloads();
+    void keepsTheOldWindowOnScreenUntilTheNewOneShows();
     void namesEveryControlForAssistiveTechnology();
 };
 
@@ -133,6 +134,29 @@ void MainWindowTest::endsTheSameWayWhenTheWindowManagerClosesIt()
     QCOMPARE(app.boxTexts(), QStringList{"Thank You for using this freeware!\r\n-Orrin Vale"});
     QCOMPARE(app.fakes.process.endRequests, 1);
     QCOMPARE(app.fakes.process.iconsAtEnd, 0);
+}
+
+// While the new window loads (here it stops on a warning that the book is
+// gone), the old one still stands where it was, its rows already let go.
+void MainWindowTest::keepsTheOldWindowOnScreenUntilTheNewOneShows()
+{
+    RunningApp app({contact("Ann", "1"), contact("Bob", "2")});
+    const QPointer<MainWindow> old = app.window();
+    bool oldShown = false;
+    int oldRows = -1;
+    app.fakes.messages.setWhileOpen([&] {
+        oldShown = old && old->isVisible();
+        oldRows =
+            old ? old->findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->rowCount()
+                : -1;
+    });
+    QVERIFY(QFile::remove(app.folder.databasePath()));
+    app.click("cmdRefresh");
+    app.settle();
+    QVERIFY(oldShown);
+    QCOMPARE(oldRows, 0);
+    QVERIFY(!old);
+    QVERIFY(app.window()->isVisible());
 }
 
 void MainWindowTest::keepsOneTrayIconOverReloads()
