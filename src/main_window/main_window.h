@@ -111,6 +111,8 @@ private:
     void pressIfReachable(QPushButton* button);
     void escape();
     void setCoveredByRegisterPanel(bool covered);
+    QList<QWidget*> commandRow() const;
+    static void enableAll(const QList<QWidget*>& widgets, bool enabled);
 
     Ui::MainWindow ui;
     Services m_services;

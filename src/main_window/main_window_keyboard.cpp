@@ -84,12 +84,20 @@ void MainWindow::escape()
 // The register panel lies over the detail fields and the command row.
 void MainWindow::setCoveredByRegisterPanel(bool covered)
 {
-    for (QWidget* below : {static_cast<QWidget*>(ui.txtName), static_cast<QWidget*>(ui.txtAdd),
-                           static_cast<QWidget*>(ui.txtCon), static_cast<QWidget*>(ui.txtEmail),
-                           static_cast<QWidget*>(ui.txtCom), static_cast<QWidget*>(ui.cmdReg),
-                           static_cast<QWidget*>(ui.cmdUpdate), static_cast<QWidget*>(ui.cmdRemove),
-                           static_cast<QWidget*>(ui.cmdRefresh)}) {
-        below->setEnabled(!covered);
+    enableAll(commandRow() +
+                  QList<QWidget*>{ui.txtName, ui.txtAdd, ui.txtCon, ui.txtEmail, ui.txtCom},
+              !covered);
+}
+
+QList<QWidget*> MainWindow::commandRow() const
+{
+    return {ui.cmdReg, ui.cmdUpdate, ui.cmdRemove, ui.cmdRefresh};
+}
+
+void MainWindow::enableAll(const QList<QWidget*>& widgets, bool enabled)
+{
+    for (QWidget* widget : widgets) {
+        widget->setEnabled(enabled);
     }
 }
 

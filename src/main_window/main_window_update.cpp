@@ -9,14 +9,9 @@ namespace norvane {
 // grid, the search) and the command row lies under the update panel.
 void MainWindow::setUpdateMode(bool on)
 {
-    for (QWidget* locked :
-         {static_cast<QWidget*>(ui.DataGrid1), static_cast<QWidget*>(ui.txtSearch),
-          static_cast<QWidget*>(ui.Option1), static_cast<QWidget*>(ui.Option2),
-          static_cast<QWidget*>(ui.Option3), static_cast<QWidget*>(ui.cmdReg),
-          static_cast<QWidget*>(ui.cmdUpdate), static_cast<QWidget*>(ui.cmdRemove),
-          static_cast<QWidget*>(ui.cmdRefresh)}) {
-        locked->setEnabled(!on);
-    }
+    enableAll(commandRow() +
+                  QList<QWidget*>{ui.DataGrid1, ui.txtSearch, ui.Option1, ui.Option2, ui.Option3},
+              !on);
     ui.regIMG->setVisible(on);
     if (on) {
         ui.regIMG->raise();
