@@ -100,6 +100,7 @@ private:
 };
 
 using TextColumn = PackedColumn<QString>;
+using ByteColumn = PackedColumn<QByteArray>;
 
 // The rows of tblYou held by column, their texts in UTF-8.
 class ContactColumns
@@ -109,6 +110,7 @@ public:
     qint64 id(int row) const { return m_ids[static_cast<std::size_t>(row)]; }
     QString text(int row, ContactColumn column) const;
     QByteArrayView utf8(int row, ContactColumn column) const;
+    const ByteColumn& column(ContactColumn column) const { return m_texts[slot(column)]; }
     Contact contact(int row) const;
 
     // Appends a row given as UTF-8 texts, NAME to PROFILE.
@@ -122,7 +124,7 @@ private:
     static std::size_t slot(ContactColumn column);
 
     std::vector<qint64> m_ids;
-    std::array<PackedColumn<QByteArray>, kContactColumnCount - 1> m_texts;
+    std::array<ByteColumn, kContactColumnCount - 1> m_texts;
 };
 
 } // namespace norvane

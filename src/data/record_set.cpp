@@ -4,98 +4,8 @@
 #include "data/text_fold.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace norvane {
-
-namespace {
-
-// Appends a value's search form. Plain ASCII, by far the most common, is
-// lowered straight from its bytes without a string of its own.
-void appendFolded(TextColumn& folded, QByteArrayView utf8, QString& buffer)
-{
-    const bool ascii = std::all_of(utf8.begin(), utf8.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii) {
-        folded.append(foldForSearch(QString::fromUtf8(utf8)));
-        return;
-    }
-    buffer.resize(utf8.size());
-    QChar* out = buffer.data();
-    for (const char c : utf8) {
-        *out++ = QLatin1Char(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
-    }
-    folded.append(buffer);
-}
-
-// Whether a short value holds the needle: a plain loop beats the general
-// search, whose set-up costs more than a contact's few dozen characters.
-bool holds(QStringView value, QStringView needle)
-{
-    const qsizetype last = value.size() - needle.size();
-    const char16_t* text = value.utf16();
-    const char16_t* wanted = needle.utf16();
-    for (qsizetype i = 0; i <= last; ++i) {
-        if (text[i] == wanted[0] && std::equal(wanted + 1, wanted + needle.size(), text + i + 1)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Appends the rows in [first, last) whose value holds the needle, found by
-// scanning those values end to end in one pass; a match that runs over the
-// end of a value does not count.
-void rowsContaining(const TextColumn& column, QStringView needle, int first, int last,
-                    std::vector<int>& rows)
-{
-    if (first >= last) {
-        return;
-    }
-    const QStringView all = column.whole().first(column.endOf(last - 1));
-    int row = first;
-    qsizetype from = first == 0 ? 0 : column.endOf(first - 1);
-    while (row < last) {
-        const qsizetype at = all.indexOf(needle, from);
-        if (at < 0) {
-            break;
-        }
-        while (column.endOf(row) <= at) {
-            ++row;
-        }
-        if (at + needle.size() <= column.endOf(row)) {
-            rows.push_back(row);
-            from = column.endOf(row);
-            ++row;
-        } else {
-            from = at + 1;
-        }
-    }
-}
-
-// Below this many rows a second thread costs more than it saves.
-constexpr int kRowsWorthTwoThreads = 200000;
-
-// Runs scan(first, last, out) over [0, count): on a large table in two
-// halves at once, one on a helper thread. Both only read; the rows found
-// come back in order.
-template <class Scan> std::vector<int> scanInHalves(int count, const Scan& scan)
-{
-    std::vector<int> rows;
-    if (count < kRowsWorthTwoThreads) {
-        scan(0, count, rows);
-        return rows;
-    }
-    const int middle = count / 2;
-    std::vector<int> upper;
-    std::thread helper([&] { scan(middle, count, upper); });
-    scan(0, middle, rows);
-    helper.join();
-    rows.insert(rows.end(), upper.begin(), upper.end());
-    return rows;
-}
-
-} // namespace
 
 RecordSet::RecordSet(QObject* parent) : QObject(parent) {}
 
@@ -107,7 +17,7 @@ void RecordSet::reset(Database* db, QStringList columnNames, ContactColumns rows
     m_rows = std::move(rows);
     m_view.reset();
     m_filter.reset();
-    clearFolded();
+    clearSearches();
     m_edit.reset();
     m_current = m_rows.size() == 0 ? -1 : 0;
     emit wasReset();
@@ -345,7 +255,7 @@ Status RecordSet::deleteCurrent()
 void RecordSet::afterWrite()
 {
     emit aboutToReset();
-    clearFolded();
+    clearSearches();
     m_view.reset();
     if (m_filter) {
         runFilter(m_filter->column, m_filter->needle, false);
@@ -355,48 +265,22 @@ void RecordSet::afterWrite()
     emit currentChanged(m_current);
 }
 
-void RecordSet::clearFolded()
+void RecordSet::clearSearches()
 {
-    for (TextColumn& column : m_folded) {
-        column.clear();
+    for (ColumnSearch& search : m_searches) {
+        search.clear();
     }
-}
-
-const TextColumn& RecordSet::foldedColumn(ContactColumn column)
-{
-    TextColumn& folded = m_folded[static_cast<std::size_t>(column)];
-    if (folded.size() != m_rows.size()) {
-        folded.clear();
-        QString buffer;
-        for (int row = 0; row < m_rows.size(); ++row) {
-            appendFolded(folded, m_rows.utf8(row, column), buffer);
-        }
-        folded.squeeze();
-    }
-    return folded;
 }
 
 void RecordSet::runFilter(ContactColumn column, const QString& needle, bool narrow)
 {
-    const TextColumn& folded = foldedColumn(column);
+    const ByteColumn& values = m_rows.column(column);
+    ColumnSearch& search = m_searches[static_cast<std::size_t>(column)];
+    search.prepare(values);
     // Narrowing checks only the rows shown; a fresh search makes one pass
     // over the whole column.
-    if (narrow && m_view) {
-        const std::vector<int>& shown = *m_view;
-        m_view = scanInHalves(static_cast<int>(shown.size()),
-                              [&](int first, int last, std::vector<int>& out) {
-                                  for (int i = first; i < last; ++i) {
-                                      const int index = shown[static_cast<std::size_t>(i)];
-                                      if (holds(folded.at(index), needle)) {
-                                          out.push_back(index);
-                                      }
-                                  }
-                              });
-    } else {
-        m_view = scanInHalves(folded.size(), [&](int first, int last, std::vector<int>& out) {
-            rowsContaining(folded, needle, first, last, out);
-        });
-    }
+    m_view = narrow && m_view ? search.narrow(values, *m_view, needle)
+                              : search.rowsContaining(values, needle);
     m_filter = Filter{column, needle};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/column_search.h"
 #include "data/contact.h"
 #include "data/contact_columns.h"
 #include "data/status.h"
@@ -85,8 +86,7 @@ private:
     Status insertRecord(Contact contact);
     Status updateCurrentRecord(const Edit& edit);
     Status rowStillThere(qint64 id) const;
-    void clearFolded();
-    const TextColumn& foldedColumn(ContactColumn column);
+    void clearSearches();
     void runFilter(ContactColumn column, const QString& needle, bool narrow);
     void afterWrite();
     Status checkWritable() const;
@@ -96,7 +96,7 @@ private:
     ContactColumns m_rows;
     std::optional<std::vector<int>> m_view; // row indexes shown while a filter is in force
     std::optional<Filter> m_filter;
-    std::array<TextColumn, kContactColumnCount> m_folded; // made on a column's first search
+    std::array<ColumnSearch, kContactColumnCount> m_searches; // prepared on a column's first search
     int m_current = -1;
     std::optional<Edit> m_edit;
 };

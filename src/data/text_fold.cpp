@@ -47,4 +47,69 @@ QString foldForSearch(const QString& text)
     return stripped.toCaseFolded();
 }
 
+// Decomposition works character by character, then sorts each run of marks
+// by their combining class; every mark so sorted is dropped here unless it is
+// a spacing one. So, short of such a spacing mark, a text's fold is its
+// characters' folds end to end, and case folding never looks at neighbours.
+SearchFolder::Piece SearchFolder::makePiece(char16_t c)
+{
+    Piece made;
+    if (QChar::isSurrogate(c)) {
+        made.state = kAwkward;
+        return made;
+    }
+    const QString decomposed = QString(QChar(c)).normalized(QString::NormalizationForm_KD);
+    QString kept;
+    for (const QChar part : decomposed) {
+        if (part.category() == QChar::Mark_NonSpacing) {
+            continue;
+        }
+        if (part.combiningClass() != 0 || part.isSurrogate()) {
+            made.state = kAwkward;
+            return made;
+        }
+        kept.append(part);
+    }
+    kept = kept.toCaseFolded();
+    if (kept.size() > 255) {
+        made.state = kAwkward;
+        return made;
+    }
+    made.from = static_cast<quint32>(m_pieces.size());
+    made.length = static_cast<quint8>(kept.size());
+    made.state = kPlain;
+    m_pieces.append(kept);
+    return made;
+}
+
+const SearchFolder::Piece& SearchFolder::piece(char16_t c)
+{
+    std::unique_ptr<Page>& page = m_pages[c >> 8];
+    if (!page) {
+        page = std::make_unique<Page>();
+    }
+    Piece& slot = (*page)[c & 0xff];
+    if (slot.state == kUnknown) {
+        slot = makePiece(c);
+    }
+    return slot;
+}
+
+QString SearchFolder::fold(QStringView text)
+{
+    QString folded;
+    folded.reserve(text.size());
+    for (const QChar c : text) {
+        const Piece& p = piece(c.unicode());
+        if (p.state == kAwkward) {
+            return foldForSearch(text.toString());
+        }
+        folded.append(QStringView(m_pieces).sliced(p.from, p.length));
+    }
+    if (folded.isEmpty() && !text.isEmpty()) {
+        return foldForSearch(text.toString());
+    }
+    return folded;
+}
+
 } // namespace norvane
