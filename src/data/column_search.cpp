@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <thread>
 
 namespace norvane {
@@ -48,6 +49,25 @@ std::uint64_t withoutByte(std::uint64_t marks, int byte)
     return marks & ~(std::uint64_t{0x80} << shift);
 }
 
+// Every bit of the first count (1 to 8) bytes of a loaded word, in memory order.
+std::uint64_t byteMask(int count)
+{
+    if (count >= 8) {
+        return ~std::uint64_t{0};
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        return (std::uint64_t{1} << (8 * count)) - 1;
+    } else {
+        return ~(~std::uint64_t{0} >> (8 * count));
+    }
+}
+
+// The high bits of the first count bytes of a loaded word.
+std::uint64_t firstBytes(int count)
+{
+    return byteMask(count) & kHighBits;
+}
+
 // ---- a folded needle of plain ASCII, matched without regard to ASCII case ----
 
 class AsciiNeedle
@@ -63,12 +83,24 @@ public:
             // nothing else into a letter.
             m_caseBits.append(byte >= 'a' && byte <= 'z' ? char(0x20) : char(0));
         }
+        // A needle of up to eight bytes is compared as one word.
+        if (!m_bytes.isEmpty() && m_bytes.size() <= 8) {
+            const QByteArray padding(8 - m_bytes.size(), '\0');
+            m_word = load8((m_bytes + padding).constData());
+            m_caseWord = load8((m_caseBits + padding).constData());
+            m_wordMask = byteMask(static_cast<int>(m_bytes.size()));
+        }
     }
 
     qsizetype size() const { return m_bytes.size(); }
 
-    bool matchesAt(const char* at) const
+    // Whether the needle starts at `at`; eight bytes from there may be read
+    // when `at` is at least eight before readableEnd.
+    bool matchesAt(const char* at, const char* readableEnd) const
     {
+        if (m_wordMask && readableEnd - at >= 8) {
+            return ((load8(at) | m_caseWord) & m_wordMask) == m_word;
+        }
         for (qsizetype i = 0; i < m_bytes.size(); ++i) {
             if ((at[i] | m_caseBits[i]) != m_bytes[i]) {
                 return false;
@@ -77,25 +109,31 @@ public:
         return true;
     }
 
-    // Where the needle first starts in [from, end) of data, or -1.
-    qsizetype find(const char* data, qsizetype from, qsizetype end) const
+    // Where the needle first starts in [from, end) of data, or -1. Bytes up
+    // to readable may be read (and are ignored past end), so that the end of
+    // a short value is still read eight bytes at a time.
+    qsizetype find(const char* data, qsizetype from, qsizetype end, qsizetype readable) const
     {
+        const char* readableEnd = data + readable;
         const qsizetype lastStart = end - size();
         const std::uint64_t wanted = kEveryByte * static_cast<unsigned char>(m_bytes[0]);
         const std::uint64_t caseBits = kEveryByte * static_cast<unsigned char>(m_caseBits[0]);
         qsizetype at = from;
-        for (; at + 8 <= lastStart + 1; at += 8) {
+        for (; at <= lastStart && at + 8 <= readable; at += 8) {
             std::uint64_t marks = zeroBytes((load8(data + at) | caseBits) ^ wanted);
+            if (lastStart - at < 7) {
+                marks &= firstBytes(static_cast<int>(lastStart - at) + 1);
+            }
             while (marks) {
                 const int byte = firstMarkedByte(marks);
-                if (matchesAt(data + at + byte)) {
+                if (matchesAt(data + at + byte, readableEnd)) {
                     return at + byte;
                 }
                 marks = withoutByte(marks, byte);
             }
         }
         for (; at <= lastStart; ++at) {
-            if (matchesAt(data + at)) {
+            if (matchesAt(data + at, readableEnd)) {
                 return at;
             }
         }
@@ -105,6 +143,9 @@ public:
 private:
     QByteArray m_bytes;
     QByteArray m_caseBits;
+    std::uint64_t m_word = 0;
+    std::uint64_t m_caseWord = 0;
+    std::uint64_t m_wordMask = 0; // the needle's bytes in a word; 0 when longer than eight
 };
 
 bool isAsciiNeedle(const QString& needle)
@@ -134,63 +175,89 @@ bool holds(QStringView value, QStringView needle)
     return false;
 }
 
-// Appends the plain-ASCII rows in [first, last) whose value holds the
-// needle, found in one pass over those values end to end. A match running
-// over the end of a value does not count, nor one in a row of the side store
-// (its bytes are not its search form). sideRows lists those rows, ascending.
-void asciiRowsContaining(const ByteColumn& column, const AsciiNeedle& needle,
-                         const std::vector<int>& sideRows, int first, int last,
-                         std::vector<int>& rows)
+// The rows of one search, and the side store's rows and folds.
+struct SideStore
 {
-    const char* data = column.whole().data();
-    const qsizetype end = column.endOf(last - 1);
-    auto side = std::lower_bound(sideRows.begin(), sideRows.end(), first);
-    qsizetype from = beginOf(column, first);
-    int row = first;
-    while (row < last) {
-        const qsizetype at = needle.find(data, from, end);
-        if (at < 0) {
-            break;
-        }
-        while (column.endOf(row) <= at) {
-            ++row;
-        }
-        while (side != sideRows.end() && *side < row) {
-            ++side;
-        }
-        const bool isSide = side != sideRows.end() && *side == row;
-        if (isSide || at + needle.size() <= column.endOf(row)) {
-            if (!isSide) {
-                rows.push_back(row);
+    const std::vector<int>& rows;
+    const TextColumn& folded;
+};
+
+// Appends, in order, the rows in [first, last) whose value holds the needle:
+// the plain-ASCII ones found in one pass over their bytes end to end (ascii,
+// when the needle is plain ASCII), the others by their folded form. A match
+// running over the end of a value does not count, nor a match in the bytes
+// of a row of the side store (they are not its search form).
+void appendRowsContaining(const ByteColumn& column, const SideStore& store, const QString& needle,
+                          const AsciiNeedle* ascii, int first, int last, std::vector<int>& out)
+{
+    auto side = std::lower_bound(store.rows.begin(), store.rows.end(), first);
+    const auto sideEnd = std::lower_bound(side, store.rows.end(), last);
+    const auto appendSideRowsBefore = [&](int row) {
+        for (; side != sideEnd && *side < row; ++side) {
+            if (holds(store.folded.at(static_cast<int>(side - store.rows.begin())), needle)) {
+                out.push_back(*side);
             }
-            from = column.endOf(row);
-            ++row;
-        } else {
-            from = at + 1;
+        }
+    };
+    if (ascii && first < last) {
+        const char* data = column.whole().data();
+        const qsizetype readable = column.whole().size();
+        const qsizetype end = column.endOf(last - 1);
+        qsizetype from = beginOf(column, first);
+        int row = first;
+        while (row < last) {
+            const qsizetype at = ascii->find(data, from, end, readable);
+            if (at < 0) {
+                break;
+            }
+            while (column.endOf(row) <= at) {
+                ++row;
+            }
+            appendSideRowsBefore(row);
+            const bool isSide = side != sideEnd && *side == row;
+            if (isSide || at + ascii->size() <= column.endOf(row)) {
+                if (!isSide) {
+                    out.push_back(row);
+                }
+                from = column.endOf(row);
+                ++row;
+            } else {
+                from = at + 1;
+            }
         }
     }
+    appendSideRowsBefore(last);
+}
+
+// Whether one row's value holds the needle.
+bool rowHolds(const ByteColumn& column, const SideStore& store,
+              std::vector<int>::const_iterator side, int row, const QString& needle,
+              const AsciiNeedle* ascii)
+{
+    if (side != store.rows.end() && *side == row) {
+        return holds(store.folded.at(static_cast<int>(side - store.rows.begin())), needle);
+    }
+    return ascii && ascii->find(column.whole().data(), beginOf(column, row), column.endOf(row),
+                                column.whole().size()) >= 0;
 }
 
 // Below this many rows a second thread costs more than it saves.
 constexpr int kRowsWorthTwoThreads = 200000;
 
-// Runs scan(first, last, out) over [0, count): on a large table in two
-// halves at once, one on a helper thread. Both only read; the rows found
-// come back in order.
-template <class Scan> std::vector<int> scanInHalves(int count, const Scan& scan)
+// Runs work(first, last) over [0, count): on a large table in two halves at
+// once, the upper one on a helper thread. Returns the row where the upper
+// half began (count when there was one part only).
+template <class Work> int inHalves(int count, const Work& work)
 {
-    std::vector<int> rows;
     if (count < kRowsWorthTwoThreads) {
-        scan(0, count, rows);
-        return rows;
+        work(0, count);
+        return count;
     }
     const int middle = count / 2;
-    std::vector<int> upper;
-    std::thread helper([&] { scan(middle, count, upper); });
-    scan(0, middle, rows);
+    std::thread helper([&] { work(middle, count); });
+    work(0, middle);
     helper.join();
-    rows.insert(rows.end(), upper.begin(), upper.end());
-    return rows;
+    return middle;
 }
 
 } // namespace
@@ -214,6 +281,7 @@ void ColumnSearch::prepare(const ByteColumn& column)
     // eight at a time, and only then work out its row.
     qsizetype at = 0;
     int row = 0;
+    QString folded;
     while (at < end) {
         if (at + 8 <= end && !(load8(data + at) & kHighBits)) {
             at += 8;
@@ -227,7 +295,8 @@ void ColumnSearch::prepare(const ByteColumn& column)
             ++row;
         }
         m_rows.push_back(row);
-        m_folded.append(m_folder.fold(QString::fromUtf8(column.at(row))));
+        const qsizetype length = m_folder.foldInto(QString::fromUtf8(column.at(row)), folded);
+        m_folded.append(QStringView(folded).first(length));
         at = column.endOf(row);
         ++row;
     }
@@ -236,77 +305,64 @@ void ColumnSearch::prepare(const ByteColumn& column)
     m_preparedRows = column.size();
 }
 
-std::vector<int> ColumnSearch::rowsContaining(const ByteColumn& column, const QString& needle) const
+void ColumnSearch::rowsContaining(const ByteColumn& column, const QString& needle,
+                                  std::vector<int>& rows) const
 {
+    rows.clear();
     if (needle.isEmpty()) {
-        std::vector<int> every(static_cast<std::size_t>(column.size()));
-        std::iota(every.begin(), every.end(), 0);
-        return every;
+        rows.resize(static_cast<std::size_t>(column.size()));
+        std::iota(rows.begin(), rows.end(), 0);
+        return;
     }
-    const bool asciiNeedle = isAsciiNeedle(needle);
-    const AsciiNeedle ascii(asciiNeedle ? QStringView(needle) : QStringView());
-    return scanInHalves(column.size(), [&](int first, int last, std::vector<int>& out) {
-        if (first >= last) {
-            return;
-        }
-        const auto sideFirst = std::lower_bound(m_rows.begin(), m_rows.end(), first);
-        const auto sideLast = std::lower_bound(sideFirst, m_rows.end(), last);
-        std::vector<int> found;
-        for (auto side = sideFirst; side != sideLast; ++side) {
-            if (holds(m_folded.at(static_cast<int>(side - m_rows.begin())), needle)) {
-                found.push_back(*side);
-            }
-        }
-        if (!asciiNeedle) {
-            // Folded ASCII stays ASCII: only the side store can hold this needle.
-            out.insert(out.end(), found.begin(), found.end());
-            return;
-        }
-        if (found.empty()) {
-            asciiRowsContaining(column, ascii, m_rows, first, last, out);
-            return;
-        }
-        std::vector<int> plain;
-        asciiRowsContaining(column, ascii, m_rows, first, last, plain);
-        const std::size_t before = out.size();
-        out.resize(before + plain.size() + found.size());
-        std::merge(plain.begin(), plain.end(), found.begin(), found.end(),
-                   out.begin() + static_cast<std::ptrdiff_t>(before));
+    // Folded ASCII stays ASCII: a needle that is not plain ASCII can only be
+    // in the side store.
+    const std::optional<AsciiNeedle> ascii =
+        isAsciiNeedle(needle) ? std::optional<AsciiNeedle>(needle) : std::nullopt;
+    const SideStore store{m_rows, m_folded};
+    // Both halves write into buffers kept from earlier searches: a million
+    // rows found would otherwise fault in fresh pages on every keystroke.
+    m_upper.clear();
+    inHalves(column.size(), [&](int first, int last) {
+        std::vector<int>& out = first == 0 ? rows : m_upper;
+        appendRowsContaining(column, store, needle, ascii ? &*ascii : nullptr, first, last, out);
     });
+    rows.insert(rows.end(), m_upper.begin(), m_upper.end());
 }
 
-std::vector<int> ColumnSearch::narrow(const ByteColumn& column, const std::vector<int>& rows,
-                                      const QString& needle) const
+void ColumnSearch::narrow(const ByteColumn& column, std::vector<int>& rows,
+                          const QString& needle) const
 {
     if (needle.isEmpty()) {
-        return rows;
+        return;
     }
-    const bool asciiNeedle = isAsciiNeedle(needle);
-    const AsciiNeedle ascii(asciiNeedle ? QStringView(needle) : QStringView());
-    return scanInHalves(static_cast<int>(rows.size()), [&](int first, int last,
-                                                           std::vector<int>& out) {
-        if (first >= last) {
-            return;
+    const std::optional<AsciiNeedle> ascii =
+        isAsciiNeedle(needle) ? std::optional<AsciiNeedle>(needle) : std::nullopt;
+    const SideStore store{m_rows, m_folded};
+    // Each half keeps its rows that still match at its own start, in place.
+    std::array<std::size_t, 2> kept{};
+    const int middle = inHalves(static_cast<int>(rows.size()), [&](int first, int last) {
+        std::size_t& count = kept[first == 0 ? 0 : 1];
+        auto out = rows.begin() + first;
+        auto side = m_rows.begin();
+        if (first < last) {
+            side = std::lower_bound(m_rows.begin(), m_rows.end(),
+                                    rows[static_cast<std::size_t>(first)]);
         }
-        auto side =
-            std::lower_bound(m_rows.begin(), m_rows.end(), rows[static_cast<std::size_t>(first)]);
         for (int i = first; i < last; ++i) {
             const int row = rows[static_cast<std::size_t>(i)];
             while (side != m_rows.end() && *side < row) {
                 ++side;
             }
-            bool found = false;
-            if (side != m_rows.end() && *side == row) {
-                found = holds(m_folded.at(static_cast<int>(side - m_rows.begin())), needle);
-            } else if (asciiNeedle) {
-                const qsizetype begin = beginOf(column, row);
-                found = ascii.find(column.whole().data(), begin, column.endOf(row)) >= 0;
-            }
-            if (found) {
-                out.push_back(row);
+            if (rowHolds(column, store, side, row, needle, ascii ? &*ascii : nullptr)) {
+                *out++ = row;
+                ++count;
             }
         }
     });
+    const auto upper = rows.begin() + middle;
+    std::copy(upper, upper + static_cast<std::ptrdiff_t>(kept[1]),
+              rows.begin() + static_cast<std::ptrdiff_t>(kept[0]));
+    rows.resize(kept[0] + kept[1]);
 }
 
 } // namespace norvane

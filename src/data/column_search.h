@@ -21,16 +21,19 @@ public:
     void prepare(const ByteColumn& column);
     void clear();
 
-    // The rows, ascending, whose value holds the needle (a folded text).
-    std::vector<int> rowsContaining(const ByteColumn& column, const QString& needle) const;
-    // Those of the given rows (ascending) whose value holds the needle.
-    std::vector<int> narrow(const ByteColumn& column, const std::vector<int>& rows,
-                            const QString& needle) const;
+    // Fills rows with the rows, ascending, whose value holds the needle (a
+    // folded text). rows keeps its buffer from search to search.
+    void rowsContaining(const ByteColumn& column, const QString& needle,
+                        std::vector<int>& rows) const;
+    // Keeps, in place, those of the given rows (ascending) whose value holds
+    // the needle.
+    void narrow(const ByteColumn& column, std::vector<int>& rows, const QString& needle) const;
 
 private:
     std::vector<int> m_rows; // rows that are not plain ASCII, ascending
     TextColumn m_folded;     // their folded values, in the same order
     int m_preparedRows = -1;
+    mutable std::vector<int> m_upper; // the upper half's rows found, kept for the next search
     SearchFolder m_folder;
 };
 

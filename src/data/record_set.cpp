@@ -15,7 +15,7 @@ void RecordSet::reset(Database* db, QStringList columnNames, ContactColumns rows
     m_db = db;
     m_columnNames = std::move(columnNames);
     m_rows = std::move(rows);
-    m_view.reset();
+    m_filtered = false;
     m_filter.reset();
     clearSearches();
     m_edit.reset();
@@ -26,12 +26,12 @@ void RecordSet::reset(Database* db, QStringList columnNames, ContactColumns rows
 
 int RecordSet::rowCount() const
 {
-    return m_view ? static_cast<int>(m_view->size()) : m_rows.size();
+    return m_filtered ? static_cast<int>(m_shown.size()) : m_rows.size();
 }
 
 int RecordSet::rowIndex(int visibleRow) const
 {
-    return m_view ? (*m_view)[static_cast<std::size_t>(visibleRow)] : visibleRow;
+    return m_filtered ? m_shown[static_cast<std::size_t>(visibleRow)] : visibleRow;
 }
 
 Contact RecordSet::row(int visibleRow) const
@@ -256,7 +256,7 @@ void RecordSet::afterWrite()
 {
     emit aboutToReset();
     clearSearches();
-    m_view.reset();
+    m_filtered = false;
     if (m_filter) {
         runFilter(m_filter->column, m_filter->needle, false);
     }
@@ -272,15 +272,24 @@ void RecordSet::clearSearches()
     }
 }
 
+void RecordSet::prepareSearch(ContactColumn column)
+{
+    m_searches[static_cast<std::size_t>(column)].prepare(m_rows.column(column));
+}
+
 void RecordSet::runFilter(ContactColumn column, const QString& needle, bool narrow)
 {
     const ByteColumn& values = m_rows.column(column);
-    ColumnSearch& search = m_searches[static_cast<std::size_t>(column)];
-    search.prepare(values);
+    prepareSearch(column);
+    const ColumnSearch& search = m_searches[static_cast<std::size_t>(column)];
     // Narrowing checks only the rows shown; a fresh search makes one pass
     // over the whole column.
-    m_view = narrow && m_view ? search.narrow(values, *m_view, needle)
-                              : search.rowsContaining(values, needle);
+    if (narrow && m_filtered) {
+        search.narrow(values, m_shown, needle);
+    } else {
+        search.rowsContaining(values, needle, m_shown);
+    }
+    m_filtered = true;
     m_filter = Filter{column, needle};
 }
 
@@ -305,7 +314,7 @@ void RecordSet::setFilter(ContactColumn column, const QString& text)
 void RecordSet::clearFilter()
 {
     emit aboutToReset();
-    m_view.reset();
+    m_filtered = false;
     m_filter.reset();
     m_edit.reset();
     m_current = m_rows.size() == 0 ? -1 : 0;

@@ -60,6 +60,9 @@ public:
     Status deleteCurrent();
     // Keeps only rows whose column contains the text; an empty text shows all.
     void setFilter(ContactColumn column, const QString& text);
+    // Does now the preparing a column's first search would do (folding its
+    // rows that are not plain ASCII), so that no keystroke waits for it.
+    void prepareSearch(ContactColumn column);
     void clearFilter();
 
 signals:
@@ -94,7 +97,10 @@ private:
     Database* m_db = nullptr;
     QStringList m_columnNames;
     ContactColumns m_rows;
-    std::optional<std::vector<int>> m_view; // row indexes shown while a filter is in force
+    // The row indexes shown while a filter is in force; the buffer stays
+    // from one search to the next.
+    std::vector<int> m_shown;
+    bool m_filtered = false;
     std::optional<Filter> m_filter;
     std::array<ColumnSearch, kContactColumnCount> m_searches; // prepared on a column's first search
     int m_current = -1;

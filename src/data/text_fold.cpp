@@ -1,5 +1,7 @@
 #include "data/text_fold.h"
 
+#include <algorithm>
+
 namespace norvane {
 
 namespace {
@@ -97,19 +99,37 @@ const SearchFolder::Piece& SearchFolder::piece(char16_t c)
 
 QString SearchFolder::fold(QStringView text)
 {
-    QString folded;
-    folded.reserve(text.size());
+    QString buffer;
+    const qsizetype length = foldInto(text, buffer);
+    buffer.truncate(length);
+    return buffer;
+}
+
+qsizetype SearchFolder::foldInto(QStringView text, QString& buffer)
+{
+    qsizetype used = 0;
     for (const QChar c : text) {
         const Piece& p = piece(c.unicode());
         if (p.state == kAwkward) {
-            return foldForSearch(text.toString());
+            used = -1;
+            break;
         }
-        folded.append(QStringView(m_pieces).sliced(p.from, p.length));
+        if (used + p.length > buffer.size()) {
+            buffer.resize(std::max<qsizetype>(2 * (used + p.length), 64));
+        }
+        std::copy_n(m_pieces.constData() + p.from, p.length, buffer.data() + used);
+        used += p.length;
     }
-    if (folded.isEmpty() && !text.isEmpty()) {
-        return foldForSearch(text.toString());
+    if (used <= 0 && !text.isEmpty()) {
+        // Awkward, or nothing left once accents were dropped.
+        const QString folded = foldForSearch(text.toString());
+        if (folded.size() > buffer.size()) {
+            buffer.resize(folded.size());
+        }
+        std::copy_n(folded.constData(), folded.size(), buffer.data());
+        return folded.size();
     }
-    return folded;
+    return used;
 }
 
 } // namespace norvane

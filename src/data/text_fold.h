@@ -22,6 +22,10 @@ class SearchFolder
 {
 public:
     QString fold(QStringView text);
+    // The same fold written into buffer (grown as needed, never shrunk, so
+    // that folding many texts allocates almost nothing); returns how many
+    // code units of buffer it takes.
+    qsizetype foldInto(QStringView text, QString& buffer);
 
 private:
     struct Piece

@@ -69,6 +69,7 @@ void MainWindow::load()
     ui.DataGrid1->setFocus();
     repaint();
     m_services.tray->add(windowIcon(), QStringLiteral("NORVANE"));
+    QTimer::singleShot(0, this, &MainWindow::prepareSearches);
     m_timer1->start();
     m_timer2->start();
     if (!connected.ok()) {

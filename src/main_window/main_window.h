@@ -101,6 +101,7 @@ private:
     void removeSelectedContact();
     void reloadTable();
     void searchAsTyped();
+    void prepareSearches();
     void setUpdateMode(bool on);
     // The current contact's ID, and the one a removal leaves selected.
     std::optional<qint64> currentContactId() const;

@@ -134,4 +134,14 @@ void MainWindow::searchAsTyped()
     searchContacts(*m_dataControl.recordSet(), column, ui.txtSearch->text());
 }
 
+// Run once the grid has shown its rows: the first letter typed on any of the
+// searchable columns then costs no more than the next ones.
+void MainWindow::prepareSearches()
+{
+    for (const ContactColumn column :
+         {ContactColumn::Name, ContactColumn::Address, ContactColumn::Contact}) {
+        m_dataControl.recordSet()->prepareSearch(column);
+    }
+}
+
 } // namespace norvane

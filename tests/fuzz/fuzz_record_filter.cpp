@@ -39,24 +39,23 @@ void checkSearch(RecordSet& records, ContactColumn column, const QString& text,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString input =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    QStringList names = input.split(QLatin1Char('\n'));
-    if (names.size() < 2) {
+    // The first line is typed; each further line is a stored name, as raw
+    // bytes (another program may have stored bytes that are not UTF-8).
+    QList<QByteArray> lines =
+        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).split('\n');
+    if (lines.size() < 2) {
         return 0;
     }
-    const QString typed = names.takeFirst();
-    QStringList addresses;
+    const QString typed = QString::fromUtf8(lines.takeFirst());
+    QStringList names, addresses;
     ContactColumns rows;
     SearchFolder folder;
-    for (int i = 0; i < names.size(); ++i) {
+    for (int i = 0; i < lines.size(); ++i) {
+        names.append(QString::fromUtf8(lines[i]));
         check(folder.fold(names[i]) == foldForSearch(names[i]));
-        Contact c;
-        c.id = i + 1;
-        c.name = names[i];
-        c.address = names[i].toUpper();
-        addresses.append(c.address);
-        rows.append(c);
+        addresses.append(names[i].toUpper());
+        const QByteArray address = addresses[i].toUtf8();
+        rows.append(i + 1, {lines[i], address, {}, {}, {}, {}});
     }
     RecordSet records;
     records.reset(nullptr, {}, std::move(rows));
