@@ -186,6 +186,68 @@ std::vector<std::size_t> floorScan(const std::vector<std::string>& column,
     return found;
 }
 
+// ---- the program itself, started from outside ----
+
+// The sqlcipher command reading the whole table, its output thrown away:
+// what reading the book costs a program that only prints it.
+double commandReadMs(const QString& path, const char* query)
+{
+    QProcess command;
+    command.setStandardOutputFile(QProcess::nullDevice());
+    const QByteArray script = "PRAGMA key = '" + databasePassword().toUtf8() +
+                              "';\nPRAGMA cipher_page_size = 4096;\n" + query + "\n";
+    return timeMs([&] {
+        command.start(QStringLiteral("sqlcipher"), {path});
+        command.write(script);
+        command.closeWriteChannel();
+        command.waitForFinished(-1);
+    });
+}
+
+// The rows the sqlcipher command counts: proof that it read the book.
+int commandCountsRows(const QString& path)
+{
+    QProcess command;
+    command.start(QStringLiteral("sqlcipher"), {path});
+    command.write("PRAGMA key = '" + databasePassword().toUtf8() +
+                  "';\nPRAGMA cipher_page_size = 4096;\nSELECT count(*) FROM tblYou;\n");
+    command.closeWriteChannel();
+    command.waitForFinished(-1);
+    return command.readAllStandardOutput().trimmed().split('\n').last().toInt();
+}
+
+// Starts the norvane executable on the folder (a copy of it lies there, since
+// a book is the one beside the program) under the offscreen platform, and
+// times it until it says its grid was first painted; -1 when it never did
+// or showed another count of rows.
+double programStartMs(const QString& folder, int rows)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("NORVANE_TRACE_START"), QStringLiteral("1"));
+    program.setProcessEnvironment(environment);
+    program.setReadChannel(QProcess::StandardError);
+    QByteArray said;
+    const double ms = timeMs([&] {
+        program.start(folder + QStringLiteral("/norvane"), QStringList());
+        while (!said.contains("grid painted") && program.waitForReadyRead(120000)) {
+            said += program.readAllStandardError();
+        }
+    });
+    program.kill();
+    program.waitForFinished(-1);
+    const QByteArray expected = "grid painted with " + QByteArray::number(rows) + " rows";
+    return said.contains(expected) ? ms : -1;
+}
+
+// Copies the executable into the folder.
+bool placeProgram(const QString& folder)
+{
+    const QString copy = folder + QStringLiteral("/norvane");
+    return QFile::exists(copy) || QFile::copy(QStringLiteral(NORVANE_EXECUTABLE), copy);
+}
+
 // ---- Norvane through its own windows ----
 
 struct Running
@@ -255,6 +317,30 @@ int runOneSize(int size, int reps)
     }
     const double readFloor = median(floorRead);
     report("raw open + key + read (floor)", size, readFloor, readFloor);
+
+    // The program started from outside, against the sqlcipher command.
+    if (!placeProgram(folder.path()) || !placeProgram(empty.path()) ||
+        commandCountsRows(databaseFile(folder.path())) != size) {
+        std::fprintf(stderr, "cannot run the program or the sqlcipher command\n");
+        return 1;
+    }
+    std::vector<double> commandReads, programStarts, emptyStarts;
+    for (int r = 0; r < reps; ++r) {
+        commandReads.push_back(commandReadMs(databaseFile(folder.path()), "SELECT * FROM tblYou;"));
+        programStarts.push_back(programStartMs(folder.path(), size));
+        emptyStarts.push_back(programStartMs(empty.path(), 0));
+        if (programStarts.back() < 0 || emptyStarts.back() < 0) {
+            std::fprintf(stderr, "the program did not show its grid\n");
+            return 1;
+        }
+    }
+    const double commandRead = median(commandReads);
+    const double emptyStart = median(emptyStarts);
+    report("sqlcipher command reading the table", size, commandRead, commandRead);
+    report("program on an empty book, to its painted grid", size, emptyStart, emptyStart);
+    report("program start to its painted grid", size, median(programStarts), commandRead);
+    report("  the same against empty start + command", size, median(programStarts),
+           emptyStart + commandRead);
 
     // Start-up: the main window's load until the grid and the count are right.
     std::vector<double> startups;
@@ -497,6 +583,8 @@ int runAll(const QList<int>& sizes, int reps)
 
 int main(int argc, char** argv)
 {
+    // As the program itself does, so that the memory figures are its own.
+    keepLargeBlocksMapped();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -1,5 +1,7 @@
 #include "app/registry.h"
+#include "app/start_trace.h"
 #include "platform/display.h"
+#include "platform/process_memory.h"
 #include "platform/services.h"
 #include "platform/single_instance.h"
 
@@ -8,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    norvane::keepLargeBlocksMapped();
     if (!norvane::hasDisplay()) {
         std::fputs("norvane: no graphical display found (DISPLAY is not set); start it from a "
                    "desktop session.\n",
@@ -38,6 +41,7 @@ int main(int argc, char** argv)
         return 0;
     }
     norvane::loadDesignFonts();
+    norvane::traceFirstGridPaint();
     norvane::Registry registry(services);
     QObject::connect(&instance, &norvane::SingleInstance::showRequested, &registry,
                      &norvane::Registry::bringForward);

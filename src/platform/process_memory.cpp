@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace norvane {
 
 namespace {
@@ -38,6 +42,15 @@ bool resetPeakResident()
     // Linux resets the high-water mark when "5" is written here.
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+void keepLargeBlocksMapped()
+{
+#if defined(__GLIBC__)
+    // A fixed threshold also stops the library from raising it by itself.
+    constexpr int kLargeBlockBytes = 256 * 1024;
+    mallopt(M_MMAP_THRESHOLD, kLargeBlockBytes);
+#endif
 }
 
 } // namespace norvane
