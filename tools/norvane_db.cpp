@@ -21,6 +21,9 @@ const char* kUsage =
     "                          database is never touched\n"
     "  norvane-db check DIR    open DIR/dbVesk.mdb with the password, run an\n"
     "                          integrity check and print the number of contacts\n"
+    "  norvane-db index DIR    give a book made by an older Norvane the index\n"
+    "                          that lets a removal find a photo's other users\n"
+    "                          without reading every contact\n"
     "  norvane-db passphrase DIR [--remove]\n"
     "                          encrypt DIR/dbVesk.mdb under a passphrase of\n"
     "                          your own (asked twice), change it, or with\n"
@@ -113,6 +116,21 @@ int check(const QString& folder)
     return verdict == QLatin1String("ok") ? 0 : 1;
 }
 
+int addIndex(const QString& folder)
+{
+    QString password;
+    const std::unique_ptr<Database> db = openBookOrSay(folder, password);
+    if (!db) {
+        return 1;
+    }
+    bool added = false;
+    if (Status indexed = addProfileIndex(*db, added); !indexed.ok()) {
+        return fail(QStringLiteral("cannot add the index: %1").arg(indexed.reason()));
+    }
+    std::puts(added ? "index on PROFILE added" : "index on PROFILE already there");
+    return 0;
+}
+
 int setPassphrase(const QString& folder, bool remove)
 {
     const QString path = databaseFile(folder);
@@ -185,6 +203,9 @@ int main(int argc, char** argv)
     }
     if (args[0] == QLatin1String("check")) {
         return check(folder);
+    }
+    if (args[0] == QLatin1String("index")) {
+        return addIndex(folder);
     }
     if (args[0] == QLatin1String("passphrase")) {
         return setPassphrase(folder, remove);

@@ -20,10 +20,11 @@ QString tr(const char* text)
 // The index on PROFILE lets a removal find the photo's other users without
 // reading the whole table; it is asked of the store, not of the rows loaded,
 // since another program may have named the photo since.
+constexpr const char* kCreateProfileIndexSql =
+    "CREATE INDEX IF NOT EXISTS tblYou_PROFILE ON tblYou (PROFILE);";
 constexpr const char* kCreateTableSql =
     "CREATE TABLE tblYou (ID INTEGER PRIMARY KEY, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, "
-    "EMAIL TEXT, COMPANY TEXT, PROFILE TEXT);"
-    "CREATE INDEX tblYou_PROFILE ON tblYou (PROFILE);";
+    "EMAIL TEXT, COMPANY TEXT, PROFILE TEXT);";
 
 // Sets the texts in the order the register form fills them, leaving out
 // those equal to what was shown (all of them for a new record); the name goes
@@ -91,7 +92,24 @@ Status createContactDatabase(const QString& path)
     if (!db) {
         return Status::failure(reason);
     }
-    return db->execute(kCreateTableSql);
+    if (Status made = db->execute(kCreateTableSql); !made.ok()) {
+        return made;
+    }
+    return db->execute(kCreateProfileIndexSql);
+}
+
+Status addProfileIndex(Database& db, bool& added)
+{
+    QString reason;
+    Statement present = db.prepare(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = 'tblYou_PROFILE'",
+        reason);
+    bool done = false;
+    if (!present.isValid() || !present.next(done)) {
+        return Status::failure(present.isValid() ? db.lastError() : reason);
+    }
+    added = present.integer(0) == 0;
+    return added ? db.execute(kCreateProfileIndexSql) : Status::success();
 }
 
 Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts)

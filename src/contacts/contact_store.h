@@ -9,6 +9,8 @@
 
 namespace norvane {
 
+class Database;
+
 class DataControl;
 class RecordSet;
 
@@ -27,6 +29,9 @@ Status connectSequence(DataControl& dataControl, const QString& applicationFolde
 
 // Creates an empty contact database at the path; refuses to touch an existing file.
 Status createContactDatabase(const QString& path);
+// Gives a book made before it the index on PROFILE that a removal counts a
+// photo's other users by; added tells whether it was missing.
+Status addProfileIndex(Database& db, bool& added);
 
 // Adds many contacts in one transaction: all of them or, on failure, none.
 Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts);

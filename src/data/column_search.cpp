@@ -116,11 +116,19 @@ public:
     {
         const char* readableEnd = data + readable;
         const qsizetype lastStart = end - size();
+        // Candidates are bytes equal to the needle's first byte and followed
+        // by its second, both tested eight at a time.
+        const qsizetype second = size() > 1 ? 1 : 0;
         const std::uint64_t wanted = kEveryByte * static_cast<unsigned char>(m_bytes[0]);
         const std::uint64_t caseBits = kEveryByte * static_cast<unsigned char>(m_caseBits[0]);
+        const std::uint64_t wantedNext = kEveryByte * static_cast<unsigned char>(m_bytes[second]);
+        const std::uint64_t caseBitsNext =
+            kEveryByte * static_cast<unsigned char>(m_caseBits[second]);
         qsizetype at = from;
-        for (; at <= lastStart && at + 8 <= readable; at += 8) {
-            std::uint64_t marks = zeroBytes((load8(data + at) | caseBits) ^ wanted);
+        for (; at <= lastStart && at + second + 8 <= readable; at += 8) {
+            std::uint64_t marks =
+                zeroBytes((load8(data + at) | caseBits) ^ wanted) &
+                zeroBytes((load8(data + at + second) | caseBitsNext) ^ wantedNext);
             if (lastStart - at < 7) {
                 marks &= firstBytes(static_cast<int>(lastStart - at) + 1);
             }

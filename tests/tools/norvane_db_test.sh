@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# norvane-db: create, refuse to overwrite, check, passphrase, backup.
+# norvane-db: create, refuse to overwrite, check, passphrase, backup, index.
 set -euo pipefail
 tool=$1
 writer=$2
@@ -50,6 +50,19 @@ grep -q 'integrity: ok' <<<"$out" || fail "the backup is not sound: $out"
 copied=$(sed -n 's/^contacts: //p' <<<"$out")
 [ "$copied" -gt 0 ] || fail "the backup holds no contact"
 if "$tool" backup "$dir/app" "$dir/copy.mdb" 2>/dev/null; then fail "backup replaced a file"; fi
+
+# A book made before the PROFILE index gets it once; the contacts stay.
+key=$(printf '\302\245\302\266\302\242\303\236\302\277\303\260\302\247')
+indexes() {
+    printf "PRAGMA key = '%s';\nPRAGMA cipher_page_size = 4096;\nSELECT count(*) FROM sqlite_master WHERE type = 'index';\n" "$key" |
+        sqlcipher "$dir/restored/dbVesk.mdb" | tail -n 1
+}
+[ "$(indexes)" = 1 ] || fail "a made book has no PROFILE index"
+printf "PRAGMA key = '%s';\nPRAGMA cipher_page_size = 4096;\nDROP INDEX tblYou_PROFILE;\n" "$key" | sqlcipher "$dir/restored/dbVesk.mdb" >/dev/null
+"$tool" index "$dir/restored" | grep -q 'added' || fail "index did not add the missing index"
+"$tool" index "$dir/restored" | grep -q 'already there' || fail "index added a second time"
+[ "$(indexes)" = 1 ] || fail "the PROFILE index is not there"
+"$tool" check "$dir/restored" | grep -q "contacts: $copied" || fail "indexing changed the contacts"
 
 if "$tool" check "$dir/nowhere" 2>/dev/null; then fail "check passed on a missing database"; fi
 head -c 8192 /dev/urandom >"$dir/app/dbVesk.mdb"
