@@ -274,6 +274,7 @@ void ColumnSearch::clear()
 {
     m_rows = {};
     m_folded.clear();
+    m_upper = {};
     m_preparedRows = -1;
 }
 
@@ -311,6 +312,11 @@ void ColumnSearch::prepare(const ByteColumn& column)
     m_folded.squeeze();
     m_rows.shrink_to_fit();
     m_preparedRows = column.size();
+    // The upper half's rows are written here: had now, not during a keystroke.
+    if (column.size() >= kRowsWorthTwoThreads) {
+        m_upper.resize(static_cast<std::size_t>(column.size() / 2 + 1));
+        m_upper.clear();
+    }
 }
 
 void ColumnSearch::rowsContaining(const ByteColumn& column, const QString& needle,

@@ -16,6 +16,7 @@ void RecordSet::reset(Database* db, QStringList columnNames, ContactColumns rows
     m_columnNames = std::move(columnNames);
     m_rows = std::move(rows);
     m_filtered = false;
+    m_shown = {};
     m_filter.reset();
     clearSearches();
     m_edit.reset();
@@ -275,6 +276,12 @@ void RecordSet::clearSearches()
 void RecordSet::prepareSearch(ContactColumn column)
 {
     m_searches[static_cast<std::size_t>(column)].prepare(m_rows.column(column));
+    // The rows found are written here; its memory is had now rather than
+    // page by page during the first keystroke.
+    if (m_shown.capacity() < static_cast<std::size_t>(m_rows.size())) {
+        m_shown.resize(static_cast<std::size_t>(m_rows.size()));
+        m_shown.clear();
+    }
 }
 
 void RecordSet::runFilter(ContactColumn column, const QString& needle, bool narrow)
