@@ -1,13 +1,17 @@
 // norvane-db: creates and checks the contact database of an application
-// folder, and sets or removes a passphrase of the user's on it.
+// folder, sets or removes a passphrase of the user's on it, backs it up, and
+// imports and exports contacts as vCard and CSV.
 #include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/database.h"
+#include "exchange/book_exchange.h"
 #include "platform/secret_input.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
+#include <QSaveFile>
 #include <cstdio>
 
 using namespace norvane;
@@ -33,6 +37,14 @@ const char* kUsage =
     "                          write a consistent copy of DIR/dbVesk.mdb to FILE,\n"
     "                          under the same key, also while Norvane runs; an\n"
     "                          existing FILE is never replaced\n"
+    "  norvane-db import DIR FILE...\n"
+    "                          import vCard (2.1, 3.0, 4.0) and CSV files, told\n"
+    "                          apart by their content, in one transaction; prints\n"
+    "                          \"imported N, updated M, skipped K\" and one line per\n"
+    "                          refused card on standard error\n"
+    "  norvane-db export DIR [--format vcard4|vcard3|csv] [--output FILE] [--force]\n"
+    "                          write every contact to standard output, or whole to\n"
+    "                          FILE (never replacing one without --force)\n"
     "  norvane-db --help       show this text\n"
     "Passphrases are read from the terminal without echo, or one per line\n"
     "from standard input.\n";
@@ -131,6 +143,86 @@ int addIndex(const QString& folder)
     return 0;
 }
 
+// Exit 0 when the import finished, 1 when the book could not be opened or
+// written (then nothing was), 2 when a file cannot be read.
+int importContacts(const QString& folder, const QStringList& files)
+{
+    for (const QString& file : files) {
+        QFile readable(file);
+        if (!QFileInfo(file).isFile() || !readable.open(QIODevice::ReadOnly)) {
+            fail(QStringLiteral("cannot read %1").arg(file));
+            return 2;
+        }
+    }
+    QString password;
+    const std::unique_ptr<Database> db = openBookOrSay(folder, password);
+    if (!db) {
+        return 1;
+    }
+    ImportReport report;
+    const Status imported = importFiles(*db, photoFolder(folder), files, report);
+    for (const QString& problem : report.problems) {
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+    }
+    if (!imported.ok()) {
+        return fail(QStringLiteral("nothing was imported: %1").arg(imported.reason()));
+    }
+    std::printf("imported %d, updated %d, skipped %d\n", report.imported, report.updated,
+                report.skipped);
+    return 0;
+}
+
+int exportContacts(const QString& folder, const QStringList& options)
+{
+    const auto option = [&](const char* name) {
+        const qsizetype at = options.indexOf(QLatin1String(name));
+        return at >= 0 && at + 1 < options.size() ? options[at + 1] : QString();
+    };
+    const QString formatName =
+        option("--format").isEmpty() ? QStringLiteral("vcard4") : option("--format");
+    const QMap<QString, ExportFormat> formats = {{QStringLiteral("vcard4"), ExportFormat::VCard4},
+                                                 {QStringLiteral("vcard3"), ExportFormat::VCard3},
+                                                 {QStringLiteral("csv"), ExportFormat::Csv}};
+    if (!formats.contains(formatName)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const QString output = option("--output");
+    if (!output.isEmpty() && QFileInfo::exists(output) &&
+        !options.contains(QLatin1String("--force"))) {
+        return fail(QStringLiteral("%1 exists; give --force to replace it.").arg(output));
+    }
+    QString password;
+    const std::unique_ptr<Database> db = openBookOrSay(folder, password);
+    if (!db) {
+        return 1;
+    }
+    if (output.isEmpty()) {
+        QFile out;
+        out.open(stdout, QIODevice::WriteOnly);
+        const Status written =
+            norvane::exportContacts(*db, photoFolder(folder), formats[formatName], out);
+        return written.ok() ? 0 : fail(QStringLiteral("export failed: %1").arg(written.reason()));
+    }
+    // Written whole or not at all: into a temporary file, renamed at the end.
+    QSaveFile out(output);
+    if (!out.open(QIODevice::WriteOnly)) {
+        return fail(QStringLiteral("cannot write %1: %2").arg(output, out.errorString()));
+    }
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const Status written =
+        norvane::exportContacts(*db, photoFolder(folder), formats[formatName], out);
+    if (!written.ok()) {
+        out.cancelWriting();
+        return fail(
+            QStringLiteral("export failed, %1 not written: %2").arg(output, written.reason()));
+    }
+    if (!out.commit()) {
+        return fail(QStringLiteral("cannot write %1: %2").arg(output, out.errorString()));
+    }
+    return 0;
+}
+
 int setPassphrase(const QString& folder, bool remove)
 {
     const QString path = databaseFile(folder);
@@ -189,6 +281,12 @@ int main(int argc, char** argv)
     }
     const bool remove = args.size() == 3 && args[0] == QLatin1String("passphrase") &&
                         args[2] == QLatin1String("--remove");
+    if (args.size() >= 3 && args[0] == QLatin1String("import")) {
+        return importContacts(QDir::cleanPath(QDir(args[1]).absolutePath()), args.mid(2));
+    }
+    if (args.size() >= 2 && args[0] == QLatin1String("export")) {
+        return exportContacts(QDir::cleanPath(QDir(args[1]).absolutePath()), args.mid(2));
+    }
     const bool isBackup = args.size() == 3 && args[0] == QLatin1String("backup");
     if (isBackup) {
         return backup(QDir::cleanPath(QDir(args[1]).absolutePath()), args[2]);

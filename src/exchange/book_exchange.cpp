@@ -1,0 +1,526 @@
+#include "exchange/book_exchange.h"
+
+#include "contacts/photo_store.h"
+#include "data/contact_sql.h"
+#include "data/database.h"
+#include "exchange/card_mapping.h"
+#include "exchange/csv.h"
+#include "exchange/vcard.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QImageReader>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QUuid>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("BookExchange", text);
+}
+
+// The largest photo file embedded on export.
+constexpr qint64 kLargestPhoto = 16 * 1024 * 1024;
+
+bool hasCardTable(Database& db)
+{
+    QString reason;
+    Statement present = db.prepare(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblCard'", reason);
+    bool done = false;
+    return present.isValid() && present.next(done) && present.integer(0) > 0;
+}
+
+QString newUid()
+{
+    return QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+// The same for a contact whenever the book cannot store one.
+QString derivedUid(qint64 id)
+{
+    static const QUuid kNamespace(QStringLiteral("6b1f3c52-3a58-4d0e-9a51-2f1d4e8b7c90"));
+    return QStringLiteral("urn:uuid:") +
+           QUuid::createUuidV5(kNamespace, QStringLiteral("tblYou:%1").arg(id))
+               .toString(QUuid::WithoutBraces);
+}
+
+QByteArray valuesKey(const Contact& contact)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        hash.addData(contact.text(static_cast<ContactColumn>(column)).toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+    }
+    return hash.result();
+}
+
+// A file name for a contact's photo, from the contact's name.
+QString photoFileName(const QString& name, const QByteArray& format)
+{
+    QString base;
+    for (const QChar c : name.left(60)) {
+        base.append(c.isLetterOrNumber() || c == u' ' || c == u'-' ? c : QChar(u'_'));
+    }
+    base = base.trimmed();
+    if (base.isEmpty()) {
+        base = QStringLiteral("photo");
+    }
+    const QString suffix = format == "jpeg" ? QStringLiteral("jpg") : QString::fromLatin1(format);
+    return base + QLatin1Char('.') + suffix;
+}
+
+QByteArray pictureFormat(const QByteArray& bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.canRead() ? reader.format() : QByteArray();
+}
+
+// The writing side of one import, inside its transaction.
+class Importer
+{
+public:
+    Importer(Database& db, QString photoFolder, ImportReport& report)
+        : m_db(db), m_photoFolder(std::move(photoFolder)), m_report(report)
+    {
+    }
+
+    Status prepare();
+    Status importFile(const QString& path);
+    // Removes the photo files this import wrote (when it is rolled back).
+    void removeWrittenPhotos();
+
+private:
+    Status importVCards(const QString& path, QIODevice& file);
+    Status importCsv(const QString& path, QIODevice& file);
+    Status add(Contact contact, const QString& uid, const QByteArray& cardText,
+               const QString& where, const CardContact* card = nullptr);
+    QString storeCardPhoto(const CardContact& card, const QString& where);
+    void problem(const QString& where, const QString& reason);
+    Status run(Statement& statement);
+
+    Database& m_db;
+    QString m_photoFolder;
+    ImportReport& m_report;
+    QTemporaryDir m_scratch;
+    QHash<QString, qint64> m_idByUid;
+    QSet<QByteArray> m_keys;
+    QStringList m_writtenPhotos;
+    Statement m_insertContact, m_updateContact, m_selectContact, m_insertCard, m_updateCard;
+};
+
+Status Importer::run(Statement& statement)
+{
+    return runToEnd(m_db, statement);
+}
+
+void Importer::problem(const QString& where, const QString& reason)
+{
+    m_report.problems.append(where + QStringLiteral(": ") + reason);
+}
+
+Status Importer::prepare()
+{
+    QString reason;
+    const auto statement = [&](const char* sql, Statement& into) {
+        into = m_db.prepare(sql, reason);
+        return into.isValid();
+    };
+    if (!statement(kInsertContactSql, m_insertContact) ||
+        !statement("UPDATE tblYou SET NAME = ?1, ADDRESS = ?2, CONTACT = ?3, EMAIL = ?4, "
+                   "COMPANY = ?5, PROFILE = ?6 WHERE ID = ?7",
+                   m_updateContact) ||
+        !statement("SELECT * FROM tblYou WHERE ID = ?1", m_selectContact) ||
+        !statement("INSERT INTO tblCard (ID, UID, VCARD) VALUES (?1, ?2, ?3)", m_insertCard) ||
+        !statement("UPDATE tblCard SET VCARD = ?2 WHERE ID = ?1", m_updateCard)) {
+        return Status::failure(reason);
+    }
+    Statement uids = m_db.prepare("SELECT UID, ID FROM tblCard WHERE UID IS NOT NULL", reason);
+    Statement rows = m_db.prepare("SELECT * FROM tblYou", reason);
+    if (!uids.isValid() || !rows.isValid()) {
+        return Status::failure(reason);
+    }
+    bool done = false;
+    while (uids.next(done)) {
+        m_idByUid.insert(uids.text(0), uids.integer(1));
+    }
+    while (rows.next(done)) {
+        Contact c;
+        for (int column = 1; column < kContactColumnCount; ++column) {
+            c.text(static_cast<ContactColumn>(column)) = rows.text(column);
+        }
+        m_keys.insert(valuesKey(c));
+    }
+    return done ? Status::success() : Status::failure(m_db.lastError());
+}
+
+QString Importer::storeCardPhoto(const CardContact& card, const QString& where)
+{
+    const QByteArray& photo = card.photo;
+    const QByteArray format = pictureFormat(photo);
+    if (format.isEmpty()) {
+        problem(where, tr("its PHOTO is not a picture; the contact was imported without it"));
+        return {};
+    }
+    // The name Norvane exported it under, or one made from the contact's name.
+    const QString fileName = isPlainPhotoName(card.photoName) && !card.photoName.startsWith(u'.')
+                                 ? card.photoName
+                                 : photoFileName(card.contact.name, format);
+    const QString scratch = QDir(m_scratch.path()).filePath(fileName);
+    QFile file(scratch);
+    if (!file.open(QIODevice::WriteOnly) || file.write(photo) != photo.size()) {
+        problem(where, tr("its photo could not be written: %1").arg(file.errorString()));
+        return {};
+    }
+    file.close();
+    StoredPhoto stored;
+    const Status kept = storePhoto(scratch, m_photoFolder, stored);
+    QFile::remove(scratch);
+    if (!kept.ok()) {
+        problem(where, kept.reason());
+        return {};
+    }
+    if (stored.copied) {
+        m_writtenPhotos.append(stored.name);
+    }
+    return stored.name;
+}
+
+Status Importer::add(Contact contact, const QString& uid, const QByteArray& cardText,
+                     const QString& where, const CardContact* card)
+{
+    if (card && !card->photo.isEmpty()) {
+        contact.profile = storeCardPhoto(*card, where);
+    }
+    if (const auto known = m_idByUid.constFind(uid); !uid.isEmpty() && known != m_idByUid.cend()) {
+        m_selectContact.reset();
+        m_selectContact.bind(1, *known);
+        bool done = false;
+        Contact stored;
+        if (m_selectContact.next(done)) {
+            for (int column = 1; column < kContactColumnCount; ++column) {
+                stored.text(static_cast<ContactColumn>(column)) = m_selectContact.text(column);
+            }
+        }
+        if (valuesKey(stored) == valuesKey(contact)) {
+            ++m_report.skipped;
+            return Status::success();
+        }
+        m_updateContact.reset();
+        bindContactTexts(m_updateContact, contact);
+        m_updateContact.bind(7, *known);
+        m_updateCard.reset();
+        m_updateCard.bind(1, *known);
+        m_updateCard.bindUtf8(2, cardText);
+        if (Status written = run(m_updateContact); !written.ok()) {
+            return written;
+        }
+        if (Status written = run(m_updateCard); !written.ok()) {
+            return written;
+        }
+        m_keys.insert(valuesKey(contact));
+        ++m_report.updated;
+        return Status::success();
+    }
+    const QByteArray key = valuesKey(contact);
+    if (m_keys.contains(key)) {
+        ++m_report.skipped;
+        return Status::success();
+    }
+    m_insertContact.reset();
+    bindContactTexts(m_insertContact, contact);
+    if (Status written = run(m_insertContact); !written.ok()) {
+        return written;
+    }
+    const qint64 id = m_db.lastInsertId();
+    const QString cardUid = uid.isEmpty() ? newUid() : uid;
+    m_insertCard.reset();
+    m_insertCard.bind(1, id);
+    m_insertCard.bind(2, cardUid);
+    if (cardText.isNull()) {
+        m_insertCard.bind(3, QString());
+    } else {
+        m_insertCard.bindUtf8(3, cardText);
+    }
+    if (Status written = run(m_insertCard); !written.ok()) {
+        return written;
+    }
+    m_idByUid.insert(cardUid, id);
+    m_keys.insert(key);
+    ++m_report.imported;
+    return Status::success();
+}
+
+Status Importer::importVCards(const QString& path, QIODevice& file)
+{
+    VCardReader reader(file);
+    while (true) {
+        const std::optional<VCard> card = reader.next();
+        if (!card) {
+            if (reader.atEnd()) {
+                return Status::success();
+            }
+            problem(QStringLiteral("%1:%2").arg(path).arg(reader.errorLine()), reader.error());
+            ++m_report.skipped;
+            continue;
+        }
+        const QString where = QStringLiteral("%1:%2").arg(path).arg(card->line);
+        QString reason;
+        const std::optional<CardContact> mapped = contactFromCard(*card, reason);
+        if (!mapped) {
+            problem(where, reason);
+            ++m_report.skipped;
+            continue;
+        }
+        if (Status added = add(mapped->contact, mapped->uid, writeVCard(*card), where, &*mapped);
+            !added.ok()) {
+            return added;
+        }
+    }
+}
+
+Status Importer::importCsv(const QString& path, QIODevice& file)
+{
+    CsvReader reader(file);
+    const std::optional<QStringList> header = reader.next();
+    const std::optional<CsvMapping> mapping =
+        header ? CsvMapping::forHeader(*header) : std::nullopt;
+    if (!mapping) {
+        problem(
+            path + QStringLiteral(":1"),
+            tr("a CSV header Norvane does not know; it knows: %1").arg(CsvMapping::knownHeaders()));
+        return Status::success();
+    }
+    while (true) {
+        const std::optional<QStringList> record = reader.next();
+        const QString where = QStringLiteral("%1:%2").arg(path).arg(reader.line());
+        if (!record) {
+            if (reader.atEnd() && reader.error().isEmpty()) {
+                return Status::success();
+            }
+            problem(where, reader.error());
+            ++m_report.skipped;
+            if (reader.atEnd()) {
+                return Status::success();
+            }
+            continue;
+        }
+        Contact contact = mapping->contact(*record);
+        if (contact.name.trimmed().isEmpty()) {
+            contact.name = !contact.company.isEmpty() ? contact.company
+                           : !contact.email.isEmpty()
+                               ? contact.email
+                               : contact.contact.section(u'\n', 0, 0).trimmed();
+        }
+        if (contact.name.trimmed().isEmpty()) {
+            problem(where, tr("a record without a name, e-mail or number"));
+            ++m_report.skipped;
+            continue;
+        }
+        if (Status added = add(contact, QString(), QByteArray(), where); !added.ok()) {
+            return added;
+        }
+    }
+}
+
+Status Importer::importFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem(path, tr("cannot be read: %1").arg(file.errorString()));
+        return Status::success();
+    }
+    QByteArray firstLine = file.peek(64 * 1024);
+    firstLine = firstLine.left(firstLine.indexOf('\n'));
+    if (looksLikeVCard(firstLine)) {
+        return importVCards(path, file);
+    }
+    if (looksLikeCsv(firstLine)) {
+        return importCsv(path, file);
+    }
+    problem(path + QStringLiteral(":1"), tr("neither a vCard nor a CSV file"));
+    return Status::success();
+}
+
+void Importer::removeWrittenPhotos()
+{
+    for (const QString& name : m_writtenPhotos) {
+        deletePhoto(m_photoFolder, name);
+    }
+}
+
+} // namespace
+
+Status ensureCardTable(Database& db)
+{
+    return db.execute(
+        "CREATE TABLE IF NOT EXISTS tblCard (ID INTEGER PRIMARY KEY REFERENCES tblYou (ID), "
+        "UID TEXT UNIQUE, VCARD TEXT);"
+        "CREATE TRIGGER IF NOT EXISTS tblCard_goes_with_its_contact AFTER DELETE ON tblYou "
+        "BEGIN DELETE FROM tblCard WHERE ID = old.ID; END;");
+}
+
+Status importFiles(Database& db, const QString& photoFolder, const QStringList& files,
+                   ImportReport& report)
+{
+    report = ImportReport();
+    if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
+        return begun;
+    }
+    Importer importer(db, photoFolder, report);
+    Status status = ensureCardTable(db);
+    if (status.ok()) {
+        status = importer.prepare();
+    }
+    for (qsizetype i = 0; status.ok() && i < files.size(); ++i) {
+        status = importer.importFile(files[i]);
+    }
+    if (status.ok()) {
+        status = db.execute("COMMIT");
+    }
+    if (!status.ok()) {
+        db.execute("ROLLBACK");
+        importer.removeWrittenPhotos();
+        report = ImportReport();
+    }
+    return status;
+}
+
+namespace {
+
+// Gives every contact without a UID one, stored in the book.
+Status storeMissingUids(Database& db)
+{
+    QString reason;
+    if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
+        return begun;
+    }
+    Status status = ensureCardTable(db);
+    Statement missing = db.prepare(
+        "SELECT y.ID, c.ID FROM tblYou y LEFT JOIN tblCard c ON c.ID = y.ID WHERE c.UID IS NULL",
+        reason);
+    Statement insert = db.prepare("INSERT INTO tblCard (ID, UID) VALUES (?1, ?2)", reason);
+    Statement update = db.prepare("UPDATE tblCard SET UID = ?2 WHERE ID = ?1", reason);
+    if (!missing.isValid() || !insert.isValid() || !update.isValid()) {
+        status = Status::failure(reason);
+    }
+    QList<std::pair<qint64, bool>> ids;
+    bool done = false;
+    while (status.ok() && missing.next(done)) {
+        ids.append({missing.integer(0), !missing.text(1).isEmpty()});
+    }
+    for (const auto& [id, hasRow] : ids) {
+        Statement& write = hasRow ? update : insert;
+        write.reset();
+        write.bind(1, id);
+        write.bind(2, newUid());
+        if (status.ok()) {
+            status = runToEnd(db, write);
+        }
+    }
+    if (status.ok()) {
+        status = db.execute("COMMIT");
+    }
+    if (!status.ok()) {
+        db.execute("ROLLBACK");
+    }
+    return status;
+}
+
+std::optional<EmbeddedPhoto> photoToEmbed(const QString& photoFolder, const QString& profile)
+{
+    if (profile.isEmpty() || !isPlainPhotoName(profile)) {
+        return std::nullopt;
+    }
+    QFile file(QDir(photoFolder).filePath(profile));
+    if (file.size() > kLargestPhoto || !file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    EmbeddedPhoto photo{file.readAll(), {}};
+    photo.type = QString::fromLatin1(pictureFormat(photo.bytes)).toUpper();
+    if (photo.type.isEmpty()) {
+        return std::nullopt;
+    }
+    return photo;
+}
+
+VCard storedCard(const QByteArray& text)
+{
+    QByteArray copy = text;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    VCardReader reader(buffer);
+    return reader.next().value_or(VCard());
+}
+
+} // namespace
+
+Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
+                      std::optional<qint64> onlyId)
+{
+    // A book that cannot be written (or is busy for long) still exports,
+    // with UIDs derived from the contacts' IDs.
+    if (format != ExportFormat::Csv && !db.isReadOnly()) {
+        storeMissingUids(db);
+    }
+    const bool cards = hasCardTable(db);
+    QString sql = cards ? QStringLiteral("SELECT y.*, c.UID, c.VCARD FROM tblYou y "
+                                         "LEFT JOIN tblCard c ON c.ID = y.ID")
+                        : QStringLiteral("SELECT y.* FROM tblYou y");
+    sql += onlyId ? QStringLiteral(" WHERE y.ID = ?1 ORDER BY y.ID")
+                  : QStringLiteral(" ORDER BY y.ID");
+    QString reason;
+    Statement rows = db.prepare(sql.toUtf8().constData(), reason);
+    if (!rows.isValid()) {
+        return Status::failure(reason);
+    }
+    if (onlyId) {
+        rows.bind(1, *onlyId);
+    }
+    const auto write = [&](const QByteArray& bytes) { return out.write(bytes) == bytes.size(); };
+    if (format == ExportFormat::Csv && !write("\xEF\xBB\xBF" + csvRecord(norvaneCsvHeader()))) {
+        return Status::failure(out.errorString());
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    bool done = false;
+    while (rows.next(done)) {
+        Contact contact;
+        contact.id = rows.integer(0);
+        for (int column = 1; column < kContactColumnCount; ++column) {
+            contact.text(static_cast<ContactColumn>(column)) = rows.text(column);
+        }
+        QByteArray bytes;
+        if (format == ExportFormat::Csv) {
+            bytes = csvRecord({contact.name, contact.address, contact.contact, contact.email,
+                               contact.company, contact.profile});
+        } else {
+            QString uid = cards ? rows.text(kContactColumnCount) : QString();
+            if (uid.isEmpty()) {
+                uid = derivedUid(contact.id);
+            }
+            const VCard stored =
+                cards ? storedCard(rows.utf8(kContactColumnCount + 1).toByteArray()) : VCard();
+            bytes = writeVCard(cardForExport(
+                stored, contact, uid, photoToEmbed(photoFolder, contact.profile),
+                format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3, now));
+        }
+        if (!write(bytes)) {
+            return Status::failure(out.errorString());
+        }
+    }
+    return done ? Status::success() : Status::failure(db.lastError());
+}
+
+} // namespace norvane

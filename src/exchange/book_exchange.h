@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <QIODevice>
+#include <QStringList>
+#include <optional>
+
+namespace norvane {
+
+class Database;
+
+// What an import did: contacts added, contacts updated (a card whose UID the
+// book knows), and cards or records skipped (duplicates and refused ones);
+// problems are "FILE:LINE: reason", one per refused card or lost photo.
+struct ImportReport
+{
+    int imported = 0;
+    int updated = 0;
+    int skipped = 0;
+    QStringList problems;
+};
+
+// Adds the table that keeps each imported card whole, and the trigger that
+// removes a card with its contact, when the book has them not yet.
+Status ensureCardTable(Database& db);
+
+// Imports vCard (2.1, 3.0, 4.0) and CSV files, told apart by their content,
+// in one transaction: every accepted card lands or none does. Inline photos
+// are written into the photo folder (and removed again if the import fails).
+Status importFiles(Database& db, const QString& photoFolder, const QStringList& files,
+                   ImportReport& report);
+
+enum class ExportFormat { VCard4, VCard3, Csv };
+
+// Writes every contact (or only the one with that ID). Each card keeps the
+// same UID from one export to the next: a contact without one gets it here,
+// stored in the book when the book can be written.
+Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
+                      std::optional<qint64> onlyId = std::nullopt);
+
+} // namespace norvane

@@ -1,0 +1,296 @@
+#include "exchange/card_mapping.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("CardMapping", text);
+}
+
+// The parts that hold more than blanks, joined; each kept as written, so
+// that a value Norvane wrote as one part comes back exactly.
+QString joinNonEmpty(const QStringList& parts, const QString& separator)
+{
+    QStringList kept;
+    for (const QString& part : parts) {
+        if (!part.trimmed().isEmpty()) {
+            kept.append(part);
+        }
+    }
+    return kept.join(separator);
+}
+
+// A 4.0 number may be written as a "tel:" URI; the number is what follows.
+QString numberText(const VCardProperty& tel)
+{
+    QString text = tel.text();
+    if (text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive)) {
+        text = text.mid(4);
+    }
+    return text;
+}
+
+QString nameOf(const VCard& card)
+{
+    if (const VCardProperty* fn = card.first(QStringLiteral("FN"))) {
+        if (const QString name = fn->text(); !name.trimmed().isEmpty()) {
+            return name;
+        }
+    }
+    if (const VCardProperty* n = card.first(QStringLiteral("N"))) {
+        // Family; Given; Additional; Prefixes; Suffixes, in reading order.
+        const QStringList parts = n->components();
+        const QString name = joinNonEmpty(
+            {parts.value(3), parts.value(1), parts.value(2), parts.value(0), parts.value(4)},
+            QStringLiteral(" "));
+        if (!name.isEmpty()) {
+            return name;
+        }
+    }
+    if (const VCardProperty* org = card.first(QStringLiteral("ORG"))) {
+        if (const QString name = joinNonEmpty(org->components(), QStringLiteral(", "));
+            !name.isEmpty()) {
+            return name;
+        }
+    }
+    if (const VCardProperty* email = card.preferred(QStringLiteral("EMAIL"))) {
+        if (!email->text().trimmed().isEmpty()) {
+            return email->text().trimmed();
+        }
+    }
+    if (const VCardProperty* tel = card.preferred(QStringLiteral("TEL"))) {
+        return numberText(*tel).trimmed();
+    }
+    return {};
+}
+
+QString numbersOf(const VCard& card)
+{
+    QList<const VCardProperty*> tels = card.all(QStringLiteral("TEL"));
+    std::stable_sort(tels.begin(), tels.end(), [](const VCardProperty* a, const VCardProperty* b) {
+        return a->preference() < b->preference();
+    });
+    QStringList numbers;
+    for (const VCardProperty* tel : tels) {
+        if (const QString number = numberText(*tel); !number.trimmed().isEmpty()) {
+            numbers.append(number);
+        }
+    }
+    // One per line, as the window's number field writes them.
+    return numbers.join(QLatin1Char('\n'));
+}
+
+QString addressOf(const VCard& card)
+{
+    if (const VCardProperty* adr = card.preferred(QStringLiteral("ADR"))) {
+        // PO box, extended, street, locality, region, postal code, country.
+        const QString address = joinNonEmpty(adr->components(), QStringLiteral(", "));
+        if (!address.isEmpty()) {
+            return address;
+        }
+        if (const QStringList label = adr->param(QStringLiteral("LABEL")); !label.isEmpty()) {
+            return label.join(QStringLiteral(", "));
+        }
+    }
+    if (const VCardProperty* label = card.preferred(QStringLiteral("LABEL"))) {
+        return label->text().trimmed();
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<CardContact> contactFromCard(const VCard& card, QString& reason)
+{
+    CardContact mapped;
+    mapped.contact.name = nameOf(card);
+    if (mapped.contact.name.isEmpty()) {
+        reason = tr("a card without a name, e-mail or number");
+        return std::nullopt;
+    }
+    mapped.contact.contact = numbersOf(card);
+    mapped.contact.address = addressOf(card);
+    if (const VCardProperty* email = card.preferred(QStringLiteral("EMAIL"))) {
+        mapped.contact.email = email->text();
+    }
+    if (const VCardProperty* org = card.first(QStringLiteral("ORG"))) {
+        mapped.contact.company = joinNonEmpty(org->components(), QStringLiteral(", "));
+    }
+    if (const VCardProperty* photo = card.preferred(QStringLiteral("PHOTO"))) {
+        mapped.photo = photo->binary();
+    }
+    if (const VCardProperty* name = card.first(QStringLiteral("X-NORVANE-PHOTO"))) {
+        mapped.photoName = name->text();
+    }
+    if (const VCardProperty* uid = card.first(QStringLiteral("UID"))) {
+        mapped.uid = uid->text().trimmed();
+    }
+    return mapped;
+}
+
+QStringList derivedNameParts(const QString& name)
+{
+    const QStringList words = name.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2) {
+        return {name.simplified(), QString()};
+    }
+    return {words.last(), words.mid(0, words.size() - 1).join(QLatin1Char(' '))};
+}
+
+namespace {
+
+VCardProperty property(const QString& name, const QString& value,
+                       QList<std::pair<QString, QString>> params = {})
+{
+    VCardProperty made;
+    made.name = name;
+    made.value = value;
+    made.params = std::move(params);
+    return made;
+}
+
+// Replaces the properties of that name: at the place of the first of them
+// (or at the end), the new ones.
+void replaceAll(QList<VCardProperty>& properties, const QString& name,
+                const QList<VCardProperty>& replacements)
+{
+    qsizetype at = -1;
+    for (qsizetype i = properties.size() - 1; i >= 0; --i) {
+        if (properties[i].name == name) {
+            properties.removeAt(i);
+            at = i;
+        }
+    }
+    at = at < 0 ? properties.size() : at;
+    for (qsizetype i = 0; i < replacements.size(); ++i) {
+        properties.insert(at + i, replacements[i]);
+    }
+}
+
+// Replaces the value of the preferred (or first) property of that name, or
+// adds one; an empty value removes it.
+void replacePreferred(QList<VCardProperty>& properties, const VCard& stored, const QString& name,
+                      const QString& value)
+{
+    const VCardProperty* preferred = stored.preferred(name);
+    qsizetype at = -1;
+    for (qsizetype i = 0; preferred && i < properties.size(); ++i) {
+        if (properties[i].name == name && properties[i].value == preferred->value &&
+            properties[i].params == preferred->params) {
+            at = i;
+            break;
+        }
+    }
+    if (value.isEmpty()) {
+        if (at >= 0) {
+            properties.removeAt(at);
+        }
+    } else if (at >= 0) {
+        properties[at].value = value;
+    } else {
+        properties.append(property(name, value));
+    }
+}
+
+} // namespace
+
+VCard cardForExport(const VCard& stored, const Contact& contact, const QString& uid,
+                    const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
+                    const QDateTime& revision)
+{
+    QString ignored;
+    const std::optional<CardContact> before = contactFromCard(stored, ignored);
+    const auto unchanged = [&](ContactColumn column) {
+        return before && before->contact.text(column) == contact.text(column);
+    };
+    QList<VCardProperty> properties;
+    for (const VCardProperty& p : stored.properties) {
+        static const QStringList kRewritten = {QStringLiteral("VERSION"), QStringLiteral("PRODID"),
+                                               QStringLiteral("REV"), QStringLiteral("UID"),
+                                               QStringLiteral("FN")};
+        if (!kRewritten.contains(p.name)) {
+            properties.append(p);
+        }
+    }
+    properties.prepend(property(QStringLiteral("FN"), escapeValue(contact.name)));
+    if (!stored.first(QStringLiteral("N")) || !unchanged(ContactColumn::Name)) {
+        const QStringList parts = derivedNameParts(contact.name);
+        replaceAll(
+            properties, QStringLiteral("N"),
+            {property(QStringLiteral("N"), escapeValue(parts[0]) + QLatin1Char(';') +
+                                               escapeValue(parts[1]) + QStringLiteral(";;;"))});
+    }
+    if (!unchanged(ContactColumn::Contact)) {
+        QList<VCardProperty> tels;
+        for (const QString& number :
+             contact.contact.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
+            if (!number.trimmed().isEmpty()) {
+                tels.append(property(QStringLiteral("TEL"), escapeValue(number),
+                                     version == VCardVersion::V4
+                                         ? QList<std::pair<QString, QString>>{{"VALUE", "text"}}
+                                         : QList<std::pair<QString, QString>>{}));
+            }
+        }
+        replaceAll(properties, QStringLiteral("TEL"), tels);
+    }
+    if (!unchanged(ContactColumn::Email)) {
+        replacePreferred(properties, stored, QStringLiteral("EMAIL"), escapeValue(contact.email));
+    }
+    if (!unchanged(ContactColumn::Address)) {
+        replacePreferred(properties, stored, QStringLiteral("ADR"),
+                         contact.address.isEmpty()
+                             ? QString()
+                             : QStringLiteral(";;") + escapeValue(contact.address) +
+                                   QStringLiteral(";;;;"));
+    }
+    if (!unchanged(ContactColumn::Company)) {
+        replaceAll(properties, QStringLiteral("ORG"),
+                   contact.company.isEmpty()
+                       ? QList<VCardProperty>{}
+                       : QList<VCardProperty>{
+                             property(QStringLiteral("ORG"), escapeValue(contact.company))});
+    }
+    // The photo is the one in the photo folder; a photo given by URL stays
+    // when there is none.
+    QList<VCardProperty> photos;
+    for (const VCardProperty& p : stored.properties) {
+        if (p.name == u"PHOTO" && !p.isInlineBinary() && !photo) {
+            photos.append(p);
+        }
+    }
+    if (photo) {
+        const QString base64 = QString::fromLatin1(photo->bytes.toBase64());
+        photos.append(
+            version == VCardVersion::V4
+                ? property(
+                      QStringLiteral("PHOTO"),
+                      QStringLiteral("data:image/%1;base64,%2").arg(photo->type.toLower(), base64))
+                : property(QStringLiteral("PHOTO"), base64,
+                           {{"ENCODING", "b"}, {"TYPE", photo->type}}));
+    }
+    replaceAll(properties, QStringLiteral("PHOTO"), photos);
+    replaceAll(properties, QStringLiteral("X-NORVANE-PHOTO"),
+               photo ? QList<VCardProperty>{property(QStringLiteral("X-NORVANE-PHOTO"),
+                                                     escapeValue(contact.profile))}
+                     : QList<VCardProperty>{});
+
+    VCard card;
+    card.properties.append(property(QStringLiteral("VERSION"), version == VCardVersion::V4
+                                                                   ? QStringLiteral("4.0")
+                                                                   : QStringLiteral("3.0")));
+    card.properties += properties;
+    card.properties.append(property(QStringLiteral("UID"), escapeValue(uid)));
+    card.properties.append(property(
+        QStringLiteral("REV"), revision.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"))));
+    card.properties.append(
+        property(QStringLiteral("PRODID"), QStringLiteral("-//Norvane//Norvane address book//EN")));
+    return card;
+}
+
+} // namespace norvane

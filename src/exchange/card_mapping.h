@@ -1,0 +1,47 @@
+#pragma once
+
+#include "data/contact.h"
+#include "exchange/vcard.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <optional>
+
+namespace norvane {
+
+// What a card gives the six columns (PROFILE stays empty: the importer
+// names the photo), with its inline photo and UID.
+struct CardContact
+{
+    Contact contact;
+    QByteArray photo;  // an inline PHOTO's bytes, not yet checked to be a picture
+    QString photoName; // the file name Norvane exported the photo from, if it did
+    QString uid;
+};
+
+// Maps a card to the columns; nullopt with a reason when it has nothing to
+// name the contact by (no FN, N, ORG, e-mail or number).
+std::optional<CardContact> contactFromCard(const VCard& card, QString& reason);
+
+enum class VCardVersion { V3, V4 };
+
+// A picture to embed, with its type in upper case ("JPEG", "PNG").
+struct EmbeddedPhoto
+{
+    QByteArray bytes;
+    QString type;
+};
+
+// The card to export for a contact: the stored card (empty for a contact
+// that came with none) with the columns' values over the properties they
+// map from, everything else as it came; then UID, REV and PRODID. The photo
+// file's name goes along (X-NORVANE-PHOTO), so that an import names it alike.
+VCard cardForExport(const VCard& stored, const Contact& contact, const QString& uid,
+                    const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
+                    const QDateTime& revision);
+
+// The family and given name derived from a full name: the last word is the
+// family name, the words before it the given name.
+QStringList derivedNameParts(const QString& name);
+
+} // namespace norvane

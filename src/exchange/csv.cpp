@@ -1,0 +1,269 @@
+#include "exchange/csv.h"
+
+#include <QCoreApplication>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Csv", text);
+}
+
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+// Whether the text so far ends inside a quoted field.
+bool endsInsideQuotes(const QByteArray& text)
+{
+    bool inside = false;
+    for (const char c : text) {
+        if (c == '"') {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
+QStringList splitRecord(const QByteArray& record)
+{
+    QStringList fields;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < record.size(); ++i) {
+        const char c = record[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < record.size() && record[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"' && field.isEmpty()) {
+            quoted = true;
+        } else if (c == ',') {
+            fields.append(QString::fromUtf8(field));
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields.append(QString::fromUtf8(field));
+    return fields;
+}
+
+int indexOf(const QStringList& header, const char* name)
+{
+    for (int i = 0; i < header.size(); ++i) {
+        if (header[i].trimmed().compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// A web mail export puts several values in one field, split by " ::: ".
+QStringList valuesOf(const QString& field)
+{
+    QStringList values;
+    for (const QString& value : field.split(QStringLiteral(" ::: "))) {
+        if (!value.trimmed().isEmpty()) {
+            values.append(value.trimmed());
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+CsvReader::CsvReader(QIODevice& device) : m_device(device) {}
+
+std::optional<QStringList> CsvReader::next()
+{
+    m_error.clear();
+    while (!m_device.atEnd()) {
+        QByteArray record;
+        bool tooLong = false;
+        m_recordLine = m_lineNumber + 1;
+        do {
+            if (m_device.atEnd()) {
+                m_error = tr("a quoted field that never ends");
+                m_atEnd = true;
+                return std::nullopt;
+            }
+            const QByteArray line = m_device.readLine(1024 * 1024);
+            if (line.endsWith('\n') || m_device.atEnd()) {
+                ++m_lineNumber;
+            }
+            if (!tooLong) {
+                record += line;
+                tooLong = record.size() > kLongestRecord;
+            }
+            if (tooLong) {
+                record = endsInsideQuotes(record) ? QByteArray("\"") : QByteArray();
+            }
+        } while (endsInsideQuotes(record) || !(record.endsWith('\n') || m_device.atEnd()));
+        if (m_first) {
+            m_first = false;
+            if (record.startsWith(kByteOrderMark)) {
+                record.remove(0, kByteOrderMark.size());
+            }
+        }
+        if (tooLong) {
+            m_error = tr("a record longer than %1 MB").arg(kLongestRecord / (1024 * 1024));
+            return std::nullopt;
+        }
+        while (record.endsWith('\n') || record.endsWith('\r')) {
+            record.chop(1);
+        }
+        if (!record.trimmed().isEmpty()) {
+            return splitRecord(record);
+        }
+    }
+    m_atEnd = true;
+    return std::nullopt;
+}
+
+QByteArray csvRecord(const QStringList& fields)
+{
+    QByteArray out;
+    for (int i = 0; i < fields.size(); ++i) {
+        QByteArray field = fields[i].toUtf8();
+        if (field.contains(',') || field.contains('"') || field.contains('\n') ||
+            field.contains('\r') || field.startsWith(' ') || field.endsWith(' ')) {
+            field.replace("\"", "\"\"");
+            field = '"' + field + '"';
+        }
+        out += (i ? "," : "") + field;
+    }
+    return out + "\r\n";
+}
+
+QStringList norvaneCsvHeader()
+{
+    return {QStringLiteral("Name"),  QStringLiteral("Address"), QStringLiteral("Contact"),
+            QStringLiteral("Email"), QStringLiteral("Company"), QStringLiteral("Photo")};
+}
+
+std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
+{
+    CsvMapping mapping;
+    const auto source = [&](std::initializer_list<const char*> names, Join join,
+                            const char* separator = "") {
+        Source s;
+        for (const char* name : names) {
+            if (const int at = indexOf(header, name); at >= 0) {
+                s.fields.append(at);
+            }
+        }
+        s.join = join;
+        s.separator = QString::fromLatin1(separator);
+        return s;
+    };
+    const auto set = [&](ContactColumn column, std::initializer_list<Source> alternatives) {
+        mapping.m_sources[static_cast<std::size_t>(column)] = alternatives;
+    };
+    const QStringList own = norvaneCsvHeader();
+    bool isOwn = header.size() >= own.size();
+    for (int i = 0; isOwn && i < own.size(); ++i) {
+        isOwn = header[i].trimmed().compare(own[i], Qt::CaseInsensitive) == 0;
+    }
+    if (isOwn) {
+        for (int column = 1; column < kContactColumnCount; ++column) {
+            mapping.m_sources[static_cast<std::size_t>(column)] = {
+                Source{{column - 1}, Join::Verbatim, {}}};
+        }
+        return mapping;
+    }
+    if (indexOf(header, "E-mail 1 - Value") >= 0 || indexOf(header, "Given Name") >= 0) {
+        set(ContactColumn::Name,
+            {source({"Name"}, Join::Parts, " "),
+             source({"Given Name", "Additional Name", "Family Name"}, Join::Parts, " ")});
+        set(ContactColumn::Contact,
+            {source({"Phone 1 - Value", "Phone 2 - Value", "Phone 3 - Value", "Phone 4 - Value"},
+                    Join::Lines)});
+        set(ContactColumn::Email, {source({"E-mail 1 - Value"}, Join::FirstValue)});
+        set(ContactColumn::Company, {source({"Organization 1 - Name"}, Join::FirstValue)});
+        set(ContactColumn::Address,
+            {source({"Address 1 - Formatted"}, Join::Parts, ", "),
+             source({"Address 1 - Street", "Address 1 - City", "Address 1 - Region",
+                     "Address 1 - Postal Code", "Address 1 - Country"},
+                    Join::Parts, ", ")});
+        return mapping;
+    }
+    if (indexOf(header, "First Name") >= 0 && indexOf(header, "E-mail Address") >= 0) {
+        set(ContactColumn::Name,
+            {source({"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
+        set(ContactColumn::Contact,
+            {source({"Mobile Phone", "Business Phone", "Home Phone", "Other Phone"}, Join::Lines)});
+        set(ContactColumn::Email, {source({"E-mail Address"}, Join::FirstValue)});
+        set(ContactColumn::Company, {source({"Company"}, Join::FirstValue)});
+        set(ContactColumn::Address, {source({"Business Street", "Business City", "Business State",
+                                             "Business Postal Code", "Business Country/Region"},
+                                            Join::Parts, ", "),
+                                     source({"Home Street", "Home City", "Home State",
+                                             "Home Postal Code", "Home Country/Region"},
+                                            Join::Parts, ", ")});
+        return mapping;
+    }
+    return std::nullopt;
+}
+
+QString CsvMapping::knownHeaders()
+{
+    return tr("Norvane's own (%1); a web mail export (Name, Given Name, Family Name, "
+              "E-mail 1 - Value, Phone 1 - Value, Organization 1 - Name, Address 1 - "
+              "Formatted); a desktop mail export (First Name, Middle Name, Last Name, "
+              "E-mail Address, Mobile Phone, Business Phone, Home Phone, Company, Business "
+              "Street, Business City, ...)")
+        .arg(norvaneCsvHeader().join(QLatin1Char(',')));
+}
+
+QString CsvMapping::joined(const Source& source, const QStringList& record) const
+{
+    if (source.join == Join::Verbatim) {
+        return record.value(source.fields.value(0, -1));
+    }
+    QStringList values;
+    for (const int field : source.fields) {
+        const QString value = record.value(field);
+        if (source.join == Join::Parts) {
+            // A value over several lines (a formatted address) joins as parts too.
+            for (const QString& line : value.split(QLatin1Char('\n'))) {
+                if (!line.trimmed().isEmpty()) {
+                    values.append(line.trimmed());
+                }
+            }
+        } else {
+            values += valuesOf(value);
+        }
+    }
+    if (source.join == Join::FirstValue) {
+        return values.value(0);
+    }
+    return values.join(source.join == Join::Lines ? QStringLiteral("\n") : source.separator);
+}
+
+Contact CsvMapping::contact(const QStringList& record) const
+{
+    Contact contact;
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        for (const Source& source : m_sources[static_cast<std::size_t>(column)]) {
+            const QString value = joined(source, record);
+            if (!value.isEmpty()) {
+                contact.text(static_cast<ContactColumn>(column)) = value;
+                break;
+            }
+        }
+    }
+    return contact;
+}
+
+bool looksLikeCsv(const QByteArray& firstLine)
+{
+    return firstLine.contains(',');
+}
+
+} // namespace norvane

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "data/contact.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+namespace norvane {
+
+// Reads RFC 4180 records (fields in double quotes may hold commas, quotes
+// doubled, and line breaks) one at a time, in UTF-8 with or without a
+// byte-order mark.
+class CsvReader
+{
+public:
+    explicit CsvReader(QIODevice& device);
+
+    // The next record, or nullopt at the end or on a broken one (then
+    // error() says why; atEnd() tells them apart). line() is where the
+    // record returned last began.
+    std::optional<QStringList> next();
+    bool atEnd() const { return m_atEnd; }
+    QString error() const { return m_error; }
+    int line() const { return m_recordLine; }
+
+    // The longest record read; a longer one is refused and skipped.
+    static constexpr qsizetype kLongestRecord = 32 * 1024 * 1024;
+
+private:
+    QIODevice& m_device;
+    int m_lineNumber = 0;
+    int m_recordLine = 0;
+    bool m_atEnd = false;
+    bool m_first = true;
+    QString m_error;
+};
+
+// Writes one record, quoting the fields that need it, ending in CR LF.
+QByteArray csvRecord(const QStringList& fields);
+
+// The header Norvane writes, and maps back to the six columns.
+QStringList norvaneCsvHeader();
+
+// How a CSV's columns make a contact, chosen by its header: Norvane's own,
+// or the exports of the common web mail and desktop mail programs.
+class CsvMapping
+{
+public:
+    // The mapping for this header, or nullopt when no known layout fits.
+    static std::optional<CsvMapping> forHeader(const QStringList& header);
+    // The headers recognised, for the message that refuses another one.
+    static QString knownHeaders();
+
+    // The six values of a record (the photo as a file name of IMG/, for
+    // Norvane's own layout only).
+    Contact contact(const QStringList& record) const;
+
+private:
+    // How the CSV columns behind a contact column are joined.
+    enum class Join {
+        Verbatim,   // one column, its value exactly (Norvane's own layout)
+        FirstValue, // the first value found
+        Lines,      // every value, one per line (numbers)
+        Parts,      // the non-empty values joined with the separator
+    };
+    struct Source
+    {
+        QList<int> fields;
+        Join join = Join::Parts;
+        QString separator;
+    };
+    QString joined(const Source& source, const QStringList& record) const;
+
+    // For each column of Contact, sources tried in order: the first that
+    // gives a value makes it.
+    std::array<QList<Source>, kContactColumnCount> m_sources;
+};
+
+// Whether the first line looks like a CSV header (two or more fields).
+bool looksLikeCsv(const QByteArray& firstLine);
+
+} // namespace norvane

@@ -1,0 +1,558 @@
+#include "exchange/vcard.h"
+
+#include <QCoreApplication>
+#include <QStringDecoder>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("VCard", text);
+}
+
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+bool isCardMarker(const QByteArray& line, const char* marker)
+{
+    return line.trimmed().compare(marker, Qt::CaseInsensitive) == 0;
+}
+
+// Splits at the separator where it stands outside double quotes.
+QList<QByteArray> splitOutsideQuotes(const QByteArray& text, char separator)
+{
+    QList<QByteArray> parts;
+    bool quoted = false;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            quoted = !quoted;
+        } else if (text[i] == separator && !quoted) {
+            parts.append(text.mid(from, i - from));
+            from = i + 1;
+        }
+    }
+    parts.append(text.mid(from));
+    return parts;
+}
+
+qsizetype colonOutsideQuotes(const QByteArray& line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            quoted = !quoted;
+        } else if (line[i] == ':' && !quoted) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// Quoted-printable: "=XX" is a byte; soft line breaks were joined already.
+bool decodeQuotedPrintable(const QByteArray& in, QByteArray& out)
+{
+    out.clear();
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] != '=') {
+            out.append(in[i]);
+            continue;
+        }
+        if (i + 1 == in.size()) {
+            break; // a soft line break at the very end of the value
+        }
+        if (i + 2 >= in.size()) {
+            return false;
+        }
+        const int high = hexDigit(in[i + 1]);
+        const int low = hexDigit(in[i + 2]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        out.append(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return true;
+}
+
+// Text in a card without a CHARSET: UTF-8 when it is valid UTF-8, otherwise
+// the Windows Western code page the older desktop programs wrote.
+QString decodeUnlabelled(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) {
+        return text;
+    }
+    QStringDecoder western("windows-1252");
+    return western.isValid() ? western.decode(bytes) : QString::fromLatin1(bytes);
+}
+
+QString unescape(QStringView value)
+{
+    QString text;
+    text.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != u'\\' || i + 1 == value.size()) {
+            text.append(c);
+            continue;
+        }
+        const QChar next = value[++i];
+        if (next == u'n' || next == u'N') {
+            text.append(u'\n');
+        } else if (next == u',' || next == u';' || next == u'\\') {
+            text.append(next);
+        } else {
+            // Not an escape (a Windows path in an old card): kept as written.
+            text.append(c);
+            text.append(next);
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+QStringList VCardProperty::param(const QString& wanted) const
+{
+    QStringList values;
+    for (const auto& [name, value] : params) {
+        if (name == wanted) {
+            values += value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        }
+    }
+    return values;
+}
+
+bool VCardProperty::hasType(const QString& type) const
+{
+    return param(QStringLiteral("TYPE")).contains(type, Qt::CaseInsensitive);
+}
+
+int VCardProperty::preference() const
+{
+    constexpr int kNotPreferred = 101;
+    int rank = hasType(QStringLiteral("pref")) ? 1 : kNotPreferred;
+    for (const QString& value : param(QStringLiteral("PREF"))) {
+        bool number = false;
+        const int given = value.toInt(&number);
+        rank = std::min(rank, number ? std::clamp(given, 1, 100) : 1);
+    }
+    return rank;
+}
+
+QString VCardProperty::text() const
+{
+    return unescape(value);
+}
+
+QStringList VCardProperty::components() const
+{
+    QStringList parts;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\\') {
+            ++i;
+        } else if (value[i] == u';') {
+            parts.append(unescape(QStringView(value).sliced(from, i - from)));
+            from = i + 1;
+        }
+    }
+    parts.append(unescape(QStringView(value).sliced(from)));
+    return parts;
+}
+
+bool VCardProperty::isInlineBinary() const
+{
+    if (value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive)) {
+        return true;
+    }
+    const QStringList encodings = param(QStringLiteral("ENCODING"));
+    return encodings.contains(QStringLiteral("b"), Qt::CaseInsensitive) ||
+           encodings.contains(QStringLiteral("BASE64"), Qt::CaseInsensitive);
+}
+
+QByteArray VCardProperty::binary() const
+{
+    if (!isInlineBinary()) {
+        return {};
+    }
+    QString encoded = value;
+    if (encoded.startsWith(QLatin1String("data:"), Qt::CaseInsensitive)) {
+        const qsizetype comma = encoded.indexOf(QLatin1Char(','));
+        if (comma < 0 ||
+            !encoded.left(comma).endsWith(QLatin1String(";base64"), Qt::CaseInsensitive)) {
+            return {};
+        }
+        encoded = encoded.mid(comma + 1);
+    }
+    encoded.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
+    const auto decoded = QByteArray::fromBase64Encoding(
+        encoded.toLatin1(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? *decoded : QByteArray();
+}
+
+const VCardProperty* VCard::first(const QString& name) const
+{
+    for (const VCardProperty& property : properties) {
+        if (property.name == name) {
+            return &property;
+        }
+    }
+    return nullptr;
+}
+
+const VCardProperty* VCard::preferred(const QString& name) const
+{
+    const VCardProperty* found = nullptr;
+    for (const VCardProperty& property : properties) {
+        if (property.name == name && (!found || property.preference() < found->preference())) {
+            found = &property;
+        }
+    }
+    return found;
+}
+
+QList<const VCardProperty*> VCard::all(const QString& name) const
+{
+    QList<const VCardProperty*> found;
+    for (const VCardProperty& property : properties) {
+        if (property.name == name) {
+            found.append(&property);
+        }
+    }
+    return found;
+}
+
+QString VCard::version() const
+{
+    const VCardProperty* version = first(QStringLiteral("VERSION"));
+    return version ? version->value.trimmed() : QString();
+}
+
+bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& reason)
+{
+    const qsizetype colon = colonOutsideQuotes(line);
+    if (colon <= 0) {
+        reason = tr("a line that is not \"NAME:value\"");
+        return false;
+    }
+    const QList<QByteArray> head = splitOutsideQuotes(line.left(colon), ';');
+    QByteArray name = head[0].trimmed();
+    const qsizetype dot = name.lastIndexOf('.');
+    property = VCardProperty();
+    property.group = QString::fromLatin1(name.left(std::max<qsizetype>(dot, 0)));
+    property.name = QString::fromLatin1(name.mid(dot + 1)).toUpper();
+    if (property.name.isEmpty()) {
+        reason = tr("a line without a property name");
+        return false;
+    }
+    QString encoding;
+    QString charset;
+    for (qsizetype i = 1; i < head.size(); ++i) {
+        const qsizetype equals = head[i].indexOf('=');
+        QString key =
+            QString::fromLatin1(head[i].left(equals < 0 ? 0 : equals)).trimmed().toUpper();
+        QString value = QString::fromUtf8(head[i].mid(equals + 1)).trimmed();
+        if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
+            value = value.mid(1, value.size() - 2);
+        }
+        if (key.isEmpty()) {
+            // A bare 2.1 parameter: an encoding, or a type ("HOME", "PREF").
+            const QString upper = value.toUpper();
+            key = upper == u"QUOTED-PRINTABLE" || upper == u"BASE64" || upper == u"8BIT" ||
+                          upper == u"7BIT"
+                      ? QStringLiteral("ENCODING")
+                      : QStringLiteral("TYPE");
+        }
+        if (key == u"ENCODING" && value.compare(u"QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0) {
+            encoding = value;
+            continue; // the value is stored decoded
+        }
+        if (key == u"CHARSET") {
+            charset = value;
+            continue;
+        }
+        property.params.append({key, value});
+    }
+    QByteArray bytes = line.mid(colon + 1);
+    if (!encoding.isEmpty()) {
+        QByteArray decoded;
+        if (!decodeQuotedPrintable(bytes, decoded)) {
+            reason = tr("a broken quoted-printable value in %1").arg(property.name);
+            return false;
+        }
+        bytes = decoded;
+    }
+    if (charset.isEmpty()) {
+        property.value = decodeUnlabelled(bytes);
+        return true;
+    }
+    QStringDecoder decoder(charset.toLatin1().constData());
+    if (!decoder.isValid()) {
+        reason = tr("the unknown character set %1").arg(charset);
+        return false;
+    }
+    property.value = decoder.decode(bytes);
+    return true;
+}
+
+VCardReader::VCardReader(QIODevice& device) : m_device(device) {}
+
+bool VCardReader::readPhysical(Line& line)
+{
+    if (m_device.atEnd()) {
+        return false;
+    }
+    line = Line();
+    line.number = ++m_lineNumber;
+    constexpr qint64 kChunk = 1024 * 1024;
+    while (!m_device.atEnd()) {
+        const QByteArray chunk = m_device.readLine(kChunk);
+        if (chunk.isEmpty()) {
+            break;
+        }
+        if (!line.tooLong) {
+            line.bytes += chunk;
+            if (line.bytes.size() > kLongestLine) {
+                line.tooLong = true;
+                line.bytes.clear();
+            }
+        }
+        if (chunk.endsWith('\n')) {
+            break;
+        }
+    }
+    while (line.bytes.endsWith('\n') || line.bytes.endsWith('\r')) {
+        line.bytes.chop(1);
+    }
+    if (m_firstLine) {
+        m_firstLine = false;
+        if (line.bytes.startsWith(kByteOrderMark)) {
+            line.bytes.remove(0, kByteOrderMark.size());
+        }
+    }
+    return true;
+}
+
+// One content line: folded lines (starting with a space or tab) joined, and
+// the soft line breaks of a quoted-printable value ("=" at the end).
+bool VCardReader::readLogical(Line& line)
+{
+    if (m_unread) {
+        line = *m_unread;
+        m_unread.reset();
+        return true;
+    }
+    if (m_pending) {
+        line = *m_pending;
+        m_pending.reset();
+    } else if (!readPhysical(line)) {
+        return false;
+    }
+    Line next;
+    while (readPhysical(next)) {
+        const bool folded =
+            !next.bytes.isEmpty() && (next.bytes[0] == ' ' || next.bytes[0] == '\t');
+        const qsizetype colon = colonOutsideQuotes(line.bytes);
+        const bool softBreak = line.bytes.endsWith('=') && colon > 0 &&
+                               line.bytes.left(colon).toUpper().contains("QUOTED-PRINTABLE");
+        if (!folded && !softBreak) {
+            m_pending = next;
+            break;
+        }
+        if (softBreak) {
+            line.bytes.chop(1);
+        }
+        line.bytes += folded ? next.bytes.mid(1) : next.bytes;
+        line.tooLong = line.tooLong || next.tooLong || line.bytes.size() > kLongestLine;
+        if (line.tooLong) {
+            line.bytes.clear();
+        }
+    }
+    return true;
+}
+
+std::optional<VCard> VCardReader::refuse(int line, const QString& reason)
+{
+    m_error = reason;
+    m_errorLine = line;
+    return std::nullopt;
+}
+
+std::optional<VCard> VCardReader::next()
+{
+    m_error.clear();
+    Line line;
+    // Up to BEGIN:VCARD; text outside a card is refused once for each run of it.
+    int strayLine = 0;
+    while (true) {
+        if (!readLogical(line)) {
+            m_atEnd = strayLine == 0;
+            return strayLine ? refuse(strayLine, tr("text outside a card")) : std::nullopt;
+        }
+        if (line.tooLong || !line.bytes.trimmed().isEmpty()) {
+            if (!line.tooLong && isCardMarker(line.bytes, "BEGIN:VCARD")) {
+                break;
+            }
+            strayLine = strayLine ? strayLine : line.number;
+        }
+    }
+    if (strayLine) {
+        m_unread = line;
+        return refuse(strayLine, tr("text outside a card"));
+    }
+    VCard card;
+    card.line = line.number;
+    QString broken;
+    int brokenLine = 0;
+    while (true) {
+        if (!readLogical(line)) {
+            return refuse(card.line, tr("a card without END:VCARD"));
+        }
+        if (line.tooLong) {
+            if (broken.isEmpty()) {
+                broken = tr("a line longer than %1 MB").arg(kLongestLine / (1024 * 1024));
+                brokenLine = line.number;
+            }
+            continue;
+        }
+        if (line.bytes.trimmed().isEmpty()) {
+            continue;
+        }
+        if (isCardMarker(line.bytes, "END:VCARD")) {
+            break;
+        }
+        if (isCardMarker(line.bytes, "BEGIN:VCARD")) {
+            // The card before never ended; this line starts the next one.
+            m_unread = line;
+            return refuse(card.line, tr("a card without END:VCARD"));
+        }
+        VCardProperty property;
+        QString reason;
+        if (!parseContentLine(line.bytes, property, reason)) {
+            if (broken.isEmpty()) {
+                broken = reason;
+                brokenLine = line.number;
+            }
+            continue;
+        }
+        card.properties.append(std::move(property));
+    }
+    if (!broken.isEmpty()) {
+        return refuse(brokenLine, broken);
+    }
+    return card;
+}
+
+QString escapeValue(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\\' || c == u',' || c == u';') {
+            escaped.append(u'\\');
+            escaped.append(c);
+        } else if (c == u'\r') {
+            escaped.append(QLatin1String("\\n"));
+            if (i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+        } else if (c == u'\n') {
+            escaped.append(QLatin1String("\\n"));
+        } else {
+            escaped.append(c);
+        }
+    }
+    return escaped;
+}
+
+namespace {
+
+QByteArray contentLine(const VCardProperty& property)
+{
+    QByteArray line;
+    if (!property.group.isEmpty()) {
+        line += property.group.toUtf8() + '.';
+    }
+    line += property.name.toUtf8();
+    for (const auto& [name, value] : property.params) {
+        QString written = value;
+        written.replace(QLatin1Char('"'), QLatin1Char('\''));
+        if (written.contains(QLatin1Char(':')) || written.contains(QLatin1Char(';')) ||
+            (written.contains(QLatin1Char(',')) && name != u"TYPE")) {
+            written = QLatin1Char('"') + written + QLatin1Char('"');
+        }
+        line += ';' + name.toUtf8() + '=' + written.toUtf8();
+    }
+    line += ':' + property.value.toUtf8();
+    return line;
+}
+
+// Breaks a line into pieces of at most 75 octets, never inside a UTF-8
+// sequence; each piece after the first starts with a space.
+void appendFolded(QByteArray& out, const QByteArray& line)
+{
+    constexpr qsizetype kWidth = 75;
+    qsizetype from = 0;
+    bool firstPiece = true;
+    while (from < line.size()) {
+        const qsizetype room = firstPiece ? kWidth : kWidth - 1;
+        qsizetype end = std::min(line.size(), from + room);
+        while (end < line.size() && end > from &&
+               (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) {
+            --end;
+        }
+        if (!firstPiece) {
+            out += ' ';
+        }
+        out += line.mid(from, end - from);
+        out += "\r\n";
+        from = end;
+        firstPiece = false;
+    }
+    if (line.isEmpty()) {
+        out += "\r\n";
+    }
+}
+
+} // namespace
+
+QByteArray writeVCard(const VCard& card)
+{
+    QByteArray out = "BEGIN:VCARD\r\n";
+    for (const VCardProperty& property : card.properties) {
+        appendFolded(out, contentLine(property));
+    }
+    out += "END:VCARD\r\n";
+    return out;
+}
+
+bool looksLikeVCard(const QByteArray& firstLine)
+{
+    QByteArray line = firstLine;
+    if (line.startsWith(kByteOrderMark)) {
+        line.remove(0, kByteOrderMark.size());
+    }
+    return line.trimmed().toUpper().startsWith("BEGIN:VCARD");
+}
+
+} // namespace norvane

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QList>
+#include <QString>
+#include <QStringConverter>
+#include <QStringList>
+#include <optional>
+
+namespace norvane {
+
+// One content line of a card, its value already decoded from
+// quoted-printable and its character set: "item1.TEL;TYPE=cell:+44 7700".
+struct VCardProperty
+{
+    QString group; // "item1", or empty
+    QString name;  // upper case: "TEL"
+    QList<std::pair<QString, QString>>
+        params;    // names upper case; a bare 2.1 "HOME" is ("TYPE", "HOME")
+    QString value; // as written, escapes kept
+
+    // The values of a parameter, split at commas ("TYPE=HOME,VOICE").
+    QStringList param(const QString& name) const;
+    bool hasType(const QString& type) const;
+    // How much the card prefers it: a 4.0 PREF value (1 is most), 1 for a
+    // 3.0 TYPE=pref or a bare 2.1 PREF, 101 when not preferred at all.
+    int preference() const;
+    // The value unescaped (\n, \, \; \\) as one text.
+    QString text() const;
+    // The value split at unescaped ';' into unescaped parts (N, ADR, ORG).
+    QStringList components() const;
+    // Whether the value is inline binary (base64, or a data: URI).
+    bool isInlineBinary() const;
+    // The bytes of an inline binary value; empty when it does not decode.
+    QByteArray binary() const;
+};
+
+struct VCard
+{
+    QList<VCardProperty> properties;
+    int line = 0; // where BEGIN:VCARD stands in its file
+
+    const VCardProperty* first(const QString& name) const;
+    // The most preferred property of that name; of equals, the first.
+    const VCardProperty* preferred(const QString& name) const;
+    QList<const VCardProperty*> all(const QString& name) const;
+    QString version() const;
+};
+
+// Reads the cards of a vCard file (2.1, 3.0 or 4.0) one at a time, holding
+// only the card being read. A card it cannot read is refused with its line
+// and reason, and reading goes on with the next card.
+class VCardReader
+{
+public:
+    explicit VCardReader(QIODevice& device);
+
+    // The next card, or nullopt at the end of the file or for a refused card
+    // (then error() says why and errorLine() where; atEnd() tells them apart).
+    std::optional<VCard> next();
+    bool atEnd() const { return m_atEnd; }
+    QString error() const { return m_error; }
+    int errorLine() const { return m_errorLine; }
+
+    // The longest content line read, once unfolded; longer ones refuse their card.
+    static constexpr qsizetype kLongestLine = 32 * 1024 * 1024;
+
+private:
+    struct Line
+    {
+        QByteArray bytes;
+        int number = 0;
+        bool tooLong = false;
+    };
+    bool readPhysical(Line& line);
+    bool readLogical(Line& line);
+    std::optional<VCard> refuse(int line, const QString& reason);
+
+    QIODevice& m_device;
+    std::optional<Line> m_pending; // the physical line read ahead while unfolding
+    std::optional<Line> m_unread;  // a content line given back, read again next
+    int m_lineNumber = 0;
+    bool m_atEnd = false;
+    bool m_firstLine = true;
+    QString m_error;
+    int m_errorLine = 0;
+};
+
+// Parses one unfolded content line; false with a reason when it is broken.
+bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& reason);
+
+// Writes a card: lines folded at 75 octets, UTF-8, CR LF.
+QByteArray writeVCard(const VCard& card);
+
+// Escapes a text for a property value (\\ \, \; \n).
+QString escapeValue(const QString& text);
+
+// Whether the device's first line (after a byte-order mark) begins a vCard.
+bool looksLikeVCard(const QByteArray& firstLine);
+
+} // namespace norvane

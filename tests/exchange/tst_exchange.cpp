@@ -1,0 +1,367 @@
+// Import and export through real encrypted books: the vCard dialects met in
+// the wild and bad input, round trips through every format, what a card
+// holds beyond the six columns, and the one transaction an import is.
+#include "contacts/photo_store.h"
+#include "data/connection_text.h"
+#include "data/database.h"
+#include "exchange/book_exchange.h"
+#include "support/test_folder.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QTest>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+namespace {
+
+std::unique_ptr<Database> openBook(const TestFolder& folder)
+{
+    QString reason;
+    auto db = Database::open(folder.databasePath(), databasePassword(), reason);
+    if (!db) {
+        qWarning("%s", qPrintable(reason));
+    }
+    return db;
+}
+
+// Imports the bytes as one file of the folder.
+ImportReport importBytes(const TestFolder& folder, const QByteArray& bytes, bool* ok = nullptr)
+{
+    const QString file = QDir(folder.path()).filePath(QStringLiteral("input"));
+    writeFile(file, bytes);
+    ImportReport report;
+    const auto db = openBook(folder);
+    const Status imported =
+        importFiles(*db, QDir(folder.path()).filePath(QStringLiteral("IMG")), {file}, report);
+    if (ok) {
+        *ok = imported.ok();
+    }
+    return report;
+}
+
+QByteArray exportBook(const TestFolder& folder, ExportFormat format)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    const auto db = openBook(folder);
+    const Status written =
+        exportContacts(*db, QDir(folder.path()).filePath(QStringLiteral("IMG")), format, out);
+    return written.ok() ? out.data() : QByteArray("export failed: ") + written.reason().toUtf8();
+}
+
+// The five texts of each contact, "|" between them.
+QStringList texts(const QList<Contact>& contacts)
+{
+    QStringList rows;
+    for (const Contact& c : contacts) {
+        rows.append(QStringList{c.name, c.address, c.contact, c.email, c.company}.join(u'|'));
+    }
+    return rows;
+}
+
+QByteArray pngBase64Folded()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const QByteArray base64 = png.toBase64();
+    QByteArray folded;
+    for (qsizetype at = 0; at < base64.size(); at += 60) {
+        folded += (at ? "\r\n " : "") + base64.mid(at, 60);
+    }
+    return folded;
+}
+
+} // namespace
+
+class ExchangeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void importsWhatProgramsWrite_data();
+    void importsWhatProgramsWrite();
+    void roundTripsThroughEveryFormat_data();
+    void roundTripsThroughEveryFormat();
+    void exportsWhatNorvaneDoesNotShow();
+    void reimportChangesNothingAndARemovalTakesTheCard();
+    void aFailedImportWritesNothing();
+};
+
+void ExchangeTest::importsWhatProgramsWrite_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("photo");
+    QTest::addColumn<QString>("problem");
+    const QString none;
+
+    QTest::newRow("phone 2.1, quoted-printable with soft breaks")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                      "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=96zt=C3=BCrk;Ay=\r\n"
+                      "=C5=9Fe;;;\r\n"
+                      "TEL;CELL:0212-555-0101\r\nTEL;CELL;PREF:+90 532 111 22 33\r\nEND:VCARD\r\n")
+        << QStringList{QString::fromUtf8("Ayşe Öztürk||+90 532 111 22 33\n0212-555-0101||")}
+        << false << none;
+    QTest::newRow("phone 2.1, an e-mail only")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nEMAIL;INTERNET:only@example.org\nEND:VCARD\n")
+        << QStringList{"only@example.org|||only@example.org|"} << false << none;
+    QTest::newRow("phone 2.1, a name of one letter repeated")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nN:;AAAA;;;\nTEL:5\nEND:VCARD\n")
+        << QStringList{"AAAA||5||"} << false << none;
+    QTest::newRow("phone maker 3.0, groups, labels, a folded photo")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\n"
+                      "item1.TEL;type=CELL;type=VOICE;type=pref:+44 7700 900123\r\n"
+                      "item1.X-ABLabel:_$!<Mobile>!$_\r\n"
+                      "item2.EMAIL;type=INTERNET:ann@example.com\r\nitem2.X-ABLabel:work\r\n"
+                      "PHOTO;ENCODING=b;TYPE=PNG:" +
+                      pngBase64Folded() + "\r\nEND:VCARD\r\n")
+        << QStringList{"Ann Lee||+44 7700 900123|ann@example.com|"} << true << none;
+    QTest::newRow("desktop mail 2.1, windows-1252 and ISO-8859-1")
+        << QByteArray(
+               "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=windows-1252:Jos\xe9 M\xfcller \x80\r\n"
+               "ADR;HOME;CHARSET=ISO-8859-1:;;Stra\xdf"
+               "e 1;K\xf6ln;;50667;Germany\r\n"
+               "END:VCARD\r\n")
+        << QStringList{QString::fromUtf8("José Müller €|Straße 1, Köln, 50667, Germany|||")}
+        << false << none;
+    QTest::newRow("web mail 3.0, several cards in one file")
+        << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:One\nEND:VCARD\n"
+                      "BEGIN:VCARD\nVERSION:3.0\nFN:Two\nORG:Acme Ltd;Sales\nEND:VCARD\n")
+        << QStringList{"One||||", "Two||||Acme Ltd, Sales"} << false << none;
+    QTest::newRow("desktop address book 3.0, type lists and X- properties")
+        << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:Bo Ek\nTEL;TYPE=HOME,VOICE:555-1000\n"
+                      "TEL;TYPE=work;TYPE=pref:555-2000\nX-ABUID:12AB\nEND:VCARD\n")
+        << QStringList{"Bo Ek||555-2000\n555-1000||"} << false << none;
+    QTest::newRow("4.0, PREF=1 wins over PREF=2")
+        << QByteArray("BEGIN:VCARD\nVERSION:4.0\nFN:Cy\nEMAIL;PREF=2:b@example.org\n"
+                      "EMAIL;PREF=1:a@example.org\nEND:VCARD\n")
+        << QStringList{"Cy|||a@example.org|"} << false << none;
+    QTest::newRow("lower-case names, byte-order mark, LF only")
+        << QByteArray("\xEF\xBB\xBF"
+                      "begin:vcard\nversion:3.0\nfn:Di\ntel:123\nend:vcard\n")
+        << QStringList{"Di||123||"} << false << none;
+    QTest::newRow("the example of RFC 6350")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Simon Perreault\r\n"
+                      "N:Perreault;Simon;;;ing. jr,M.Sc.\r\nBDAY:--0203\r\n"
+                      "ORG;TYPE=work:Viagenie\r\n"
+                      "ADR;TYPE=work:;Suite D2-630;2875 Laurier;\r\n Quebec;QC;G1V 2M2;Canada\r\n"
+                      "TEL;VALUE=uri;TYPE=\"work,voice\";PREF=1:tel:+1-418-656-9254;ext=102\r\n"
+                      "TEL;VALUE=uri;TYPE=\"work,cell,voice,video,text\":tel:+1-418-262-6501\r\n"
+                      "EMAIL;TYPE=work:simon.perreault@viagenie.ca\r\n"
+                      "GEO;TYPE=work:geo:46.772673,-71.282945\r\nEND:VCARD\r\n")
+        << QStringList{"Simon Perreault|Suite D2-630, 2875 Laurier, Quebec, QC, G1V 2M2, "
+                       "Canada|+1-418-656-9254;ext=102\n+1-418-262-6501|"
+                       "simon.perreault@viagenie.ca|Viagenie"}
+        << false << none;
+    QTest::newRow("the example of RFC 2426")
+        << QByteArray("BEGIN:vCard\r\nVERSION:3.0\r\nFN:Frank Dawson\r\n"
+                      "ORG:Lotus Development Corporation\r\n"
+                      "ADR;TYPE=WORK,POSTAL,PARCEL:;;6544 Battleford Drive\r\n"
+                      " ;Raleigh;NC;27613-3502;U.S.A.\r\n"
+                      "TEL;TYPE=VOICE,MSG,WORK:+1-919-676-9515\r\n"
+                      "EMAIL;TYPE=INTERNET:fdawson@earthlink.net\r\n"
+                      "EMAIL;TYPE=INTERNET,PREF:Frank_Dawson@Lotus.com\r\nEND:vCard\r\n")
+        << QStringList{"Frank Dawson|6544 Battleford Drive, Raleigh, NC, 27613-3502, "
+                       "U.S.A.|+1-919-676-9515|Frank_Dawson@Lotus.com|Lotus Development "
+                       "Corporation"}
+        << false << none;
+    QTest::newRow("CSV, Norvane's own, quoted commas, quotes and line breaks")
+        << QByteArray("\xEF\xBB\xBFName,Address,Contact,Email,Company,Photo\r\n"
+                      "\"Lee, Ann\",\"1 \"\"Mill\"\" Lane\",\"1\r\n2\",a@b.c,,\r\n")
+        << QStringList{"Lee, Ann|1 \"Mill\" Lane|1\r\n2|a@b.c|"} << false << none;
+    QTest::newRow("CSV, a web mail export")
+        << QByteArray("Name,Given Name,Family Name,E-mail 1 - Value,Phone 1 - Value,"
+                      "Organization 1 - Name,Address 1 - Formatted\n"
+                      ",Eva,Berg,eva@example.org ::: e@example.org,1 ::: 2,Berg AB,\"Gata 1\n"
+                      "Lund\"\n")
+        << QStringList{"Eva Berg|Gata 1, Lund|1\n2|eva@example.org|Berg AB"} << false << none;
+    QTest::newRow("CSV, a desktop mail export")
+        << QByteArray("First Name,Middle Name,Last Name,E-mail Address,Mobile Phone,Home Phone,"
+                      "Company,Business Street,Business City\nJo,,Dee,jo@example.org,07700,0131,"
+                      "Dee Ltd,1 High St,Leith\n")
+        << QStringList{"Jo Dee|1 High St, Leith|07700\n0131|jo@example.org|Dee Ltd"} << false
+        << none;
+
+    QTest::newRow("neither vCard nor CSV") << QByteArray("hello world\n") << QStringList{} << false
+                                           << "input:1: neither a vCard nor a CSV file";
+    QTest::newRow("random bytes") << QByteArray("\x01\x9f\xff\x00\x13\xc3\n\x80", 8)
+                                  << QStringList{} << false << "neither a vCard nor a CSV";
+    QTest::newRow("a CSV header nobody writes")
+        << QByteArray("Foo,Bar\n1,2\n") << QStringList{} << false
+        << "input:1: a CSV header Norvane does not know; it knows: Norvane's own";
+    QTest::newRow("no END:VCARD, then a good card")
+        << QByteArray("BEGIN:VCARD\nFN:Lost\nBEGIN:VCARD\nFN:Kept\nEND:VCARD\n")
+        << QStringList{"Kept||||"} << false << "input:1: a card without END:VCARD";
+    QTest::newRow("broken quoted-printable")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;ENCODING=QUOTED-PRINTABLE:A=ZZ\nEND:VCARD\n")
+        << QStringList{} << false << "input:3: a broken quoted-printable value in FN";
+    QTest::newRow("unknown charset")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=x-none:A\nEND:VCARD\n") << QStringList{}
+        << false << "input:3: the unknown character set x-none";
+    QTest::newRow("a photo that is not a picture")
+        << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:Ed\nPHOTO;ENCODING=b:aGVsbG8=\nEND:VCARD\n")
+        << QStringList{"Ed||||"} << false << "input:1: its PHOTO is not a picture";
+    QTest::newRow("a card with nothing to name it by")
+        << QByteArray("BEGIN:VCARD\nVERSION:3.0\nNOTE:x\nEND:VCARD\n") << QStringList{} << false
+        << "input:1: a card without a name, e-mail or number";
+    QTest::newRow("a 50 MB line") << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:" +
+                                                QByteArray(50 * 1024 * 1024, 'a') +
+                                                "\nEND:VCARD\nBEGIN:VCARD\nFN:After\nEND:VCARD\n")
+                                  << QStringList{"After||||"} << false
+                                  << "input:3: a line longer than 32 MB";
+}
+
+void ExchangeTest::importsWhatProgramsWrite()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, photo);
+    QFETCH(QString, problem);
+    TestFolder folder;
+    bool ok = false;
+    const ImportReport report = importBytes(folder, input, &ok);
+    QVERIFY(ok);
+    const QList<Contact> stored = folder.stored();
+    QCOMPARE(texts(stored), expected);
+    QCOMPARE(report.imported, expected.size());
+    if (problem.isEmpty()) {
+        QCOMPARE(report.problems, QStringList());
+    } else {
+        QCOMPARE(report.problems.size(), 1);
+        QVERIFY2(report.problems[0].contains(problem), qPrintable(report.problems[0]));
+    }
+    for (const Contact& c : stored) {
+        QCOMPARE(!c.profile.isEmpty(), photo);
+        if (photo) {
+            QVERIFY(!QImage(folder.photoPath(c.profile)).isNull());
+        }
+    }
+}
+
+void ExchangeTest::roundTripsThroughEveryFormat_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("vCard 4") << static_cast<int>(ExportFormat::VCard4);
+    QTest::newRow("vCard 3") << static_cast<int>(ExportFormat::VCard3);
+    QTest::newRow("CSV") << static_cast<int>(ExportFormat::Csv);
+}
+
+// Texts that escaping, folding and quoting could spoil, and a photo.
+void ExchangeTest::roundTripsThroughEveryFormat()
+{
+    QFETCH(int, format);
+    TestFolder from;
+    from.writePicture(from.photoPath(QStringLiteral("ann.png")));
+    const QList<Contact> contacts = {
+        contact(QStringLiteral("Ann Lee"), QStringLiteral("+44 7700 900123\n0131 496 0000"),
+                QStringLiteral("1 Mill Lane, Leith; EH6"), QStringLiteral("ann@example.com"),
+                QStringLiteral("Lee, Ltd \\ Sons"), QStringLiteral("ann.png")),
+        contact(QString::fromUtf8("Zoë \"Z\" Ægir, 王小明 😀"), QStringLiteral("5"),
+                QString(200, QChar(u'é')), {}, QStringLiteral(" spaced ")),
+        contact(QStringLiteral("a:b;c,d"), QStringLiteral("07700"), {},
+                QStringLiteral("x@example.org"), QStringLiteral("Line one\nLine two")),
+    };
+    from.add(contacts);
+    const QByteArray exported = exportBook(from, static_cast<ExportFormat>(format));
+    QVERIFY2(!exported.startsWith("export failed"), exported.constData());
+    TestFolder into;
+    bool ok = false;
+    const ImportReport report = importBytes(into, exported, &ok);
+    QVERIFY(ok);
+    QCOMPARE(report.problems, QStringList());
+    const QList<Contact> back = into.stored();
+    QCOMPARE(texts(back), texts(from.stored()));
+    if (format != static_cast<int>(ExportFormat::Csv)) {
+        QCOMPARE(back[0].profile, QStringLiteral("ann.png"));
+        QCOMPARE(readFile(into.photoPath(QStringLiteral("ann.png"))),
+                 readFile(from.photoPath(QStringLiteral("ann.png"))));
+        for (const QByteArray& line : exported.split('\n')) {
+            QVERIFY2(line.size() <= 76, line.constData()); // 75 octets and the CR
+        }
+    }
+}
+
+// A card with properties the six columns do not hold, edited in Norvane,
+// exports with all of them and with the edit.
+void ExchangeTest::exportsWhatNorvaneDoesNotShow()
+{
+    TestFolder folder;
+    importBytes(folder, "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:card-1\r\nFN:Gus Ek\r\nN:Ek;Gus;;;\r\n"
+                        "EMAIL;TYPE=work:gus@work.example\r\nEMAIL;TYPE=home:gus@home.example\r\n"
+                        "BDAY:1980-02-03\r\nNOTE:Met at the fair\\, 2019\r\n"
+                        "X-CUSTOM;X-P=1:kept\r\nORG:Old Co\r\nEND:VCARD\r\n");
+    const auto db = openBook(folder);
+    QVERIFY(db->execute("UPDATE tblYou SET COMPANY = 'New Co'").ok());
+    for (const ExportFormat format : {ExportFormat::VCard4, ExportFormat::VCard3}) {
+        const QByteArray card = exportBook(folder, format);
+        for (const char* kept :
+             {"UID:card-1\r\n", "N:Ek;Gus;;;\r\n", "EMAIL;TYPE=work:gus@work.example\r\n",
+              "EMAIL;TYPE=home:gus@home.example\r\n", "BDAY:1980-02-03\r\n",
+              "NOTE:Met at the fair\\, 2019\r\n", "X-CUSTOM;X-P=1:kept\r\n", "ORG:New Co\r\n",
+              "PRODID:", "REV:"}) {
+            QVERIFY2(card.contains(kept), kept);
+        }
+        QVERIFY(!card.contains("Old Co"));
+        QVERIFY(card.contains(format == ExportFormat::VCard4 ? "VERSION:4.0" : "VERSION:3.0"));
+    }
+}
+
+void ExchangeTest::reimportChangesNothingAndARemovalTakesTheCard()
+{
+    TestFolder folder;
+    const QByteArray file = "BEGIN:VCARD\nVERSION:3.0\nUID:u1\nFN:Hal\nEND:VCARD\n"
+                            "BEGIN:VCARD\nVERSION:3.0\nFN:Ida\nTEL:1\nEND:VCARD\n";
+    ImportReport first = importBytes(folder, file);
+    QCOMPARE(first.imported, 2);
+    const QList<Contact> before = folder.stored();
+    const ImportReport again = importBytes(folder, file);
+    QCOMPARE(again.imported, 0);
+    QCOMPARE(again.updated, 0);
+    QCOMPARE(again.skipped, 2);
+    QCOMPARE(folder.stored(), before);
+    // A card whose UID the book knows updates its contact.
+    const ImportReport changed =
+        importBytes(folder, "BEGIN:VCARD\nVERSION:3.0\nUID:u1\nFN:Hal Two\nEND:VCARD\n");
+    QCOMPARE(changed.updated, 1);
+    QCOMPARE(folder.stored()[0].name, QStringLiteral("Hal Two"));
+    QCOMPARE(folder.stored()[0].id, before[0].id);
+    const auto db = openBook(folder);
+    QVERIFY(db->execute("DELETE FROM tblYou WHERE NAME = 'Ida'").ok());
+    QString reason;
+    Statement cards = db->prepare("SELECT count(*) FROM tblCard", reason);
+    bool done = false;
+    QVERIFY(cards.next(done));
+    QCOMPARE(cards.integer(0), 1);
+}
+
+// A card the store refuses in the middle: no contact and no photo file stays.
+void ExchangeTest::aFailedImportWritesNothing()
+{
+    TestFolder folder;
+    {
+        const auto db = openBook(folder);
+        QVERIFY(db->execute("CREATE TRIGGER refuse BEFORE INSERT ON tblYou WHEN new.NAME = 'Boom' "
+                            "BEGIN SELECT RAISE(ABORT, 'refused by the store'); END;")
+                    .ok());
+    }
+    bool ok = true;
+    const ImportReport report = importBytes(
+        folder,
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:First\r\nPHOTO;ENCODING=b;TYPE=PNG:" + pngBase64Folded() +
+            "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Boom\r\nEND:VCARD\r\n",
+        &ok);
+    QVERIFY(!ok);
+    QCOMPARE(report.imported, 0);
+    QCOMPARE(folder.stored(), QList<Contact>());
+    QCOMPARE(QDir(folder.photoPath(QString())).entryList(QDir::Files), QStringList());
+}
+
+QTEST_GUILESS_MAIN(ExchangeTest)
+#include "tst_exchange.moc"
