@@ -106,7 +106,32 @@ QString addressOf(const VCard& card)
 
 } // namespace
 
+namespace {
+std::optional<CardContact> mappedTexts(const VCard& card, QString& reason);
+} // namespace
+
+// Line breaks as the window writes them; a card's CR LF or lone CR (which
+// escaping cannot keep apart) becomes one.
+QString withLfBreaks(QString text)
+{
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+}
+
 std::optional<CardContact> contactFromCard(const VCard& card, QString& reason)
+{
+    std::optional<CardContact> mapped = mappedTexts(card, reason);
+    if (mapped) {
+        for (int column = 1; column < kContactColumnCount; ++column) {
+            QString& text = mapped->contact.text(static_cast<ContactColumn>(column));
+            text = withLfBreaks(text);
+        }
+    }
+    return mapped;
+}
+
+namespace {
+
+std::optional<CardContact> mappedTexts(const VCard& card, QString& reason)
 {
     CardContact mapped;
     mapped.contact.name = nameOf(card);
@@ -133,6 +158,8 @@ std::optional<CardContact> contactFromCard(const VCard& card, QString& reason)
     }
     return mapped;
 }
+
+} // namespace
 
 QStringList derivedNameParts(const QString& name)
 {

@@ -1,6 +1,7 @@
 #include "exchange/csv.h"
 
 #include <QCoreApplication>
+#include <QStringDecoder>
 
 namespace norvane {
 
@@ -25,6 +26,15 @@ bool endsInsideQuotes(const QByteArray& text)
     return inside;
 }
 
+// A field's text; a U+FEFF at its start is text too (only the file's first
+// bytes can be a byte-order mark, and those were taken off already).
+QString fieldText(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 QStringList splitRecord(const QByteArray& record)
 {
     QStringList fields;
@@ -44,13 +54,13 @@ QStringList splitRecord(const QByteArray& record)
         } else if (c == '"' && field.isEmpty()) {
             quoted = true;
         } else if (c == ',') {
-            fields.append(QString::fromUtf8(field));
+            fields.append(fieldText(field));
             field.clear();
         } else {
             field += c;
         }
     }
-    fields.append(QString::fromUtf8(field));
+    fields.append(fieldText(field));
     return fields;
 }
 

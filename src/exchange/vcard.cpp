@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace norvane {
 
@@ -50,6 +51,15 @@ qsizetype colonOutsideQuotes(const QByteArray& line)
     return -1;
 }
 
+// Names of groups, properties and parameters: letters, digits and dashes.
+bool isName(QStringView name)
+{
+    return !name.isEmpty() && std::all_of(name.begin(), name.end(), [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+               c == u'-' || c == u'_';
+    });
+}
+
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9') {
@@ -95,7 +105,8 @@ bool decodeQuotedPrintable(const QByteArray& in, QByteArray& out)
 // the Windows Western code page the older desktop programs wrote.
 QString decodeUnlabelled(const QByteArray& bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) {
         return text;
@@ -260,8 +271,8 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
     property = VCardProperty();
     property.group = QString::fromLatin1(name.left(std::max<qsizetype>(dot, 0)));
     property.name = QString::fromLatin1(name.mid(dot + 1)).toUpper();
-    if (property.name.isEmpty()) {
-        reason = tr("a line without a property name");
+    if (!isName(property.name) || (!property.group.isEmpty() && !isName(property.group))) {
+        reason = tr("a line whose property name is not a name");
         return false;
     }
     QString encoding;
@@ -281,6 +292,9 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
                           upper == u"7BIT"
                       ? QStringLiteral("ENCODING")
                       : QStringLiteral("TYPE");
+        }
+        if (!isName(key)) {
+            continue; // a broken parameter says nothing that could be kept
         }
         if (key == u"ENCODING" && value.compare(u"QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0) {
             encoding = value;
@@ -340,8 +354,9 @@ bool VCardReader::readPhysical(Line& line)
             break;
         }
     }
-    while (line.bytes.endsWith('\n') || line.bytes.endsWith('\r')) {
-        line.bytes.chop(1);
+    // One line end, CR LF or LF: a CR before it belongs to the value.
+    if (line.bytes.endsWith('\n')) {
+        line.bytes.chop(line.bytes.endsWith("\r\n") ? 2 : 1);
     }
     if (m_firstLine) {
         m_firstLine = false;
