@@ -8,8 +8,11 @@
 #include "app/registry.h"
 #include "contacts/contact_store.h"
 #include "data/connection_text.h"
+#include "data/database.h"
+#include "exchange/book_exchange.h"
 #include "platform/process_memory.h"
 #include "support/fake_services.h"
+#include "support/test_folder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -248,6 +251,73 @@ bool placeProgram(const QString& folder)
     return QFile::exists(copy) || QFile::copy(QStringLiteral(NORVANE_EXECUTABLE), copy);
 }
 
+// ---- vCard export and import ----
+
+std::unique_ptr<Database> openBook(const QString& folder)
+{
+    QString reason;
+    return Database::open(databaseFile(folder), databasePassword(), reason);
+}
+
+bool exportCards(const QString& folder, const QString& path)
+{
+    QFile out(path);
+    const auto db = openBook(folder);
+    return db && out.open(QIODevice::WriteOnly) &&
+           exportContacts(*db, photoFolder(folder), ExportFormat::VCard4, out).ok();
+}
+
+// Exporting the book as vCard 4 beside the read floor plus writing the same
+// bytes; importing those cards into an empty book beside inserting the same
+// contacts through the store in one transaction plus reading the file.
+bool benchExchange(const QString& folder, int size, int reps, double readFloor)
+{
+    QTemporaryDir scratch;
+    const QString cards = scratch.filePath(QStringLiteral("all.vcf"));
+    // The first export gives each contact its UID; the timed ones find them stored.
+    if (!exportCards(folder, cards)) {
+        return false;
+    }
+    std::vector<Contact> contacts;
+    Generator generator(kSeed);
+    for (int i = 0; i < size; ++i) {
+        contacts.push_back(generator.next());
+    }
+    std::vector<double> exports, writes, imports, inserts, reads;
+    for (int r = 0; r < reps; ++r) {
+        exports.push_back(timeMs([&] { exportCards(folder, cards); }));
+        const QByteArray bytes = testing::readFile(cards);
+        writes.push_back(timeMs([&] {
+            QFile copy(scratch.filePath(QStringLiteral("copy")));
+            copy.open(QIODevice::WriteOnly);
+            copy.write(bytes);
+        }));
+        reads.push_back(timeMs([&] {
+            QFile file(cards);
+            file.open(QIODevice::ReadOnly);
+            g_scanHits += static_cast<std::size_t>(file.readAll().size());
+        }));
+        QTemporaryDir intoCards, intoStore;
+        for (const QTemporaryDir* dir : {&intoCards, &intoStore}) {
+            QDir(dir->path()).mkpath(QStringLiteral("IMG"));
+            createContactDatabase(databaseFile(dir->path()));
+        }
+        ImportReport imported;
+        imports.push_back(timeMs([&] {
+            const auto db = openBook(intoCards.path());
+            importFiles(*db, photoFolder(intoCards.path()), {cards}, imported);
+        }));
+        if (imported.imported != size) {
+            std::fprintf(stderr, "the import read %d of %d cards\n", imported.imported, size);
+            return false;
+        }
+        inserts.push_back(timeMs([&] { importContacts(intoStore.path(), contacts); }));
+    }
+    report("export as vCard 4", size, median(exports), readFloor + median(writes));
+    report("import of those cards", size, median(imports), median(inserts) + median(reads));
+    return true;
+}
+
 // ---- Norvane through its own windows ----
 
 struct Running
@@ -475,6 +545,11 @@ int runOneSize(int size, int reps)
     report("update with its reload", size, median(updates), readFloor);
     report("remove with its reload", size, median(removes), readFloor);
     report("refresh with its reload", size, median(refreshes), readFloor);
+    // The exchange figures stop at 100,000 cards, the size their targets name.
+    if (size <= 100000 && !benchExchange(folder.path(), size, reps, readFloor)) {
+        std::fprintf(stderr, "the vCard export or import failed\n");
+        return 1;
+    }
 
     const auto mb = [](qint64 bytes) { return bytes / 1048576.0; };
     std::printf("MEM|%d|%.1f|%.1f|%.1f|%.1f|%.1f\n", size, mb(loadedBytes - emptyWindowBytes),

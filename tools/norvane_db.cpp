@@ -6,6 +6,7 @@
 #include "data/database.h"
 #include "exchange/book_exchange.h"
 #include "platform/secret_input.h"
+#include "platform/single_instance.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -169,6 +170,10 @@ int importContacts(const QString& folder, const QStringList& files)
     }
     std::printf("imported %d, updated %d, skipped %d\n", report.imported, report.updated,
                 report.skipped);
+    // A Norvane running on the folder shows the new contacts at once.
+    if (report.imported + report.updated > 0) {
+        SingleInstance(folder).askPrimaryToReload();
+    }
     return 0;
 }
 

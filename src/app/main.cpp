@@ -45,6 +45,8 @@ int main(int argc, char** argv)
     norvane::Registry registry(services);
     QObject::connect(&instance, &norvane::SingleInstance::showRequested, &registry,
                      &norvane::Registry::bringForward);
+    QObject::connect(&instance, &norvane::SingleInstance::reloadRequested, &registry,
+                     &norvane::Registry::reloadUnlessEditing);
     registry.start();
     return QApplication::exec();
 }

@@ -34,6 +34,13 @@ void Registry::start()
     m_main->load();
 }
 
+void Registry::reloadUnlessEditing()
+{
+    if (m_main && !m_main->isEditing()) {
+        reloadMainWindow(m_main->currentContactId());
+    }
+}
+
 // The old window gives up its rows first, so that two tables are never held
 // at once, but stays on screen until the new one shows where it stood: the
 // user never sees the desktop in between.

@@ -22,6 +22,10 @@ public:
 
     // Creates the main window and runs its start-up.
     void start();
+    // Another program changed the book: the table is read again, the user's
+    // place kept, unless the user is typing in a panel (then it waits for
+    // the reload that saving brings).
+    void reloadUnlessEditing();
 
     void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) override;
     AboutWindow& aboutWindow() override;

@@ -67,16 +67,8 @@ QByteArray valuesKey(const Contact& contact)
 // A file name for a contact's photo, from the contact's name.
 QString photoFileName(const QString& name, const QByteArray& format)
 {
-    QString base;
-    for (const QChar c : name.left(60)) {
-        base.append(c.isLetterOrNumber() || c == u' ' || c == u'-' ? c : QChar(u'_'));
-    }
-    base = base.trimmed();
-    if (base.isEmpty()) {
-        base = QStringLiteral("photo");
-    }
-    const QString suffix = format == "jpeg" ? QStringLiteral("jpg") : QString::fromLatin1(format);
-    return base + QLatin1Char('.') + suffix;
+    return fileNameFromName(name, QStringLiteral("photo"),
+                            format == "jpeg" ? QStringLiteral("jpg") : QString::fromLatin1(format));
 }
 
 QByteArray pictureFormat(const QByteArray& bytes)
@@ -92,8 +84,10 @@ QByteArray pictureFormat(const QByteArray& bytes)
 class Importer
 {
 public:
-    Importer(Database& db, QString photoFolder, ImportReport& report)
-        : m_db(db), m_photoFolder(std::move(photoFolder)), m_report(report)
+    Importer(Database& db, QString photoFolder, ImportReport& report,
+             const ImportProgress& progress, qint64 totalBytes)
+        : m_db(db), m_photoFolder(std::move(photoFolder)), m_report(report), m_progress(progress),
+          m_totalBytes(totalBytes)
     {
     }
 
@@ -110,10 +104,16 @@ private:
     QString storeCardPhoto(const CardContact& card, const QString& where);
     void problem(const QString& where, const QString& reason);
     Status run(Statement& statement);
+    // Tells the progress callback how far the file is read; a failure when
+    // the user cancelled.
+    Status reportProgress(const QIODevice& file);
 
     Database& m_db;
     QString m_photoFolder;
     ImportReport& m_report;
+    const ImportProgress& m_progress;
+    qint64 m_totalBytes = 0;
+    qint64 m_bytesBefore = 0; // of the files already imported
     QTemporaryDir m_scratch;
     QHash<QString, qint64> m_idByUid;
     QSet<QByteArray> m_keys;
@@ -124,6 +124,15 @@ private:
 Status Importer::run(Statement& statement)
 {
     return runToEnd(m_db, statement);
+}
+
+Status Importer::reportProgress(const QIODevice& file)
+{
+    if (m_progress && !m_progress(m_bytesBefore + file.pos(), m_totalBytes)) {
+        m_report.cancelled = true;
+        return Status::failure(tr("The import was cancelled."));
+    }
+    return Status::success();
 }
 
 void Importer::problem(const QString& where, const QString& reason)
@@ -267,6 +276,9 @@ Status Importer::importVCards(const QString& path, QIODevice& file)
 {
     VCardReader reader(file);
     while (true) {
+        if (Status going = reportProgress(file); !going.ok()) {
+            return going;
+        }
         const std::optional<VCard> card = reader.next();
         if (!card) {
             if (reader.atEnd()) {
@@ -304,6 +316,9 @@ Status Importer::importCsv(const QString& path, QIODevice& file)
         return Status::success();
     }
     while (true) {
+        if (Status going = reportProgress(file); !going.ok()) {
+            return going;
+        }
         const std::optional<QStringList> record = reader.next();
         const QString where = QStringLiteral("%1:%2").arg(path).arg(reader.line());
         if (!record) {
@@ -344,14 +359,16 @@ Status Importer::importFile(const QString& path)
     }
     QByteArray firstLine = file.peek(64 * 1024);
     firstLine = firstLine.left(firstLine.indexOf('\n'));
+    Status status = Status::success();
     if (looksLikeVCard(firstLine)) {
-        return importVCards(path, file);
+        status = importVCards(path, file);
+    } else if (looksLikeCsv(firstLine)) {
+        status = importCsv(path, file);
+    } else {
+        problem(path + QStringLiteral(":1"), tr("neither a vCard nor a CSV file"));
     }
-    if (looksLikeCsv(firstLine)) {
-        return importCsv(path, file);
-    }
-    problem(path + QStringLiteral(":1"), tr("neither a vCard nor a CSV file"));
-    return Status::success();
+    m_bytesBefore += file.size();
+    return status;
 }
 
 void Importer::removeWrittenPhotos()
@@ -363,6 +380,16 @@ void Importer::removeWrittenPhotos()
 
 } // namespace
 
+QString fileNameFromName(const QString& name, const QString& fallback, const QString& suffix)
+{
+    QString base;
+    for (const QChar c : name.left(60)) {
+        base.append(c.isLetterOrNumber() || c == u' ' || c == u'-' ? c : QChar(u'_'));
+    }
+    base = base.trimmed();
+    return (base.isEmpty() ? fallback : base) + QLatin1Char('.') + suffix;
+}
+
 Status ensureCardTable(Database& db)
 {
     return db.execute(
@@ -373,13 +400,17 @@ Status ensureCardTable(Database& db)
 }
 
 Status importFiles(Database& db, const QString& photoFolder, const QStringList& files,
-                   ImportReport& report)
+                   ImportReport& report, const ImportProgress& progress)
 {
     report = ImportReport();
+    qint64 totalBytes = 0;
+    for (const QString& file : files) {
+        totalBytes += QFileInfo(file).size();
+    }
     if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
         return begun;
     }
-    Importer importer(db, photoFolder, report);
+    Importer importer(db, photoFolder, report, progress, totalBytes);
     Status status = ensureCardTable(db);
     if (status.ok()) {
         status = importer.prepare();
@@ -393,7 +424,9 @@ Status importFiles(Database& db, const QString& photoFolder, const QStringList& 
     if (!status.ok()) {
         db.execute("ROLLBACK");
         importer.removeWrittenPhotos();
+        const bool cancelled = report.cancelled;
         report = ImportReport();
+        report.cancelled = cancelled;
     }
     return status;
 }

@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace norvane {
@@ -19,7 +20,12 @@ struct ImportReport
     int updated = 0;
     int skipped = 0;
     QStringList problems;
+    bool cancelled = false; // the progress callback said stop: nothing was written
 };
+
+// Told how far an import has read (bytes of all its files); returning false
+// cancels it, and then nothing is written.
+using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // Adds the table that keeps each imported card whole, and the trigger that
 // removes a card with its contact, when the book has them not yet.
@@ -29,7 +35,7 @@ Status ensureCardTable(Database& db);
 // in one transaction: every accepted card lands or none does. Inline photos
 // are written into the photo folder (and removed again if the import fails).
 Status importFiles(Database& db, const QString& photoFolder, const QStringList& files,
-                   ImportReport& report);
+                   ImportReport& report, const ImportProgress& progress = {});
 
 enum class ExportFormat { VCard4, VCard3, Csv };
 
@@ -38,5 +44,9 @@ enum class ExportFormat { VCard4, VCard3, Csv };
 // stored in the book when the book can be written.
 Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
                       std::optional<qint64> onlyId = std::nullopt);
+
+// A file name made from a contact's name (letters, digits, spaces and
+// dashes kept, the rest "_"), or from the fallback when nothing is left.
+QString fileNameFromName(const QString& name, const QString& fallback, const QString& suffix);
 
 } // namespace norvane

@@ -49,6 +49,7 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     setupFields();
     setupStatusAndMenu();
     setupKeyboard();
+    setupExchange();
 }
 
 MainWindow::~MainWindow() = default;

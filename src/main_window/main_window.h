@@ -7,7 +7,10 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QLineEdit;
 class QTimer;
 
@@ -48,6 +51,10 @@ public:
     // Makes the contact with this ID the selected row, scrolled into view;
     // nothing when it is not shown.
     void selectContact(qint64 id);
+    // The selected contact's ID; none when no row is selected.
+    std::optional<qint64> currentContactId() const;
+    // Whether the register panel or update mode holds what the user types.
+    bool isEditing() const;
 
     // The status bar's ticks: date, time and row count; running time and column widths.
     void refreshClock();
@@ -62,6 +69,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Start-up and shutdown
@@ -103,9 +112,15 @@ private:
     void searchAsTyped();
     void prepareSearches();
     void setUpdateMode(bool on);
-    // The current contact's ID, and the one a removal leaves selected.
-    std::optional<qint64> currentContactId() const;
+    // The contact a removal leaves selected.
     std::optional<qint64> contactAfterRemoval() const;
+
+    // Import and export: the grid's right-click menu and dropped files
+    void setupExchange();
+    void chooseFilesToImport();
+    void importContactFiles(const QStringList& files);
+    void exportToChosenFile(bool selectedOnly);
+    std::unique_ptr<Database> openBookForExchange(QString& reason) const;
 
     // Keyboard: shortcuts, Enter in the fields, and what a panel covers
     void setupKeyboard();

@@ -94,6 +94,11 @@ void MainWindow::reloadTable()
     m_host.reloadMainWindow(currentContactId());
 }
 
+bool MainWindow::isEditing() const
+{
+    return ui.picReg->isVisible() || ui.picUPD->isVisible();
+}
+
 std::optional<qint64> MainWindow::currentContactId() const
 {
     const RecordSet& records = *m_dataControl.recordSet();

@@ -38,6 +38,18 @@ public:
         }
         return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
     }
+
+    void showWithDetails(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
+                         const QString& details) override
+    {
+        QMessageBox box(parent);
+        box.setText(text);
+        box.setWindowTitle(title);
+        box.setIcon(icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDetailedText(details);
+        box.exec();
+    }
 };
 
 class QtFileDialog final : public FileDialogService
@@ -49,6 +61,21 @@ public:
             parent, QCoreApplication::translate("FileDialog", "Choose a photo"), QString(),
             QCoreApplication::translate(
                 "FileDialog", "Pictures (*.jpg *.jpeg *.png *.bmp *.gif);;All files (*)"));
+    }
+
+    QStringList openContactFiles(QWidget* parent) override
+    {
+        return QFileDialog::getOpenFileNames(
+            parent, QCoreApplication::translate("FileDialog", "Import contacts"), QString(),
+            QCoreApplication::translate("FileDialog",
+                                        "Contacts (*.vcf *.vcard *.csv);;All files (*)"));
+    }
+
+    QString saveContactsFile(QWidget* parent, const QString& suggestedName) override
+    {
+        return QFileDialog::getSaveFileName(
+            parent, QCoreApplication::translate("FileDialog", "Export contacts"), suggestedName,
+            QCoreApplication::translate("FileDialog", "vCard (*.vcf);;CSV (*.csv)"));
     }
 };
 

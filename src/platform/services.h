@@ -23,14 +23,22 @@ public:
     virtual ~MessageBoxService() = default;
     virtual BoxAnswer show(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
                            BoxButtons buttons) = 0;
+    // An OK box with more text the user can open under "Details".
+    virtual void showWithDetails(QWidget* parent, const QString& text, const QString& title,
+                                 BoxIcon icon, const QString& details) = 0;
 };
 
-// The open-file dialog; an empty path means the user cancelled.
+// The file dialogs; an empty path means the user cancelled.
 class FileDialogService
 {
 public:
     virtual ~FileDialogService() = default;
     virtual QString openFile(QWidget* parent) = 0;
+    // Contact files to import (vCard, CSV); none when the user cancelled.
+    virtual QStringList openContactFiles(QWidget* parent) = 0;
+    // Where to export contacts, the suggested name filled in; empty when
+    // the user cancelled.
+    virtual QString saveContactsFile(QWidget* parent, const QString& suggestedName) = 0;
 };
 
 // Asks for a passphrase in a small dialog, the text hidden as it is typed;

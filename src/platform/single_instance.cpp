@@ -94,19 +94,38 @@ void SingleInstance::listen()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = m_server->nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            emit showRequested();
+            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
+                while (peer->canReadLine()) {
+                    const QByteArray message = peer->readLine().trimmed();
+                    if (message == "show") {
+                        emit showRequested();
+                    } else if (message == "reload") {
+                        emit reloadRequested();
+                    }
+                }
+            });
         }
     });
 }
 
 bool SingleInstance::askPrimaryToShow()
 {
+    return askPrimary("show");
+}
+
+bool SingleInstance::askPrimaryToReload()
+{
+    return askPrimary("reload");
+}
+
+bool SingleInstance::askPrimary(const QByteArray& message)
+{
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(kWaitMs)) {
         return false;
     }
-    socket.write("show\n");
+    socket.write(message + '\n');
     socket.waitForBytesWritten(kWaitMs);
     socket.disconnectFromServer();
     return true;

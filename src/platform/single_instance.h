@@ -12,7 +12,7 @@ namespace norvane {
 // lock on a file in the folder itself (the kernel lets it go when the process
 // ends, however it ends) and listens on a local socket in the user's private
 // runtime folder; a later start finds the lock taken, asks the first to show
-// itself, and leaves.
+// itself, and leaves. The companion tool asks it, the same way, to reload.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -27,15 +27,20 @@ public:
     QString lockProblem() const { return m_problem; }
     // Asks the running process to show its window; false when none answered.
     bool askPrimaryToShow();
+    // Asks the running process to read its table again (another program
+    // changed the book); false when none answered.
+    bool askPrimaryToReload();
 
     // The lock file in the application folder.
     static QString lockFilePath(const QString& applicationFolder);
 
 signals:
     void showRequested();
+    void reloadRequested();
 
 private:
     void listen();
+    bool askPrimary(const QByteArray& message);
 
     QString m_folder;
     QString m_socketPath;

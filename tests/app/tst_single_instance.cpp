@@ -33,6 +33,11 @@ void SingleInstanceTest::secondStartAsksTheFirstToShow()
     QVERIFY(second.askPrimaryToShow());
     QVERIFY(shown.wait(2000));
     QCOMPARE(shown.size(), 1);
+    // The companion tool's request to reload is told apart from a second start.
+    QSignalSpy reloads(&first, &SingleInstance::reloadRequested);
+    QVERIFY(SingleInstance(folder.path()).askPrimaryToReload());
+    QVERIFY(reloads.wait(2000));
+    QCOMPARE(shown.size(), 1);
 }
 
 void SingleInstanceTest::foldersDoNotShareAnInstance()

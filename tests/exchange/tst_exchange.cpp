@@ -91,6 +91,7 @@ private slots:
     void roundTripsThroughEveryFormat();
     void exportsWhatNorvaneDoesNotShow();
     void reimportChangesNothingAndARemovalTakesTheCard();
+    void aFailedImportWritesNothing_data();
     void aFailedImportWritesNothing();
 };
 
@@ -341,9 +342,17 @@ void ExchangeTest::reimportChangesNothingAndARemovalTakesTheCard()
     QCOMPARE(cards.integer(0), 1);
 }
 
-// A card the store refuses in the middle: no contact and no photo file stays.
+void ExchangeTest::aFailedImportWritesNothing_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("the store refuses a card in the middle") << false;
+    QTest::newRow("the user cancels in the middle") << true;
+}
+
+// No contact and no photo file stays, whatever stopped the import.
 void ExchangeTest::aFailedImportWritesNothing()
 {
+    QFETCH(bool, cancel);
     TestFolder folder;
     {
         const auto db = openBook(folder);
@@ -351,13 +360,17 @@ void ExchangeTest::aFailedImportWritesNothing()
                             "BEGIN SELECT RAISE(ABORT, 'refused by the store'); END;")
                     .ok());
     }
-    bool ok = true;
-    const ImportReport report = importBytes(
-        folder,
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:First\r\nPHOTO;ENCODING=b;TYPE=PNG:" + pngBase64Folded() +
-            "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Boom\r\nEND:VCARD\r\n",
-        &ok);
-    QVERIFY(!ok);
+    const QString file = QDir(folder.path()).filePath(QStringLiteral("input"));
+    writeFile(file, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:First\r\nPHOTO;ENCODING=b;TYPE=PNG:" +
+                        pngBase64Folded() + "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:" +
+                        (cancel ? "Second" : "Boom") + "\r\nEND:VCARD\r\n");
+    int calls = 0;
+    ImportReport report;
+    const Status imported =
+        importFiles(*openBook(folder), folder.photoPath(QString()), {file}, report,
+                    [&](qint64, qint64) { return !cancel || ++calls < 2; });
+    QVERIFY(!imported.ok());
+    QCOMPARE(report.cancelled, cancel);
     QCOMPARE(report.imported, 0);
     QCOMPARE(folder.stored(), QList<Contact>());
     QCOMPARE(QDir(folder.photoPath(QString())).entryList(QDir::Files), QStringList());

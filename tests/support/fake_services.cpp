@@ -24,10 +24,27 @@ BoxAnswer FakeMessageBox::show(QWidget*, const QString& text, const QString& tit
     return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::No;
 }
 
+void FakeMessageBox::showWithDetails(QWidget*, const QString& text, const QString& title,
+                                     BoxIcon icon, const QString& details)
+{
+    asked.append({text, title, icon, BoxButtons::Ok, details});
+}
+
 QString FakeFileDialog::openFile(QWidget*)
 {
     ++calls;
     return nextPaths.isEmpty() ? QString() : nextPaths.takeFirst();
+}
+
+QStringList FakeFileDialog::openContactFiles(QWidget*)
+{
+    return nextContactFiles.isEmpty() ? QStringList() : nextContactFiles.takeFirst();
+}
+
+QString FakeFileDialog::saveContactsFile(QWidget*, const QString& suggestedName)
+{
+    suggestedNames.append(suggestedName);
+    return nextSavePaths.isEmpty() ? QString() : nextSavePaths.takeFirst();
 }
 
 bool FakeBrowser::open(const QUrl& address)

@@ -15,6 +15,7 @@ struct AskedBox
     QString title;
     BoxIcon icon;
     BoxButtons buttons;
+    QString details = {};
 
     bool operator==(const AskedBox&) const = default;
 };
@@ -29,6 +30,8 @@ class FakeMessageBox final : public MessageBoxService
 public:
     BoxAnswer show(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
                    BoxButtons buttons) override;
+    void showWithDetails(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
+                         const QString& details) override;
     void setNextAnswer(BoxAnswer answer) { m_answers.append(answer); }
     // Runs once, while the next box is open (a box is modal: the window waits).
     void setWhileOpen(std::function<void()> action) { m_whileOpen = std::move(action); }
@@ -44,7 +47,12 @@ class FakeFileDialog final : public FileDialogService
 {
 public:
     QString openFile(QWidget*) override;
-    QStringList nextPaths; // an empty path is a cancelled dialog
+    QStringList openContactFiles(QWidget*) override;
+    QString saveContactsFile(QWidget*, const QString& suggestedName) override;
+    QStringList nextPaths;               // an empty path is a cancelled dialog
+    QList<QStringList> nextContactFiles; // an empty list is a cancelled dialog
+    QStringList nextSavePaths;           // an empty path is a cancelled dialog
+    QStringList suggestedNames;
     int calls = 0;
 };
 

@@ -1,0 +1,164 @@
+// Import and export from the window: the grid's right-click menu, files
+// dropped on the window, the report, and the reload that keeps the place.
+#include "support/running_app.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMimeData>
+#include <QTableView>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+namespace {
+
+void trigger(const RunningApp& app, const char* action)
+{
+    auto* found = app.find<QTableView>("DataGrid1")->findChild<QAction*>(QLatin1String(action));
+    QVERIFY(found);
+    found->trigger();
+    app.settle();
+}
+
+QString writeCards(const RunningApp& app, const QString& name, const QByteArray& bytes)
+{
+    const QString path = QDir(app.folder.path()).filePath(name);
+    writeFile(path, bytes);
+    return path;
+}
+
+const QByteArray kTwoCardsAndABrokenOne =
+    "BEGIN:VCARD\nVERSION:3.0\nFN:Cara Bell\nTEL:0131 496 0000\nEND:VCARD\n"
+    "BEGIN:VCARD\nVERSION:3.0\nFN:Dev Rao\nEMAIL:dev@example.org\nEND:VCARD\n"
+    "BEGIN:VCARD\nVERSION:3.0\nNOTE:nothing to name it by\nEND:VCARD\n";
+
+} // namespace
+
+class ExchangeWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theGridMenuOffersImportAndExport();
+    void importsFromTheMenuAndReportsWhatItDid();
+    void droppedFilesAreImportedOnlyWhenTheUserAgrees_data();
+    void droppedFilesAreImportedOnlyWhenTheUserAgrees();
+    void exportsAllOrTheSelectedContactByTheChosenName_data();
+    void exportsAllOrTheSelectedContactByTheChosenName();
+};
+
+void ExchangeWindowTest::theGridMenuOffersImportAndExport()
+{
+    RunningApp app;
+    auto* grid = app.find<QTableView>("DataGrid1");
+    QCOMPARE(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QStringList texts;
+    for (const QAction* action : grid->actions()) {
+        texts.append(action->text());
+    }
+    QCOMPARE(texts, QStringList({"Import contacts...", "Export all contacts...",
+                                 "Export selected contact..."}));
+}
+
+void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
+{
+    RunningApp app({contact(QStringLiteral("Ann Lee"), QStringLiteral("1")),
+                    contact(QStringLiteral("Bob Ek"), QStringLiteral("2"))});
+    app.find<QTableView>("DataGrid1")->selectRow(1);
+    const QString file = writeCards(app, QStringLiteral("people.vcf"), kTwoCardsAndABrokenOne);
+    app.fakes.files.nextContactFiles = {{file}};
+    trigger(app, "importContactsAction");
+    QCOMPARE(app.fakes.messages.asked.size(), 1);
+    const AskedBox report = app.fakes.messages.asked[0];
+    QCOMPARE(report.text, QStringLiteral("Imported 2 contacts (0 updated, 1 skipped)."));
+    QCOMPARE(report.details, file + QStringLiteral(":11: a card without a name, e-mail or number"));
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 4);
+    // The reload keeps the contact the user was on.
+    QCOMPARE(app.shownContact().name, QStringLiteral("Bob Ek"));
+    // A cancelled dialog imports nothing and says nothing.
+    trigger(app, "importContactsAction");
+    QCOMPARE(app.fakes.messages.asked.size(), 1);
+}
+
+void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees_data()
+{
+    QTest::addColumn<bool>("agrees");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees()
+{
+    QFETCH(bool, agrees);
+    RunningApp app;
+    QMimeData files;
+    files.setUrls(
+        {QUrl::fromLocalFile(writeCards(app, QStringLiteral("a.vcf"), kTwoCardsAndABrokenOne)),
+         QUrl::fromLocalFile(writeCards(app, QStringLiteral("b.csv"),
+                                        "Name,Address,Contact,Email,Company,Photo\n"
+                                        "Eve Oak,,3,,,\n")),
+         QUrl::fromLocalFile(writeCards(app, QStringLiteral("c.txt"), "not offered"))});
+    app.fakes.messages.setNextAnswer(agrees ? BoxAnswer::Yes : BoxAnswer::No);
+    // As a drag over the window and a drop on it come.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.window(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.window(), &drop);
+    app.settle();
+    QCOMPARE(app.fakes.messages.asked.size(), agrees ? 2 : 1);
+    QCOMPARE(app.fakes.messages.asked[0],
+             (AskedBox{QStringLiteral("Import contacts from 2 file(s)?"),
+                       app.fakes.messages.asked[0].title, BoxIcon::Question, BoxButtons::YesNo}));
+    QCOMPARE(app.folder.stored().size(), agrees ? 3 : 0);
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), agrees ? 3 : 0);
+}
+
+void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("suggested");
+    QTest::addColumn<QByteArray>("expectedStart");
+    QTest::addColumn<int>("cards");
+    QTest::newRow("all as vCard") << "exportAllAction"
+                                  << "all.vcf"
+                                  << "contacts.vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0")
+                                  << 2;
+    QTest::newRow("all as CSV") << "exportAllAction"
+                                << "all.CSV"
+                                << "contacts.vcf"
+                                << QByteArray(
+                                       "\xEF\xBB\xBFName,Address,Contact,Email,Company,Photo")
+                                << 0;
+    QTest::newRow("the selected one")
+        << "exportSelectedAction"
+        << "one.vcf"
+        << "Bob Ek.vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0") << 1;
+}
+
+void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, fileName);
+    QFETCH(QString, suggested);
+    QFETCH(QByteArray, expectedStart);
+    QFETCH(int, cards);
+    RunningApp app({contact(QStringLiteral("Ann Lee"), QStringLiteral("1")),
+                    contact(QStringLiteral("Bob Ek"), QStringLiteral("2"))});
+    app.find<QTableView>("DataGrid1")->selectRow(1);
+    const QString path = QDir(app.folder.path()).filePath(fileName);
+    app.fakes.files.nextSavePaths = {path};
+    trigger(app, action.toLatin1().constData());
+    QCOMPARE(app.fakes.files.suggestedNames, QStringList{suggested});
+    QCOMPARE(app.boxTexts(), QStringList());
+    const QByteArray written = readFile(path);
+    QVERIFY2(written.startsWith(expectedStart), written.left(60).constData());
+    QCOMPARE(written.count("BEGIN:VCARD"), cards);
+    QCOMPARE(written.contains("FN:Ann Lee"), cards == 2);
+    QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+             QFileDevice::Permissions());
+}
+
+QTEST_MAIN(ExchangeWindowTest)
+#include "tst_exchange_window.moc"
