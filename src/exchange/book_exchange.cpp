@@ -526,7 +526,7 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
     if (format == ExportFormat::Csv && !write("\xEF\xBB\xBF" + csvRecord(norvaneCsvHeader()))) {
         return Status::failure(out.errorString());
     }
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QString revision = revisionText(QDateTime::currentDateTimeUtc());
     bool done = false;
     while (rows.next(done)) {
         Contact contact;
@@ -547,7 +547,7 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
                 cards ? storedCard(rows.utf8(kContactColumnCount + 1).toByteArray()) : VCard();
             bytes = writeVCard(cardForExport(
                 stored, contact, uid, photoToEmbed(photoFolder, contact.profile),
-                format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3, now));
+                format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3, revision));
         }
         if (!write(bytes)) {
             return Status::failure(out.errorString());

@@ -161,6 +161,11 @@ std::optional<CardContact> mappedTexts(const VCard& card, QString& reason)
 
 } // namespace
 
+QString revisionText(const QDateTime& time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
 QStringList derivedNameParts(const QString& name)
 {
     const QStringList words = name.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -229,7 +234,7 @@ void replacePreferred(QList<VCardProperty>& properties, const VCard& stored, con
 
 VCard cardForExport(const VCard& stored, const Contact& contact, const QString& uid,
                     const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
-                    const QDateTime& revision)
+                    const QString& revision)
 {
     QString ignored;
     const std::optional<CardContact> before = contactFromCard(stored, ignored);
@@ -255,8 +260,8 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
     }
     if (!unchanged(ContactColumn::Contact)) {
         QList<VCardProperty> tels;
-        for (const QString& number :
-             contact.contact.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
+        static const QRegularExpression kLineBreak(QStringLiteral("\r\n|\n|\r"));
+        for (const QString& number : contact.contact.split(kLineBreak)) {
             if (!number.trimmed().isEmpty()) {
                 tels.append(property(QStringLiteral("TEL"), escapeValue(number),
                                      version == VCardVersion::V4
@@ -313,8 +318,7 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
                                                                    : QStringLiteral("3.0")));
     card.properties += properties;
     card.properties.append(property(QStringLiteral("UID"), escapeValue(uid)));
-    card.properties.append(property(
-        QStringLiteral("REV"), revision.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"))));
+    card.properties.append(property(QStringLiteral("REV"), revision));
     card.properties.append(
         property(QStringLiteral("PRODID"), QStringLiteral("-//Norvane//Norvane address book//EN")));
     return card;

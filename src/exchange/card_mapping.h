@@ -38,7 +38,10 @@ struct EmbeddedPhoto
 // file's name goes along (X-NORVANE-PHOTO), so that an import names it alike.
 VCard cardForExport(const VCard& stored, const Contact& contact, const QString& uid,
                     const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
-                    const QDateTime& revision);
+                    const QString& revision);
+
+// A REV value: the time in UTC, "20261207T143011Z".
+QString revisionText(const QDateTime& time);
 
 // The family and given name derived from a full name: the last word is the
 // family name, the words before it the given name.

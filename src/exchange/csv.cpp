@@ -1,5 +1,7 @@
 #include "exchange/csv.h"
 
+#include "exchange/line_reading.h"
+
 #include <QCoreApplication>
 #include <QStringDecoder>
 
@@ -93,37 +95,38 @@ CsvReader::CsvReader(QIODevice& device) : m_device(device) {}
 std::optional<QStringList> CsvReader::next()
 {
     m_error.clear();
-    while (!m_device.atEnd()) {
+    while (true) {
         QByteArray record;
         bool tooLong = false;
+        bool readAny = false;
         m_recordLine = m_lineNumber + 1;
+        // Physical lines are joined while a quoted field is open.
         do {
-            if (m_device.atEnd()) {
-                m_error = tr("a quoted field that never ends");
-                m_atEnd = true;
-                return std::nullopt;
+            if (!appendLine(m_device, record, kLongestRecord, tooLong)) {
+                break;
             }
-            const QByteArray line = m_device.readLine(1024 * 1024);
-            if (line.endsWith('\n') || m_device.atEnd()) {
-                ++m_lineNumber;
-            }
-            if (!tooLong) {
-                record += line;
-                tooLong = record.size() > kLongestRecord;
-            }
-            if (tooLong) {
-                record = endsInsideQuotes(record) ? QByteArray("\"") : QByteArray();
-            }
-        } while (endsInsideQuotes(record) || !(record.endsWith('\n') || m_device.atEnd()));
+            readAny = true;
+            ++m_lineNumber;
+        } while (!tooLong && endsInsideQuotes(record));
+        if (!readAny) {
+            m_atEnd = true;
+            return std::nullopt;
+        }
+        if (tooLong) {
+            // The rest of the record went with the line that made it too long.
+            m_error = tr("a record longer than %1 MB").arg(kLongestRecord / (1024 * 1024));
+            return std::nullopt;
+        }
+        if (endsInsideQuotes(record)) {
+            m_error = tr("a quoted field that never ends");
+            m_atEnd = true;
+            return std::nullopt;
+        }
         if (m_first) {
             m_first = false;
             if (record.startsWith(kByteOrderMark)) {
                 record.remove(0, kByteOrderMark.size());
             }
-        }
-        if (tooLong) {
-            m_error = tr("a record longer than %1 MB").arg(kLongestRecord / (1024 * 1024));
-            return std::nullopt;
         }
         while (record.endsWith('\n') || record.endsWith('\r')) {
             record.chop(1);
@@ -132,8 +135,6 @@ std::optional<QStringList> CsvReader::next()
             return splitRecord(record);
         }
     }
-    m_atEnd = true;
-    return std::nullopt;
 }
 
 QByteArray csvRecord(const QStringList& fields)

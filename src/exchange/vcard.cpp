@@ -1,5 +1,7 @@
 #include "exchange/vcard.h"
 
+#include "exchange/line_reading.h"
+
 #include <QCoreApplication>
 #include <QStringDecoder>
 #include <algorithm>
@@ -58,6 +60,24 @@ bool isName(QStringView name)
         return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
                c == u'-' || c == u'_';
     });
+}
+
+// Whether a content line's value is quoted-printable: ENCODING=QUOTED-PRINTABLE,
+// or the bare 2.1 parameter.
+bool isQuotedPrintable(const QByteArray& line)
+{
+    const qsizetype colon = colonOutsideQuotes(line);
+    if (colon <= 0) {
+        return false;
+    }
+    const QList<QByteArray> head = splitOutsideQuotes(line.left(colon), ';');
+    for (qsizetype i = 1; i < head.size(); ++i) {
+        const QByteArray param = head[i].trimmed().toUpper();
+        if (param == "QUOTED-PRINTABLE" || param == "ENCODING=QUOTED-PRINTABLE") {
+            return true;
+        }
+    }
+    return false;
 }
 
 int hexDigit(char c)
@@ -332,28 +352,11 @@ VCardReader::VCardReader(QIODevice& device) : m_device(device) {}
 
 bool VCardReader::readPhysical(Line& line)
 {
-    if (m_device.atEnd()) {
+    line = Line();
+    if (!appendLine(m_device, line.bytes, kLongestLine, line.tooLong)) {
         return false;
     }
-    line = Line();
     line.number = ++m_lineNumber;
-    constexpr qint64 kChunk = 1024 * 1024;
-    while (!m_device.atEnd()) {
-        const QByteArray chunk = m_device.readLine(kChunk);
-        if (chunk.isEmpty()) {
-            break;
-        }
-        if (!line.tooLong) {
-            line.bytes += chunk;
-            if (line.bytes.size() > kLongestLine) {
-                line.tooLong = true;
-                line.bytes.clear();
-            }
-        }
-        if (chunk.endsWith('\n')) {
-            break;
-        }
-    }
     // One line end, CR LF or LF: a CR before it belongs to the value.
     if (line.bytes.endsWith('\n')) {
         line.bytes.chop(line.bytes.endsWith("\r\n") ? 2 : 1);
@@ -386,9 +389,8 @@ bool VCardReader::readLogical(Line& line)
     while (readPhysical(next)) {
         const bool folded =
             !next.bytes.isEmpty() && (next.bytes[0] == ' ' || next.bytes[0] == '\t');
-        const qsizetype colon = colonOutsideQuotes(line.bytes);
-        const bool softBreak = line.bytes.endsWith('=') && colon > 0 &&
-                               line.bytes.left(colon).toUpper().contains("QUOTED-PRINTABLE");
+        // A soft break joins the next line whole; folding drops its first blank.
+        const bool softBreak = line.bytes.endsWith('=') && isQuotedPrintable(line.bytes);
         if (!folded && !softBreak) {
             m_pending = next;
             break;
@@ -396,7 +398,7 @@ bool VCardReader::readLogical(Line& line)
         if (softBreak) {
             line.bytes.chop(1);
         }
-        line.bytes += folded ? next.bytes.mid(1) : next.bytes;
+        line.bytes += softBreak ? next.bytes : next.bytes.mid(1);
         line.tooLong = line.tooLong || next.tooLong || line.bytes.size() > kLongestLine;
         if (line.tooLong) {
             line.bytes.clear();

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const VCardVersion version : {VCardVersion::V3, VCardVersion::V4}) {
             const std::optional<CardContact> back = readBack(
                 writeVCard(cardForExport(*card, mapped->contact, QStringLiteral("u"), std::nullopt,
-                                         version, QDateTime::fromSecsSinceEpoch(0))));
+                                         version, QStringLiteral("19700101T000000Z"))));
             if (!back || back->contact != mapped->contact) {
                 std::abort();
             }
