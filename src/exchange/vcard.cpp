@@ -529,6 +529,11 @@ QByteArray contentLine(const VCardProperty& property)
 void appendFolded(QByteArray& out, const QByteArray& line)
 {
     constexpr qsizetype kWidth = 75;
+    if (line.size() <= kWidth) {
+        out.append(line);
+        out.append("\r\n", 2);
+        return;
+    }
     qsizetype from = 0;
     bool firstPiece = true;
     while (from < line.size()) {
@@ -541,13 +546,10 @@ void appendFolded(QByteArray& out, const QByteArray& line)
         if (!firstPiece) {
             out += ' ';
         }
-        out += line.mid(from, end - from);
-        out += "\r\n";
+        out.append(line.constData() + from, end - from);
+        out.append("\r\n", 2);
         from = end;
         firstPiece = false;
-    }
-    if (line.isEmpty()) {
-        out += "\r\n";
     }
 }
 

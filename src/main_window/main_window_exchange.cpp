@@ -61,6 +61,11 @@ void MainWindow::setupExchange()
 
 void MainWindow::chooseFilesToImport()
 {
+    if (isEditing()) {
+        box(tr("Save or cancel the open panel first; an import reads the table again."),
+            BoxIcon::Warning);
+        return;
+    }
     const QStringList files = m_services.files->openContactFiles(this);
     if (!files.isEmpty()) {
         importContactFiles(files);
@@ -154,9 +159,11 @@ void MainWindow::exportToChosenFile(bool selectedOnly)
     }
 }
 
+// Files are taken only while no panel holds what the user typed: an import
+// reloads the window.
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!contactFilesOf(event->mimeData()).isEmpty()) {
+    if (!isEditing() && !contactFilesOf(event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
     }
 }
@@ -164,7 +171,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 void MainWindow::dropEvent(QDropEvent* event)
 {
     const QStringList files = contactFilesOf(event->mimeData());
-    if (files.isEmpty()) {
+    if (files.isEmpty() || isEditing()) {
         return;
     }
     event->acceptProposedAction();

@@ -43,6 +43,7 @@ private slots:
     void importsFromTheMenuAndReportsWhatItDid();
     void droppedFilesAreImportedOnlyWhenTheUserAgrees_data();
     void droppedFilesAreImportedOnlyWhenTheUserAgrees();
+    void nothingIsImportedOverWhatTheUserTypes();
     void exportsAllOrTheSelectedContactByTheChosenName_data();
     void exportsAllOrTheSelectedContactByTheChosenName();
 };
@@ -112,6 +113,25 @@ void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees()
                        app.fakes.messages.asked[0].title, BoxIcon::Question, BoxButtons::YesNo}));
     QCOMPARE(app.folder.stored().size(), agrees ? 3 : 0);
     QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), agrees ? 3 : 0);
+}
+
+// An import reloads the window, which would drop what a panel holds.
+void ExchangeWindowTest::nothingIsImportedOverWhatTheUserTypes()
+{
+    RunningApp app;
+    app.click("cmdReg");
+    QMimeData files;
+    files.setUrls(
+        {QUrl::fromLocalFile(writeCards(app, QStringLiteral("a.vcf"), kTwoCardsAndABrokenOne))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.window(), &enter);
+    QVERIFY(!enter.isAccepted());
+    app.fakes.files.nextContactFiles = {{files.urls()[0].toLocalFile()}};
+    trigger(app, "importContactsAction");
+    QCOMPARE(app.boxTexts(),
+             QStringList{"Save or cancel the open panel first; an import reads the table again."});
+    QCOMPARE(app.folder.stored().size(), 0);
+    QVERIFY(app.find<QWidget>("picReg")->isVisible());
 }
 
 void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName_data()
