@@ -83,8 +83,18 @@ public:
             // nothing else into a letter.
             m_caseBits.append(byte >= 'a' && byte <= 'z' ? char(0x20) : char(0));
         }
+        if (m_bytes.isEmpty()) {
+            return;
+        }
+        // Candidates are bytes equal to the needle's first byte and followed
+        // by its second, both tested eight at a time.
+        m_second = m_bytes.size() > 1 ? 1 : 0;
+        m_wanted = kEveryByte * static_cast<unsigned char>(m_bytes[0]);
+        m_caseBitsFirst = kEveryByte * static_cast<unsigned char>(m_caseBits[0]);
+        m_wantedNext = kEveryByte * static_cast<unsigned char>(m_bytes[m_second]);
+        m_caseBitsNext = kEveryByte * static_cast<unsigned char>(m_caseBits[m_second]);
         // A needle of up to eight bytes is compared as one word.
-        if (!m_bytes.isEmpty() && m_bytes.size() <= 8) {
+        if (m_bytes.size() <= 8) {
             const QByteArray padding(8 - m_bytes.size(), '\0');
             m_word = load8((m_bytes + padding).constData());
             m_caseWord = load8((m_caseBits + padding).constData());
@@ -116,25 +126,20 @@ public:
     {
         const char* readableEnd = data + readable;
         const qsizetype lastStart = end - size();
-        // Candidates are bytes equal to the needle's first byte and followed
-        // by its second, both tested eight at a time.
-        const qsizetype second = size() > 1 ? 1 : 0;
-        const std::uint64_t wanted = kEveryByte * static_cast<unsigned char>(m_bytes[0]);
-        const std::uint64_t caseBits = kEveryByte * static_cast<unsigned char>(m_caseBits[0]);
-        const std::uint64_t wantedNext = kEveryByte * static_cast<unsigned char>(m_bytes[second]);
-        const std::uint64_t caseBitsNext =
-            kEveryByte * static_cast<unsigned char>(m_caseBits[second]);
+        // Of a needle of one or two bytes, the eight-byte test already
+        // compared every byte.
+        const bool candidatesMatch = size() <= 2;
         qsizetype at = from;
-        for (; at <= lastStart && at + second + 8 <= readable; at += 8) {
+        for (; at <= lastStart && at + m_second + 8 <= readable; at += 8) {
             std::uint64_t marks =
-                zeroBytes((load8(data + at) | caseBits) ^ wanted) &
-                zeroBytes((load8(data + at + second) | caseBitsNext) ^ wantedNext);
+                zeroBytes((load8(data + at) | m_caseBitsFirst) ^ m_wanted) &
+                zeroBytes((load8(data + at + m_second) | m_caseBitsNext) ^ m_wantedNext);
             if (lastStart - at < 7) {
                 marks &= firstBytes(static_cast<int>(lastStart - at) + 1);
             }
             while (marks) {
                 const int byte = firstMarkedByte(marks);
-                if (matchesAt(data + at + byte, readableEnd)) {
+                if (candidatesMatch || matchesAt(data + at + byte, readableEnd)) {
                     return at + byte;
                 }
                 marks = withoutByte(marks, byte);
@@ -154,6 +159,8 @@ private:
     std::uint64_t m_word = 0;
     std::uint64_t m_caseWord = 0;
     std::uint64_t m_wordMask = 0; // the needle's bytes in a word; 0 when longer than eight
+    qsizetype m_second = 0;       // where the second byte tested stands (0 for one byte)
+    std::uint64_t m_wanted = 0, m_caseBitsFirst = 0, m_wantedNext = 0, m_caseBitsNext = 0;
 };
 
 bool isAsciiNeedle(const QString& needle)
