@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
-#include <QSaveFile>
 #include <cstdio>
 
 using namespace norvane;
@@ -209,23 +208,11 @@ int exportContacts(const QString& folder, const QStringList& options)
             norvane::exportContacts(*db, photoFolder(folder), formats[formatName], out);
         return written.ok() ? 0 : fail(QStringLiteral("export failed: %1").arg(written.reason()));
     }
-    // Written whole or not at all: into a temporary file, renamed at the end.
-    QSaveFile out(output);
-    if (!out.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("cannot write %1: %2").arg(output, out.errorString()));
-    }
-    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const Status written =
-        norvane::exportContacts(*db, photoFolder(folder), formats[formatName], out);
-    if (!written.ok()) {
-        out.cancelWriting();
-        return fail(
-            QStringLiteral("export failed, %1 not written: %2").arg(output, written.reason()));
-    }
-    if (!out.commit()) {
-        return fail(QStringLiteral("cannot write %1: %2").arg(output, out.errorString()));
-    }
-    return 0;
+        exportContactsToFile(*db, photoFolder(folder), formats[formatName], output);
+    return written.ok() ? 0
+                        : fail(QStringLiteral("export failed, %1 not written: %2")
+                                   .arg(output, written.reason()));
 }
 
 int setPassphrase(const QString& folder, bool remove)

@@ -163,14 +163,13 @@ private:
     std::uint64_t m_wanted = 0, m_caseBitsFirst = 0, m_wantedNext = 0, m_caseBitsNext = 0;
 };
 
-bool isAsciiNeedle(const QString& needle)
+// The needle as bytes, when it is plain ASCII. Folded ASCII stays ASCII, so
+// a needle that is not can only be found in the side store.
+std::optional<AsciiNeedle> asciiNeedleOf(const QString& needle)
 {
-    return std::all_of(needle.begin(), needle.end(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
-qsizetype beginOf(const ByteColumn& column, int row)
-{
-    return row == 0 ? 0 : column.endOf(row - 1);
+    const bool ascii =
+        std::all_of(needle.begin(), needle.end(), [](QChar c) { return c.unicode() < 0x80; });
+    return ascii ? std::optional<AsciiNeedle>(needle) : std::nullopt;
 }
 
 // ---- the scans ----
@@ -218,7 +217,7 @@ void appendRowsContaining(const ByteColumn& column, const SideStore& store, cons
         const char* data = column.whole().data();
         const qsizetype readable = column.whole().size();
         const qsizetype end = column.endOf(last - 1);
-        qsizetype from = beginOf(column, first);
+        qsizetype from = column.beginOf(first);
         int row = first;
         while (row < last) {
             const qsizetype at = ascii->find(data, from, end, readable);
@@ -252,7 +251,7 @@ bool rowHolds(const ByteColumn& column, const SideStore& store,
     if (side != store.rows.end() && *side == row) {
         return holds(store.folded.at(static_cast<int>(side - store.rows.begin())), needle);
     }
-    return ascii && ascii->find(column.whole().data(), beginOf(column, row), column.endOf(row),
+    return ascii && ascii->find(column.whole().data(), column.beginOf(row), column.endOf(row),
                                 column.whole().size()) >= 0;
 }
 
@@ -335,10 +334,7 @@ void ColumnSearch::rowsContaining(const ByteColumn& column, const QString& needl
         std::iota(rows.begin(), rows.end(), 0);
         return;
     }
-    // Folded ASCII stays ASCII: a needle that is not plain ASCII can only be
-    // in the side store.
-    const std::optional<AsciiNeedle> ascii =
-        isAsciiNeedle(needle) ? std::optional<AsciiNeedle>(needle) : std::nullopt;
+    const std::optional<AsciiNeedle> ascii = asciiNeedleOf(needle);
     const SideStore store{m_rows, m_folded};
     // Both halves write into buffers kept from earlier searches: a million
     // rows found would otherwise fault in fresh pages on every keystroke.
@@ -356,8 +352,7 @@ void ColumnSearch::narrow(const ByteColumn& column, std::vector<int>& rows,
     if (needle.isEmpty()) {
         return;
     }
-    const std::optional<AsciiNeedle> ascii =
-        isAsciiNeedle(needle) ? std::optional<AsciiNeedle>(needle) : std::nullopt;
+    const std::optional<AsciiNeedle> ascii = asciiNeedleOf(needle);
     const SideStore store{m_rows, m_folded};
     // Each half keeps its rows that still match at its own start, in place.
     std::array<std::size_t, 2> kept{};

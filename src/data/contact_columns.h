@@ -44,6 +44,7 @@ public:
     }
     // All values end to end, and where a row's value ends in it.
     View whole() const { return View(m_text); }
+    qsizetype beginOf(int row) const { return begin(row); }
     qsizetype endOf(int row) const { return m_ends[static_cast<std::size_t>(row)]; }
 
     // Grows the buffer by hand, doubling it, and copies the value in: the

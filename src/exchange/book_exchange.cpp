@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
+#include <QSaveFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -38,6 +39,16 @@ bool hasCardTable(Database& db)
         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblCard'", reason);
     bool done = false;
     return present.isValid() && present.next(done) && present.integer(0) > 0;
+}
+
+// The six texts of a row of "SELECT * FROM tblYou ...", from its column 1 on.
+Contact textsOf(const Statement& row)
+{
+    Contact contact;
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        contact.text(static_cast<ContactColumn>(column)) = row.text(column);
+    }
+    return contact;
 }
 
 QString newUid()
@@ -166,11 +177,7 @@ Status Importer::prepare()
         m_idByUid.insert(uids.text(0), uids.integer(1));
     }
     while (rows.next(done)) {
-        Contact c;
-        for (int column = 1; column < kContactColumnCount; ++column) {
-            c.text(static_cast<ContactColumn>(column)) = rows.text(column);
-        }
-        m_keys.insert(valuesKey(c));
+        m_keys.insert(valuesKey(textsOf(rows)));
     }
     return done ? Status::success() : Status::failure(m_db.lastError());
 }
@@ -217,12 +224,7 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
         bool done = false;
-        Contact stored;
-        if (m_selectContact.next(done)) {
-            for (int column = 1; column < kContactColumnCount; ++column) {
-                stored.text(static_cast<ContactColumn>(column)) = m_selectContact.text(column);
-            }
-        }
+        const Contact stored = m_selectContact.next(done) ? textsOf(m_selectContact) : Contact();
         if (valuesKey(stored) == valuesKey(contact)) {
             ++m_report.skipped;
             return Status::success();
@@ -508,7 +510,8 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
     if (format != ExportFormat::Csv && !db.isReadOnly()) {
         storeMissingUids(db);
     }
-    const bool cards = hasCardTable(db);
+    // CSV holds the six values only: no card is read for it.
+    const bool cards = format != ExportFormat::Csv && hasCardTable(db);
     QString sql = cards ? QStringLiteral("SELECT y.*, c.UID, c.VCARD FROM tblYou y "
                                          "LEFT JOIN tblCard c ON c.ID = y.ID")
                         : QStringLiteral("SELECT y.* FROM tblYou y");
@@ -529,11 +532,8 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
     const QString revision = revisionText(QDateTime::currentDateTimeUtc());
     bool done = false;
     while (rows.next(done)) {
-        Contact contact;
+        Contact contact = textsOf(rows);
         contact.id = rows.integer(0);
-        for (int column = 1; column < kContactColumnCount; ++column) {
-            contact.text(static_cast<ContactColumn>(column)) = rows.text(column);
-        }
         QByteArray bytes;
         if (format == ExportFormat::Csv) {
             bytes = csvRecord({contact.name, contact.address, contact.contact, contact.email,
@@ -554,6 +554,21 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
         }
     }
     return done ? Status::success() : Status::failure(db.lastError());
+}
+
+Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
+                            const QString& path, std::optional<qint64> onlyId)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        return Status::failure(out.errorString());
+    }
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (Status written = exportContacts(db, photoFolder, format, out, onlyId); !written.ok()) {
+        out.cancelWriting();
+        return written;
+    }
+    return out.commit() ? Status::success() : Status::failure(out.errorString());
 }
 
 } // namespace norvane

@@ -44,6 +44,10 @@ enum class ExportFormat { VCard4, VCard3, Csv };
 // stored in the book when the book can be written.
 Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
                       std::optional<qint64> onlyId = std::nullopt);
+// The same into a file, written whole or not at all (a temporary file renamed
+// at the end) and readable by its owner only.
+Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
+                            const QString& path, std::optional<qint64> onlyId = std::nullopt);
 
 // A file name made from a contact's name (letters, digits, spaces and
 // dashes kept, the rest "_"), or from the fallback when nothing is left.

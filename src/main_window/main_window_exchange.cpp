@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QProgressDialog>
-#include <QSaveFile>
 
 namespace norvane {
 
@@ -137,30 +136,17 @@ void MainWindow::exportToChosenFile(bool selectedOnly)
                                     : ExportFormat::VCard4;
     QString reason;
     const std::unique_ptr<Database> db = openBookForExchange(reason);
-    // Written whole or not at all, for its owner only.
-    QSaveFile out(path);
-    Status written = db ? Status::success() : Status::failure(reason);
-    if (written.ok() && !out.open(QIODevice::WriteOnly)) {
-        written = Status::failure(out.errorString());
-    }
-    if (written.ok()) {
-        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        written = exportContacts(*db, photoFolder(m_services.folder->path()), format, out,
-                                 selectedOnly ? selected : std::nullopt);
-    }
-    if (written.ok() && !out.commit()) {
-        written = Status::failure(out.errorString());
-    }
+    const Status written =
+        db ? exportContactsToFile(*db, photoFolder(m_services.folder->path()), format, path,
+                                  selectedOnly ? selected : std::nullopt)
+           : Status::failure(reason);
     if (!written.ok()) {
-        out.cancelWriting();
         box(tr("The contacts could not be exported to %1.\n\n%2")
                 .arg(QDir::toNativeSeparators(path), written.reason()),
             BoxIcon::Warning);
     }
 }
 
-// Files are taken only while no panel holds what the user typed: an import
-// reloads the window.
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!isEditing() && !contactFilesOf(event->mimeData()).isEmpty()) {
