@@ -373,6 +373,37 @@ Status Importer::importFile(const QString& path)
     return status;
 }
 
+// A page cache of 64 MB for the length of an import, the connection's own
+// size given back after it. The UIDs of new cards land all over their
+// index; with the default cache each of them would write out a page and
+// decrypt it again.
+class LargerPageCache
+{
+public:
+    explicit LargerPageCache(Database& db) : m_db(db)
+    {
+        QString reason;
+        Statement size = db.prepare("PRAGMA cache_size", reason);
+        bool done = false;
+        if (size.isValid() && size.next(done)) {
+            m_before = size.integer(0);
+            m_db.execute("PRAGMA cache_size = -65536");
+        }
+    }
+    ~LargerPageCache()
+    {
+        if (m_before) {
+            m_db.execute(("PRAGMA cache_size = " + QByteArray::number(*m_before)).constData());
+        }
+    }
+    LargerPageCache(const LargerPageCache&) = delete;
+    LargerPageCache& operator=(const LargerPageCache&) = delete;
+
+private:
+    Database& m_db;
+    std::optional<qint64> m_before;
+};
+
 void Importer::removeWrittenPhotos()
 {
     for (const QString& name : m_writtenPhotos) {
@@ -409,6 +440,7 @@ Status importFiles(Database& db, const QString& photoFolder, const QStringList& 
     for (const QString& file : files) {
         totalBytes += QFileInfo(file).size();
     }
+    const LargerPageCache cache(db);
     if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
         return begun;
     }
@@ -435,48 +467,60 @@ Status importFiles(Database& db, const QString& photoFolder, const QStringList& 
 
 namespace {
 
-// Gives every contact without a UID one, stored in the book.
-Status storeMissingUids(Database& db)
+// A UID given to a contact during an export, stored when the export ends.
+struct NewUid
 {
-    QString reason;
-    if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
-        return begun;
+    qint64 id = 0;
+    QString uid;
+    bool hasCardRow = false; // a card row without a UID (an UPDATE, not an INSERT)
+};
+
+// Stores the UIDs given during the export, in the export's transaction.
+Status storeNewUids(Database& db, const QList<NewUid>& uids)
+{
+    if (uids.isEmpty()) {
+        return Status::success();
     }
-    Status status = ensureCardTable(db);
-    Statement missing = db.prepare(
-        "SELECT y.ID, c.ID FROM tblYou y LEFT JOIN tblCard c ON c.ID = y.ID WHERE c.UID IS NULL",
-        reason);
+    if (Status made = ensureCardTable(db); !made.ok()) {
+        return made;
+    }
+    QString reason;
     Statement insert = db.prepare("INSERT INTO tblCard (ID, UID) VALUES (?1, ?2)", reason);
     Statement update = db.prepare("UPDATE tblCard SET UID = ?2 WHERE ID = ?1", reason);
-    if (!missing.isValid() || !insert.isValid() || !update.isValid()) {
-        status = Status::failure(reason);
+    if (!insert.isValid() || !update.isValid()) {
+        return Status::failure(reason);
     }
-    QList<std::pair<qint64, bool>> ids;
-    bool done = false;
-    while (status.ok() && missing.next(done)) {
-        ids.append({missing.integer(0), !missing.text(1).isEmpty()});
-    }
-    for (const auto& [id, hasRow] : ids) {
-        Statement& write = hasRow ? update : insert;
+    for (const NewUid& given : uids) {
+        Statement& write = given.hasCardRow ? update : insert;
         write.reset();
-        write.bind(1, id);
-        write.bind(2, newUid());
-        if (status.ok()) {
-            status = runToEnd(db, write);
+        write.bind(1, given.id);
+        write.bind(2, given.uid);
+        if (Status written = runToEnd(db, write); !written.ok()) {
+            return written;
         }
     }
-    if (status.ok()) {
-        status = db.execute("COMMIT");
-    }
-    if (!status.ok()) {
-        db.execute("ROLLBACK");
-    }
-    return status;
+    return Status::success();
 }
 
-std::optional<EmbeddedPhoto> photoToEmbed(const QString& photoFolder, const QString& profile)
+// The names of the files in the photo folder in lower case, read once per
+// export: most contacts of a large book name a photo that is not there, and
+// asking the file system about each one costs more than writing its card.
+// Lower case, so that a folder that ignores case finds its files; opening
+// the file decides.
+QSet<QString> photoFileNames(const QString& photoFolder)
 {
-    if (profile.isEmpty() || !isPlainPhotoName(profile)) {
+    QSet<QString> names;
+    for (const QString& name : QDir(photoFolder).entryList(QDir::Files | QDir::Hidden)) {
+        names.insert(name.toLower());
+    }
+    return names;
+}
+
+std::optional<EmbeddedPhoto> photoToEmbed(const QString& photoFolder,
+                                          const QSet<QString>& photoFiles, const QString& profile)
+{
+    if (profile.isEmpty() || !isPlainPhotoName(profile) ||
+        !photoFiles.contains(profile.toLower())) {
         return std::nullopt;
     }
     QFile file(QDir(photoFolder).filePath(profile));
@@ -491,28 +535,23 @@ std::optional<EmbeddedPhoto> photoToEmbed(const QString& photoFolder, const QStr
     return photo;
 }
 
-VCard storedCard(const QByteArray& text)
+VCard storedCard(QByteArrayView text)
 {
-    QByteArray copy = text;
+    QByteArray copy = text.toByteArray();
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     VCardReader reader(buffer);
     return reader.next().value_or(VCard());
 }
 
-} // namespace
-
-Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
-                      std::optional<qint64> onlyId)
+// Writes the rows of the export; a contact without a UID gets a new one,
+// listed in newUids, or (without that list) one derived from its ID.
+Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
+                 std::optional<qint64> onlyId, QList<NewUid>* newUids)
 {
-    // A book that cannot be written (or is busy for long) still exports,
-    // with UIDs derived from the contacts' IDs.
-    if (format != ExportFormat::Csv && !db.isReadOnly()) {
-        storeMissingUids(db);
-    }
     // CSV holds the six values only: no card is read for it.
     const bool cards = format != ExportFormat::Csv && hasCardTable(db);
-    QString sql = cards ? QStringLiteral("SELECT y.*, c.UID, c.VCARD FROM tblYou y "
+    QString sql = cards ? QStringLiteral("SELECT y.*, c.UID, c.VCARD, c.ID FROM tblYou y "
                                          "LEFT JOIN tblCard c ON c.ID = y.ID")
                         : QStringLiteral("SELECT y.* FROM tblYou y");
     sql += onlyId ? QStringLiteral(" WHERE y.ID = ?1 ORDER BY y.ID")
@@ -530,30 +569,81 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
         return Status::failure(out.errorString());
     }
     const QString revision = revisionText(QDateTime::currentDateTimeUtc());
+    const QSet<QString> photoFiles =
+        format == ExportFormat::Csv ? QSet<QString>() : photoFileNames(photoFolder);
+    // Cards are gathered into a buffer and written a block at a time.
+    constexpr qsizetype kBlock = 256 * 1024;
+    QByteArray bytes;
     bool done = false;
     while (rows.next(done)) {
         Contact contact = textsOf(rows);
         contact.id = rows.integer(0);
-        QByteArray bytes;
         if (format == ExportFormat::Csv) {
-            bytes = csvRecord({contact.name, contact.address, contact.contact, contact.email,
-                               contact.company, contact.profile});
+            bytes += csvRecord({contact.name, contact.address, contact.contact, contact.email,
+                                contact.company, contact.profile});
         } else {
             QString uid = cards ? rows.text(kContactColumnCount) : QString();
-            if (uid.isEmpty()) {
+            if (uid.isEmpty() && newUids) {
+                uid = newUid();
+                newUids->append(
+                    {contact.id, uid, cards && rows.integer(kContactColumnCount + 2) > 0});
+            } else if (uid.isEmpty()) {
                 uid = derivedUid(contact.id);
             }
-            const VCard stored =
-                cards ? storedCard(rows.utf8(kContactColumnCount + 1).toByteArray()) : VCard();
-            bytes = writeVCard(cardForExport(
-                stored, contact, uid, photoToEmbed(photoFolder, contact.profile),
-                format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3, revision));
+            const QByteArrayView storedText =
+                cards ? rows.utf8(kContactColumnCount + 1) : QByteArrayView();
+            const std::optional<EmbeddedPhoto> photo =
+                photoToEmbed(photoFolder, photoFiles, contact.profile);
+            const VCardVersion version =
+                format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3;
+            if (storedText.isEmpty()) {
+                appendContactCard(bytes, contact, uid, photo, version, revision);
+            } else {
+                appendVCard(bytes, cardForExport(storedCard(storedText), contact, uid, photo,
+                                                 version, revision));
+            }
         }
-        if (!write(bytes)) {
-            return Status::failure(out.errorString());
+        if (bytes.size() >= kBlock) {
+            if (!write(bytes)) {
+                return Status::failure(out.errorString());
+            }
+            bytes.resize(0);
         }
     }
+    if (!write(bytes)) {
+        return Status::failure(out.errorString());
+    }
     return done ? Status::success() : Status::failure(db.lastError());
+}
+
+} // namespace
+
+Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
+                      std::optional<qint64> onlyId)
+{
+    // A contact without a UID gets one, stored in the same transaction as
+    // the reading, so that no contact changes or goes in between; a book
+    // that cannot be written exports with UIDs derived from the IDs.
+    const bool giveUids = format != ExportFormat::Csv && !db.isReadOnly();
+    if (giveUids) {
+        if (Status begun = db.execute("BEGIN"); !begun.ok()) {
+            return begun;
+        }
+    }
+    QList<NewUid> newUids;
+    Status status = writeRows(db, photoFolder, format, out, onlyId, giveUids ? &newUids : nullptr);
+    if (giveUids) {
+        if (status.ok()) {
+            status = storeNewUids(db, newUids);
+        }
+        if (status.ok()) {
+            status = db.execute("COMMIT");
+        }
+        if (!status.ok()) {
+            db.execute("ROLLBACK");
+        }
+    }
+    return status;
 }
 
 Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,

@@ -1,8 +1,8 @@
 #include "exchange/card_mapping.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <algorithm>
+#include <iterator>
 
 namespace norvane {
 
@@ -86,6 +86,16 @@ QString numbersOf(const VCard& card)
     return numbers.join(QLatin1Char('\n'));
 }
 
+// Line breaks as the window writes them; a card's CR LF or lone CR (which
+// escaping cannot keep apart) becomes one.
+QString withLfBreaks(QString text)
+{
+    if (!text.contains(u'\r')) {
+        return text;
+    }
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+}
+
 QString addressOf(const VCard& card)
 {
     if (const VCardProperty* adr = card.preferred(QStringLiteral("ADR"))) {
@@ -109,13 +119,6 @@ QString addressOf(const VCard& card)
 namespace {
 std::optional<CardContact> mappedTexts(const VCard& card, QString& reason);
 } // namespace
-
-// Line breaks as the window writes them; a card's CR LF or lone CR (which
-// escaping cannot keep apart) becomes one.
-QString withLfBreaks(QString text)
-{
-    return text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
-}
 
 std::optional<CardContact> contactFromCard(const VCard& card, QString& reason)
 {
@@ -161,6 +164,10 @@ std::optional<CardContact> mappedTexts(const VCard& card, QString& reason)
 
 } // namespace
 
+namespace {
+constexpr QStringView kProductId = u"-//Norvane//Norvane address book//EN";
+} // namespace
+
 QString revisionText(const QDateTime& time)
 {
     return time.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
@@ -168,11 +175,13 @@ QString revisionText(const QDateTime& time)
 
 QStringList derivedNameParts(const QString& name)
 {
-    const QStringList words = name.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.size() < 2) {
-        return {name.simplified(), QString()};
+    // Simplified, the words stand one space apart.
+    const QString words = name.simplified();
+    const qsizetype lastSpace = words.lastIndexOf(u' ');
+    if (lastSpace < 0) {
+        return {words, QString()};
     }
-    return {words.last(), words.mid(0, words.size() - 1).join(QLatin1Char(' '))};
+    return {words.sliced(lastSpace + 1), words.first(lastSpace)};
 }
 
 namespace {
@@ -242,6 +251,7 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
         return before && before->contact.text(column) == contact.text(column);
     };
     QList<VCardProperty> properties;
+    properties.reserve(stored.properties.size() + 12);
     for (const VCardProperty& p : stored.properties) {
         static const QStringList kRewritten = {QStringLiteral("VERSION"), QStringLiteral("PRODID"),
                                                QStringLiteral("REV"), QStringLiteral("UID"),
@@ -260,10 +270,10 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
     }
     if (!unchanged(ContactColumn::Contact)) {
         QList<VCardProperty> tels;
-        static const QRegularExpression kLineBreak(QStringLiteral("\r\n|\n|\r"));
-        for (const QString& number : contact.contact.split(kLineBreak)) {
+        const QString numbers = withLfBreaks(contact.contact);
+        for (const QStringView number : QStringView(numbers).split(u'\n')) {
             if (!number.trimmed().isEmpty()) {
-                tels.append(property(QStringLiteral("TEL"), escapeValue(number),
+                tels.append(property(QStringLiteral("TEL"), escapeValue(number.toString()),
                                      version == VCardVersion::V4
                                          ? QList<std::pair<QString, QString>>{{"VALUE", "text"}}
                                          : QList<std::pair<QString, QString>>{}));
@@ -313,15 +323,63 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
                      : QList<VCardProperty>{});
 
     VCard card;
+    card.properties.reserve(properties.size() + 4);
     card.properties.append(property(QStringLiteral("VERSION"), version == VCardVersion::V4
                                                                    ? QStringLiteral("4.0")
                                                                    : QStringLiteral("3.0")));
-    card.properties += properties;
+    std::move(properties.begin(), properties.end(), std::back_inserter(card.properties));
     card.properties.append(property(QStringLiteral("UID"), escapeValue(uid)));
     card.properties.append(property(QStringLiteral("REV"), revision));
-    card.properties.append(
-        property(QStringLiteral("PRODID"), QStringLiteral("-//Norvane//Norvane address book//EN")));
+    card.properties.append(property(QStringLiteral("PRODID"), kProductId.toString()));
     return card;
+}
+
+void appendContactCard(QByteArray& out, const Contact& contact, const QString& uid,
+                       const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
+                       const QString& revision)
+{
+    const bool v4 = version == VCardVersion::V4;
+    ContentLineWriter line(out);
+    out += "BEGIN:VCARD\r\n";
+    line.begin({}, u"VERSION").raw(v4 ? u"4.0" : u"3.0").end();
+    line.begin({}, u"FN").escaped(contact.name).end();
+    const QStringList parts = derivedNameParts(contact.name);
+    line.begin({}, u"N").escaped(parts[0]).raw(u";").escaped(parts[1]).raw(u";;;").end();
+    const QString numbers = withLfBreaks(contact.contact);
+    for (const QStringView number : QStringView(numbers).split(u'\n')) {
+        if (!number.trimmed().isEmpty()) {
+            line.begin({}, u"TEL");
+            if (v4) {
+                line.parameter(QStringLiteral("VALUE"), QStringLiteral("text"));
+            }
+            line.escaped(number).end();
+        }
+    }
+    if (!contact.email.isEmpty()) {
+        line.begin({}, u"EMAIL").escaped(contact.email).end();
+    }
+    if (!contact.address.isEmpty()) {
+        line.begin({}, u"ADR").raw(u";;").escaped(contact.address).raw(u";;;;").end();
+    }
+    if (!contact.company.isEmpty()) {
+        line.begin({}, u"ORG").escaped(contact.company).end();
+    }
+    if (photo) {
+        const QString base64 = QString::fromLatin1(photo->bytes.toBase64());
+        line.begin({}, u"PHOTO");
+        if (v4) {
+            line.raw(u"data:image/").raw(photo->type.toLower()).raw(u";base64,");
+        } else {
+            line.parameter(QStringLiteral("ENCODING"), QStringLiteral("b"))
+                .parameter(QStringLiteral("TYPE"), photo->type);
+        }
+        line.raw(base64).end();
+        line.begin({}, u"X-NORVANE-PHOTO").escaped(contact.profile).end();
+    }
+    line.begin({}, u"UID").escaped(uid).end();
+    line.begin({}, u"REV").raw(revision).end();
+    line.begin({}, u"PRODID").raw(kProductId).end();
+    out += "END:VCARD\r\n";
 }
 
 } // namespace norvane

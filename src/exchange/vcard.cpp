@@ -479,65 +479,90 @@ std::optional<VCard> VCardReader::next()
     return card;
 }
 
+namespace {
+
+bool isEscapedInValue(QChar c)
+{
+    return c == u'\\' || c == u',' || c == u';' || c == u'\r' || c == u'\n';
+}
+
+} // namespace
+
 QString escapeValue(const QString& text)
 {
-    QString escaped;
-    escaped.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
+    const auto first = std::find_if(text.cbegin(), text.cend(), isEscapedInValue);
+    if (first == text.cend()) {
+        return text;
+    }
+    // Written through a pointer into room for the worst case, then cut to size.
+    QString escaped(text.size() * 2, Qt::Uninitialized);
+    char16_t* to = reinterpret_cast<char16_t*>(escaped.data());
+    const qsizetype plain = first - text.cbegin();
+    std::copy_n(reinterpret_cast<const char16_t*>(text.constData()), plain, to);
+    to += plain;
+    for (qsizetype i = plain; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
         if (c == u'\\' || c == u',' || c == u';') {
-            escaped.append(u'\\');
-            escaped.append(c);
-        } else if (c == u'\r') {
-            escaped.append(QLatin1String("\\n"));
-            if (i + 1 < text.size() && text[i + 1] == u'\n') {
+            *to++ = u'\\';
+            *to++ = c;
+        } else if (c == u'\r' || c == u'\n') {
+            *to++ = u'\\';
+            *to++ = u'n';
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
                 ++i;
             }
-        } else if (c == u'\n') {
-            escaped.append(QLatin1String("\\n"));
         } else {
-            escaped.append(c);
+            *to++ = c;
         }
     }
+    escaped.truncate(to - reinterpret_cast<const char16_t*>(escaped.constData()));
     return escaped;
 }
 
 namespace {
 
-QByteArray contentLine(const VCardProperty& property)
+constexpr qsizetype kFoldWidth = 75;
+
+// Appends a text as UTF-8; plain ASCII, which most values are, goes straight
+// into the card without a temporary.
+void appendUtf8(QByteArray& out, QStringView text)
 {
-    QByteArray line;
-    if (!property.group.isEmpty()) {
-        line += property.group.toUtf8() + '.';
-    }
-    line += property.name.toUtf8();
-    for (const auto& [name, value] : property.params) {
-        QString written = value;
-        written.replace(QLatin1Char('"'), QLatin1Char('\''));
-        if (written.contains(QLatin1Char(':')) || written.contains(QLatin1Char(';')) ||
-            (written.contains(QLatin1Char(',')) && name != u"TYPE")) {
-            written = QLatin1Char('"') + written + QLatin1Char('"');
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* to = out.data() + start;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            out.truncate(start + i);
+            out.append(text.sliced(i).toUtf8());
+            return;
         }
-        line += ';' + name.toUtf8() + '=' + written.toUtf8();
+        to[i] = static_cast<char>(c);
     }
-    line += ':' + property.value.toUtf8();
-    return line;
+}
+
+void appendParameter(QByteArray& out, const QString& name, const QString& value)
+{
+    QString written = value;
+    written.replace(QLatin1Char('"'), QLatin1Char('\''));
+    if (written.contains(QLatin1Char(':')) || written.contains(QLatin1Char(';')) ||
+        (written.contains(QLatin1Char(',')) && name != u"TYPE")) {
+        written = QLatin1Char('"') + written + QLatin1Char('"');
+    }
+    out += ';';
+    appendUtf8(out, name);
+    out += '=';
+    appendUtf8(out, written);
 }
 
 // Breaks a line into pieces of at most 75 octets, never inside a UTF-8
 // sequence; each piece after the first starts with a space.
-void appendFolded(QByteArray& out, const QByteArray& line)
+void appendFolded(QByteArray& out, QByteArrayView line)
 {
-    constexpr qsizetype kWidth = 75;
-    if (line.size() <= kWidth) {
-        out.append(line);
-        out.append("\r\n", 2);
-        return;
-    }
     qsizetype from = 0;
     bool firstPiece = true;
     while (from < line.size()) {
-        const qsizetype room = firstPiece ? kWidth : kWidth - 1;
+        const qsizetype room = firstPiece ? kFoldWidth : kFoldWidth - 1;
         qsizetype end = std::min(line.size(), from + room);
         while (end < line.size() && end > from &&
                (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) {
@@ -546,7 +571,7 @@ void appendFolded(QByteArray& out, const QByteArray& line)
         if (!firstPiece) {
             out += ' ';
         }
-        out.append(line.constData() + from, end - from);
+        out.append(line.data() + from, end - from);
         out.append("\r\n", 2);
         from = end;
         firstPiece = false;
@@ -555,13 +580,75 @@ void appendFolded(QByteArray& out, const QByteArray& line)
 
 } // namespace
 
-QByteArray writeVCard(const VCard& card)
+ContentLineWriter& ContentLineWriter::begin(QStringView group, QStringView name)
 {
-    QByteArray out = "BEGIN:VCARD\r\n";
+    m_start = m_out.size();
+    m_inValue = false;
+    if (!group.isEmpty()) {
+        appendUtf8(m_out, group);
+        m_out += '.';
+    }
+    appendUtf8(m_out, name);
+    return *this;
+}
+
+ContentLineWriter& ContentLineWriter::parameter(const QString& name, const QString& value)
+{
+    appendParameter(m_out, name, value);
+    return *this;
+}
+
+void ContentLineWriter::startValue()
+{
+    if (!m_inValue) {
+        m_out += ':';
+        m_inValue = true;
+    }
+}
+
+ContentLineWriter& ContentLineWriter::raw(QStringView value)
+{
+    startValue();
+    appendUtf8(m_out, value);
+    return *this;
+}
+
+ContentLineWriter& ContentLineWriter::escaped(QStringView text)
+{
+    const bool plain = std::none_of(text.cbegin(), text.cend(), isEscapedInValue);
+    return raw(plain ? text : QStringView(escapeValue(text.toString())));
+}
+
+void ContentLineWriter::end()
+{
+    startValue();
+    if (m_out.size() - m_start <= kFoldWidth) {
+        m_out.append("\r\n", 2);
+        return;
+    }
+    const QByteArray line = m_out.sliced(m_start);
+    m_out.truncate(m_start);
+    appendFolded(m_out, line);
+}
+
+void appendVCard(QByteArray& out, const VCard& card)
+{
+    out += "BEGIN:VCARD\r\n";
+    ContentLineWriter line(out);
     for (const VCardProperty& property : card.properties) {
-        appendFolded(out, contentLine(property));
+        line.begin(property.group, property.name);
+        for (const auto& [name, value] : property.params) {
+            line.parameter(name, value);
+        }
+        line.raw(property.value).end();
     }
     out += "END:VCARD\r\n";
+}
+
+QByteArray writeVCard(const VCard& card)
+{
+    QByteArray out;
+    appendVCard(out, card);
     return out;
 }
 

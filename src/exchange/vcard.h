@@ -92,6 +92,32 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
 
 // Writes a card: lines folded at 75 octets, UTF-8, CR LF.
 QByteArray writeVCard(const VCard& card);
+// The same, appended to what the buffer holds.
+void appendVCard(QByteArray& out, const VCard& card);
+
+// Writes content lines straight into a buffer: UTF-8, folded at 75 octets,
+// CR LF. A line is begun, given its parameters, then its value in pieces,
+// and ended.
+class ContentLineWriter
+{
+public:
+    explicit ContentLineWriter(QByteArray& out) : m_out(out) {}
+
+    ContentLineWriter& begin(QStringView group, QStringView name);
+    ContentLineWriter& parameter(const QString& name, const QString& value);
+    // A piece of the value as it is written.
+    ContentLineWriter& raw(QStringView value);
+    // A piece of the value that is a text, escaped (\\ \, \; \n).
+    ContentLineWriter& escaped(QStringView text);
+    void end();
+
+private:
+    void startValue();
+
+    QByteArray& m_out;
+    qsizetype m_start = 0;
+    bool m_inValue = false;
+};
 
 // Escapes a text for a property value (\\ \, \; \n).
 QString escapeValue(const QString& text);

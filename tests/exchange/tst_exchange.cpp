@@ -5,6 +5,7 @@
 #include "data/connection_text.h"
 #include "data/database.h"
 #include "exchange/book_exchange.h"
+#include "exchange/card_mapping.h"
 #include "support/test_folder.h"
 
 #include <QBuffer>
@@ -93,6 +94,9 @@ private slots:
     void reimportChangesNothingAndARemovalTakesTheCard();
     void aFailedImportWritesNothing_data();
     void aFailedImportWritesNothing();
+    void writesAPlainContactAsTheFullMappingDoes_data();
+    void writesAPlainContactAsTheFullMappingDoes();
+    void keepsEachContactsUidFromOneExportToTheNext();
 };
 
 void ExchangeTest::importsWhatProgramsWrite_data()
@@ -374,6 +378,66 @@ void ExchangeTest::aFailedImportWritesNothing()
     QCOMPARE(report.imported, 0);
     QCOMPARE(folder.stored(), QList<Contact>());
     QCOMPARE(QDir(folder.photoPath(QString())).entryList(QDir::Files), QStringList());
+}
+
+void ExchangeTest::writesAPlainContactAsTheFullMappingDoes_data()
+{
+    QTest::addColumn<Contact>("contact");
+    QTest::newRow("every column") << contact(
+        QStringLiteral("Ann Lee"), QStringLiteral("+44 7700"), QStringLiteral("1 Mill Lane, Leith"),
+        QStringLiteral("ann@example.com"), QStringLiteral("Lee Ltd"), QStringLiteral("a.png"));
+    QTest::newRow("a name only, of one word") << contact(QStringLiteral("Cher"), {});
+    QTest::newRow("numbers with CR LF, lone CR and blank lines")
+        << contact(QStringLiteral("  Bo   Di  Ek "), QStringLiteral("1\r\n\r\n 2 \r3\n  \n4"));
+    QTest::newRow("escaped, non-ASCII and folded")
+        << contact(QString::fromUtf8("Zoë \\ \"Z\", Ægir; 王小明 😀"), QStringLiteral("5;6"),
+                   QString(80, QChar(u'é')) + QStringLiteral("\nline, two"),
+                   QStringLiteral("a,b@example.org"), QStringLiteral("Co; \\ Ltd\r\nUnit"));
+}
+
+// The export writes a contact without a stored card straight into bytes;
+// those bytes are the card the full mapping builds from an empty one.
+void ExchangeTest::writesAPlainContactAsTheFullMappingDoes()
+{
+    QFETCH(Contact, contact);
+    const EmbeddedPhoto png{QByteArray(100, 'x'), QStringLiteral("PNG")};
+    for (const VCardVersion version : {VCardVersion::V4, VCardVersion::V3}) {
+        for (const std::optional<EmbeddedPhoto>& photo :
+             {std::optional<EmbeddedPhoto>(), std::optional<EmbeddedPhoto>(png)}) {
+            const QString uid = QStringLiteral("urn:uuid:1;2");
+            const QString rev = QStringLiteral("20261207T120000Z");
+            QByteArray direct;
+            appendContactCard(direct, contact, uid, photo, version, rev);
+            QCOMPARE(direct, writeVCard(cardForExport(VCard(), contact, uid, photo, version, rev)));
+        }
+    }
+}
+
+// A contact's UID is given at its first export and kept in the book, the
+// card table made for it when the book has none.
+void ExchangeTest::keepsEachContactsUidFromOneExportToTheNext()
+{
+    TestFolder folder;
+    folder.add({contact(QStringLiteral("Ann"), QStringLiteral("1")),
+                contact(QStringLiteral("Bo"), QStringLiteral("2"))});
+    const auto uids = [&](ExportFormat format) {
+        QByteArrayList found;
+        for (const QByteArray& line : exportBook(folder, format).split('\n')) {
+            if (line.startsWith("UID:")) {
+                found.append(line.trimmed());
+            }
+        }
+        return found;
+    };
+    const QByteArrayList first = uids(ExportFormat::VCard4);
+    QCOMPARE(first.size(), 2);
+    QVERIFY(first[0] != first[1]);
+    QCOMPARE(uids(ExportFormat::VCard3), first);
+    folder.add({contact(QStringLiteral("Cy"), QStringLiteral("3"))});
+    const QByteArrayList later = uids(ExportFormat::VCard4);
+    QCOMPARE(later.mid(0, 2), first);
+    QCOMPARE(later.size(), 3);
+    QCOMPARE(uids(ExportFormat::VCard4), later);
 }
 
 QTEST_GUILESS_MAIN(ExchangeTest)
