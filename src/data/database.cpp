@@ -287,6 +287,11 @@ void Statement::bind(int index, qint64 value)
     sqlite3_bind_int64(m_stmt, index, value);
 }
 
+void Statement::bindNull(int index)
+{
+    sqlite3_bind_null(m_stmt, index);
+}
+
 bool Statement::next(bool& done)
 {
     const int rc = sqlite3_step(m_stmt);

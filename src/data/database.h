@@ -69,6 +69,7 @@ public:
     void reset();
     void bind(int index, const QString& text);
     void bind(int index, qint64 value);
+    void bindNull(int index);
     // Binds bytes as text exactly as they are, even where they are not valid UTF-8.
     void bindUtf8(int index, QByteArrayView bytes);
     // Steps once: true while a row is there. done tells a finished statement apart from an error.

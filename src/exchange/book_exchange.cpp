@@ -3,6 +3,7 @@
 #include "contacts/photo_store.h"
 #include "data/contact_sql.h"
 #include "data/database.h"
+#include "exchange/card_feed.h"
 #include "exchange/card_mapping.h"
 #include "exchange/csv.h"
 #include "exchange/vcard.h"
@@ -51,6 +52,16 @@ Contact textsOf(const Statement& row)
     return contact;
 }
 
+// A card's text, or NULL for a card the book does not keep.
+void bindCardText(Statement& statement, int index, const QByteArray& text)
+{
+    if (text.isNull()) {
+        statement.bindNull(index);
+    } else {
+        statement.bindUtf8(index, text);
+    }
+}
+
 QString newUid()
 {
     return QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -63,16 +74,6 @@ QString derivedUid(qint64 id)
     return QStringLiteral("urn:uuid:") +
            QUuid::createUuidV5(kNamespace, QStringLiteral("tblYou:%1").arg(id))
                .toString(QUuid::WithoutBraces);
-}
-
-QByteArray valuesKey(const Contact& contact)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    for (int column = 1; column < kContactColumnCount; ++column) {
-        hash.addData(contact.text(static_cast<ContactColumn>(column)).toUtf8());
-        hash.addData(QByteArrayView("\x1f", 1));
-    }
-    return hash.result();
 }
 
 // A file name for a contact's photo, from the contact's name.
@@ -108,16 +109,20 @@ public:
     void removeWrittenPhotos();
 
 private:
-    Status importVCards(const QString& path, QIODevice& file);
-    Status importCsv(const QString& path, QIODevice& file);
-    Status add(Contact contact, const QString& uid, const QByteArray& cardText,
-               const QString& where, const CardContact* card = nullptr);
-    QString storeCardPhoto(const CardContact& card, const QString& where);
-    void problem(const QString& where, const QString& reason);
+    Status importVCards();
+    Status importCsv(QIODevice& file);
+    // Adds the contact, or updates the one with its UID; key is its
+    // contactKey() when known.
+    Status add(Contact contact, const QString& uid, const QByteArray& cardText, int line,
+               const CardContact* card = nullptr, QByteArray key = {});
+    QString storeCardPhoto(const CardContact& card, int line);
+    // "FILE:LINE" of the file being imported.
+    QString where(int line) const;
+    void problem(int line, const QString& reason);
     Status run(Statement& statement);
     // Tells the progress callback how far the file is read; a failure when
     // the user cancelled.
-    Status reportProgress(const QIODevice& file);
+    Status reportProgress(qint64 position);
 
     Database& m_db;
     QString m_photoFolder;
@@ -125,6 +130,7 @@ private:
     const ImportProgress& m_progress;
     qint64 m_totalBytes = 0;
     qint64 m_bytesBefore = 0; // of the files already imported
+    QString m_path;           // of the file being imported
     QTemporaryDir m_scratch;
     QHash<QString, qint64> m_idByUid;
     QSet<QByteArray> m_keys;
@@ -137,18 +143,23 @@ Status Importer::run(Statement& statement)
     return runToEnd(m_db, statement);
 }
 
-Status Importer::reportProgress(const QIODevice& file)
+Status Importer::reportProgress(qint64 position)
 {
-    if (m_progress && !m_progress(m_bytesBefore + file.pos(), m_totalBytes)) {
+    if (m_progress && !m_progress(m_bytesBefore + position, m_totalBytes)) {
         m_report.cancelled = true;
         return Status::failure(tr("The import was cancelled."));
     }
     return Status::success();
 }
 
-void Importer::problem(const QString& where, const QString& reason)
+QString Importer::where(int line) const
 {
-    m_report.problems.append(where + QStringLiteral(": ") + reason);
+    return QStringLiteral("%1:%2").arg(m_path).arg(line);
+}
+
+void Importer::problem(int line, const QString& reason)
+{
+    m_report.problems.append(where(line) + QStringLiteral(": ") + reason);
 }
 
 Status Importer::prepare()
@@ -177,17 +188,23 @@ Status Importer::prepare()
         m_idByUid.insert(uids.text(0), uids.integer(1));
     }
     while (rows.next(done)) {
-        m_keys.insert(valuesKey(textsOf(rows)));
+        m_keys.insert(contactKey(textsOf(rows)));
     }
+    // Room for about as many cards as the files could hold (a card takes a
+    // few hundred bytes), so that the tables do not grow step by step.
+    const qsizetype expected =
+        static_cast<qsizetype>(std::min<qint64>(m_totalBytes / 256, 1 << 22));
+    m_idByUid.reserve(m_idByUid.size() + expected);
+    m_keys.reserve(m_keys.size() + expected);
     return done ? Status::success() : Status::failure(m_db.lastError());
 }
 
-QString Importer::storeCardPhoto(const CardContact& card, const QString& where)
+QString Importer::storeCardPhoto(const CardContact& card, int line)
 {
     const QByteArray& photo = card.photo;
     const QByteArray format = pictureFormat(photo);
     if (format.isEmpty()) {
-        problem(where, tr("its PHOTO is not a picture; the contact was imported without it"));
+        problem(line, tr("its PHOTO is not a picture; the contact was imported without it"));
         return {};
     }
     // The name Norvane exported it under, or one made from the contact's name.
@@ -197,7 +214,7 @@ QString Importer::storeCardPhoto(const CardContact& card, const QString& where)
     const QString scratch = QDir(m_scratch.path()).filePath(fileName);
     QFile file(scratch);
     if (!file.open(QIODevice::WriteOnly) || file.write(photo) != photo.size()) {
-        problem(where, tr("its photo could not be written: %1").arg(file.errorString()));
+        problem(line, tr("its photo could not be written: %1").arg(file.errorString()));
         return {};
     }
     file.close();
@@ -205,7 +222,7 @@ QString Importer::storeCardPhoto(const CardContact& card, const QString& where)
     const Status kept = storePhoto(scratch, m_photoFolder, stored);
     QFile::remove(scratch);
     if (!kept.ok()) {
-        problem(where, kept.reason());
+        problem(line, kept.reason());
         return {};
     }
     if (stored.copied) {
@@ -214,18 +231,22 @@ QString Importer::storeCardPhoto(const CardContact& card, const QString& where)
     return stored.name;
 }
 
-Status Importer::add(Contact contact, const QString& uid, const QByteArray& cardText,
-                     const QString& where, const CardContact* card)
+Status Importer::add(Contact contact, const QString& uid, const QByteArray& cardText, int line,
+                     const CardContact* card, QByteArray key)
 {
     if (card && !card->photo.isEmpty()) {
-        contact.profile = storeCardPhoto(*card, where);
+        contact.profile = storeCardPhoto(*card, line);
+        key.clear();
+    }
+    if (key.isEmpty()) {
+        key = contactKey(contact);
     }
     if (const auto known = m_idByUid.constFind(uid); !uid.isEmpty() && known != m_idByUid.cend()) {
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
         bool done = false;
         const Contact stored = m_selectContact.next(done) ? textsOf(m_selectContact) : Contact();
-        if (valuesKey(stored) == valuesKey(contact)) {
+        if (contactKey(stored) == key) {
             ++m_report.skipped;
             return Status::success();
         }
@@ -234,18 +255,17 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
         m_updateContact.bind(7, *known);
         m_updateCard.reset();
         m_updateCard.bind(1, *known);
-        m_updateCard.bindUtf8(2, cardText);
+        bindCardText(m_updateCard, 2, cardText);
         if (Status written = run(m_updateContact); !written.ok()) {
             return written;
         }
         if (Status written = run(m_updateCard); !written.ok()) {
             return written;
         }
-        m_keys.insert(valuesKey(contact));
+        m_keys.insert(key);
         ++m_report.updated;
         return Status::success();
     }
-    const QByteArray key = valuesKey(contact);
     if (m_keys.contains(key)) {
         ++m_report.skipped;
         return Status::success();
@@ -260,11 +280,7 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
     m_insertCard.reset();
     m_insertCard.bind(1, id);
     m_insertCard.bind(2, cardUid);
-    if (cardText.isNull()) {
-        m_insertCard.bind(3, QString());
-    } else {
-        m_insertCard.bindUtf8(3, cardText);
-    }
+    bindCardText(m_insertCard, 3, cardText);
     if (Status written = run(m_insertCard); !written.ok()) {
         return written;
     }
@@ -274,38 +290,31 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
     return Status::success();
 }
 
-Status Importer::importVCards(const QString& path, QIODevice& file)
+Status Importer::importVCards()
 {
-    VCardReader reader(file);
-    while (true) {
-        if (Status going = reportProgress(file); !going.ok()) {
-            return going;
-        }
-        const std::optional<VCard> card = reader.next();
-        if (!card) {
-            if (reader.atEnd()) {
-                return Status::success();
+    CardFeed feed(m_path);
+    for (std::vector<FedCard> batch = feed.next(); !batch.empty();
+         batch = feed.next(std::move(batch))) {
+        for (const FedCard& fed : batch) {
+            if (Status going = reportProgress(fed.position); !going.ok()) {
+                return going;
             }
-            problem(QStringLiteral("%1:%2").arg(path).arg(reader.errorLine()), reader.error());
-            ++m_report.skipped;
-            continue;
-        }
-        const QString where = QStringLiteral("%1:%2").arg(path).arg(card->line);
-        QString reason;
-        const std::optional<CardContact> mapped = contactFromCard(*card, reason);
-        if (!mapped) {
-            problem(where, reason);
-            ++m_report.skipped;
-            continue;
-        }
-        if (Status added = add(mapped->contact, mapped->uid, writeVCard(*card), where, &*mapped);
-            !added.ok()) {
-            return added;
+            if (!fed.mapped) {
+                problem(fed.line, fed.refused);
+                ++m_report.skipped;
+                continue;
+            }
+            if (Status added = add(fed.mapped->contact, fed.mapped->uid, fed.cardText, fed.line,
+                                   &*fed.mapped, fed.key);
+                !added.ok()) {
+                return added;
+            }
         }
     }
+    return Status::success();
 }
 
-Status Importer::importCsv(const QString& path, QIODevice& file)
+Status Importer::importCsv(QIODevice& file)
 {
     CsvReader reader(file);
     const std::optional<QStringList> header = reader.next();
@@ -313,21 +322,20 @@ Status Importer::importCsv(const QString& path, QIODevice& file)
         header ? CsvMapping::forHeader(*header) : std::nullopt;
     if (!mapping) {
         problem(
-            path + QStringLiteral(":1"),
+            1,
             tr("a CSV header Norvane does not know; it knows: %1").arg(CsvMapping::knownHeaders()));
         return Status::success();
     }
     while (true) {
-        if (Status going = reportProgress(file); !going.ok()) {
+        if (Status going = reportProgress(file.pos()); !going.ok()) {
             return going;
         }
         const std::optional<QStringList> record = reader.next();
-        const QString where = QStringLiteral("%1:%2").arg(path).arg(reader.line());
         if (!record) {
             if (reader.atEnd() && reader.error().isEmpty()) {
                 return Status::success();
             }
-            problem(where, reader.error());
+            problem(reader.line(), reader.error());
             ++m_report.skipped;
             if (reader.atEnd()) {
                 return Status::success();
@@ -342,11 +350,11 @@ Status Importer::importCsv(const QString& path, QIODevice& file)
                                : contact.contact.section(u'\n', 0, 0).trimmed();
         }
         if (contact.name.trimmed().isEmpty()) {
-            problem(where, tr("a record without a name, e-mail or number"));
+            problem(reader.line(), tr("a record without a name, e-mail or number"));
             ++m_report.skipped;
             continue;
         }
-        if (Status added = add(contact, QString(), QByteArray(), where); !added.ok()) {
+        if (Status added = add(contact, QString(), QByteArray(), reader.line()); !added.ok()) {
             return added;
         }
     }
@@ -356,18 +364,20 @@ Status Importer::importFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        problem(path, tr("cannot be read: %1").arg(file.errorString()));
+        m_report.problems.append(path + QStringLiteral(": ") +
+                                 tr("cannot be read: %1").arg(file.errorString()));
         return Status::success();
     }
+    m_path = path;
     QByteArray firstLine = file.peek(64 * 1024);
     firstLine = firstLine.left(firstLine.indexOf('\n'));
     Status status = Status::success();
     if (looksLikeVCard(firstLine)) {
-        status = importVCards(path, file);
+        status = importVCards();
     } else if (looksLikeCsv(firstLine)) {
-        status = importCsv(path, file);
+        status = importCsv(file);
     } else {
-        problem(path + QStringLiteral(":1"), tr("neither a vCard nor a CSV file"));
+        problem(1, tr("neither a vCard nor a CSV file"));
     }
     m_bytesBefore += file.size();
     return status;

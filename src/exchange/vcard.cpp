@@ -648,6 +648,7 @@ void appendVCard(QByteArray& out, const VCard& card)
 QByteArray writeVCard(const VCard& card)
 {
     QByteArray out;
+    out.reserve(64 * (card.properties.size() + 2));
     appendVCard(out, card);
     return out;
 }

@@ -97,6 +97,7 @@ private slots:
     void writesAPlainContactAsTheFullMappingDoes_data();
     void writesAPlainContactAsTheFullMappingDoes();
     void keepsEachContactsUidFromOneExportToTheNext();
+    void keepsTheTextOfEveryCardItCouldNotWriteAlike();
 };
 
 void ExchangeTest::importsWhatProgramsWrite_data()
@@ -438,6 +439,38 @@ void ExchangeTest::keepsEachContactsUidFromOneExportToTheNext()
     QCOMPARE(later.mid(0, 2), first);
     QCOMPARE(later.size(), 3);
     QCOMPARE(uids(ExportFormat::VCard4), later);
+}
+
+// A card Norvane wrote itself is made again from the columns, so only its
+// UID is kept; any other card keeps its text, and both export as they came.
+void ExchangeTest::keepsTheTextOfEveryCardItCouldNotWriteAlike()
+{
+    TestFolder from;
+    from.add({contact(QStringLiteral("Ann Lee"), QStringLiteral("1\n2"),
+                      QStringLiteral("1 Mill Lane, Leith"), QStringLiteral("ann@example.com"),
+                      QStringLiteral("Lee; Ltd")),
+              contact(QString::fromUtf8("Zoë Ægir"), QStringLiteral("3"))});
+    for (const ExportFormat format : {ExportFormat::VCard4, ExportFormat::VCard3}) {
+        const QByteArray own = exportBook(from, format);
+        QByteArray other = own;
+        other.replace("FN:Ann Lee\r\n", "FN:Ann Lee\r\nBDAY:1980-02-03\r\n");
+        for (const QByteArray& cards : {own, other}) {
+            TestFolder into;
+            QCOMPARE(importBytes(into, cards).imported, 2);
+            const auto db = openBook(into);
+            QString reason;
+            Statement kept = db->prepare("SELECT count(VCARD) FROM tblCard", reason);
+            bool done = false;
+            QVERIFY(kept.next(done));
+            QCOMPARE(kept.integer(0), cards == own ? 0 : 1);
+            const auto withoutRevision = [](const QByteArray& text) {
+                QByteArrayList lines = text.split('\n');
+                lines.removeIf([](const QByteArray& line) { return line.startsWith("REV:"); });
+                return lines;
+            };
+            QCOMPARE(withoutRevision(exportBook(into, format)), withoutRevision(cards));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(ExchangeTest)

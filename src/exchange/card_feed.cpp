@@ -1,0 +1,155 @@
+#include "exchange/card_feed.h"
+
+#include "exchange/vcard.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFile>
+
+namespace norvane {
+
+namespace {
+
+// A batch ends after this many cards or bytes of cards, whichever comes
+// first, and this many batches wait at most.
+constexpr std::size_t kCardsInBatch = 512;
+constexpr qsizetype kBytesInBatch = 4 * 1024 * 1024;
+constexpr std::size_t kBatchesWaiting = 4;
+
+// Whether the card is the very one Norvane writes for its contact, nothing
+// more: an export writes it again from the columns alike (REV and PRODID it
+// writes anew in any case), so the book need not keep its text.
+bool isNorvanesOwnCard(const VCard& card, const CardContact& mapped, const QByteArray& text)
+{
+    const QString version = card.version();
+    const VCardProperty* revision = card.first(QStringLiteral("REV"));
+    if (!revision || mapped.uid.isEmpty() || !mapped.photo.isEmpty() ||
+        (version != u"4.0" && version != u"3.0")) {
+        return false;
+    }
+    QByteArray own;
+    own.reserve(text.size() + 64);
+    appendContactCard(own, mapped.contact, mapped.uid, std::nullopt,
+                      version == u"4.0" ? VCardVersion::V4 : VCardVersion::V3, revision->value);
+    return own == text;
+}
+
+FedCard feedCard(const VCard& card, qint64 position)
+{
+    FedCard fed;
+    fed.line = card.line;
+    fed.position = position;
+    fed.mapped = contactFromCard(card, fed.refused);
+    if (fed.mapped) {
+        fed.cardText = writeVCard(card);
+        if (isNorvanesOwnCard(card, *fed.mapped, fed.cardText)) {
+            fed.cardText = QByteArray();
+        }
+        fed.key = contactKey(fed.mapped->contact);
+    }
+    return fed;
+}
+
+} // namespace
+
+QByteArray contactKey(const Contact& contact)
+{
+    // The texts' UTF-16 as it is, each closed by a unit no text holds.
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    constexpr char16_t kEnd = u'\xFFFF';
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        const QString& text = contact.text(static_cast<ContactColumn>(column));
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&kEnd), sizeof kEnd));
+    }
+    return hash.result();
+}
+
+CardFeed::CardFeed(const QString& path) : m_thread([this, path] { read(path); }) {}
+
+CardFeed::~CardFeed()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopped = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+bool CardFeed::handOver(std::vector<FedCard>& batch)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_stopped || m_waiting.size() < kBatchesWaiting; });
+    if (m_stopped) {
+        return false;
+    }
+    m_waiting.push_back(std::move(batch));
+    batch.clear();
+    std::vector<std::vector<FedCard>> used = std::move(m_used);
+    m_used.clear();
+    lock.unlock();
+    m_changed.notify_all();
+    return true; // the used batches are freed here, on this thread
+}
+
+void CardFeed::read(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::vector<FedCard> failed(1);
+        failed[0].line = 1;
+        failed[0].refused = QCoreApplication::translate("BookExchange", "cannot be read: %1")
+                                .arg(file.errorString());
+        handOver(failed);
+    } else {
+        VCardReader reader(file);
+        std::vector<FedCard> batch;
+        qsizetype batchBytes = 0;
+        bool listening = true;
+        while (listening) {
+            const std::optional<VCard> card = reader.next();
+            if (!card && reader.atEnd()) {
+                break;
+            }
+            if (card) {
+                batch.push_back(feedCard(*card, file.pos()));
+                const FedCard& fed = batch.back();
+                batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
+            } else {
+                batch.push_back({{}, {}, {}, reader.errorLine(), reader.error(), file.pos()});
+            }
+            if (batch.size() >= kCardsInBatch || batchBytes >= kBytesInBatch) {
+                listening = handOver(batch);
+                batchBytes = 0;
+            }
+        }
+        if (listening && !batch.empty()) {
+            handOver(batch);
+        }
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_finished = true;
+    }
+    m_changed.notify_all();
+}
+
+std::vector<FedCard> CardFeed::next(std::vector<FedCard> used)
+{
+    std::unique_lock lock(m_mutex);
+    if (!m_finished && !used.empty()) {
+        m_used.push_back(std::move(used));
+    }
+    m_changed.wait(lock, [this] { return m_finished || !m_waiting.empty(); });
+    if (m_waiting.empty()) {
+        return {};
+    }
+    std::vector<FedCard> batch = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    lock.unlock();
+    m_changed.notify_all();
+    return batch;
+}
+
+} // namespace norvane
