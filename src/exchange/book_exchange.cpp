@@ -3,6 +3,7 @@
 #include "contacts/photo_store.h"
 #include "data/contact_sql.h"
 #include "data/database.h"
+#include "exchange/batch_feed.h"
 #include "exchange/card_feed.h"
 #include "exchange/card_mapping.h"
 #include "exchange/csv.h"
@@ -292,7 +293,7 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
 
 Status Importer::importVCards()
 {
-    CardFeed feed(m_path);
+    BatchFeed<FedCard> feed([path = m_path](BatchFeed<FedCard>& into) { feedCards(path, into); });
     for (std::vector<FedCard> batch = feed.next(); !batch.empty();
          batch = feed.next(std::move(batch))) {
         for (const FedCard& fed : batch) {
@@ -554,76 +555,133 @@ VCard storedCard(QByteArrayView text)
     return reader.next().value_or(VCard());
 }
 
-// Writes the rows of the export; a contact without a UID gets a new one,
-// listed in newUids, or (without that list) one derived from its ID.
-Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
-                 std::optional<qint64> onlyId, QList<NewUid>* newUids)
+// A row of the export as read from the book.
+struct ExportRow
 {
-    // CSV holds the six values only: no card is read for it.
-    const bool cards = format != ExportFormat::Csv && hasCardTable(db);
+    Contact contact;       // with its ID
+    QString uid;           // empty when the book holds none
+    QByteArray storedText; // the stored card, if any
+    bool hasCardRow = false;
+};
+
+// The export's rows in ID order, each with its card when the book has cards.
+Statement exportQuery(Database& db, bool cards, std::optional<qint64> onlyId, QString& reason)
+{
     QString sql = cards ? QStringLiteral("SELECT y.*, c.UID, c.VCARD, c.ID FROM tblYou y "
                                          "LEFT JOIN tblCard c ON c.ID = y.ID")
                         : QStringLiteral("SELECT y.* FROM tblYou y");
     sql += onlyId ? QStringLiteral(" WHERE y.ID = ?1 ORDER BY y.ID")
                   : QStringLiteral(" ORDER BY y.ID");
-    QString reason;
     Statement rows = db.prepare(sql.toUtf8().constData(), reason);
+    if (rows.isValid() && onlyId) {
+        rows.bind(1, *onlyId);
+    }
+    return rows;
+}
+
+// Steps the export's rows on the feed's thread (the connection is used by
+// no other thread meanwhile); ended says whether they were all read.
+void feedRows(Database& db, Statement& rows, bool cards, Status& ended, BatchFeed<ExportRow>& feed)
+{
+    constexpr std::size_t kRowsInBatch = 1024;
+    std::vector<ExportRow> batch;
+    bool done = false;
+    while (rows.next(done)) {
+        ExportRow& row = batch.emplace_back();
+        row.contact = textsOf(rows);
+        row.contact.id = rows.integer(0);
+        if (cards) {
+            row.uid = rows.text(kContactColumnCount);
+            row.storedText = rows.utf8(kContactColumnCount + 1).toByteArray();
+            row.hasCardRow = rows.integer(kContactColumnCount + 2) > 0;
+        }
+        if (batch.size() >= kRowsInBatch && !feed.handOver(batch)) {
+            return;
+        }
+    }
+    if (!batch.empty() && !feed.handOver(batch)) {
+        return;
+    }
+    ended = done ? Status::success() : Status::failure(db.lastError());
+}
+
+// What every card of one export shares.
+struct CardSettings
+{
+    VCardVersion version;
+    QString revision;
+    QString photoFolder;
+    QSet<QString> photoFiles;
+    QList<NewUid>* newUids; // where new UIDs go; none: UIDs derived from IDs
+};
+
+void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
+{
+    const Contact& contact = row.contact;
+    if (row.uid.isEmpty() && settings.newUids) {
+        row.uid = newUid();
+        settings.newUids->append({contact.id, row.uid, row.hasCardRow});
+    } else if (row.uid.isEmpty()) {
+        row.uid = derivedUid(contact.id);
+    }
+    const std::optional<EmbeddedPhoto> photo =
+        photoToEmbed(settings.photoFolder, settings.photoFiles, contact.profile);
+    if (row.storedText.isEmpty()) {
+        appendContactCard(bytes, contact, row.uid, photo, settings.version, settings.revision);
+    } else {
+        appendVCard(bytes, cardForExport(storedCard(row.storedText), contact, row.uid, photo,
+                                         settings.version, settings.revision));
+    }
+}
+
+// Writes the rows of the export, read on a thread of their own while the
+// cards of the rows before are made; a contact without a UID gets a new
+// one, listed in newUids, or (without that list) one derived from its ID.
+Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
+                 std::optional<qint64> onlyId, QList<NewUid>* newUids)
+{
+    // CSV holds the six values only: no card is read for it.
+    const bool cards = format != ExportFormat::Csv && hasCardTable(db);
+    QString reason;
+    Statement rows = exportQuery(db, cards, onlyId, reason);
     if (!rows.isValid()) {
         return Status::failure(reason);
-    }
-    if (onlyId) {
-        rows.bind(1, *onlyId);
     }
     const auto write = [&](const QByteArray& bytes) { return out.write(bytes) == bytes.size(); };
     if (format == ExportFormat::Csv && !write("\xEF\xBB\xBF" + csvRecord(norvaneCsvHeader()))) {
         return Status::failure(out.errorString());
     }
-    const QString revision = revisionText(QDateTime::currentDateTimeUtc());
-    const QSet<QString> photoFiles =
-        format == ExportFormat::Csv ? QSet<QString>() : photoFileNames(photoFolder);
+    const CardSettings settings{
+        format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3,
+        revisionText(QDateTime::currentDateTimeUtc()), photoFolder,
+        format == ExportFormat::Csv ? QSet<QString>() : photoFileNames(photoFolder), newUids};
     // Cards are gathered into a buffer and written a block at a time.
     constexpr qsizetype kBlock = 256 * 1024;
     QByteArray bytes;
-    bool done = false;
-    while (rows.next(done)) {
-        Contact contact = textsOf(rows);
-        contact.id = rows.integer(0);
-        if (format == ExportFormat::Csv) {
-            bytes += csvRecord({contact.name, contact.address, contact.contact, contact.email,
-                                contact.company, contact.profile});
-        } else {
-            QString uid = cards ? rows.text(kContactColumnCount) : QString();
-            if (uid.isEmpty() && newUids) {
-                uid = newUid();
-                newUids->append(
-                    {contact.id, uid, cards && rows.integer(kContactColumnCount + 2) > 0});
-            } else if (uid.isEmpty()) {
-                uid = derivedUid(contact.id);
-            }
-            const QByteArrayView storedText =
-                cards ? rows.utf8(kContactColumnCount + 1) : QByteArrayView();
-            const std::optional<EmbeddedPhoto> photo =
-                photoToEmbed(photoFolder, photoFiles, contact.profile);
-            const VCardVersion version =
-                format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3;
-            if (storedText.isEmpty()) {
-                appendContactCard(bytes, contact, uid, photo, version, revision);
+    Status ended = Status::failure(tr("The export was stopped."));
+    BatchFeed<ExportRow> feed(
+        [&](BatchFeed<ExportRow>& into) { feedRows(db, rows, cards, ended, into); });
+    for (std::vector<ExportRow> batch = feed.next(); !batch.empty();
+         batch = feed.next(std::move(batch))) {
+        for (ExportRow& row : batch) {
+            if (format == ExportFormat::Csv) {
+                const Contact& c = row.contact;
+                bytes += csvRecord({c.name, c.address, c.contact, c.email, c.company, c.profile});
             } else {
-                appendVCard(bytes, cardForExport(storedCard(storedText), contact, uid, photo,
-                                                 version, revision));
+                appendCard(bytes, row, settings);
             }
-        }
-        if (bytes.size() >= kBlock) {
-            if (!write(bytes)) {
-                return Status::failure(out.errorString());
+            if (bytes.size() >= kBlock) {
+                if (!write(bytes)) {
+                    return Status::failure(out.errorString());
+                }
+                bytes.resize(0);
             }
-            bytes.resize(0);
         }
     }
     if (!write(bytes)) {
         return Status::failure(out.errorString());
     }
-    return done ? Status::success() : Status::failure(db.lastError());
+    return ended;
 }
 
 } // namespace

@@ -10,11 +10,9 @@ namespace norvane {
 
 namespace {
 
-// A batch ends after this many cards or bytes of cards, whichever comes
-// first, and this many batches wait at most.
+// A batch ends after this many cards or bytes of cards, whichever comes first.
 constexpr std::size_t kCardsInBatch = 512;
 constexpr qsizetype kBytesInBatch = 4 * 1024 * 1024;
-constexpr std::size_t kBatchesWaiting = 4;
 
 // Whether the card is the very one Norvane writes for its contact, nothing
 // more: an export writes it again from the columns alike (REV and PRODID it
@@ -65,35 +63,7 @@ QByteArray contactKey(const Contact& contact)
     return hash.result();
 }
 
-CardFeed::CardFeed(const QString& path) : m_thread([this, path] { read(path); }) {}
-
-CardFeed::~CardFeed()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopped = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
-}
-
-bool CardFeed::handOver(std::vector<FedCard>& batch)
-{
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_stopped || m_waiting.size() < kBatchesWaiting; });
-    if (m_stopped) {
-        return false;
-    }
-    m_waiting.push_back(std::move(batch));
-    batch.clear();
-    std::vector<std::vector<FedCard>> used = std::move(m_used);
-    m_used.clear();
-    lock.unlock();
-    m_changed.notify_all();
-    return true; // the used batches are freed here, on this thread
-}
-
-void CardFeed::read(const QString& path)
+void feedCards(const QString& path, BatchFeed<FedCard>& feed)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -101,55 +71,34 @@ void CardFeed::read(const QString& path)
         failed[0].line = 1;
         failed[0].refused = QCoreApplication::translate("BookExchange", "cannot be read: %1")
                                 .arg(file.errorString());
-        handOver(failed);
-    } else {
-        VCardReader reader(file);
-        std::vector<FedCard> batch;
-        qsizetype batchBytes = 0;
-        bool listening = true;
-        while (listening) {
-            const std::optional<VCard> card = reader.next();
-            if (!card && reader.atEnd()) {
-                break;
-            }
-            if (card) {
-                batch.push_back(feedCard(*card, file.pos()));
-                const FedCard& fed = batch.back();
-                batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
-            } else {
-                batch.push_back({{}, {}, {}, reader.errorLine(), reader.error(), file.pos()});
-            }
-            if (batch.size() >= kCardsInBatch || batchBytes >= kBytesInBatch) {
-                listening = handOver(batch);
-                batchBytes = 0;
-            }
+        feed.handOver(failed);
+        return;
+    }
+    VCardReader reader(file);
+    std::vector<FedCard> batch;
+    qsizetype batchBytes = 0;
+    while (true) {
+        const std::optional<VCard> card = reader.next();
+        if (!card && reader.atEnd()) {
+            break;
         }
-        if (listening && !batch.empty()) {
-            handOver(batch);
+        if (card) {
+            batch.push_back(feedCard(*card, file.pos()));
+            const FedCard& fed = batch.back();
+            batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
+        } else {
+            batch.push_back({{}, {}, {}, reader.errorLine(), reader.error(), file.pos()});
+        }
+        if (batch.size() >= kCardsInBatch || batchBytes >= kBytesInBatch) {
+            if (!feed.handOver(batch)) {
+                return;
+            }
+            batchBytes = 0;
         }
     }
-    {
-        const std::lock_guard lock(m_mutex);
-        m_finished = true;
+    if (!batch.empty()) {
+        feed.handOver(batch);
     }
-    m_changed.notify_all();
-}
-
-std::vector<FedCard> CardFeed::next(std::vector<FedCard> used)
-{
-    std::unique_lock lock(m_mutex);
-    if (!m_finished && !used.empty()) {
-        m_used.push_back(std::move(used));
-    }
-    m_changed.wait(lock, [this] { return m_finished || !m_waiting.empty(); });
-    if (m_waiting.empty()) {
-        return {};
-    }
-    std::vector<FedCard> batch = std::move(m_waiting.front());
-    m_waiting.pop_front();
-    lock.unlock();
-    m_changed.notify_all();
-    return batch;
 }
 
 } // namespace norvane

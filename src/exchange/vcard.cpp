@@ -125,6 +125,9 @@ bool decodeQuotedPrintable(const QByteArray& in, QByteArray& out)
 // the Windows Western code page the older desktop programs wrote.
 QString decodeUnlabelled(const QByteArray& bytes)
 {
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) == 0; })) {
+        return QString::fromLatin1(bytes); // plain ASCII, as most values are
+    }
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
@@ -137,6 +140,9 @@ QString decodeUnlabelled(const QByteArray& bytes)
 
 QString unescape(QStringView value)
 {
+    if (!value.contains(u'\\')) {
+        return value.toString();
+    }
     QString text;
     text.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -285,7 +291,11 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
         reason = tr("a line that is not \"NAME:value\"");
         return false;
     }
-    const QList<QByteArray> head = splitOutsideQuotes(line.left(colon), ';');
+    // Most lines have no parameters: then the name is all there is before the colon.
+    const QByteArrayView before(line.constData(), colon);
+    const QList<QByteArray> head = before.contains(';')
+                                       ? splitOutsideQuotes(before.toByteArray(), ';')
+                                       : QList<QByteArray>{before.toByteArray()};
     QByteArray name = head[0].trimmed();
     const qsizetype dot = name.lastIndexOf('.');
     property = VCardProperty();
