@@ -1,6 +1,8 @@
 // norvane-db: creates and checks the contact database of an application
 // folder, sets or removes a passphrase of the user's on it, backs it up, and
 // imports and exports contacts as vCard and CSV.
+#include "norvane_db.h"
+
 #include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/database.h"
@@ -15,6 +17,51 @@
 #include <cstdio>
 
 using namespace norvane;
+
+namespace norvane::tool {
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "norvane-db: %s\n", qPrintable(message));
+    return 1;
+}
+
+namespace {
+
+// Opens the folder's book with the built-in key or, where a passphrase was
+// set, the one the user gives; password is what opened it.
+std::unique_ptr<Database> openBook(const QString& folder, QString& password, QString& reason)
+{
+    password = databasePassword();
+    bool wrongKey = false;
+    std::unique_ptr<Database> db =
+        Database::open(databaseFile(folder), password, reason, &wrongKey);
+    if (db || !wrongKey) {
+        return db;
+    }
+    const std::optional<QString> typed = readSecretLine("Passphrase: ");
+    if (!typed) {
+        return nullptr;
+    }
+    password = *typed;
+    return Database::open(databaseFile(folder), password, reason);
+}
+
+} // namespace
+
+std::unique_ptr<Database> openBookOrSay(const QString& folder, QString& password)
+{
+    QString reason;
+    std::unique_ptr<Database> db = openBook(folder, password, reason);
+    if (!db) {
+        fail(QStringLiteral("cannot open %1: %2").arg(databaseFile(folder), reason));
+    }
+    return db;
+}
+
+} // namespace norvane::tool
+
+using namespace norvane::tool;
 
 namespace {
 
@@ -45,15 +92,17 @@ const char* kUsage =
     "  norvane-db export DIR [--format vcard4|vcard3|csv] [--output FILE] [--force]\n"
     "                          write every contact to standard output, or whole to\n"
     "                          FILE (never replacing one without --force)\n"
+    "  norvane-db account DIR [--url URL --user NAME [--password-command CMD]\n"
+    "                          [--allow-insecure] [--trust-fingerprint SHA256] | --remove]\n"
+    "                          find the CardDAV address book at URL (the collection,\n"
+    "                          your principal or the server) and keep it as the\n"
+    "                          book's account; the password is asked for, or is\n"
+    "                          the first line CMD prints, and is never stored;\n"
+    "                          without options, show the account; --remove\n"
+    "                          forgets it (never a contact)\n"
     "  norvane-db --help       show this text\n"
     "Passphrases are read from the terminal without echo, or one per line\n"
     "from standard input.\n";
-
-int fail(const QString& message)
-{
-    std::fprintf(stderr, "norvane-db: %s\n", qPrintable(message));
-    return 1;
-}
 
 int create(const QString& folder)
 {
@@ -73,36 +122,6 @@ int create(const QString& folder)
     }
     std::printf("created %s\n", qPrintable(path));
     return 0;
-}
-
-// Opens the folder's book with the built-in key or, where a passphrase was
-// set, the one the user gives; password is what opened it.
-std::unique_ptr<Database> openBook(const QString& folder, QString& password, QString& reason)
-{
-    password = databasePassword();
-    bool wrongKey = false;
-    std::unique_ptr<Database> db =
-        Database::open(databaseFile(folder), password, reason, &wrongKey);
-    if (db || !wrongKey) {
-        return db;
-    }
-    const std::optional<QString> typed = readSecretLine("Passphrase: ");
-    if (!typed) {
-        return nullptr;
-    }
-    password = *typed;
-    return Database::open(databaseFile(folder), password, reason);
-}
-
-// The same, saying on standard error why the book could not be opened.
-std::unique_ptr<Database> openBookOrSay(const QString& folder, QString& password)
-{
-    QString reason;
-    std::unique_ptr<Database> db = openBook(folder, password, reason);
-    if (!db) {
-        fail(QStringLiteral("cannot open %1: %2").arg(databaseFile(folder), reason));
-    }
-    return db;
 }
 
 int check(const QString& folder)
@@ -278,6 +297,9 @@ int main(int argc, char** argv)
     }
     if (args.size() >= 2 && args[0] == QLatin1String("export")) {
         return exportContacts(QDir::cleanPath(QDir(args[1]).absolutePath()), args.mid(2));
+    }
+    if (args.size() >= 2 && args[0] == QLatin1String("account")) {
+        return account(QDir::cleanPath(QDir(args[1]).absolutePath()), args.mid(2));
     }
     const bool isBackup = args.size() == 3 && args[0] == QLatin1String("backup");
     if (isBackup) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Dependencies between the source folders run one way:
-#   data <- contacts <- exchange <- windows (main, terms, about) <- app
+#   data <- contacts <- exchange <- sync <- windows (main, terms, about) <- app
 # platform (operating-system services) and widgets (shared widgets, grid
 # model) are used by the windows and app only; norvane-db uses the core and
 # the platform (the icon exporter, a build step, paints with the widgets). A header included against that direction fails here.
@@ -16,10 +16,11 @@ forbid() {
     done
 }
 windows=(main_window terms_window about_window)
-forbid data contacts exchange platform widgets "${windows[@]}" app
-forbid contacts exchange platform widgets "${windows[@]}" app
-forbid exchange platform widgets "${windows[@]}" app
-forbid platform data contacts widgets "${windows[@]}" app
+forbid data contacts exchange sync platform widgets "${windows[@]}" app
+forbid contacts exchange sync platform widgets "${windows[@]}" app
+forbid exchange sync platform widgets "${windows[@]}" app
+forbid sync platform widgets "${windows[@]}" app
+forbid platform data contacts exchange sync widgets "${windows[@]}" app
 forbid widgets "${windows[@]}" app
 for window in "${windows[@]}"; do forbid "$window" app; done
 if hits=$(grep -nE '#include "(widgets|main_window|terms_window|about_window|app)/' "$1"/tools/norvane_db.cpp); then

@@ -1,0 +1,135 @@
+#include "sync/account.h"
+
+#include "data/contact_sql.h"
+#include "data/database.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QProcess>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("CardDavAccount", text);
+}
+
+constexpr const char* kSettingsTable =
+    "CREATE TABLE IF NOT EXISTS tblSetting (KEY TEXT PRIMARY KEY, VALUE TEXT)";
+
+QHash<QString, QString> settings(const CardDavAccount& account)
+{
+    return {{QStringLiteral("carddav.url"), account.url.toString()},
+            {QStringLiteral("carddav.user"), account.user},
+            {QStringLiteral("carddav.password_command"), account.passwordCommand},
+            {QStringLiteral("carddav.allow_insecure"),
+             account.allowInsecure ? QStringLiteral("1") : QStringLiteral("0")},
+            {QStringLiteral("carddav.trusted_fingerprint"),
+             QString::fromLatin1(account.trustedFingerprint)}};
+}
+
+// Runs the statements of a change in one transaction.
+template <class Change> Status inTransaction(Database& db, Change change)
+{
+    if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
+        return begun;
+    }
+    Status status = change();
+    if (status.ok()) {
+        status = db.execute("COMMIT");
+    }
+    if (!status.ok()) {
+        db.execute("ROLLBACK");
+    }
+    return status;
+}
+
+} // namespace
+
+Status saveAccount(Database& db, const CardDavAccount& account)
+{
+    return inTransaction(db, [&] {
+        Status status = db.execute(kSettingsTable);
+        QString reason;
+        Statement put =
+            db.prepare("INSERT OR REPLACE INTO tblSetting (KEY, VALUE) VALUES (?1, ?2)", reason);
+        if (status.ok() && !put.isValid()) {
+            status = Status::failure(reason);
+        }
+        const QHash<QString, QString> values = settings(account);
+        for (auto it = values.cbegin(); status.ok() && it != values.cend(); ++it) {
+            put.reset();
+            put.bind(1, it.key());
+            put.bind(2, it.value());
+            status = runToEnd(db, put);
+        }
+        return status;
+    });
+}
+
+std::optional<CardDavAccount> loadAccount(Database& db, QString& reason)
+{
+    Statement present = db.prepare(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblSetting'", reason);
+    bool done = false;
+    if (!present.isValid() || !present.next(done) || present.integer(0) == 0) {
+        return std::nullopt;
+    }
+    Statement rows =
+        db.prepare("SELECT KEY, VALUE FROM tblSetting WHERE KEY LIKE 'carddav.%'", reason);
+    QHash<QString, QString> values;
+    while (rows.isValid() && rows.next(done)) {
+        values.insert(rows.text(0), rows.text(1));
+    }
+    if (!done) {
+        reason = db.lastError();
+        return std::nullopt;
+    }
+    if (values.value(QStringLiteral("carddav.url")).isEmpty()) {
+        return std::nullopt;
+    }
+    return CardDavAccount{QUrl(values.value(QStringLiteral("carddav.url"))),
+                          values.value(QStringLiteral("carddav.user")),
+                          values.value(QStringLiteral("carddav.password_command")),
+                          values.value(QStringLiteral("carddav.allow_insecure")) == u"1",
+                          values.value(QStringLiteral("carddav.trusted_fingerprint")).toLatin1()};
+}
+
+Status removeAccount(Database& db)
+{
+    return inTransaction(db, [&] {
+        Status status = db.execute(kSettingsTable);
+        return status.ok() ? db.execute("DELETE FROM tblSetting WHERE KEY LIKE 'carddav.%'")
+                           : status;
+    });
+}
+
+std::optional<QString> passwordFromCommand(const QString& command, QString& reason)
+{
+    const QStringList words = QProcess::splitCommand(command);
+    if (words.isEmpty()) {
+        reason = tr("the password command is empty");
+        return std::nullopt;
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(words.first(), words.mid(1));
+    constexpr int kWaitMs = 60000;
+    if (!process.waitForFinished(kWaitMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        process.kill();
+        reason = tr("the password command %1 failed").arg(words.first());
+        return std::nullopt;
+    }
+    const QByteArray output = process.readAllStandardOutput();
+    const qsizetype end = output.indexOf('\n');
+    QString password = QString::fromUtf8(end < 0 ? output : output.left(end));
+    if (password.endsWith(u'\r')) {
+        password.chop(1);
+    }
+    return password;
+}
+
+} // namespace norvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+namespace norvane {
+
+class Database;
+
+// The CardDAV account an address book synchronises with, kept in the book's
+// settings table. The password is never kept: it comes from the command
+// (whose standard output it is) or is asked for.
+struct CardDavAccount
+{
+    QUrl url; // the address book collection
+    QString user;
+    QString passwordCommand;
+    bool allowInsecure = false;
+    QByteArray trustedFingerprint;
+};
+
+Status saveAccount(Database& db, const CardDavAccount& account);
+// The book's account; nullopt when it has none (or on failure, with reason set).
+std::optional<CardDavAccount> loadAccount(Database& db, QString& reason);
+// Forgets the account and what the book knows of the server, never a contact.
+Status removeAccount(Database& db);
+
+// Runs the password command (split as a shell would split it, but run
+// without one); the first line of its standard output.
+std::optional<QString> passwordFromCommand(const QString& command, QString& reason);
+
+} // namespace norvane

@@ -1,0 +1,136 @@
+#include "sync/dav_client.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslCertificate>
+#include <QSslError>
+#include <QTimer>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DavClient", text);
+}
+
+bool isLoopback(const QUrl& url)
+{
+    const QString host = url.host();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+} // namespace
+
+QByteArray fingerprintText(const QByteArray& sha256)
+{
+    return sha256.toHex(':').toUpper();
+}
+
+DavClient::DavClient(QString user, QString password, DavSecurity security)
+    : m_user(std::move(user)), m_password(std::move(password)), m_security(std::move(security))
+{
+}
+
+bool DavClient::mayConnect(const QUrl& url, QString& reason) const
+{
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != u"https" && scheme != u"http")) {
+        reason = tr("%1 is not an http or https address").arg(url.toDisplayString());
+        return false;
+    }
+    if (scheme == u"http" && !isLoopback(url) && !m_security.allowInsecure) {
+        reason = tr("%1 is plain http: the password would cross the network unencrypted. Use "
+                    "https, or allow it with --allow-insecure")
+                     .arg(url.toDisplayString());
+        return false;
+    }
+    return true;
+}
+
+DavReply DavClient::send(const QByteArray& method, const QUrl& url, const QByteArray& body,
+                         const QList<std::pair<QByteArray, QByteArray>>& headers)
+{
+    DavReply reply;
+    if (!mayConnect(url, reply.failure)) {
+        return reply;
+    }
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(kTimeoutMs);
+    request.setRawHeader("Authorization",
+                         "Basic " + (m_user + u':' + m_password).toUtf8().toBase64());
+    request.setRawHeader("User-Agent", "Norvane");
+    if (!body.isEmpty()) {
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArray("application/xml; charset=utf-8"));
+    }
+    for (const auto& [name, value] : headers) {
+        request.setRawHeader(name, value);
+    }
+    QNetworkReply* answer = m_network.sendCustomRequest(request, method, body);
+    QByteArray refusedFingerprint;
+    QObject::connect(answer, &QNetworkReply::sslErrors, answer, [&](const QList<QSslError>&) {
+        const QByteArray fingerprint = fingerprintText(
+            answer->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256));
+        if (!m_security.trustedFingerprint.isEmpty() &&
+            fingerprint.compare(m_security.trustedFingerprint, Qt::CaseInsensitive) == 0) {
+            answer->ignoreSslErrors();
+        } else {
+            refusedFingerprint = fingerprint;
+        }
+    });
+    bool tooLarge = false;
+    QObject::connect(answer, &QNetworkReply::downloadProgress, answer, [&](qint64 received) {
+        if (received > kLargestAnswer) {
+            tooLarge = true;
+            answer->abort();
+        }
+    });
+    QEventLoop loop;
+    QObject::connect(answer, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    reply.status =
+        tooLarge ? 0 : answer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (tooLarge) {
+        reply.failure = tr("the answer of %1 is larger than %2 MB")
+                            .arg(url.host())
+                            .arg(kLargestAnswer / (1024 * 1024));
+    } else if (reply.answered()) {
+        reply.body = answer->readAll();
+        reply.etag = answer->rawHeader("ETag");
+        const QUrl location =
+            answer->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        if (location.isValid()) {
+            reply.location = url.resolved(location).adjusted(QUrl::RemoveUserInfo);
+        }
+    } else if (!refusedFingerprint.isEmpty()) {
+        reply.failure = tr("the certificate of %1 is not trusted (SHA-256 fingerprint %2); if it "
+                           "is the one you expect, accept it with --trust-fingerprint %2")
+                            .arg(url.host(), QString::fromLatin1(refusedFingerprint));
+    } else {
+        reply.failure = tr("no answer from %1: %2").arg(url.host(), answer->errorString());
+    }
+    answer->deleteLater();
+    return reply;
+}
+
+DavReply DavClient::propfind(const QUrl& url, int depth, const QByteArray& properties)
+{
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                            "<d:propfind xmlns:d=\"DAV:\" "
+                            "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:prop>" +
+                            properties + "</d:prop></d:propfind>";
+    return send("PROPFIND", url, body, {{"Depth", QByteArray::number(depth)}});
+}
+
+} // namespace norvane

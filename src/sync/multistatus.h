@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace norvane {
+
+// One <response> of a WebDAV multistatus: the resource and the properties
+// the server found for it (those it did not find stay empty).
+struct DavResource
+{
+    QString href;
+    bool collection = false;
+    bool addressBook = false;
+    QString displayName;
+    QString etag;
+    QString principal; // current-user-principal
+    QString homeSet;   // addressbook-home-set
+};
+
+// Reads a multistatus body; nullopt with a reason when it is not one.
+std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QString& reason);
+
+} // namespace norvane

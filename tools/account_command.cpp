@@ -1,0 +1,103 @@
+// norvane-db account: finds a CardDAV address book and keeps it as the
+// book's account, shows it, or forgets it.
+#include "norvane_db.h"
+#include "platform/secret_input.h"
+#include "sync/account.h"
+#include "sync/discovery.h"
+
+#include <cstdio>
+
+namespace norvane::tool {
+
+namespace {
+
+QString optionValue(const QStringList& options, const char* name)
+{
+    const qsizetype at = options.indexOf(QLatin1String(name));
+    return at >= 0 && at + 1 < options.size() ? options[at + 1] : QString();
+}
+
+int show(Database& db)
+{
+    QString reason;
+    const std::optional<CardDavAccount> stored = loadAccount(db, reason);
+    if (!stored) {
+        if (!reason.isEmpty()) {
+            return fail(QStringLiteral("cannot read the account: %1").arg(reason));
+        }
+        std::printf("no account\n");
+        return 0;
+    }
+    std::printf("%s as %s\n", qPrintable(stored->url.toDisplayString()), qPrintable(stored->user));
+    return 0;
+}
+
+int forget(Database& db)
+{
+    if (Status removed = removeAccount(db); !removed.ok()) {
+        return fail(QStringLiteral("cannot forget the account: %1").arg(removed.reason()));
+    }
+    std::printf("the account is forgotten; every contact stays\n");
+    return 0;
+}
+
+int findAndKeep(Database& db, const QStringList& options)
+{
+    CardDavAccount account;
+    account.url = QUrl::fromUserInput(optionValue(options, "--url"));
+    account.user = optionValue(options, "--user");
+    account.passwordCommand = optionValue(options, "--password-command");
+    account.allowInsecure = options.contains(QLatin1String("--allow-insecure"));
+    account.trustedFingerprint = optionValue(options, "--trust-fingerprint").toLatin1();
+    QString reason;
+    std::optional<QString> password;
+    if (account.passwordCommand.isEmpty()) {
+        password = readSecretLine("Password: ");
+        reason = QStringLiteral("no password given");
+    } else {
+        password = passwordFromCommand(account.passwordCommand, reason);
+    }
+    if (!password) {
+        return fail(QStringLiteral("%1; no account was stored.").arg(reason));
+    }
+    DavClient client(account.user, *password,
+                     DavSecurity{account.allowInsecure, account.trustedFingerprint});
+    const std::optional<FoundAddressBook> found = findAddressBook(client, account.url, reason);
+    if (!found) {
+        return fail(QStringLiteral("%1; no account was stored.").arg(reason));
+    }
+    account.url = found->url;
+    if (Status saved = saveAccount(db, account); !saved.ok()) {
+        return fail(QStringLiteral("cannot store the account: %1").arg(saved.reason()));
+    }
+    std::printf("found the address book \"%s\" at %s with %d %s; it is the book's account\n",
+                qPrintable(found->name), qPrintable(found->url.toDisplayString()), found->cards,
+                found->cards == 1 ? "card" : "cards");
+    return 0;
+}
+
+} // namespace
+
+int account(const QString& folder, const QStringList& options)
+{
+    const bool remove = options == QStringList{QStringLiteral("--remove")};
+    const bool find =
+        !optionValue(options, "--url").isEmpty() && !optionValue(options, "--user").isEmpty();
+    if (!options.isEmpty() && !remove && !find) {
+        std::fprintf(stderr, "norvane-db account DIR [--url URL --user NAME "
+                             "[--password-command CMD] [--allow-insecure] "
+                             "[--trust-fingerprint SHA256] | --remove]\n");
+        return 2;
+    }
+    QString password;
+    const std::unique_ptr<Database> db = openBookOrSay(folder, password);
+    if (!db) {
+        return 1;
+    }
+    if (remove) {
+        return forget(*db);
+    }
+    return find ? findAndKeep(*db, options) : show(*db);
+}
+
+} // namespace norvane::tool
