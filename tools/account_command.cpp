@@ -1,8 +1,11 @@
 // norvane-db account: finds a CardDAV address book and keeps it as the
 // book's account, shows it, or forgets it.
+#include "contacts/contact_store.h"
 #include "norvane_db.h"
 #include "platform/secret_input.h"
+#include "platform/single_instance.h"
 #include "sync/account.h"
+#include "sync/card_sync.h"
 #include "sync/discovery.h"
 
 #include <cstdio>
@@ -41,6 +44,16 @@ int forget(Database& db)
     return 0;
 }
 
+// The account's password: its command's output, or asked for.
+std::optional<QString> passwordFor(const CardDavAccount& account, QString& reason)
+{
+    if (account.passwordCommand.isEmpty()) {
+        reason = QStringLiteral("no password given");
+        return readSecretLine("Password: ");
+    }
+    return passwordFromCommand(account.passwordCommand, reason);
+}
+
 int findAndKeep(Database& db, const QStringList& options)
 {
     CardDavAccount account;
@@ -50,13 +63,7 @@ int findAndKeep(Database& db, const QStringList& options)
     account.allowInsecure = options.contains(QLatin1String("--allow-insecure"));
     account.trustedFingerprint = optionValue(options, "--trust-fingerprint").toLatin1();
     QString reason;
-    std::optional<QString> password;
-    if (account.passwordCommand.isEmpty()) {
-        password = readSecretLine("Password: ");
-        reason = QStringLiteral("no password given");
-    } else {
-        password = passwordFromCommand(account.passwordCommand, reason);
-    }
+    const std::optional<QString> password = passwordFor(account, reason);
     if (!password) {
         return fail(QStringLiteral("%1; no account was stored.").arg(reason));
     }
@@ -77,6 +84,45 @@ int findAndKeep(Database& db, const QStringList& options)
 }
 
 } // namespace
+
+int sync(const QString& folder)
+{
+    QString password;
+    const std::unique_ptr<Database> db = openBookOrSay(folder, password);
+    if (!db) {
+        return 1;
+    }
+    QString reason;
+    const std::optional<CardDavAccount> stored = loadAccount(*db, reason);
+    if (!stored) {
+        return fail(reason.isEmpty()
+                        ? QStringLiteral("the book has no account; set one with norvane-db account")
+                        : reason);
+    }
+    const std::optional<QString> secret = passwordFor(*stored, reason);
+    if (!secret) {
+        return fail(reason);
+    }
+    DavClient client(stored->user, *secret,
+                     DavSecurity{stored->allowInsecure, stored->trustedFingerprint});
+    SyncReport report;
+    const Status synced = synchronise(*db, client, *stored, photoFolder(folder), report);
+    for (const QString& problem : std::as_const(report.problems)) {
+        std::fprintf(stderr, "norvane-db: %s\n", qPrintable(problem));
+    }
+    std::printf("pulled %d new, %d changed, %d removed; pushed %d new, %d changed, %d removed; "
+                "%d conflicts\n",
+                report.pulledNew, report.pulledChanged, report.pulledRemoved, report.pushedNew,
+                report.pushedChanged, report.pushedRemoved, report.conflicts);
+    if (report.pulledNew + report.pulledChanged + report.pulledRemoved + report.conflicts > 0) {
+        SingleInstance(folder).askPrimaryToReload();
+    }
+    if (!synced.ok()) {
+        return fail(QStringLiteral("the sync stopped: %1; the next run goes on from here")
+                        .arg(synced.reason()));
+    }
+    return report.problems.isEmpty() ? 0 : 1;
+}
 
 int account(const QString& folder, const QStringList& options)
 {

@@ -100,6 +100,8 @@ const char* kUsage =
     "                          the first line CMD prints, and is never stored;\n"
     "                          without options, show the account; --remove\n"
     "                          forgets it (never a contact)\n"
+    "  norvane-db sync DIR     bring the book and its CardDAV address book into\n"
+    "                          step, both ways; prints what it pulled and pushed\n"
     "  norvane-db --help       show this text\n"
     "Passphrases are read from the terminal without echo, or one per line\n"
     "from standard input.\n";
@@ -315,6 +317,9 @@ int main(int argc, char** argv)
     }
     if (args[0] == QLatin1String("check")) {
         return check(folder);
+    }
+    if (args[0] == QLatin1String("sync")) {
+        return sync(folder);
     }
     if (args[0] == QLatin1String("index")) {
         return addIndex(folder);

@@ -16,5 +16,7 @@ std::unique_ptr<Database> openBookOrSay(const QString& folder, QString& password
 
 // norvane-db account DIR [options]
 int account(const QString& folder, const QStringList& options);
+// norvane-db sync DIR
+int sync(const QString& folder);
 
 } // namespace norvane::tool

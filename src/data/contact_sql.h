@@ -19,6 +19,18 @@ inline void bindContactTexts(Statement& statement, const Contact& contact)
     }
 }
 
+// The six texts of a row of "SELECT * FROM tblYou ...", from its column 1
+// on, with the ID of column 0.
+inline Contact contactOfRow(const Statement& row)
+{
+    Contact contact;
+    contact.id = row.integer(0);
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        contact.text(static_cast<ContactColumn>(column)) = row.text(column);
+    }
+    return contact;
+}
+
 // Runs a statement to its end; the database's own reason on failure.
 inline Status runToEnd(Database& db, Statement& statement)
 {

@@ -85,4 +85,21 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
+// Runs change() (returning a Status) in one write transaction: committed
+// when it succeeds, rolled back when it fails.
+template <class Change> Status inTransaction(Database& db, Change change)
+{
+    if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
+        return begun;
+    }
+    Status status = change();
+    if (status.ok()) {
+        status = db.execute("COMMIT");
+    }
+    if (!status.ok()) {
+        db.execute("ROLLBACK");
+    }
+    return status;
+}
+
 } // namespace norvane

@@ -43,16 +43,6 @@ bool hasCardTable(Database& db)
     return present.isValid() && present.next(done) && present.integer(0) > 0;
 }
 
-// The six texts of a row of "SELECT * FROM tblYou ...", from its column 1 on.
-Contact textsOf(const Statement& row)
-{
-    Contact contact;
-    for (int column = 1; column < kContactColumnCount; ++column) {
-        contact.text(static_cast<ContactColumn>(column)) = row.text(column);
-    }
-    return contact;
-}
-
 // A card's text, or NULL for a card the book does not keep.
 void bindCardText(Statement& statement, int index, const QByteArray& text)
 {
@@ -189,7 +179,7 @@ Status Importer::prepare()
         m_idByUid.insert(uids.text(0), uids.integer(1));
     }
     while (rows.next(done)) {
-        m_keys.insert(contactKey(textsOf(rows)));
+        m_keys.insert(contactKey(contactOfRow(rows)));
     }
     // Room for about as many cards as the files could hold (a card takes a
     // few hundred bytes), so that the tables do not grow step by step.
@@ -202,26 +192,8 @@ Status Importer::prepare()
 
 QString Importer::storeCardPhoto(const CardContact& card, int line)
 {
-    const QByteArray& photo = card.photo;
-    const QByteArray format = pictureFormat(photo);
-    if (format.isEmpty()) {
-        problem(line, tr("its PHOTO is not a picture; the contact was imported without it"));
-        return {};
-    }
-    // The name Norvane exported it under, or one made from the contact's name.
-    const QString fileName = isPlainPhotoName(card.photoName) && !card.photoName.startsWith(u'.')
-                                 ? card.photoName
-                                 : photoFileName(card.contact.name, format);
-    const QString scratch = QDir(m_scratch.path()).filePath(fileName);
-    QFile file(scratch);
-    if (!file.open(QIODevice::WriteOnly) || file.write(photo) != photo.size()) {
-        problem(line, tr("its photo could not be written: %1").arg(file.errorString()));
-        return {};
-    }
-    file.close();
     StoredPhoto stored;
-    const Status kept = storePhoto(scratch, m_photoFolder, stored);
-    QFile::remove(scratch);
+    const Status kept = storeCardPhotoFile(card, m_photoFolder, m_scratch.path(), stored);
     if (!kept.ok()) {
         problem(line, kept.reason());
         return {};
@@ -246,7 +218,8 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
         bool done = false;
-        const Contact stored = m_selectContact.next(done) ? textsOf(m_selectContact) : Contact();
+        const Contact stored =
+            m_selectContact.next(done) ? contactOfRow(m_selectContact) : Contact();
         if (contactKey(stored) == key) {
             ++m_report.skipped;
             return Status::success();
@@ -424,6 +397,30 @@ void Importer::removeWrittenPhotos()
 
 } // namespace
 
+Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
+                          const QString& scratchFolder, StoredPhoto& stored)
+{
+    const QByteArray& photo = card.photo;
+    const QByteArray format = pictureFormat(photo);
+    if (format.isEmpty()) {
+        return Status::failure(
+            tr("its PHOTO is not a picture; the contact was imported without it"));
+    }
+    // The name Norvane exported it under, or one made from the contact's name.
+    const QString fileName = isPlainPhotoName(card.photoName) && !card.photoName.startsWith(u'.')
+                                 ? card.photoName
+                                 : photoFileName(card.contact.name, format);
+    const QString scratch = QDir(scratchFolder).filePath(fileName);
+    QFile file(scratch);
+    if (!file.open(QIODevice::WriteOnly) || file.write(photo) != photo.size()) {
+        return Status::failure(tr("its photo could not be written: %1").arg(file.errorString()));
+    }
+    file.close();
+    const Status kept = storePhoto(scratch, photoFolder, stored);
+    QFile::remove(scratch);
+    return kept;
+}
+
 QString fileNameFromName(const QString& name, const QString& fallback, const QString& suffix)
 {
     QString base;
@@ -588,8 +585,7 @@ void feedRows(Database& db, Statement& rows, bool cards, Status& ended, BatchFee
     bool done = false;
     while (rows.next(done)) {
         ExportRow& row = batch.emplace_back();
-        row.contact = textsOf(rows);
-        row.contact.id = rows.integer(0);
+        row.contact = contactOfRow(rows);
         if (cards) {
             row.uid = rows.text(kContactColumnCount);
             row.storedText = rows.utf8(kContactColumnCount + 1).toByteArray();

@@ -10,6 +10,8 @@
 namespace norvane {
 
 class Database;
+struct CardContact;
+struct StoredPhoto;
 
 // What an import did: contacts added, contacts updated (a card whose UID the
 // book knows), and cards or records skipped (duplicates and refused ones);
@@ -48,6 +50,13 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
 // at the end) and readable by its owner only.
 Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
                             const QString& path, std::optional<qint64> onlyId = std::nullopt);
+
+// Writes a card's inline photo into the photo folder, through a file in the
+// scratch folder, as the register panel stores a chosen picture (an
+// identical file reused, a different one never replaced); a failure with the
+// reason when it is not a picture or cannot be written.
+Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
+                          const QString& scratchFolder, StoredPhoto& stored);
 
 // A file name made from a contact's name (letters, digits, spaces and
 // dashes kept, the rest "_"), or from the fallback when nothing is left.

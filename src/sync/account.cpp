@@ -30,22 +30,6 @@ QHash<QString, QString> settings(const CardDavAccount& account)
              QString::fromLatin1(account.trustedFingerprint)}};
 }
 
-// Runs the statements of a change in one transaction.
-template <class Change> Status inTransaction(Database& db, Change change)
-{
-    if (Status begun = db.execute("BEGIN IMMEDIATE"); !begun.ok()) {
-        return begun;
-    }
-    Status status = change();
-    if (status.ok()) {
-        status = db.execute("COMMIT");
-    }
-    if (!status.ok()) {
-        db.execute("ROLLBACK");
-    }
-    return status;
-}
-
 } // namespace
 
 Status saveAccount(Database& db, const CardDavAccount& account)

@@ -71,6 +71,9 @@ void readPropstat(QXmlStreamReader& xml, DavResource& resource)
         } else if (is(xml, kCardDav, u"addressbook-home-set")) {
             found.homeSet = hrefInside(xml);
             --depth;
+        } else if (is(xml, kCardDav, u"address-data")) {
+            found.card = xml.readElementText().toUtf8();
+            --depth;
         }
     }
     if (ok) {
@@ -83,6 +86,9 @@ void readPropstat(QXmlStreamReader& xml, DavResource& resource)
             if (into->isEmpty()) {
                 *into = *from;
             }
+        }
+        if (resource.card.isEmpty()) {
+            resource.card = found.card;
         }
     }
 }

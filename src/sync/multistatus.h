@@ -18,6 +18,7 @@ struct DavResource
     QString etag;
     QString principal; // current-user-principal
     QString homeSet;   // addressbook-home-set
+    QByteArray card;   // address-data, as UTF-8
 };
 
 // Reads a multistatus body; nullopt with a reason when it is not one.

@@ -1,0 +1,517 @@
+#include "sync/card_sync.h"
+
+#include "contacts/photo_store.h"
+#include "data/contact_sql.h"
+#include "data/database.h"
+#include "exchange/book_exchange.h"
+#include "exchange/card_feed.h"
+#include "exchange/card_mapping.h"
+#include "exchange/vcard.h"
+#include "sync/multistatus.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDate>
+#include <QHash>
+#include <QTemporaryDir>
+#include <map>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("CardSync", text);
+}
+
+constexpr int kCardsPerFetch = 50;
+
+// What the last run saw of a card: the server's name and version of it,
+// and the contact's values as they were then.
+struct SyncedCard
+{
+    QString uid;
+    QString href;
+    QString etag;
+    QByteArray key; // contactKey() of the values at that moment
+};
+
+// Why an answer is not what was asked for.
+QString refusal(const QString& what, const DavReply& reply)
+{
+    return reply.answered() ? tr("%1: the server answered HTTP %2").arg(what).arg(reply.status)
+                            : tr("%1: %2").arg(what, reply.failure);
+}
+
+QString pathOf(const QUrl& collection, const QString& href)
+{
+    return collection.resolved(QUrl(href)).path();
+}
+
+// The cards of the collection: path -> ETag.
+std::optional<QHash<QString, QString>> listCards(DavClient& client, const QUrl& collection,
+                                                 QString& reason)
+{
+    const DavReply reply = client.propfind(collection, 1, "<d:resourcetype/><d:getetag/>");
+    if (reply.status != 207) {
+        reason = refusal(tr("listing the address book"), reply);
+        return std::nullopt;
+    }
+    const auto resources = parseMultistatus(reply.body, reason);
+    if (!resources) {
+        return std::nullopt;
+    }
+    QHash<QString, QString> cards;
+    for (const DavResource& resource : *resources) {
+        if (!resource.collection) {
+            cards.insert(pathOf(collection, resource.href), resource.etag);
+        }
+    }
+    return cards;
+}
+
+// Fetches cards by path, a batch per request.
+std::optional<QList<DavResource>> fetchCards(DavClient& client, const QUrl& collection,
+                                             const QStringList& paths, QString& reason)
+{
+    QList<DavResource> fetched;
+    for (qsizetype from = 0; from < paths.size(); from += kCardsPerFetch) {
+        QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<c:addressbook-multiget "
+                          "xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+                          "<d:prop><d:getetag/><c:address-data/></d:prop>";
+        for (const QString& path : paths.mid(from, kCardsPerFetch)) {
+            body += "<d:href>" +
+                    QString::fromLatin1(QUrl(path).toEncoded()).toHtmlEscaped().toUtf8() +
+                    "</d:href>";
+        }
+        body += "</c:addressbook-multiget>";
+        const DavReply reply = client.send("REPORT", collection, body, {{"Depth", "1"}});
+        if (reply.status != 207) {
+            reason = refusal(tr("fetching cards"), reply);
+            return std::nullopt;
+        }
+        const auto resources = parseMultistatus(reply.body, reason);
+        if (!resources) {
+            return std::nullopt;
+        }
+        for (const DavResource& resource : *resources) {
+            if (!resource.card.isEmpty()) {
+                fetched.append(resource);
+                fetched.last().href = pathOf(collection, resource.href);
+            }
+        }
+    }
+    return fetched;
+}
+
+std::optional<VCard> readCard(const QByteArray& text)
+{
+    QByteArray copy = text;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    VCardReader reader(buffer);
+    return reader.next();
+}
+
+// The book's side of a run: its contacts, cards and what the last run saw.
+class LocalBook
+{
+public:
+    LocalBook(Database& db, QString photoFolder) : m_db(db), m_photoFolder(std::move(photoFolder))
+    {
+    }
+
+    Status prepare();
+    QHash<QString, SyncedCard> synced(QString& reason);
+    // The contact holding that UID, if there is one.
+    std::optional<Contact> contactOf(const QString& uid);
+    Status applyServerCard(const DavResource& card, const SyncedCard* before, SyncReport& report);
+    Status removeServerRemoved(const SyncedCard& before, SyncReport& report);
+    Status record(const SyncedCard& card);
+    Status forget(const QString& uid);
+    Statement& statement(const char* sql);
+
+private:
+    Status write(Statement& statement) { return runToEnd(m_db, statement); }
+    Status keepConflictCopy(const Contact& local, SyncReport& report);
+
+    Database& m_db;
+    QString m_photoFolder;
+    QTemporaryDir m_scratch;
+    std::map<const char*, Statement> m_statements; // by the address of their SQL
+};
+
+Statement& LocalBook::statement(const char* sql)
+{
+    Statement& made = m_statements[sql];
+    if (!made.isValid()) {
+        QString reason;
+        made = m_db.prepare(sql, reason);
+    }
+    made.reset();
+    return made;
+}
+
+Status LocalBook::prepare()
+{
+    Status status = ensureCardTable(m_db);
+    return status.ok() ? ensureSyncTable(m_db) : status;
+}
+
+QHash<QString, SyncedCard> LocalBook::synced(QString& reason)
+{
+    QHash<QString, SyncedCard> byPath;
+    Statement rows = m_db.prepare("SELECT UID, HREF, ETAG, SYNCED FROM tblSync", reason);
+    bool done = false;
+    while (rows.isValid() && rows.next(done)) {
+        const SyncedCard card{rows.text(0), rows.text(1), rows.text(2),
+                              QByteArray::fromHex(rows.utf8(3).toByteArray())};
+        byPath.insert(card.href, card);
+    }
+    if (!done) {
+        reason = m_db.lastError();
+    }
+    return byPath;
+}
+
+std::optional<Contact> LocalBook::contactOf(const QString& uid)
+{
+    Statement& find =
+        statement("SELECT y.* FROM tblCard c JOIN tblYou y ON y.ID = c.ID WHERE c.UID = ?1");
+    find.bind(1, uid);
+    bool done = false;
+    if (!find.next(done)) {
+        return std::nullopt;
+    }
+    return contactOfRow(find);
+}
+
+Status LocalBook::record(const SyncedCard& card)
+{
+    Statement& put = statement(
+        "INSERT OR REPLACE INTO tblSync (UID, HREF, ETAG, SYNCED) VALUES (?1, ?2, ?3, ?4)");
+    put.bind(1, card.uid);
+    put.bind(2, card.href);
+    put.bind(3, card.etag);
+    put.bindUtf8(4, card.key.toHex());
+    return write(put);
+}
+
+Status LocalBook::forget(const QString& uid)
+{
+    Statement& remove = statement("DELETE FROM tblSync WHERE UID = ?1");
+    remove.bind(1, uid);
+    return write(remove);
+}
+
+// The local version of a contact changed on both sides, as a new contact
+// (a UID of its own, no server card yet: the push sends it as new).
+Status LocalBook::keepConflictCopy(const Contact& local, SyncReport& report)
+{
+    Contact copy = local;
+    copy.name = tr("%1 (conflict %2)").arg(local.name, QDate::currentDate().toString(Qt::ISODate));
+    Statement& insert = statement(kInsertContactSql);
+    bindContactTexts(insert, copy);
+    if (Status written = write(insert); !written.ok()) {
+        return written;
+    }
+    ++report.conflicts;
+    return Status::success();
+}
+
+Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* before,
+                                  SyncReport& report)
+{
+    const std::optional<VCard> card = readCard(fetched.card);
+    QString reason;
+    std::optional<CardContact> mapped = card ? contactFromCard(*card, reason) : std::nullopt;
+    if (!mapped) {
+        report.problems.append(
+            tr("%1 could not be read: %2").arg(fetched.href, card ? reason : tr("not a vCard")));
+        return Status::success();
+    }
+    if (mapped->uid.isEmpty()) {
+        mapped->uid = before ? before->uid : fetched.href;
+    }
+    std::optional<Contact> local = contactOf(mapped->uid);
+    Contact server = mapped->contact;
+    server.profile = local ? local->profile : QString();
+    if (!mapped->photo.isEmpty()) {
+        StoredPhoto stored;
+        if (storeCardPhotoFile(*mapped, m_photoFolder, m_scratch.path(), stored).ok()) {
+            server.profile = stored.name;
+        }
+    }
+    const QByteArray serverKey = contactKey(server);
+    if (local) {
+        const QByteArray localKey = contactKey(*local);
+        // Changed here since the last run (or never synced, and different):
+        // unless both sides came to the same values, the server's version
+        // wins and the local one is kept beside it.
+        const bool changedHere = before ? localKey != before->key : true;
+        if (changedHere && localKey != serverKey) {
+            if (Status kept = keepConflictCopy(*local, report); !kept.ok()) {
+                return kept;
+            }
+        }
+        Statement& update = statement("UPDATE tblYou SET NAME = ?1, ADDRESS = ?2, CONTACT = ?3, "
+                                      "EMAIL = ?4, COMPANY = ?5, PROFILE = ?6 WHERE ID = ?7");
+        bindContactTexts(update, server);
+        update.bind(7, local->id);
+        if (Status written = write(update); !written.ok()) {
+            return written;
+        }
+        server.id = local->id;
+        ++report.pulledChanged;
+    } else {
+        Statement& insert = statement(kInsertContactSql);
+        bindContactTexts(insert, server);
+        if (Status written = write(insert); !written.ok()) {
+            return written;
+        }
+        server.id = m_db.lastInsertId();
+        ++report.pulledNew;
+    }
+    Statement& cardRow =
+        statement("INSERT OR REPLACE INTO tblCard (ID, UID, VCARD) VALUES (?1, ?2, ?3)");
+    cardRow.bind(1, server.id);
+    cardRow.bind(2, mapped->uid);
+    cardRow.bindUtf8(3, writeVCard(*card));
+    if (Status written = write(cardRow); !written.ok()) {
+        return written;
+    }
+    return record({mapped->uid, fetched.href, fetched.etag, serverKey});
+}
+
+Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& report)
+{
+    const std::optional<Contact> local = contactOf(before.uid);
+    // A change here wins over the removal there: the contact stays, and is
+    // pushed again as new.
+    if (local && contactKey(*local) == before.key) {
+        Statement& remove = statement(kDeleteContactSql);
+        remove.bind(1, local->id);
+        if (Status written = write(remove); !written.ok()) {
+            return written;
+        }
+        ++report.pulledRemoved;
+    }
+    return forget(before.uid);
+}
+
+// Pulls what changed on the server since the last run and applies it, in
+// one transaction.
+Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& book,
+            SyncReport& report)
+{
+    QString reason;
+    const std::optional<QHash<QString, QString>> remote = listCards(client, collection, reason);
+    if (!remote) {
+        return Status::failure(reason);
+    }
+    const QHash<QString, SyncedCard> known = book.synced(reason);
+    if (!reason.isEmpty()) {
+        return Status::failure(reason);
+    }
+    QStringList wanted;
+    for (auto it = remote->cbegin(); it != remote->cend(); ++it) {
+        const auto seen = known.constFind(it.key());
+        if (seen == known.cend() || seen->etag != it.value() || it.value().isEmpty()) {
+            wanted.append(it.key());
+        }
+    }
+    std::sort(wanted.begin(), wanted.end());
+    std::optional<QList<DavResource>> fetched = fetchCards(client, collection, wanted, reason);
+    if (!fetched) {
+        return Status::failure(reason);
+    }
+    return inTransaction(db, [&] {
+        for (DavResource& card : *fetched) {
+            if (card.etag.isEmpty()) {
+                card.etag = remote->value(card.href);
+            }
+            const auto seen = known.constFind(card.href);
+            const Status applied =
+                book.applyServerCard(card, seen == known.cend() ? nullptr : &*seen, report);
+            if (!applied.ok()) {
+                return applied;
+            }
+        }
+        for (const SyncedCard& before : known) {
+            if (!remote->contains(before.href)) {
+                if (Status removed = book.removeServerRemoved(before, report); !removed.ok()) {
+                    return removed;
+                }
+            }
+        }
+        return Status::success();
+    });
+}
+
+// The card Norvane exports for the contact, and its UID (given here when
+// the contact had none); nullopt without a reason when the contact is gone.
+std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const QString& photoFolder,
+                                                           qint64 id, QString& reason)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    const Status written = exportContacts(db, photoFolder, ExportFormat::VCard4, out, id);
+    if (written.ok() && out.data().isEmpty()) {
+        return std::nullopt; // removed meanwhile: the next run sends its removal
+    }
+    const std::optional<VCard> card = written.ok() ? readCard(out.data()) : std::nullopt;
+    const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
+    if (!uid) {
+        reason = written.ok() ? tr("the contact's card could not be made") : written.reason();
+        return std::nullopt;
+    }
+    return std::pair{out.data(), uid->text()};
+}
+
+// The path a new card is put at: its UID, made safe for a path.
+QString newCardPath(const QUrl& collection, const QString& uid)
+{
+    QString name;
+    for (const QChar c : uid) {
+        name.append(c.isLetterOrNumber() || c == u'-' ? c : QChar(u'_'));
+    }
+    return collection.path() + name + QStringLiteral(".vcf");
+}
+
+QUrl at(const QUrl& collection, const QString& path)
+{
+    QUrl url = collection;
+    url.setPath(path);
+    return url;
+}
+
+// Sends a contact the server does not have yet.
+Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, const QByteArray& card,
+               const QString& uid, const QByteArray& key, SyncReport& report)
+{
+    const QString path = newCardPath(collection, uid);
+    const DavReply put =
+        client.send("PUT", at(collection, path), card,
+                    {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}});
+    if (put.succeeded()) {
+        ++report.pushedNew;
+        return book.record({uid, path, QString::fromLatin1(put.etag), key});
+    }
+    if (put.status == 412) {
+        // Put there by a run that ended before it could note it: known from
+        // now on, and sent again as changed by the next run.
+        const DavReply got = client.send("GET", at(collection, path));
+        const std::optional<VCard> there = got.succeeded() ? readCard(got.body) : std::nullopt;
+        const VCardProperty* theirs = there ? there->first(QStringLiteral("UID")) : nullptr;
+        if (theirs && theirs->text() == uid) {
+            return book.record({uid, path, QString::fromLatin1(got.etag), QByteArray()});
+        }
+    }
+    report.problems.append(refusal(tr("sending %1").arg(path), put));
+    return Status::success();
+}
+
+// Sends what changed here since the last run: new and changed contacts, and
+// removals. Each card the server takes is noted at once.
+Status push(Database& db, DavClient& client, const QUrl& collection, const QString& photoFolder,
+            LocalBook& book, SyncReport& report)
+{
+    QString reason;
+    QHash<QString, SyncedCard> byUid;
+    for (const SyncedCard& card : book.synced(reason)) {
+        byUid.insert(card.uid, card);
+    }
+    QList<Contact> contacts;
+    QStringList uids;
+    Statement rows = db.prepare(
+        "SELECT y.*, c.UID FROM tblYou y LEFT JOIN tblCard c ON c.ID = y.ID ORDER BY y.ID", reason);
+    bool done = false;
+    while (rows.isValid() && rows.next(done)) {
+        contacts.append(contactOfRow(rows));
+        uids.append(rows.text(kContactColumnCount));
+    }
+    if (!done) {
+        return Status::failure(reason.isEmpty() ? db.lastError() : reason);
+    }
+    rows = Statement();
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        const QByteArray key = contactKey(contacts[i]);
+        const auto synced = byUid.constFind(uids[i]);
+        if (synced != byUid.cend() && synced->key == key) {
+            byUid.remove(uids[i]);
+            continue;
+        }
+        reason.clear();
+        const auto card = exportedCard(db, photoFolder, contacts[i].id, reason);
+        if (!card && !reason.isEmpty()) {
+            return Status::failure(reason);
+        }
+        if (!card) {
+            continue;
+        }
+        if (synced == byUid.cend()) {
+            if (Status sent =
+                    pushNew(client, collection, book, card->first, card->second, key, report);
+                !sent.ok()) {
+                return sent;
+            }
+            continue;
+        }
+        const SyncedCard before = *synced;
+        byUid.remove(uids[i]);
+        const DavReply put = client.send(
+            "PUT", at(collection, before.href), card->first,
+            {{"If-Match", before.etag.toUtf8()}, {"Content-Type", "text/vcard; charset=utf-8"}});
+        if (put.succeeded()) {
+            ++report.pushedChanged;
+            if (Status noted =
+                    book.record({before.uid, before.href, QString::fromLatin1(put.etag), key});
+                !noted.ok()) {
+                return noted;
+            }
+        } else if (put.status != 412) { // 412: changed there too; the next pull sorts it out
+            report.problems.append(refusal(tr("sending %1").arg(before.href), put));
+        }
+    }
+    // What is left was synced once and is no contact here any more.
+    for (const SyncedCard& gone : std::as_const(byUid)) {
+        const DavReply removed = client.send("DELETE", at(collection, gone.href), {},
+                                             {{"If-Match", gone.etag.toUtf8()}});
+        if (removed.succeeded() || removed.status == 404 || removed.status == 412) {
+            // 412: changed there since; forgotten here, it comes back as new.
+            report.pushedRemoved += removed.status == 412 ? 0 : 1;
+            if (Status noted = book.forget(gone.uid); !noted.ok()) {
+                return noted;
+            }
+        } else {
+            report.problems.append(refusal(tr("removing %1").arg(gone.href), removed));
+        }
+    }
+    return Status::success();
+}
+
+} // namespace
+
+Status synchronise(Database& db, DavClient& client, const CardDavAccount& account,
+                   const QString& photoFolder, SyncReport& report)
+{
+    report = SyncReport();
+    LocalBook book(db, photoFolder);
+    if (Status ready = book.prepare(); !ready.ok()) {
+        return ready;
+    }
+    const QUrl collection = account.url;
+    if (Status pulled = pull(db, client, collection, book, report); !pulled.ok()) {
+        return pulled;
+    }
+    return push(db, client, collection, photoFolder, book, report);
+}
+
+Status ensureSyncTable(Database& db)
+{
+    return db.execute("CREATE TABLE IF NOT EXISTS tblSync (UID TEXT PRIMARY KEY, "
+                      "HREF TEXT UNIQUE, ETAG TEXT, SYNCED TEXT)");
+}
+
+} // namespace norvane

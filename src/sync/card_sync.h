@@ -1,0 +1,45 @@
+#pragma once
+
+#include "data/status.h"
+#include "sync/account.h"
+#include "sync/dav_client.h"
+
+#include <QStringList>
+
+namespace norvane {
+
+class Database;
+
+// What one synchronisation did, and the cards it could not move.
+struct SyncReport
+{
+    int pulledNew = 0;
+    int pulledChanged = 0;
+    int pulledRemoved = 0;
+    int pushedNew = 0;
+    int pushedChanged = 0;
+    int pushedRemoved = 0;
+    int conflicts = 0;
+    QStringList problems; // one per card the server refused; the next run tries again
+};
+
+// Keeps the book and the account's address book in step, both ways:
+//  - pull: the collection's ETags against those of the last run; new and
+//    changed cards fetched (addressbook-multiget) and applied in one
+//    transaction, removed ones removed here;
+//  - push: new contacts PUT with If-None-Match: *, changed ones with
+//    If-Match, removed ones DELETEd with If-Match, each recorded as soon as
+//    the server took it, so that a run killed at any moment is finished by
+//    the next one without duplicating or losing a contact.
+// A contact changed on both sides takes the server's version, and the local
+// one is kept as a new contact "<name> (conflict <date>)", pushed as new; a
+// change wins over a removal on the other side. A failure of the server
+// leaves the book as it was before that step.
+Status synchronise(Database& db, DavClient& client, const CardDavAccount& account,
+                   const QString& photoFolder, SyncReport& report);
+
+// Adds the table of what the last run saw of each card when the book has
+// it not yet.
+Status ensureSyncTable(Database& db);
+
+} // namespace norvane

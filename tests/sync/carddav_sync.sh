@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# norvane-db sync against a real CardDAV server on 127.0.0.1, Radicale or
+# Xandikos (the first argument after the tool): the server's cards into an
+# empty book, edits and removals on each side (the server changed with plain
+# HTTP requests, as another client would), a conflict, what Norvane does not
+# show kept through an edit here, a sync killed at random moments then
+# finished, and a stopped server.
+set -euo pipefail
+tool=$1 server=$2
+. "$(dirname "$0")/test_helpers.sh"
+names() { sql "SELECT NAME FROM tblYou ORDER BY NAME;" | paste -sd '|' -; }
+sync() { "$tool" sync "$dir/book" 2>"$dir/err"; }
+
+if [ "$server" = radicale ]; then
+    start_radicale pw
+    book=$base/ann/contacts/
+    make_address_book "$book" pw Contacts
+else
+    start_xandikos
+    book=$base/user/contacts/addressbook/
+fi
+put() { curl -sf -u ann:pw -X PUT -H 'Content-Type: text/vcard' "$book$1" --data-binary "$2" >/dev/null || fail "cannot put $1"; }
+get() { curl -sf -u ann:pw "$book$1"; }
+card() { printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%s\r\nFN:%s\r\nN:;%s;;;\r\n%sEND:VCARD\r\n' "$1" "$2" "$2" "${3:-}"; }
+server_count() { curl -s -u ann:pw -X PROPFIND -H 'Depth: 1' -H 'Content-Type: application/xml' "$book" \
+    --data '<?xml version="1.0"?><d:propfind xmlns:d="DAV:"><d:prop><d:getetag/></d:prop></d:propfind>' | grep -o '\.vcf</' | wc -l; }
+
+# The server's cards into an empty book; one of them carries what Norvane does not show.
+put ann.vcf "$(card ann 'Ann Lee' $'TEL:111\r\nBDAY:1980-02-03\r\nNOTE:met at the fair\r\nX-OTHER-APP;X-P=1:kept\r\nORG:Old Co\r\n')"
+put bob.vcf "$(card bob 'Bob Ray' $'TEL:222\r\n')"
+"$tool" create "$dir/book" >/dev/null
+"$tool" account "$dir/book" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account"
+out=$(sync) || fail "first sync: $out $(cat "$dir/err")"
+[ "$out" = "pulled 2 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "first sync said: $out"
+[ "$(names)" = "Ann Lee|Bob Ray" ] || fail "the book holds: $(names)"
+
+# Edited here: the card goes back with the edit and with everything else it had.
+sql "UPDATE tblYou SET COMPANY = 'New Co' WHERE NAME = 'Ann Lee';"
+out=$(sync) || fail "pushing an edit: $out"
+[[ $out == *"pushed 0 new, 1 changed"* ]] || fail "pushing an edit said: $out"
+ann=$(get ann.vcf | tr -d '\r')
+for kept in 'ORG:New Co' 'BDAY:1980-02-03' 'NOTE:met at the fair' 'X-OTHER-APP;X-P=1:kept' 'TEL' 'UID:ann'; do
+    [[ $ann == *"$kept"* ]] || fail "the server's card lost $kept: $ann"
+done
+[[ $ann != *"Old Co"* ]] || fail "the old company is still on the server"
+
+# Edited and removed there.
+put bob.vcf "$(card bob 'Bob Ray-Smith' $'TEL:222\r\n')"
+out=$(sync) || fail "pulling an edit: $out"
+[[ $out == "pulled 0 new, 1 changed, 0 removed;"* ]] || fail "pulling an edit said: $out"
+[ "$(names)" = "Ann Lee|Bob Ray-Smith" ] || fail "after the edit there: $(names)"
+curl -sf -u ann:pw -X DELETE "${book}bob.vcf" >/dev/null
+out=$(sync) || fail "pulling a removal: $out"
+[[ $out == "pulled 0 new, 0 changed, 1 removed;"* ]] || fail "pulling a removal said: $out"
+[ "$(names)" = "Ann Lee" ] || fail "after the removal there: $(names)"
+
+# New and removed here.
+printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Cy New\r\nTEL:333\r\nEND:VCARD\r\n' > "$dir/cy.vcf"
+"$tool" import "$dir/book" "$dir/cy.vcf" >/dev/null 2>&1
+out=$(sync) || fail "pushing a new contact: $out"
+[[ $out == *"pushed 1 new, 0 changed, 0 removed"* ]] || fail "pushing a new contact said: $out"
+[ "$(server_count)" = 2 ] || fail "the server holds $(server_count) cards"
+sql "DELETE FROM tblYou WHERE NAME = 'Cy New';"
+out=$(sync) || fail "pushing a removal: $out"
+[[ $out == *"pushed 0 new, 0 changed, 1 removed"* ]] || fail "pushing a removal said: $out"
+[ "$(server_count)" = 1 ] || fail "after the removal here the server holds $(server_count)"
+
+# Changed on both sides: the server's version in the contact, ours beside it, sent as new.
+sql "UPDATE tblYou SET EMAIL = 'ann@here.example' WHERE NAME = 'Ann Lee';"
+put ann.vcf "$(card ann 'Ann Lee' $'TEL:999\r\nBDAY:1980-02-03\r\n')"
+out=$(sync) || fail "a conflict: $out"
+[[ $out == *"1 conflicts" ]] || fail "a conflict said: $out"
+[ "$(names)" = "Ann Lee|Ann Lee (conflict $(date +%F))" ] || fail "after the conflict: $(names)"
+[ "$(sql "SELECT CONTACT FROM tblYou WHERE NAME = 'Ann Lee';")" = 999 ] || fail "the server's version did not win"
+[ "$(sql "SELECT EMAIL FROM tblYou WHERE NAME LIKE 'Ann Lee (conflict%';")" = ann@here.example ] || fail "our version is lost"
+[ "$(server_count)" = 2 ] || fail "the conflict copy is not on the server"
+out=$(sync) || fail "a sync after the conflict: $out"
+[ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "not in step after the conflict: $out"
+
+# A filled book into the collection, the sync killed at random moments, then finished.
+awk 'BEGIN { for (i = 1; i <= 60; i++) printf "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Many %02d\r\nTEL:4%02d\r\nEND:VCARD\r\n", i, i }' > "$dir/many.vcf"
+"$tool" import "$dir/book" "$dir/many.vcf" >/dev/null 2>&1
+for delay in 0.05 0.1 0.15 0.2 0.25 0.3 0.4; do
+    { timeout -s KILL "$delay" "$tool" sync "$dir/book" >/dev/null 2>&1; } 2>/dev/null || true
+done
+sync >/dev/null || fail "the sync after the kills: $(cat "$dir/err")"
+out=$(sync) || fail "a second sync after the kills"
+[ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "not in step after the kills: $out"
+[ "$(server_count)" = 62 ] || fail "after the kills the server holds $(server_count) cards, not 62"
+[ "$(sql 'SELECT count(*) FROM tblYou;')" = 62 ] || fail "after the kills the book holds $(sql 'SELECT count(*) FROM tblYou;')"
+
+# The server stopped: a clear failure, the book as it was.
+kill "${pids[0]}"; wait "${pids[0]}" 2>/dev/null || true
+before=$(names)
+if sync >/dev/null; then fail "a sync without a server succeeded"; fi
+grep -q 'the sync stopped: listing the address book: no answer' "$dir/err" || fail "a stopped server said: $(cat "$dir/err")"
+[ "$(names)" = "$before" ] || fail "a failed sync changed the book"
+echo "carddav sync with $server: all checks passed"
