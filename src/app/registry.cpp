@@ -19,6 +19,7 @@ void discard(QWidget* window)
 Registry::Registry(const Services& services, QObject* parent)
     : QObject(parent), m_services(services)
 {
+    connect(&m_sync, &BackgroundSync::finished, this, &Registry::syncEnded);
 }
 
 Registry::~Registry()
@@ -32,6 +33,25 @@ void Registry::start()
 {
     m_main = new MainWindow(m_services, *this);
     m_main->load();
+    requestSync();
+}
+
+void Registry::requestSync()
+{
+    m_sync.request(m_services.folder->path(), m_bookPassword);
+}
+
+void Registry::syncEnded(const SyncOutcome& outcome)
+{
+    if (outcome.changedBook) {
+        m_showingSync = true;
+        reloadUnlessEditing();
+        m_showingSync = false;
+    }
+    if (!outcome.warning.isEmpty() && m_main) {
+        m_services.messages->show(m_main, outcome.warning, timeText(*m_services.clock),
+                                  BoxIcon::Warning, BoxButtons::Ok);
+    }
 }
 
 void Registry::reloadUnlessEditing()
@@ -59,6 +79,9 @@ void Registry::reloadMainWindow(std::optional<qint64> selectContact)
         m_main->selectContact(*selectContact);
     }
     discard(old);
+    if (!m_showingSync) {
+        requestSync();
+    }
 }
 
 AboutWindow& Registry::aboutWindow()

@@ -5,6 +5,7 @@
 #include "main_window/main_window.h"
 #include "main_window/window_host.h"
 #include "platform/services.h"
+#include "sync/background_sync.h"
 #include "terms_window/terms_window.h"
 
 #include <QObject>
@@ -46,14 +47,25 @@ public:
     AboutWindow* existingAboutWindow() const { return m_about; }
     TermsWindow* termsWindow() const { return m_terms; }
 
+    // Keeps the book in step with its CardDAV account, if it has one, in
+    // the background: after start-up, and after every reload the user
+    // brings about (register, update, remove, REFRESH, an import).
+    void requestSync();
+    BackgroundSync& backgroundSync() { return m_sync; }
+
 private:
     void enableAndShowMainWindow();
+    // Shows what the server changed, keeping the user's place, and warns
+    // once for a run that failed.
+    void syncEnded(const SyncOutcome& outcome);
 
     Services m_services;
     QPointer<MainWindow> m_main;
     QPointer<AboutWindow> m_about;
     QPointer<TermsWindow> m_terms;
     bool m_termsAsked = false;
+    BackgroundSync m_sync;
+    bool m_showingSync = false; // the reload shows a sync's changes: no new sync
     QString m_bookPassword = databasePassword();
 };
 

@@ -1,0 +1,118 @@
+#include "sync/background_sync.h"
+
+#include "contacts/contact_store.h"
+#include "data/connection_text.h"
+#include "data/database.h"
+#include "sync/card_sync.h"
+
+#include <QCoreApplication>
+
+namespace norvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("BackgroundSync", text);
+}
+
+} // namespace
+
+SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword,
+                              bool& noPasswordCommand)
+{
+    SyncOutcome outcome;
+    QString reason;
+    const std::unique_ptr<Database> db = Database::open(databaseFile(folder), bookPassword, reason);
+    const std::optional<CardDavAccount> account = db ? loadAccount(*db, reason) : std::nullopt;
+    if (!account) {
+        return outcome; // no book, or no account: nothing to keep in step
+    }
+    if (account->passwordCommand.isEmpty()) {
+        noPasswordCommand = true;
+        outcome.warning = tr("Norvane cannot sync with %1 by itself: the account has no password "
+                             "command. Give one with norvane-db account ... --password-command.")
+                              .arg(account->url.host());
+        return outcome;
+    }
+    const std::optional<QString> password = passwordFromCommand(account->passwordCommand, reason);
+    if (!password) {
+        outcome.warning =
+            tr("Norvane could not sync with %1: %2.").arg(account->url.host(), reason);
+        return outcome;
+    }
+    DavClient client(account->user, *password,
+                     DavSecurity{account->allowInsecure, account->trustedFingerprint});
+    SyncReport report;
+    const Status synced = synchronise(*db, client, *account, photoFolder(folder), report);
+    outcome.changedBook =
+        report.pulledNew + report.pulledChanged + report.pulledRemoved + report.conflicts > 0;
+    if (!synced.ok()) {
+        outcome.warning = tr("Norvane could not sync with %1: %2. Your contacts are as they "
+                             "were; the next sync tries again.")
+                              .arg(account->url.host(), synced.reason());
+    } else if (!report.problems.isEmpty()) {
+        outcome.warning =
+            QCoreApplication::translate(
+                "BackgroundSync", "The server refused %n card(s); the next sync tries again.\n\n%1",
+                "", static_cast<int>(report.problems.size()))
+                .arg(report.problems.join(u'\n'));
+    }
+    return outcome;
+}
+
+BackgroundSync::~BackgroundSync()
+{
+    if (m_thread) {
+        m_thread->wait();
+    }
+}
+
+void BackgroundSync::request(const QString& folder, const QString& bookPassword)
+{
+    m_folder = folder;
+    m_password = bookPassword;
+    if (m_thread) {
+        m_again = true;
+        return;
+    }
+    startRun();
+}
+
+void BackgroundSync::startRun()
+{
+    m_again = false;
+    const QString folder = m_folder;
+    const QString password = m_password;
+    m_thread = QThread::create([this, folder, password] {
+        bool noPasswordCommand = false;
+        const SyncOutcome outcome = synchroniseFolder(folder, password, noPasswordCommand);
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcome, noPasswordCommand] {
+                SyncOutcome told = outcome;
+                if (noPasswordCommand && m_toldNoPassword) {
+                    told.warning.clear();
+                }
+                m_toldNoPassword = m_toldNoPassword || noPasswordCommand;
+                runEnded(told);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
+    m_thread->start();
+}
+
+void BackgroundSync::runEnded(const SyncOutcome& outcome)
+{
+    if (m_thread) {
+        m_thread->wait();
+        m_thread = nullptr;
+    }
+    emit finished(outcome);
+    if (m_again) {
+        startRun();
+    }
+}
+
+} // namespace norvane

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+
+namespace norvane {
+
+// How a run in the background ended.
+struct SyncOutcome
+{
+    bool changedBook = false; // the window should read the table again
+    QString warning;          // empty when all went well (or there is no account)
+};
+
+// Runs the sync of an application folder's book on a thread of its own,
+// with its own connection, so that the window never waits for the server.
+// A request during a run makes one more run once it ends; a book without an
+// account does nothing.
+class BackgroundSync : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BackgroundSync(QObject* parent = nullptr) : QObject(parent) {}
+    ~BackgroundSync() override;
+
+    // Syncs the book of the folder, opened with that password.
+    void request(const QString& folder, const QString& bookPassword);
+    bool isRunning() const { return m_thread != nullptr; }
+
+signals:
+    void finished(const norvane::SyncOutcome& outcome);
+
+private:
+    void startRun();
+    void runEnded(const SyncOutcome& outcome);
+
+    QString m_folder;
+    QString m_password;
+    bool m_again = false;
+    bool m_toldNoPassword = false; // said once a run of the program
+    QPointer<QThread> m_thread;
+};
+
+// One run, on the calling thread: what BackgroundSync does on its own.
+SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword,
+                              bool& noPasswordCommand);
+
+} // namespace norvane

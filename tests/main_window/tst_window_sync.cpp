@@ -1,0 +1,162 @@
+// The window keeps the book in step with a real CardDAV server (Radicale on
+// 127.0.0.1) in the background: REFRESH brings the server's cards, a
+// registered contact reaches the server, and a server that stopped gives
+// one warning, the contacts untouched.
+#include "support/running_app.h"
+#include "sync/account.h"
+#include "sync/dav_client.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTableView>
+#include <QTcpServer>
+
+using namespace norvane;
+using namespace norvane::testing;
+
+namespace {
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+// Radicale with the user ann (password "pw") and an empty address book.
+class Radicale
+{
+public:
+    Radicale() : m_port(freePort())
+    {
+        const QString root = m_dir.path();
+        writeFile(root + QStringLiteral("/users"), "ann:pw\n");
+        writeFile(root + QStringLiteral("/config"),
+                  QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n[auth]\ntype = htpasswd\n"
+                                 "htpasswd_filename = %2/users\nhtpasswd_encryption = plain\n"
+                                 "[storage]\nfilesystem_folder = %2/data\n")
+                      .arg(m_port)
+                      .arg(root)
+                      .toUtf8());
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral("radicale"),
+                        {QStringLiteral("--config"), root + QStringLiteral("/config")});
+        const QByteArray addressBook =
+            "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:"
+            "ns:carddav\"><d:set><d:prop><d:resourcetype><d:collection/><c:addressbook/>"
+            "</d:resourcetype></d:prop></d:set></d:mkcol>";
+        for (int tries = 0;
+             tries < 100 && !client().send("MKCOL", bookUrl(), addressBook).succeeded(); ++tries) {
+            QTest::qWait(100);
+        }
+    }
+    ~Radicale() { stop(); }
+
+    void stop()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    QUrl bookUrl() const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/ann/book/").arg(m_port));
+    }
+    DavClient client() const { return DavClient(QStringLiteral("ann"), QStringLiteral("pw"), {}); }
+    void put(const QString& name, const QByteArray& card) const
+    {
+        QVERIFY(
+            client()
+                .send("PUT", bookUrl().resolved(QUrl(name)), card, {{"Content-Type", "text/vcard"}})
+                .succeeded());
+    }
+    // How many cards the address book holds.
+    int cards() const
+    {
+        const DavReply listing = client().propfind(bookUrl(), 1, "<d:getetag/>");
+        return static_cast<int>(listing.body.count(".vcf</"));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    int m_port;
+    QProcess m_process;
+};
+
+// Gives the app's book the server as its account.
+void setAccount(const RunningApp& app, const Radicale& server)
+{
+    QString reason;
+    const auto db = Database::open(app.folder.databasePath(), databasePassword(), reason);
+    QVERIFY2(db, qPrintable(reason));
+    QVERIFY(
+        saveAccount(*db,
+                    {server.bookUrl(), QStringLiteral("ann"), QStringLiteral("echo pw"), false, {}})
+            .ok());
+}
+
+// Waits for the background runs to end and the window they brought to settle.
+void waitForSync(const RunningApp& app)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!app.registry->backgroundSync().isRunning(), 20000);
+    app.settle();
+}
+
+int rows(const RunningApp& app)
+{
+    return app.find<QTableView>("DataGrid1")->model()->rowCount();
+}
+
+} // namespace
+
+class WindowSyncTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keepsTheBookInStepWithTheServer();
+};
+
+void WindowSyncTest::keepsTheBookInStepWithTheServer()
+{
+    Radicale server;
+    server.put(QStringLiteral("ann.vcf"),
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:a1\r\nFN:Ann Server\r\nTEL:111\r\nEND:VCARD\r\n");
+    RunningApp app;
+    waitForSync(app);
+    QCOMPARE(rows(app), 0); // no account yet: nothing happens
+    setAccount(app, server);
+    app.click("cmdRefresh");
+    waitForSync(app);
+    QCOMPARE(rows(app), 1);
+    QCOMPARE(app.shownContact().name, QStringLiteral("Ann Server"));
+
+    app.click("cmdReg");
+    app.find<QLineEdit>("regName")->setText(QStringLiteral("Bo Local"));
+    app.find<QPlainTextEdit>("regCon")->setPlainText(QStringLiteral("222"));
+    app.click("AeroButton1");
+    waitForSync(app);
+    QCOMPARE(server.cards(), 2);
+    const auto syncWarnings = [&] {
+        QStringList found;
+        for (const AskedBox& box : app.fakes.messages.asked) {
+            if (box.text.contains(QStringLiteral("sync"))) {
+                found.append(box.text);
+            }
+        }
+        return found;
+    };
+    QCOMPARE(syncWarnings(), QStringList());
+
+    server.stop();
+    app.click("cmdRefresh");
+    waitForSync(app);
+    QCOMPARE(syncWarnings().size(), 1);
+    QVERIFY2(syncWarnings()[0].contains(QStringLiteral("no answer")),
+             qPrintable(syncWarnings()[0]));
+    QCOMPARE(rows(app), 2);
+}
+
+QTEST_MAIN(WindowSyncTest)
+#include "tst_window_sync.moc"
