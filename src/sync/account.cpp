@@ -30,12 +30,24 @@ QHash<QString, QString> settings(const CardDavAccount& account)
              QString::fromLatin1(account.trustedFingerprint)}};
 }
 
+// Makes the settings table if need be, and drops what the sync runs noted.
+Status forgetSyncState(Database& db)
+{
+    Status status = db.execute(kSettingsTable);
+    return status.ok() ? db.execute("DROP TABLE IF EXISTS tblSync") : status;
+}
+
 } // namespace
 
 Status saveAccount(Database& db, const CardDavAccount& account)
 {
+    QString unread;
+    const std::optional<CardDavAccount> before = loadAccount(db, unread);
+    // What the last runs saw belongs to the address book they ran against:
+    // against another one, it would read as cards removed there.
+    const bool sameBook = before && before->url == account.url && before->user == account.user;
     return inTransaction(db, [&] {
-        Status status = db.execute(kSettingsTable);
+        Status status = sameBook ? db.execute(kSettingsTable) : forgetSyncState(db);
         QString reason;
         Statement put =
             db.prepare("INSERT OR REPLACE INTO tblSetting (KEY, VALUE) VALUES (?1, ?2)", reason);
@@ -84,7 +96,7 @@ std::optional<CardDavAccount> loadAccount(Database& db, QString& reason)
 Status removeAccount(Database& db)
 {
     return inTransaction(db, [&] {
-        Status status = db.execute(kSettingsTable);
+        Status status = forgetSyncState(db);
         return status.ok() ? db.execute("DELETE FROM tblSetting WHERE KEY LIKE 'carddav.%'")
                            : status;
     });

@@ -314,6 +314,15 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
     if (!reason.isEmpty()) {
         return Status::failure(reason);
     }
+    // A collection emptied at once is more often a server's fault than the
+    // user's wish: nothing is removed here for it.
+    if (remote->isEmpty() && !known.isEmpty()) {
+        return Status::failure(
+            tr("the address book on the server is empty, though it held %1 cards at the last "
+               "sync; nothing was removed here. If it was emptied on purpose, remove the account "
+               "(norvane-db account DIR --remove), set it again and sync")
+                .arg(known.size()));
+    }
     QStringList wanted;
     for (auto it = remote->cbegin(); it != remote->cend(); ++it) {
         const auto seen = known.constFind(it.key());

@@ -41,6 +41,17 @@ if err=$(account --url http://example.invalid/ --user ann --password-command "ec
 fi
 [[ $err == *"--allow-insecure"* ]] || fail "plain http said: $err"
 
+# Synced, then moved to another, empty address book: every contact stays and
+# is sent there; none reads as removed.
+out=$("$tool" sync "$dir/book") || fail "sync: $out"
+[ "$out" = "pulled 1 new, 0 changed, 0 removed; pushed 1 new, 0 changed, 0 removed; 0 conflicts" ] || fail "sync said: $out"
+make_address_book "$rurl/ann/other/" 'sec ret' Other
+account --url "$rurl/ann/other/" --user ann --password-command "$dir/pass" >/dev/null || fail "moving the account"
+out=$("$tool" sync "$dir/book") || fail "sync after the move: $out"
+[ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 2 new, 0 changed, 0 removed; 0 conflicts" ] ||
+    fail "after moving the account the sync said: $out"
+"$tool" check "$dir/book" | grep -q 'contacts: 2' || fail "moving the account lost contacts"
+
 # Xandikos with its default address book, found from the root.
 start_xandikos
 xpid=${pids[-1]}
@@ -55,5 +66,5 @@ fi
 
 [ "$(account --remove)" = "the account is forgotten; every contact stays" ] || fail "--remove"
 [ "$(account)" = "no account" ] || fail "the account is still there"
-"$tool" check "$dir/book" | grep -q 'contacts: 1' || fail "forgetting the account lost a contact"
+"$tool" check "$dir/book" | grep -q 'contacts: 2' || fail "forgetting the account lost a contact"
 echo "carddav account: all checks passed"
