@@ -37,13 +37,6 @@ struct SyncedCard
     QByteArray key; // contactKey() of the values at that moment
 };
 
-// Why an answer is not what was asked for.
-QString refusal(const QString& what, const DavReply& reply)
-{
-    return reply.answered() ? tr("%1: the server answered HTTP %2").arg(what).arg(reply.status)
-                            : tr("%1: %2").arg(what, reply.failure);
-}
-
 QString pathOf(const QUrl& collection, const QString& href)
 {
     return collection.resolved(QUrl(href)).path();
@@ -53,12 +46,9 @@ QString pathOf(const QUrl& collection, const QString& href)
 std::optional<QHash<QString, QString>> listCards(DavClient& client, const QUrl& collection,
                                                  QString& reason)
 {
-    const DavReply reply = client.propfind(collection, 1, "<d:resourcetype/><d:getetag/>");
-    if (reply.status != 207) {
-        reason = refusal(tr("listing the address book"), reply);
-        return std::nullopt;
-    }
-    const auto resources = parseMultistatus(reply.body, reason);
+    const auto resources =
+        multistatusOf(client.propfind(collection, 1, "<d:resourcetype/><d:getetag/>"),
+                      tr("listing the address book"), collection, reason);
     if (!resources) {
         return std::nullopt;
     }
@@ -86,12 +76,9 @@ std::optional<QList<DavResource>> fetchCards(DavClient& client, const QUrl& coll
                     "</d:href>";
         }
         body += "</c:addressbook-multiget>";
-        const DavReply reply = client.send("REPORT", collection, body, {{"Depth", "1"}});
-        if (reply.status != 207) {
-            reason = refusal(tr("fetching cards"), reply);
-            return std::nullopt;
-        }
-        const auto resources = parseMultistatus(reply.body, reason);
+        const auto resources =
+            multistatusOf(client.send("REPORT", collection, body, {{"Depth", "1"}}),
+                          tr("fetching cards"), collection, reason);
         if (!resources) {
             return std::nullopt;
         }
@@ -417,7 +404,7 @@ Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, const
             return book.record({uid, path, QString::fromLatin1(got.etag), QByteArray()});
         }
     }
-    report.problems.append(refusal(tr("sending %1").arg(path), put));
+    report.problems.append(refusalText(tr("sending %1").arg(path), collection, put));
     return Status::success();
 }
 
@@ -480,7 +467,7 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
                 return noted;
             }
         } else if (put.status != 412) { // 412: changed there too; the next pull sorts it out
-            report.problems.append(refusal(tr("sending %1").arg(before.href), put));
+            report.problems.append(refusalText(tr("sending %1").arg(before.href), collection, put));
         }
     }
     // What is left was synced once and is no contact here any more.
@@ -494,7 +481,8 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
                 return noted;
             }
         } else {
-            report.problems.append(refusal(tr("removing %1").arg(gone.href), removed));
+            report.problems.append(
+                refusalText(tr("removing %1").arg(gone.href), collection, removed));
         }
     }
     return Status::success();

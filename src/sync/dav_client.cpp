@@ -30,6 +30,22 @@ bool isLoopback(const QUrl& url)
 
 } // namespace
 
+QString refusalText(const QString& what, const QUrl& url, const DavReply& reply)
+{
+    if (!reply.answered()) {
+        return tr("%1: %2").arg(what, reply.failure);
+    }
+    if (reply.status == 401 || reply.status == 403) {
+        return tr("%1: %2 refused the user name or password (HTTP %3)")
+            .arg(what, url.host())
+            .arg(reply.status);
+    }
+    if (reply.succeeded()) {
+        return tr("%1: the answer of %2 is not a WebDAV one").arg(what, url.host());
+    }
+    return tr("%1: %2 answered HTTP %3").arg(what, url.host()).arg(reply.status);
+}
+
 QByteArray fingerprintText(const QByteArray& sha256)
 {
     return sha256.toHex(':').toUpper();

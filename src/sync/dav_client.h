@@ -61,6 +61,10 @@ private:
     QNetworkAccessManager m_network;
 };
 
+// Why a reply is not the success asked for, in words, after what was being
+// done: "listing the address book: 127.0.0.1 answered HTTP 500".
+QString refusalText(const QString& what, const QUrl& url, const DavReply& reply);
+
 // The SHA-256 fingerprint of a certificate, as hex pairs joined by ':'.
 QByteArray fingerprintText(const QByteArray& sha256);
 

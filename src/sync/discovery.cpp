@@ -17,30 +17,12 @@ QString tr(const char* text)
 constexpr QByteArrayView kWhatItIs = "<d:resourcetype/><d:displayname/>"
                                      "<d:current-user-principal/><c:addressbook-home-set/>";
 
-// Why an answer is not what was asked for, in words.
-QString refusal(const QUrl& url, const DavReply& reply)
-{
-    if (!reply.answered()) {
-        return reply.failure;
-    }
-    if (reply.status == 401 || reply.status == 403) {
-        return tr("%1 refused the user name or password (HTTP %2)")
-            .arg(url.host())
-            .arg(reply.status);
-    }
-    return tr("%1 answered HTTP %2 for %3").arg(url.host()).arg(reply.status).arg(url.path());
-}
-
 // The resources of a PROPFIND; nullopt with a reason when it failed.
 std::optional<QList<DavResource>> ask(DavClient& client, const QUrl& url, int depth,
                                       QByteArrayView properties, QString& reason)
 {
-    const DavReply reply = client.propfind(url, depth, properties.toByteArray());
-    if (reply.status != 207) {
-        reason = refusal(url, reply);
-        return std::nullopt;
-    }
-    return parseMultistatus(reply.body, reason);
+    return multistatusOf(client.propfind(url, depth, properties.toByteArray()),
+                         tr("finding the address book"), url, reason);
 }
 
 // The collection's own entry of a listing (its href is the URL's path).

@@ -134,4 +134,18 @@ std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QStri
     return resources;
 }
 
+std::optional<QList<DavResource>> multistatusOf(const DavReply& reply, const QString& what,
+                                                const QUrl& url, QString& reason)
+{
+    if (reply.status != 207) {
+        reason = refusalText(what, url, reply);
+        return std::nullopt;
+    }
+    std::optional<QList<DavResource>> resources = parseMultistatus(reply.body, reason);
+    if (!resources) {
+        reason = QStringLiteral("%1: %2").arg(what, reason);
+    }
+    return resources;
+}
+
 } // namespace norvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/dav_client.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -23,5 +25,9 @@ struct DavResource
 
 // Reads a multistatus body; nullopt with a reason when it is not one.
 std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QString& reason);
+// The resources of a reply that should be a multistatus (207); nullopt with
+// the reason, after what was being done, when it is not.
+std::optional<QList<DavResource>> multistatusOf(const DavReply& reply, const QString& what,
+                                                const QUrl& url, QString& reason);
 
 } // namespace norvane

@@ -12,17 +12,23 @@ sql() {
     printf "PRAGMA key = '\u00A5\u00B6\u00A2\u00DE\u00BF\u00F0\u00A7';\nPRAGMA cipher_page_size = 4096;\n%s\n" "$1" |
         sqlcipher "$dir/book/dbVesk.mdb"
 }
-# Radicale on a free port with the user ann and the password $1; sets base.
+# Radicale on a free port with the user ann and the password $1, over TLS
+# with the certificate and key $2 and $3 when given; sets base.
 start_radicale() {
-    local port; port=$(free_port)
+    local port scheme=http tls=""; port=$(free_port)
+    if [ $# -ge 3 ]; then
+        scheme=https
+        tls=$(printf 'ssl = True\ncertificate = %s\nkey = %s\n' "$2" "$3")
+    fi
     mkdir -p "$dir/radicale"
     printf 'ann:%s\n' "$1" > "$dir/radicale/users"
-    printf '[server]\nhosts = 127.0.0.1:%s\n[auth]\ntype = htpasswd\nhtpasswd_filename = %s\nhtpasswd_encryption = plain\n[storage]\nfilesystem_folder = %s\n[rights]\ntype = owner_only\n' \
-        "$port" "$dir/radicale/users" "$dir/radicale/data" > "$dir/radicale/config"
+    printf '[server]\nhosts = 127.0.0.1:%s\n%s\n[auth]\ntype = htpasswd\nhtpasswd_filename = %s\nhtpasswd_encryption = plain\n[storage]\nfilesystem_folder = %s\n[rights]\ntype = owner_only\n' \
+        "$port" "$tls" "$dir/radicale/users" "$dir/radicale/data" > "$dir/radicale/config"
     radicale --config "$dir/radicale/config" >"$dir/radicale.log" 2>&1 &
     pids+=($!)
-    base=http://127.0.0.1:$port
-    wait_for "$base/"
+    base=$scheme://127.0.0.1:$port
+    for _ in $(seq 100); do curl -sk -o /dev/null "$base/" && return 0; sleep 0.1; done
+    fail "no server at $base"
 }
 # Xandikos on a free port with its default address book; sets base.
 start_xandikos() {
@@ -34,6 +40,6 @@ start_xandikos() {
 }
 # Makes the address book collection $1 on Radicale as user ann, password $2, named $3.
 make_address_book() {
-    curl -sf -u "ann:$2" -X MKCOL "$1" --data "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:set><d:prop><d:resourcetype><d:collection/><c:addressbook/></d:resourcetype><d:displayname>$3</d:displayname></d:prop></d:set></d:mkcol>" >/dev/null ||
+    curl -skf -u "ann:$2" -X MKCOL "$1" --data "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:set><d:prop><d:resourcetype><d:collection/><c:addressbook/></d:resourcetype><d:displayname>$3</d:displayname></d:prop></d:set></d:mkcol>" >/dev/null ||
         fail "cannot make the address book $1"
 }

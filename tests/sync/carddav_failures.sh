@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Failures a real server does not produce on demand, from a tiny local
+# server: a card refused for quota (named, the run ends with status 1, the
+# next run sends it), an HTML page where WebDAV was expected, a 500. Each
+# leaves the book as it was.
+set -euo pipefail
+tool=$1
+server=failures
+. "$(dirname "$0")/test_helpers.sh"
+port=$(free_port)
+mode() { echo "$1" > "$dir/mode"; }
+mode quota
+/usr/bin/python3 "$(dirname "$0")/broken_server.py" "$port" "$dir/mode" &
+pids+=($!)
+base=http://127.0.0.1:$port
+wait_for "$base/"
+"$tool" create "$dir/book" >/dev/null
+printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Kept Here\r\nEND:VCARD\r\n' > "$dir/one.vcf"
+"$tool" import "$dir/book" "$dir/one.vcf" >/dev/null 2>&1
+"$tool" account "$dir/book" --url "$base/book/" --user ann --password-command "echo pw" >/dev/null ||
+    fail "the account"
+sync() { "$tool" sync "$dir/book" 2>"$dir/err"; }
+
+if out=$(sync); then fail "a refused card was reported as synced: $out"; fi
+[[ $out == *"pushed 0 new"* ]] || fail "a refused card said: $out"
+grep -q 'sending /book/.*\.vcf: 127.0.0.1 answered HTTP 507' "$dir/err" || fail "the refusal said: $(cat "$dir/err")"
+for broken in html error; do
+    mode $broken
+    if sync >/dev/null; then fail "a sync against $broken succeeded"; fi
+done
+grep -q 'the sync stopped: listing the address book: 127.0.0.1 answered HTTP 500' "$dir/err" ||
+    fail "a 500 said: $(cat "$dir/err")"
+mode html
+sync >/dev/null || true
+grep -q 'listing the address book: the answer of 127.0.0.1 is not a WebDAV one' "$dir/err" ||
+    fail "an HTML page said: $(cat "$dir/err")"
+mode ok
+out=$(sync) || fail "the retry: $out $(cat "$dir/err")"
+[[ $out == *"pushed 1 new"* ]] || fail "the retry said: $out"
+"$tool" check "$dir/book" | grep -q 'contacts: 1' || fail "the failures changed the book"
+echo "carddav failures: all checks passed"
