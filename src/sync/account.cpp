@@ -34,6 +34,9 @@ QHash<QString, QString> settings(const CardDavAccount& account)
 Status forgetSyncState(Database& db)
 {
     Status status = db.execute(kSettingsTable);
+    if (status.ok()) {
+        status = db.execute("DELETE FROM tblSetting WHERE KEY = 'carddav.sync_token'");
+    }
     return status.ok() ? db.execute("DROP TABLE IF EXISTS tblSync") : status;
 }
 

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <map>
 
@@ -26,6 +27,8 @@ QString tr(const char* text)
 }
 
 constexpr int kCardsPerFetch = 50;
+// Where the collection's sync token of the last run is kept.
+constexpr const char* kSyncTokenKey = "carddav.sync_token";
 
 // What the last run saw of a card: the server's name and version of it,
 // and the contact's values as they were then.
@@ -59,6 +62,76 @@ std::optional<QHash<QString, QString>> listCards(DavClient& client, const QUrl& 
         }
     }
     return cards;
+}
+
+// What changed on the server since the last run: cards new or changed (path
+// -> ETag), cards removed, and the token to ask from next time. A complete
+// list names every card there is: what it leaves out was removed.
+struct RemoteChanges
+{
+    QHash<QString, QString> changed;
+    QSet<QString> removed;
+    QString token;
+    bool complete = false;
+};
+
+// The members of a sync-collection answer, as changes.
+RemoteChanges changesOf(const QList<DavResource>& members, const QUrl& collection, QString token,
+                        bool complete)
+{
+    RemoteChanges changes;
+    changes.token = std::move(token);
+    changes.complete = complete;
+    for (const DavResource& member : members) {
+        const QString path = pathOf(collection, member.href);
+        if (path == collection.path()) {
+            continue;
+        }
+        if (member.status == 404) {
+            changes.removed.insert(path);
+        } else if (!member.collection) {
+            changes.changed.insert(path, member.etag);
+        }
+    }
+    return changes;
+}
+
+// The changes by WebDAV sync-collection from the last token (RFC 6578); a
+// refused token starts again from none, which lists every card. A server
+// without sync-collection is listed instead (every card with its ETag).
+std::optional<RemoteChanges> remoteChanges(DavClient& client, const QUrl& collection,
+                                           const QString& lastToken, QString& reason)
+{
+    for (const QString& from : {lastToken, QString()}) {
+        const QByteArray body =
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<d:sync-collection xmlns:d=\"DAV:\">"
+            "<d:sync-token>" +
+            from.toHtmlEscaped().toUtf8() +
+            "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
+            "</d:sync-collection>";
+        const DavReply reply = client.send("REPORT", collection, body, {{"Depth", "0"}});
+        if (!reply.answered() || reply.status == 401 || reply.status >= 500) {
+            reason = refusalText(tr("asking the address book what changed"), collection, reply);
+            return std::nullopt;
+        }
+        QString token;
+        const auto members =
+            reply.status == 207 ? parseMultistatus(reply.body, reason, &token) : std::nullopt;
+        if (members && !token.isEmpty()) {
+            return changesOf(*members, collection, token, from.isEmpty());
+        }
+        if (from.isEmpty()) {
+            break;
+        }
+    }
+    const auto listed = listCards(client, collection, reason);
+    if (!listed) {
+        return std::nullopt;
+    }
+    RemoteChanges changes;
+    changes.changed = *listed;
+    changes.complete = true;
+    return changes;
 }
 
 // Fetches cards by path, a batch per request.
@@ -117,6 +190,8 @@ public:
     Status removeServerRemoved(const SyncedCard& before, SyncReport& report);
     Status record(const SyncedCard& card);
     Status forget(const QString& uid);
+    QString setting(const char* key);
+    Status setSetting(const char* key, const QString& value);
     Statement& statement(const char* sql);
 
 private:
@@ -182,6 +257,22 @@ Status LocalBook::record(const SyncedCard& card)
     put.bind(2, card.href);
     put.bind(3, card.etag);
     put.bindUtf8(4, card.key.toHex());
+    return write(put);
+}
+
+QString LocalBook::setting(const char* key)
+{
+    Statement& read = statement("SELECT VALUE FROM tblSetting WHERE KEY = ?1");
+    read.bind(1, QString::fromLatin1(key));
+    bool done = false;
+    return read.next(done) ? read.text(0) : QString();
+}
+
+Status LocalBook::setSetting(const char* key, const QString& value)
+{
+    Statement& put = statement("INSERT OR REPLACE INTO tblSetting (KEY, VALUE) VALUES (?1, ?2)");
+    put.bind(1, QString::fromLatin1(key));
+    put.bind(2, value);
     return write(put);
 }
 
@@ -287,23 +378,34 @@ Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& repo
     return forget(before.uid);
 }
 
-// Pulls what changed on the server since the last run and applies it, in
-// one transaction.
+// Pulls what changed on the server since the last run and applies it, with
+// the new sync token, in one transaction.
 Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& book,
             SyncReport& report)
 {
     QString reason;
-    const std::optional<QHash<QString, QString>> remote = listCards(client, collection, reason);
-    if (!remote) {
-        return Status::failure(reason);
-    }
     const QHash<QString, SyncedCard> known = book.synced(reason);
     if (!reason.isEmpty()) {
         return Status::failure(reason);
     }
+    std::optional<RemoteChanges> changes =
+        remoteChanges(client, collection, book.setting(kSyncTokenKey), reason);
+    if (!changes) {
+        return Status::failure(reason);
+    }
+    if (changes->complete) {
+        for (auto it = known.cbegin(); it != known.cend(); ++it) {
+            if (!changes->changed.contains(it.key())) {
+                changes->removed.insert(it.key());
+            }
+        }
+    }
     // A collection emptied at once is more often a server's fault than the
     // user's wish: nothing is removed here for it.
-    if (remote->isEmpty() && !known.isEmpty()) {
+    const auto removedKnown =
+        std::count_if(changes->removed.cbegin(), changes->removed.cend(),
+                      [&](const QString& path) { return known.contains(path); });
+    if (known.size() > 1 && changes->changed.isEmpty() && removedKnown == known.size()) {
         return Status::failure(
             tr("the address book on the server is empty, though it held %1 cards at the last "
                "sync; nothing was removed here. If it was emptied on purpose, remove the account "
@@ -311,7 +413,7 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
                 .arg(known.size()));
     }
     QStringList wanted;
-    for (auto it = remote->cbegin(); it != remote->cend(); ++it) {
+    for (auto it = changes->changed.cbegin(); it != changes->changed.cend(); ++it) {
         const auto seen = known.constFind(it.key());
         if (seen == known.cend() || seen->etag != it.value() || it.value().isEmpty()) {
             wanted.append(it.key());
@@ -325,7 +427,7 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
     return inTransaction(db, [&] {
         for (DavResource& card : *fetched) {
             if (card.etag.isEmpty()) {
-                card.etag = remote->value(card.href);
+                card.etag = changes->changed.value(card.href);
             }
             const auto seen = known.constFind(card.href);
             const Status applied =
@@ -334,14 +436,14 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
                 return applied;
             }
         }
-        for (const SyncedCard& before : known) {
-            if (!remote->contains(before.href)) {
-                if (Status removed = book.removeServerRemoved(before, report); !removed.ok()) {
+        for (const QString& path : std::as_const(changes->removed)) {
+            if (const auto before = known.constFind(path); before != known.cend()) {
+                if (Status removed = book.removeServerRemoved(*before, report); !removed.ok()) {
                     return removed;
                 }
             }
         }
-        return Status::success();
+        return book.setSetting(kSyncTokenKey, changes->token);
     });
 }
 

@@ -99,6 +99,8 @@ DavResource readResponse(QXmlStreamReader& xml)
     while (xml.readNextStartElement()) {
         if (is(xml, kDav, u"href") && resource.href.isEmpty()) {
             resource.href = xml.readElementText().trimmed();
+        } else if (is(xml, kDav, u"status")) {
+            resource.status = xml.readElementText().section(u' ', 1, 1).toInt();
         } else if (is(xml, kDav, u"propstat")) {
             readPropstat(xml, resource);
         } else {
@@ -110,7 +112,8 @@ DavResource readResponse(QXmlStreamReader& xml)
 
 } // namespace
 
-std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QString& reason)
+std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QString& reason,
+                                                   QString* syncToken)
 {
     QXmlStreamReader xml(body);
     QList<DavResource> resources;
@@ -122,6 +125,8 @@ std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QStri
     while (xml.readNextStartElement()) {
         if (is(xml, kDav, u"response")) {
             resources.append(readResponse(xml));
+        } else if (is(xml, kDav, u"sync-token") && syncToken) {
+            *syncToken = xml.readElementText().trimmed();
         } else {
             xml.skipCurrentElement();
         }
@@ -135,13 +140,14 @@ std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QStri
 }
 
 std::optional<QList<DavResource>> multistatusOf(const DavReply& reply, const QString& what,
-                                                const QUrl& url, QString& reason)
+                                                const QUrl& url, QString& reason,
+                                                QString* syncToken)
 {
     if (reply.status != 207) {
         reason = refusalText(what, url, reply);
         return std::nullopt;
     }
-    std::optional<QList<DavResource>> resources = parseMultistatus(reply.body, reason);
+    std::optional<QList<DavResource>> resources = parseMultistatus(reply.body, reason, syncToken);
     if (!resources) {
         reason = QStringLiteral("%1: %2").arg(what, reason);
     }

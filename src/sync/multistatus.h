@@ -14,6 +14,7 @@ namespace norvane {
 struct DavResource
 {
     QString href;
+    int status = 0; // the response's own status (404: a member removed), 0 without one
     bool collection = false;
     bool addressBook = false;
     QString displayName;
@@ -23,11 +24,14 @@ struct DavResource
     QByteArray card;   // address-data, as UTF-8
 };
 
-// Reads a multistatus body; nullopt with a reason when it is not one.
-std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QString& reason);
+// Reads a multistatus body; nullopt with a reason when it is not one. The
+// sync token of a sync-collection answer goes to syncToken when given.
+std::optional<QList<DavResource>> parseMultistatus(const QByteArray& body, QString& reason,
+                                                   QString* syncToken = nullptr);
 // The resources of a reply that should be a multistatus (207); nullopt with
 // the reason, after what was being done, when it is not.
 std::optional<QList<DavResource>> multistatusOf(const DavReply& reply, const QString& what,
-                                                const QUrl& url, QString& reason);
+                                                const QUrl& url, QString& reason,
+                                                QString* syncToken = nullptr);
 
 } // namespace norvane

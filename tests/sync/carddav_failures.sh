@@ -28,7 +28,7 @@ for broken in html error; do
     mode $broken
     if sync >/dev/null; then fail "a sync against $broken succeeded"; fi
 done
-grep -q 'the sync stopped: listing the address book: 127.0.0.1 answered HTTP 500' "$dir/err" ||
+grep -q 'the sync stopped: asking the address book what changed: 127.0.0.1 answered HTTP 500' "$dir/err" ||
     fail "a 500 said: $(cat "$dir/err")"
 mode html
 sync >/dev/null || true

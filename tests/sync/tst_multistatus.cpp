@@ -19,7 +19,8 @@ private slots:
 void MultistatusTest::readsWhatServersWrite_data()
 {
     QTest::addColumn<QByteArray>("body");
-    // Each resource: href|collection|addressBook|name|etag|principal|home; or the reason.
+    // Each resource: href|collection|addressBook|name|etag|principal|home, and
+    // its own status when it has one; then the sync token; or the reason.
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("default namespace, a principal")
@@ -54,6 +55,15 @@ void MultistatusTest::readsWhatServersWrite_data()
                       "</d:resourcetype></d:prop><d:status>HTTP/1.1 200 OK</d:status>"
                       "</d:propstat></d:response></d:multistatus>")
         << QStringList{"/x/|0|0||||"};
+    QTest::newRow("a sync-collection answer: a removed member, percent-encoded, and the token")
+        << QByteArray("<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/b/a%20b.vcf</d:href>"
+                      "<d:status>HTTP/1.1 404 Not Found</d:status></d:response><d:response>"
+                      "<d:href>http://h/b/c.vcf</d:href><d:propstat><d:prop><d:getetag>\"2\""
+                      "</d:getetag></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+                      "</d:response><d:sync-token>http://h/sync/7</d:sync-token>"
+                      "</d:multistatus>")
+        << QStringList{"/b/a%20b.vcf|0|0|||||404", "http://h/b/c.vcf|0|0||\"2\"||",
+                       "token http://h/sync/7"};
     QTest::newRow("an HTML error page")
         << QByteArray("<html><body>Bad gateway</body></html>")
         << QStringList{"the server's answer is not a WebDAV multistatus"};
@@ -69,16 +79,27 @@ void MultistatusTest::readsWhatServersWrite()
     QFETCH(QByteArray, body);
     QFETCH(QStringList, expected);
     QString reason;
-    const std::optional<QList<DavResource>> resources = parseMultistatus(body, reason);
+    QString token;
+    const std::optional<QList<DavResource>> resources = parseMultistatus(body, reason, &token);
     QStringList seen;
     if (!resources) {
         seen.append(reason);
     }
     for (const DavResource& r : resources.value_or(QList<DavResource>())) {
-        seen.append(QStringList{r.href, QString::number(r.collection),
-                                QString::number(r.addressBook), r.displayName, r.etag, r.principal,
-                                r.homeSet}
-                        .join(u'|'));
+        QStringList fields{r.href,
+                           QString::number(r.collection),
+                           QString::number(r.addressBook),
+                           r.displayName,
+                           r.etag,
+                           r.principal,
+                           r.homeSet};
+        if (r.status) {
+            fields.append(QString::number(r.status));
+        }
+        seen.append(fields.join(u'|'));
+    }
+    if (!token.isEmpty()) {
+        seen.append(QStringLiteral("token ") + token);
     }
     QCOMPARE(seen, expected);
 }
