@@ -7,6 +7,7 @@
 #include "sync/account.h"
 #include "sync/card_sync.h"
 #include "sync/discovery.h"
+#include "sync/keyring.h"
 
 #include <cstdio>
 
@@ -37,21 +38,40 @@ int show(Database& db)
 
 int forget(Database& db)
 {
+    QString reason;
+    const std::optional<CardDavAccount> stored = loadAccount(db, reason);
     if (Status removed = removeAccount(db); !removed.ok()) {
         return fail(QStringLiteral("cannot forget the account: %1").arg(removed.reason()));
+    }
+    if (stored) {
+        forgetPasswordInKeyring(*stored);
     }
     std::printf("the account is forgotten; every contact stays\n");
     return 0;
 }
 
-// The account's password: its command's output, or asked for.
-std::optional<QString> passwordFor(const CardDavAccount& account, QString& reason)
+// The password of a new account: its command's output, or asked for.
+std::optional<QString> newPassword(const CardDavAccount& account, QString& reason)
 {
     if (account.passwordCommand.isEmpty()) {
         reason = QStringLiteral("no password given");
         return readSecretLine("Password: ");
     }
     return passwordFromCommand(account.passwordCommand, reason);
+}
+
+// The password of the stored account: its command's or the keyring's, else
+// asked for.
+std::optional<QString> storedPassword(const CardDavAccount& account, QString& reason)
+{
+    if (std::optional<QString> known = accountPassword(account, reason)) {
+        return known;
+    }
+    if (!account.passwordCommand.isEmpty()) {
+        return std::nullopt;
+    }
+    reason = QStringLiteral("no password given");
+    return readSecretLine("Password: ");
 }
 
 int findAndKeep(Database& db, const QStringList& options)
@@ -63,7 +83,7 @@ int findAndKeep(Database& db, const QStringList& options)
     account.allowInsecure = options.contains(QLatin1String("--allow-insecure"));
     account.trustedFingerprint = optionValue(options, "--trust-fingerprint").toLatin1();
     QString reason;
-    const std::optional<QString> password = passwordFor(account, reason);
+    const std::optional<QString> password = newPassword(account, reason);
     if (!password) {
         return fail(QStringLiteral("%1; no account was stored.").arg(reason));
     }
@@ -76,6 +96,12 @@ int findAndKeep(Database& db, const QStringList& options)
     account.url = found->url;
     if (Status saved = saveAccount(db, account); !saved.ok()) {
         return fail(QStringLiteral("cannot store the account: %1").arg(saved.reason()));
+    }
+    if (account.passwordCommand.isEmpty() && !keepPasswordInKeyring(account, *password, reason)) {
+        std::fprintf(stderr,
+                     "norvane-db: the password could not be kept in the desktop's keyring (%s); "
+                     "a sync asks for it, or give --password-command\n",
+                     qPrintable(reason));
     }
     std::printf("found the address book \"%s\" at %s with %d %s; it is the book's account\n",
                 qPrintable(found->name), qPrintable(found->url.toDisplayString()), found->cards,
@@ -99,7 +125,7 @@ int sync(const QString& folder)
                         ? QStringLiteral("the book has no account; set one with norvane-db account")
                         : reason);
     }
-    const std::optional<QString> secret = passwordFor(*stored, reason);
+    const std::optional<QString> secret = storedPassword(*stored, reason);
     if (!secret) {
         return fail(reason);
     }

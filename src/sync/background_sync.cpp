@@ -4,6 +4,7 @@
 #include "data/connection_text.h"
 #include "data/database.h"
 #include "sync/card_sync.h"
+#include "sync/keyring.h"
 
 #include <QCoreApplication>
 
@@ -28,17 +29,16 @@ SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword
     if (!account) {
         return outcome; // no book, or no account: nothing to keep in step
     }
-    if (account->passwordCommand.isEmpty()) {
-        noPasswordCommand = true;
-        outcome.warning = tr("Norvane cannot sync with %1 by itself: the account has no password "
-                             "command. Give one with norvane-db account ... --password-command.")
-                              .arg(account->url.host());
-        return outcome;
-    }
-    const std::optional<QString> password = passwordFromCommand(account->passwordCommand, reason);
+    const std::optional<QString> password = accountPassword(*account, reason);
     if (!password) {
+        noPasswordCommand = account->passwordCommand.isEmpty();
         outcome.warning =
-            tr("Norvane could not sync with %1: %2.").arg(account->url.host(), reason);
+            noPasswordCommand
+                ? tr("Norvane cannot sync with %1 by itself: the desktop's keyring has no "
+                     "password for the account (%2). Set the account again with "
+                     "norvane-db account, in this desktop session or with --password-command.")
+                      .arg(account->url.host(), reason)
+                : tr("Norvane could not sync with %1: %2.").arg(account->url.host(), reason);
         return outcome;
     }
     DavClient client(account->user, *password,
