@@ -133,6 +133,8 @@ DavReply DavClient::send(const QByteArray& method, const QUrl& url, const QByteA
         reply.failure = tr("the certificate of %1 is not trusted (SHA-256 fingerprint %2); if it "
                            "is the one you expect, accept it with --trust-fingerprint %2")
                             .arg(url.host(), QString::fromLatin1(refusedFingerprint));
+    } else if (answer->error() == QNetworkReply::OperationCanceledError) {
+        reply.failure = tr("no answer from %1 within %2 s").arg(url.host()).arg(kTimeoutMs / 1000);
     } else {
         reply.failure = tr("no answer from %1: %2").arg(url.host(), answer->errorString());
     }

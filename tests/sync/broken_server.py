@@ -2,9 +2,11 @@
 demand. It answers as the file given as its second argument says, read at
 each request: "ok" (an empty address book that takes every card), "quota"
 (the same, but every PUT is refused with 507), "html" (an HTML page for
-everything) or "error" (500 for everything)."""
+everything), "error" (500 for everything) or "stall" (no answer for a
+minute)."""
 import http.server
 import sys
+import time
 
 PORT, MODE_FILE = int(sys.argv[1]), sys.argv[2]
 BOOK = "/book/"
@@ -32,6 +34,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length") or 0)
         self.rfile.read(length)
         mode = open(MODE_FILE).read().strip()
+        if mode == "stall":
+            time.sleep(60)
+            return
         if mode == "html":
             self.answer(200, b"<html><body>Sign in</body></html>", "text/html")
         elif mode == "error":

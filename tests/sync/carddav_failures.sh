@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Failures a real server does not produce on demand, from a tiny local
 # server: a card refused for quota (named, the run ends with status 1, the
-# next run sends it), an HTML page where WebDAV was expected, a 500. Each
-# leaves the book as it was.
+# next run sends it), an HTML page where WebDAV was expected, a 500, a
+# server that never answers (given up after 30 s). Each leaves the book as
+# it was.
 set -euo pipefail
 tool=$1
 server=failures
@@ -34,6 +35,9 @@ mode html
 sync >/dev/null || true
 grep -q 'listing the address book: the answer of 127.0.0.1 is not a WebDAV one' "$dir/err" ||
     fail "an HTML page said: $(cat "$dir/err")"
+mode stall
+if sync >/dev/null; then fail "a stalled server was reported as synced"; fi
+grep -q 'no answer from 127.0.0.1 within 30 s' "$dir/err" || fail "a stalled server said: $(cat "$dir/err")"
 mode ok
 out=$(sync) || fail "the retry: $out $(cat "$dir/err")"
 [[ $out == *"pushed 1 new"* ]] || fail "the retry said: $out"
