@@ -292,6 +292,16 @@ void Statement::bindNull(int index)
     sqlite3_bind_null(m_stmt, index);
 }
 
+bool Database::hasTable(const char* name)
+{
+    QString reason;
+    Statement present =
+        prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1", reason);
+    present.bind(1, QString::fromLatin1(name));
+    bool done = false;
+    return present.isValid() && present.next(done) && present.integer(0) > 0;
+}
+
 bool Statement::next(bool& done)
 {
     const int rc = sqlite3_step(m_stmt);

@@ -45,6 +45,8 @@ public:
     qint64 lastInsertId() const;
     int changes() const;
     bool isReadOnly() const;
+    // Whether the book has a table of that name (false when it cannot tell).
+    bool hasTable(const char* name);
     QString lastError() const;
 
 private:

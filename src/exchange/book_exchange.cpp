@@ -34,15 +34,6 @@ QString tr(const char* text)
 // The largest photo file embedded on export.
 constexpr qint64 kLargestPhoto = 16 * 1024 * 1024;
 
-bool hasCardTable(Database& db)
-{
-    QString reason;
-    Statement present = db.prepare(
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblCard'", reason);
-    bool done = false;
-    return present.isValid() && present.next(done) && present.integer(0) > 0;
-}
-
 // A card's text, or NULL for a card the book does not keep.
 void bindCardText(Statement& statement, int index, const QByteArray& text)
 {
@@ -637,7 +628,7 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
                  std::optional<qint64> onlyId, QList<NewUid>* newUids)
 {
     // CSV holds the six values only: no card is read for it.
-    const bool cards = format != ExportFormat::Csv && hasCardTable(db);
+    const bool cards = format != ExportFormat::Csv && db.hasTable("tblCard");
     QString reason;
     Statement rows = exportQuery(db, cards, onlyId, reason);
     if (!rows.isValid()) {

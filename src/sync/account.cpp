@@ -70,12 +70,10 @@ Status saveAccount(Database& db, const CardDavAccount& account)
 
 std::optional<CardDavAccount> loadAccount(Database& db, QString& reason)
 {
-    Statement present = db.prepare(
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tblSetting'", reason);
-    bool done = false;
-    if (!present.isValid() || !present.next(done) || present.integer(0) == 0) {
+    if (!db.hasTable("tblSetting")) {
         return std::nullopt;
     }
+    bool done = false;
     Statement rows =
         db.prepare("SELECT KEY, VALUE FROM tblSetting WHERE KEY LIKE 'carddav.%'", reason);
     QHash<QString, QString> values;
