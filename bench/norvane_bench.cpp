@@ -13,6 +13,7 @@
 #include "platform/process_memory.h"
 #include "support/fake_services.h"
 #include "support/test_folder.h"
+#include "sync_bench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -670,11 +671,15 @@ int main(int argc, char** argv)
         return fillDatabase(option("--fill").toInt(),
                             args.value(args.indexOf(QLatin1String("--fill")) + 2));
     }
+    if (!option("--sync").isEmpty()) {
+        return runSyncBench(option("--sync").toInt());
+    }
     if (!option("--one").isEmpty()) {
         return runOneSize(option("--one").toInt(), reps);
     }
     if (args.contains(QStringLiteral("--help"))) {
-        std::puts("norvane-bench [--sizes 10000,100000,1000000] [--reps N] [--quick]");
+        std::puts("norvane-bench [--sizes 10000,100000,1000000] [--reps N] [--quick]\n"
+                  "norvane-bench --sync N");
         return 0;
     }
     const QString sizes =

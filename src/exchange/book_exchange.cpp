@@ -505,8 +505,9 @@ Status storeNewUids(Database& db, const QList<NewUid>& uids)
 // export: most contacts of a large book name a photo that is not there, and
 // asking the file system about each one costs more than writing its card.
 // Lower case, so that a folder that ignores case finds its files; opening
-// the file decides.
-QSet<QString> photoFileNames(const QString& photoFolder)
+// the file decides. The export of one contact (a sync sends them one by
+// one) lists nothing: its one photo is opened, or not, straight away.
+std::optional<QSet<QString>> photoFileNames(const QString& photoFolder)
 {
     QSet<QString> names;
     for (const QString& name : QDir(photoFolder).entryList(QDir::Files | QDir::Hidden)) {
@@ -516,10 +517,11 @@ QSet<QString> photoFileNames(const QString& photoFolder)
 }
 
 std::optional<EmbeddedPhoto> photoToEmbed(const QString& photoFolder,
-                                          const QSet<QString>& photoFiles, const QString& profile)
+                                          const std::optional<QSet<QString>>& photoFiles,
+                                          const QString& profile)
 {
     if (profile.isEmpty() || !isPlainPhotoName(profile) ||
-        !photoFiles.contains(profile.toLower())) {
+        (photoFiles && !photoFiles->contains(profile.toLower()))) {
         return std::nullopt;
     }
     QFile file(QDir(photoFolder).filePath(profile));
@@ -598,8 +600,8 @@ struct CardSettings
     VCardVersion version;
     QString revision;
     QString photoFolder;
-    QSet<QString> photoFiles;
-    QList<NewUid>* newUids; // where new UIDs go; none: UIDs derived from IDs
+    std::optional<QSet<QString>> photoFiles; // none: each photo is looked for itself
+    QList<NewUid>* newUids;                  // where new UIDs go; none: UIDs derived from IDs
 };
 
 void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
@@ -641,7 +643,8 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     const CardSettings settings{
         format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3,
         revisionText(QDateTime::currentDateTimeUtc()), photoFolder,
-        format == ExportFormat::Csv ? QSet<QString>() : photoFileNames(photoFolder), newUids};
+        format == ExportFormat::Csv || onlyId ? std::nullopt : photoFileNames(photoFolder),
+        newUids};
     // Cards are gathered into a buffer and written a block at a time.
     constexpr qsizetype kBlock = 256 * 1024;
     QByteArray bytes;
