@@ -64,7 +64,9 @@ void ExchangeWindowTest::theGridMenuOffersImportAndExport()
 void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
 {
     RunningApp app({contact(QStringLiteral("Ann Lee"), QStringLiteral("1")),
-                    contact(QStringLiteral("Bob Ek"), QStringLiteral("2"))});
+                    contact(QStringLiteral("Bob Ek"), QStringLiteral("2"), {}, {}, {},
+                            QStringLiteral("bob.png"))});
+    app.folder.writePicture(QStringLiteral("IMG/bob.png"));
     app.find<QTableView>("DataGrid1")->selectRow(1);
     const QString file = writeCards(app, QStringLiteral("people.vcf"), kTwoCardsAndABrokenOne);
     app.fakes.files.nextContactFiles = {{file}};
@@ -165,7 +167,9 @@ void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName()
     QFETCH(QByteArray, expectedStart);
     QFETCH(int, cards);
     RunningApp app({contact(QStringLiteral("Ann Lee"), QStringLiteral("1")),
-                    contact(QStringLiteral("Bob Ek"), QStringLiteral("2"))});
+                    contact(QStringLiteral("Bob Ek"), QStringLiteral("2"), {}, {}, {},
+                            QStringLiteral("bob.png"))});
+    app.folder.writePicture(QStringLiteral("IMG/bob.png"));
     app.find<QTableView>("DataGrid1")->selectRow(1);
     const QString path = QDir(app.folder.path()).filePath(fileName);
     app.fakes.files.nextSavePaths = {path};
@@ -176,6 +180,7 @@ void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName()
     QVERIFY2(written.startsWith(expectedStart), written.left(60).constData());
     QCOMPARE(written.count("BEGIN:VCARD"), cards);
     QCOMPARE(written.contains("FN:Ann Lee"), cards == 2);
+    QCOMPARE(written.contains("\r\nPHOTO:data:image/png;base64,"), cards > 0);
     QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
              QFileDevice::Permissions());
 }
