@@ -291,8 +291,9 @@ void RecordSet::runFilter(ContactColumn column, const QString& needle, bool narr
     const ColumnSearch& search = m_searches[static_cast<std::size_t>(column)];
     // Narrowing checks only the rows shown; a fresh search makes one pass
     // over the whole column, which is also the quicker way when most rows
-    // are shown (one pass over the bytes instead of one search per row).
-    if (narrow && m_filtered && m_shown.size() * 2 < static_cast<std::size_t>(m_rows.size())) {
+    // are shown (one pass over the bytes instead of one search per row):
+    // from about a third of the rows on, in a measurement at a million.
+    if (narrow && m_filtered && m_shown.size() * 3 < static_cast<std::size_t>(m_rows.size())) {
         search.narrow(values, m_shown, needle);
     } else {
         search.rowsContaining(values, needle, m_shown);

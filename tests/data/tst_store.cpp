@@ -397,10 +397,16 @@ void StoreTest::modelFollowsTheRecordSet()
     QCOMPARE(resets.size(), 2);
 }
 
-// A table large enough to be searched in two halves at once must give the
-// same rows, in the same order, as a plain row-by-row search.
+// A table large enough to be searched in two halves at once, and in many
+// blocks of rows, must give the same rows, in the same order, as a plain
+// row-by-row search; so must values longer than 64 bytes and needles
+// longer than the eight bytes a scan compares at once.
 void StoreTest::searchesALargeTableLikeASmallOne()
 {
+    const auto address = [](int i) {
+        return i % 1000 == 3 ? QString(120 + i % 64, u'-') + QStringLiteral("Long Street Name")
+                             : (i % 2 ? QStringLiteral("ab") : QStringLiteral("cab"));
+    };
     ContactColumns rows;
     const int count = 250001;
     for (int i = 0; i < count; ++i) {
@@ -409,7 +415,7 @@ void StoreTest::searchesALargeTableLikeASmallOne()
         // Every seventh name folds through the side store, so rows found in
         // it must merge in order with the plain ones in both halves.
         c.name = (i % 7 ? QStringLiteral("N%1x") : QString::fromUtf8("\u00D1%1X")).arg(i % 977);
-        c.address = i % 2 ? QStringLiteral("ab") : QStringLiteral("cab");
+        c.address = address(i);
         rows.append(c);
     }
     RecordSet records;
@@ -418,17 +424,24 @@ void StoreTest::searchesALargeTableLikeASmallOne()
     {
         ContactColumn column;
         const char* typed;
-    } searches[] = {{ContactColumn::Name, "1"},    {ContactColumn::Name, "12"},
-                    {ContactColumn::Name, "12x"},  {ContactColumn::Name, "x"},
-                    {ContactColumn::Address, "b"}, {ContactColumn::Address, "ca"},
-                    {ContactColumn::Address, "bc"}};
+    } searches[] = {{ContactColumn::Name, "1"},
+                    {ContactColumn::Name, "12"},
+                    {ContactColumn::Name, "12x"},
+                    {ContactColumn::Name, "x"},
+                    {ContactColumn::Address, "b"},
+                    {ContactColumn::Address, "ca"},
+                    {ContactColumn::Address, "bc"},
+                    {ContactColumn::Address, "long street name"},
+                    {ContactColumn::Address, "-l"},
+                    {ContactColumn::Address, "street"},
+                    {ContactColumn::Address, "street names"}};
     for (const auto& search : searches) {
         searchContacts(records, search.column, QString::fromLatin1(search.typed));
         QList<qint64> expected;
         for (int i = 0; i < count; ++i) {
             const QString value = search.column == ContactColumn::Name
                                       ? QStringLiteral("n%1x").arg(i % 977)
-                                      : (i % 2 ? QStringLiteral("ab") : QStringLiteral("cab"));
+                                      : address(i).toLower();
             if (value.contains(QString::fromLatin1(search.typed))) {
                 expected.append(i);
             }
