@@ -19,7 +19,13 @@ const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
 bool isCardMarker(const QByteArray& line, const char* marker)
 {
-    return line.trimmed().compare(marker, Qt::CaseInsensitive) == 0;
+    return QByteArrayView(line).trimmed().compare(marker, Qt::CaseInsensitive) == 0;
+}
+
+// Whether a line holds only blanks (or nothing); looked at without a copy.
+bool isBlank(const QByteArray& line)
+{
+    return QByteArrayView(line).trimmed().isEmpty();
 }
 
 // Splits at the separator where it stands outside double quotes.
@@ -62,6 +68,21 @@ bool isName(QStringView name)
     });
 }
 
+// A property name in upper case: ASCII directly, anything else as Qt's
+// upper case of its Latin-1 reading (which isName then refuses).
+QString upperCaseName(QByteArrayView name)
+{
+    QString upper(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (c & 0x80) {
+            return QString::fromLatin1(name).toUpper();
+        }
+        upper[i] = QLatin1Char(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    }
+    return upper;
+}
+
 // Whether a content line's value is quoted-printable: ENCODING=QUOTED-PRINTABLE,
 // or the bare 2.1 parameter.
 bool isQuotedPrintable(const QByteArray& line)
@@ -71,7 +92,7 @@ bool isQuotedPrintable(const QByteArray& line)
         return false;
     }
     const QList<QByteArray> head = splitOutsideQuotes(line.left(colon), ';');
-    for (qsizetype i = 1; i < head.size(); ++i) {
+    for (qsizetype i = 1; i < head.size(); ++i) { // none without parameters
         const QByteArray param = head[i].trimmed().toUpper();
         if (param == "QUOTED-PRINTABLE" || param == "ENCODING=QUOTED-PRINTABLE") {
             return true;
@@ -95,7 +116,7 @@ int hexDigit(char c)
 }
 
 // Quoted-printable: "=XX" is a byte; soft line breaks were joined already.
-bool decodeQuotedPrintable(const QByteArray& in, QByteArray& out)
+bool decodeQuotedPrintable(QByteArrayView in, QByteArray& out)
 {
     out.clear();
     out.reserve(in.size());
@@ -123,7 +144,7 @@ bool decodeQuotedPrintable(const QByteArray& in, QByteArray& out)
 
 // Text in a card without a CHARSET: UTF-8 when it is valid UTF-8, otherwise
 // the Windows Western code page the older desktop programs wrote.
-QString decodeUnlabelled(const QByteArray& bytes)
+QString decodeUnlabelled(QByteArrayView bytes)
 {
     if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) == 0; })) {
         return QString::fromLatin1(bytes); // plain ASCII, as most values are
@@ -291,23 +312,23 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
         reason = tr("a line that is not \"NAME:value\"");
         return false;
     }
-    // Most lines have no parameters: then the name is all there is before the colon.
+    // Most lines have no parameters: then the name is all there is before
+    // the colon, and it is read without copies.
     const QByteArrayView before(line.constData(), colon);
-    const QList<QByteArray> head = before.contains(';')
-                                       ? splitOutsideQuotes(before.toByteArray(), ';')
-                                       : QList<QByteArray>{before.toByteArray()};
-    QByteArray name = head[0].trimmed();
+    const QList<QByteArray> head =
+        before.contains(';') ? splitOutsideQuotes(before.toByteArray(), ';') : QList<QByteArray>();
+    const QByteArrayView name = (head.isEmpty() ? before : QByteArrayView(head[0])).trimmed();
     const qsizetype dot = name.lastIndexOf('.');
     property = VCardProperty();
-    property.group = QString::fromLatin1(name.left(std::max<qsizetype>(dot, 0)));
-    property.name = QString::fromLatin1(name.mid(dot + 1)).toUpper();
+    property.group = QString::fromLatin1(name.first(std::max<qsizetype>(dot, 0)));
+    property.name = upperCaseName(name.sliced(dot + 1));
     if (!isName(property.name) || (!property.group.isEmpty() && !isName(property.group))) {
         reason = tr("a line whose property name is not a name");
         return false;
     }
     QString encoding;
     QString charset;
-    for (qsizetype i = 1; i < head.size(); ++i) {
+    for (qsizetype i = 1; i < head.size(); ++i) { // none without parameters
         const qsizetype equals = head[i].indexOf('=');
         QString key =
             QString::fromLatin1(head[i].left(equals < 0 ? 0 : equals)).trimmed().toUpper();
@@ -336,9 +357,9 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
         }
         property.params.append({key, value});
     }
-    QByteArray bytes = line.mid(colon + 1);
+    QByteArrayView bytes = QByteArrayView(line).sliced(colon + 1);
+    QByteArray decoded;
     if (!encoding.isEmpty()) {
-        QByteArray decoded;
         if (!decodeQuotedPrintable(bytes, decoded)) {
             reason = tr("a broken quoted-printable value in %1").arg(property.name);
             return false;
@@ -435,7 +456,7 @@ std::optional<VCard> VCardReader::next()
             m_atEnd = strayLine == 0;
             return strayLine ? refuse(strayLine, tr("text outside a card")) : std::nullopt;
         }
-        if (line.tooLong || !line.bytes.trimmed().isEmpty()) {
+        if (line.tooLong || !isBlank(line.bytes)) {
             if (!line.tooLong && isCardMarker(line.bytes, "BEGIN:VCARD")) {
                 break;
             }
@@ -448,6 +469,7 @@ std::optional<VCard> VCardReader::next()
     }
     VCard card;
     card.line = line.number;
+    card.properties.reserve(16); // most cards hold fewer, and growing costs more than the room
     QString broken;
     int brokenLine = 0;
     while (true) {
@@ -461,7 +483,7 @@ std::optional<VCard> VCardReader::next()
             }
             continue;
         }
-        if (line.bytes.trimmed().isEmpty()) {
+        if (isBlank(line.bytes)) {
             continue;
         }
         if (isCardMarker(line.bytes, "END:VCARD")) {
