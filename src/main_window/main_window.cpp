@@ -27,6 +27,10 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     // The window's back colour is the system's tooltip background.
     setUpFixedWindow(this, palette().color(QPalette::ToolTipBase), false);
 
+    auto* rowNumbers = new RowNumberHeader(ui.DataGrid1);
+    rowNumbers->setSectionsClickable(true); // as the grid's own header is
+    rowNumbers->setHighlightSections(true);
+    ui.DataGrid1->setVerticalHeader(rowNumbers);
     ui.DataGrid1->setModel(&m_model);
     ui.DataGrid1->verticalHeader()->setDefaultSectionSize(20);
     ui.DataGrid1->horizontalHeader()->setMinimumSectionSize(0);

@@ -76,3 +76,23 @@ void ClickLabel::mouseMoveEvent(QMouseEvent* event)
     }
     event->accept();
 }
+
+RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+QSize RowNumberHeader::sectionSizeFromContents(int logicalIndex) const
+{
+    const auto digits = static_cast<int>(QString::number(logicalIndex + 1).size());
+    auto known = m_sizeByDigits.constFind(digits);
+    if (known == m_sizeByDigits.cend()) {
+        known = m_sizeByDigits.insert(digits, QHeaderView::sectionSizeFromContents(logicalIndex));
+    }
+    return *known;
+}
+
+void RowNumberHeader::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_sizeByDigits.clear();
+    }
+    QHeaderView::changeEvent(event);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -44,4 +46,22 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// The grid's header of row numbers. Its width comes from the numbers'
+// sizes, which Qt works out again for two hundred rows after every change
+// of the rows (every letter typed in the search box); a number takes the
+// size of the first one with as many digits, worked out once per font.
+class RowNumberHeader : public QHeaderView
+{
+    Q_OBJECT
+public:
+    explicit RowNumberHeader(QWidget* parent = nullptr);
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    mutable QHash<int, QSize> m_sizeByDigits;
 };

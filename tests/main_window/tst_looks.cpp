@@ -1,11 +1,14 @@
 // What the user sees of the text: bold that looks bold, a date that fits its
-// label on every day, and a clock without a time zone.
+// label on every day, a clock without a time zone, and row numbers as wide
+// as Qt would make them.
 #include "platform/display.h"
 #include "platform/services.h"
 #include "support/running_app.h"
+#include "widgets/controls.h"
 
 #include <QLabel>
 #include <QPainter>
+#include <QTableView>
 
 using namespace norvane;
 using namespace norvane::testing;
@@ -33,6 +36,29 @@ int ink(const QString& text, const QFont& font)
     return dark;
 }
 
+// A table of that many rows, numbered as the grid's are.
+class NumberedRows : public QAbstractTableModel
+{
+public:
+    explicit NumberedRows(int rows) : m_rows(rows) {}
+    int rowCount(const QModelIndex& = {}) const override { return m_rows; }
+    int columnCount(const QModelIndex& = {}) const override { return 1; }
+    QVariant data(const QModelIndex&, int) const override { return {}; }
+    QVariant headerData(int section, Qt::Orientation, int role) const override
+    {
+        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+    }
+    void setRows(int rows)
+    {
+        beginResetModel();
+        m_rows = rows;
+        endResetModel();
+    }
+
+private:
+    int m_rows;
+};
+
 } // namespace
 
 class LooksTest : public QObject
@@ -46,6 +72,7 @@ private slots:
     void theDateFitsItsLabelOnEveryDay();
     void theClockShowsNoTimeZone_data();
     void theClockShowsNoTimeZone();
+    void rowNumbersAreAsWideAsQtMakesThem();
 };
 
 void LooksTest::initTestCase()
@@ -113,6 +140,27 @@ void LooksTest::theClockShowsNoTimeZone()
     QFETCH(QString, expected);
     const QLocale chosen(locale);
     QCOMPARE(chosen.toString(QTime(9, 5, 3), timeOfDayFormat(chosen)), expected);
+}
+
+// The row-number header keeps one size per count of digits; it must still
+// give the size Qt works out, as the rows and the font change.
+void LooksTest::rowNumbersAreAsWideAsQtMakesThem()
+{
+    NumberedRows model(0);
+    QTableView plain, numbered;
+    numbered.setVerticalHeader(new RowNumberHeader(&numbered));
+    plain.setModel(&model);
+    numbered.setModel(&model);
+    for (const int pointSize : {9, 21}) {
+        QFont font = plain.font();
+        font.setPointSize(pointSize);
+        plain.verticalHeader()->setFont(font);
+        numbered.verticalHeader()->setFont(font);
+        for (const int rows : {9, 10, 99, 12345, 100000, 7}) {
+            model.setRows(rows);
+            QCOMPARE(numbered.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
+        }
+    }
 }
 
 QTEST_MAIN(LooksTest)
