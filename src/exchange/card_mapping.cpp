@@ -346,7 +346,11 @@ void appendContactCard(QByteArray& out, const Contact& contact, const QString& u
     const QStringList parts = derivedNameParts(contact.name);
     line.begin({}, u"N").escaped(parts[0]).raw(u";").escaped(parts[1]).raw(u";;;").end();
     const QString numbers = withLfBreaks(contact.contact);
-    for (const QStringView number : QStringView(numbers).split(u'\n')) {
+    for (qsizetype from = 0; from <= numbers.size();) {
+        qsizetype end = numbers.indexOf(u'\n', from);
+        end = end < 0 ? numbers.size() : end;
+        const QStringView number = QStringView(numbers).sliced(from, end - from);
+        from = end + 1;
         if (!number.trimmed().isEmpty()) {
             line.begin({}, u"TEL");
             if (v4) {

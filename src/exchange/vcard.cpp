@@ -575,6 +575,15 @@ void appendUtf8(QByteArray& out, QStringView text)
 
 void appendParameter(QByteArray& out, const QString& name, const QString& value)
 {
+    // Most values need neither quotes nor a change: written as they are.
+    if (std::none_of(value.cbegin(), value.cend(),
+                     [](QChar c) { return c == u'"' || c == u':' || c == u';' || c == u','; })) {
+        out += ';';
+        appendUtf8(out, name);
+        out += '=';
+        appendUtf8(out, value);
+        return;
+    }
     QString written = value;
     written.replace(QLatin1Char('"'), QLatin1Char('\''));
     if (written.contains(QLatin1Char(':')) || written.contains(QLatin1Char(';')) ||
@@ -647,8 +656,22 @@ ContentLineWriter& ContentLineWriter::raw(QStringView value)
 
 ContentLineWriter& ContentLineWriter::escaped(QStringView text)
 {
-    const bool plain = std::none_of(text.cbegin(), text.cend(), isEscapedInValue);
-    return raw(plain ? text : QStringView(escapeValue(text.toString())));
+    startValue();
+    // Plain ASCII, which most values are, goes straight in, in one pass; from
+    // the first character that is not, the rest is escaped and encoded.
+    const qsizetype start = m_out.size();
+    m_out.resize(start + text.size());
+    char* to = m_out.data() + start;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80 || isEscapedInValue(c)) {
+            m_out.truncate(start + i);
+            appendUtf8(m_out, escapeValue(text.sliced(i).toString()));
+            return *this;
+        }
+        to[i] = static_cast<char>(c);
+    }
+    return *this;
 }
 
 void ContentLineWriter::end()
