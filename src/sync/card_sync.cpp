@@ -253,8 +253,11 @@ Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& repo
     return forget(before.uid);
 }
 
-// Pulls what changed on the server since the last run and applies it, with
-// the new sync token, in one transaction.
+// Pulls what changed on the server since the last run and applies it: the
+// cards a few hundred to a transaction, each with what the book knows of it,
+// so that the window and other programs never wait long for the book; then
+// the removals with the new sync token, so that a run that ends between two
+// transactions is finished by the next one.
 Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& book,
             SyncReport& report)
 {
@@ -299,18 +302,29 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
     if (!fetched) {
         return Status::failure(reason);
     }
-    return inTransaction(db, [&] {
-        for (DavResource& card : *fetched) {
-            if (card.etag.isEmpty()) {
-                card.etag = changes->changed.value(card.href);
+    constexpr qsizetype kCardsInTransaction = 200;
+    for (qsizetype from = 0; from < fetched->size(); from += kCardsInTransaction) {
+        const qsizetype to = std::min(from + kCardsInTransaction, fetched->size());
+        const Status applied = inTransaction(db, [&] {
+            for (qsizetype i = from; i < to; ++i) {
+                DavResource& card = (*fetched)[i];
+                if (card.etag.isEmpty()) {
+                    card.etag = changes->changed.value(card.href);
+                }
+                const auto seen = known.constFind(card.href);
+                const Status one =
+                    book.applyServerCard(card, seen == known.cend() ? nullptr : &*seen, report);
+                if (!one.ok()) {
+                    return one;
+                }
             }
-            const auto seen = known.constFind(card.href);
-            const Status applied =
-                book.applyServerCard(card, seen == known.cend() ? nullptr : &*seen, report);
-            if (!applied.ok()) {
-                return applied;
-            }
+            return Status::success();
+        });
+        if (!applied.ok()) {
+            return applied;
         }
+    }
+    return inTransaction(db, [&] {
         for (const QString& path : std::as_const(changes->removed)) {
             if (const auto before = known.constFind(path); before != known.cend()) {
                 if (Status removed = book.removeServerRemoved(*before, report); !removed.ok()) {

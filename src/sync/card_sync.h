@@ -25,8 +25,9 @@ struct SyncReport
 
 // Keeps the book and the account's address book in step, both ways:
 //  - pull: the collection's ETags against those of the last run; new and
-//    changed cards fetched (addressbook-multiget) and applied in one
-//    transaction, removed ones removed here;
+//    changed cards fetched (addressbook-multiget) and applied a few hundred
+//    to a transaction, then removed ones removed here with the new sync
+//    token, so that the token is only kept once everything before it is;
 //  - push: new contacts PUT with If-None-Match: *, changed ones with
 //    If-Match, removed ones DELETEd with If-Match, each recorded as soon as
 //    the server took it, so that a run killed at any moment is finished by

@@ -1,6 +1,6 @@
 # Helpers the CardDAV tests share, sourced: a temporary folder, servers
 # stopped and the folder removed at the end, a free port, waiting for a
-# server, and the book's tables read through the sqlcipher command.
+# server, and a book's tables read through the sqlcipher command.
 dir=$(mktemp -d)
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$dir"; }
@@ -8,9 +8,10 @@ trap cleanup EXIT
 fail() { echo "FAIL${server:+ ($server)}: $*"; exit 1; }
 free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 wait_for() { for _ in $(seq 100); do curl -s -o /dev/null "$1" && return 0; sleep 0.1; done; fail "no server at $1"; }
-sql() {
-    printf "PRAGMA key = '\u00A5\u00B6\u00A2\u00DE\u00BF\u00F0\u00A7';\nPRAGMA cipher_page_size = 4096;\n%s\n" "$1" |
-        sqlcipher "$dir/book/dbVesk.mdb"
+sql() { sql_in "$dir/book" "$1"; }
+sql_in() {
+    printf "PRAGMA key = '\u00A5\u00B6\u00A2\u00DE\u00BF\u00F0\u00A7';\nPRAGMA cipher_page_size = 4096;\n%s\n" "$2" |
+        sqlcipher "$1/dbVesk.mdb"
 }
 # Radicale on a free port with the user ann and the password $1, over TLS
 # with the certificate and key $2 and $3 when given; sets base.
