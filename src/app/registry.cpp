@@ -36,9 +36,13 @@ void Registry::start()
     requestSync();
 }
 
+// A run opens the book on a connection of its own, and its reading would
+// hold up the window's next write: none starts for a book without an account.
 void Registry::requestSync()
 {
-    m_sync.request(m_services.folder->path(), m_bookPassword);
+    if (m_main && m_main->hasSyncAccount()) {
+        m_sync.request(m_services.folder->path(), m_bookPassword);
+    }
 }
 
 void Registry::syncEnded(const SyncOutcome& outcome)

@@ -2,6 +2,7 @@
 
 #include "contacts/contact_store.h"
 #include "main_window/window_host.h"
+#include "sync/account.h"
 #include "widgets/pictures.h"
 
 #include <QCloseEvent>
@@ -57,6 +58,13 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
 }
 
 MainWindow::~MainWindow() = default;
+
+bool MainWindow::hasSyncAccount()
+{
+    Database* book = m_dataControl.database();
+    QString reason;
+    return book && loadAccount(*book, reason).has_value();
+}
 
 void MainWindow::load()
 {

@@ -55,6 +55,9 @@ public:
     std::optional<qint64> currentContactId() const;
     // Whether the register panel or update mode holds what the user types.
     bool isEditing() const;
+    // Whether the open book names a CardDAV account, read on the window's
+    // own connection: a book without one needs no sync run at all.
+    bool hasSyncAccount();
 
     // The status bar's ticks: date, time and row count; running time and column widths.
     void refreshClock();
