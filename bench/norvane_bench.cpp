@@ -6,6 +6,7 @@
 // Every size runs in a child process of its own, so each memory figure starts
 // from a fresh process.
 #include "app/registry.h"
+#include "bench_book.h"
 #include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/database.h"
@@ -253,12 +254,6 @@ bool placeProgram(const QString& folder)
 }
 
 // ---- vCard export and import ----
-
-std::unique_ptr<Database> openBook(const QString& folder)
-{
-    QString reason;
-    return Database::open(databaseFile(folder), databasePassword(), reason);
-}
 
 bool exportCards(const QString& folder, const QString& path)
 {

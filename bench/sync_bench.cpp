@@ -10,8 +10,8 @@
 // the account, the sync itself. vdirsyncer's is its command, start included.
 #include "sync_bench.h"
 
+#include "bench_book.h"
 #include "contacts/contact_store.h"
-#include "data/connection_text.h"
 #include "data/database.h"
 #include "support/test_folder.h"
 #include "sync/account.h"
@@ -213,7 +213,7 @@ double norvaneSyncMs(const QString& folder, SyncReport& report)
     QElapsedTimer timer;
     timer.start();
     QString reason;
-    const auto db = Database::open(databaseFile(folder), databasePassword(), reason);
+    const auto db = openBook(folder);
     const std::optional<CardDavAccount> account = db ? loadAccount(*db, reason) : std::nullopt;
     if (!account) {
         std::fprintf(stderr, "cannot read the book's account: %s\n", qPrintable(reason));
@@ -232,15 +232,13 @@ double norvaneSyncMs(const QString& folder, SyncReport& report)
 
 bool execute(const QString& folder, const char* sql)
 {
-    QString reason;
-    const auto db = Database::open(databaseFile(folder), databasePassword(), reason);
+    const auto db = openBook(folder);
     return db && db->execute(sql).ok();
 }
 
 bool setAccount(const QString& folder, const QString& collection)
 {
-    QString reason;
-    const auto db = Database::open(databaseFile(folder), databasePassword(), reason);
+    const auto db = openBook(folder);
     return db &&
            saveAccount(*db,
                        CardDavAccount{
@@ -251,7 +249,7 @@ bool setAccount(const QString& folder, const QString& collection)
 int contactsIn(const QString& folder)
 {
     QString reason;
-    const auto db = Database::open(databaseFile(folder), databasePassword(), reason);
+    const auto db = openBook(folder);
     Statement count = db ? db->prepare("SELECT count(*) FROM tblYou", reason) : Statement();
     bool done = false;
     return count.isValid() && count.next(done) ? static_cast<int>(count.integer(0)) : -1;

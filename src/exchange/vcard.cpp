@@ -555,21 +555,31 @@ namespace {
 
 constexpr qsizetype kFoldWidth = 75;
 
-// Appends a text as UTF-8; plain ASCII, which most values are, goes straight
-// into the card without a temporary.
-void appendUtf8(QByteArray& out, QStringView text)
+// Appends the text's characters up to the first that is not plain ASCII or
+// for which stop() holds, straight into the card without a temporary (most
+// values are plain ASCII through and through); how many it appended.
+template <class Stop> qsizetype appendAsciiUntil(QByteArray& out, QStringView text, Stop stop)
 {
     const qsizetype start = out.size();
     out.resize(start + text.size());
     char* to = out.data() + start;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c >= 0x80) {
+        if (c >= 0x80 || stop(c)) {
             out.truncate(start + i);
-            out.append(text.sliced(i).toUtf8());
-            return;
+            return i;
         }
         to[i] = static_cast<char>(c);
+    }
+    return text.size();
+}
+
+// Appends a text as UTF-8.
+void appendUtf8(QByteArray& out, QStringView text)
+{
+    const qsizetype plain = appendAsciiUntil(out, text, [](char16_t) { return false; });
+    if (plain < text.size()) {
+        out.append(text.sliced(plain).toUtf8());
     }
 }
 
@@ -657,19 +667,11 @@ ContentLineWriter& ContentLineWriter::raw(QStringView value)
 ContentLineWriter& ContentLineWriter::escaped(QStringView text)
 {
     startValue();
-    // Plain ASCII, which most values are, goes straight in, in one pass; from
-    // the first character that is not, the rest is escaped and encoded.
-    const qsizetype start = m_out.size();
-    m_out.resize(start + text.size());
-    char* to = m_out.data() + start;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0x80 || isEscapedInValue(c)) {
-            m_out.truncate(start + i);
-            appendUtf8(m_out, escapeValue(text.sliced(i).toString()));
-            return *this;
-        }
-        to[i] = static_cast<char>(c);
+    // Plain ASCII goes straight in, in one pass; from the first character
+    // that is not, or needs escaping, the rest is escaped and encoded.
+    const qsizetype plain = appendAsciiUntil(m_out, text, isEscapedInValue);
+    if (plain < text.size()) {
+        appendUtf8(m_out, escapeValue(text.sliced(plain).toString()));
     }
     return *this;
 }
