@@ -115,13 +115,9 @@ public:
             m_wantedOf[k] = kEveryByte * static_cast<unsigned char>(m_bytes[k]);
             m_caseBitsOf[k] = kEveryByte * static_cast<unsigned char>(m_caseBits[k]);
         }
-        // Candidates are bytes equal to the needle's first byte and followed
-        // by its second, both tested eight at a time.
+        // A search row by row tests for candidates the needle's first byte
+        // followed by its second, both eight at a time.
         m_second = m_bytes.size() > 1 ? 1 : 0;
-        m_wanted = kEveryByte * static_cast<unsigned char>(m_bytes[0]);
-        m_caseBitsFirst = kEveryByte * static_cast<unsigned char>(m_caseBits[0]);
-        m_wantedNext = kEveryByte * static_cast<unsigned char>(m_bytes[m_second]);
-        m_caseBitsNext = kEveryByte * static_cast<unsigned char>(m_caseBits[m_second]);
         // A needle of up to eight bytes is compared as one word.
         if (m_bytes.size() <= 8) {
             const QByteArray padding(8 - m_bytes.size(), '\0');
@@ -249,9 +245,9 @@ public:
         const bool candidatesMatch = size() <= 2;
         qsizetype at = from;
         for (; at <= lastStart && at + m_second + 8 <= readable; at += 8) {
-            std::uint64_t marks =
-                zeroBytes((load8(data + at) | m_caseBitsFirst) ^ m_wanted) &
-                zeroBytes((load8(data + at + m_second) | m_caseBitsNext) ^ m_wantedNext);
+            std::uint64_t marks = zeroBytes((load8(data + at) | m_caseBitsOf[0]) ^ m_wantedOf[0]) &
+                                  zeroBytes((load8(data + at + m_second) | m_caseBitsOf[m_second]) ^
+                                            m_wantedOf[m_second]);
             if (lastStart - at < 7) {
                 marks &= firstBytes(static_cast<int>(lastStart - at) + 1);
             }
@@ -282,7 +278,6 @@ private:
     std::uint64_t m_caseWord = 0;
     std::uint64_t m_wordMask = 0; // the needle's bytes in a word; 0 when longer than eight
     qsizetype m_second = 0;       // where the second byte tested stands (0 for one byte)
-    std::uint64_t m_wanted = 0, m_caseBitsFirst = 0, m_wantedNext = 0, m_caseBitsNext = 0;
 };
 
 // The needle as bytes, when it is plain ASCII. Folded ASCII stays ASCII, so
