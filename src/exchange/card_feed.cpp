@@ -14,34 +14,41 @@ namespace {
 constexpr std::size_t kCardsInBatch = 512;
 constexpr qsizetype kBytesInBatch = 4 * 1024 * 1024;
 
-// Whether the card is the very one Norvane writes for its contact, nothing
-// more: an export writes it again from the columns alike (REV and PRODID it
-// writes anew in any case), so the book need not keep its text.
-bool isNorvanesOwnCard(const VCard& card, const CardContact& mapped, const QByteArray& text)
+// The card Norvane writes for the card's contact, when the card could be
+// that very card, nothing more: then an export writes it again from the
+// columns alike (REV and PRODID it writes anew in any case), and the book
+// need not keep its text.
+std::optional<QByteArray> ownCardFor(const VCard& card, const CardContact& mapped,
+                                     qsizetype sizeHint)
 {
     const QString version = card.version();
     const VCardProperty* revision = card.first(QStringLiteral("REV"));
     if (!revision || mapped.uid.isEmpty() || !mapped.photo.isEmpty() ||
         (version != u"4.0" && version != u"3.0")) {
-        return false;
+        return std::nullopt;
     }
     QByteArray own;
-    own.reserve(text.size() + 64);
+    own.reserve(sizeHint + 64);
     appendContactCard(own, mapped.contact, mapped.uid, std::nullopt,
                       version == u"4.0" ? VCardVersion::V4 : VCardVersion::V3, revision->value);
-    return own == text;
+    return own;
 }
 
-FedCard feedCard(const VCard& card, qint64 position)
+// bytes are the card as it stood in the file: when they are Norvane's own
+// card byte for byte, writing the card again to compare is not needed.
+FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
 {
     FedCard fed;
     fed.line = card.line;
     fed.position = position;
     fed.mapped = contactFromCard(card, fed.refused);
     if (fed.mapped) {
-        fed.cardText = writeVCard(card);
-        if (isNorvanesOwnCard(card, *fed.mapped, fed.cardText)) {
-            fed.cardText = QByteArray();
+        const std::optional<QByteArray> own = ownCardFor(card, *fed.mapped, bytes.size());
+        if (!own || *own != bytes) {
+            fed.cardText = writeVCard(card);
+            if (own && *own == fed.cardText) {
+                fed.cardText = QByteArray();
+            }
         }
         fed.key = contactKey(fed.mapped->contact);
     }
@@ -83,7 +90,7 @@ void feedCards(const QString& path, BatchFeed<FedCard>& feed)
             break;
         }
         if (card) {
-            batch.push_back(feedCard(*card, file.pos()));
+            batch.push_back(feedCard(*card, reader.cardBytes(), file.pos()));
             const FedCard& fed = batch.back();
             batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
         } else {

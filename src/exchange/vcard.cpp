@@ -17,9 +17,10 @@ QString tr(const char* text)
 
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
-bool isCardMarker(const QByteArray& line, const char* marker)
+bool isCardMarker(const QByteArray& line, QByteArrayView marker)
 {
-    return QByteArrayView(line).trimmed().compare(marker, Qt::CaseInsensitive) == 0;
+    const QByteArrayView trimmed = QByteArrayView(line).trimmed();
+    return trimmed.size() == marker.size() && trimmed.compare(marker, Qt::CaseInsensitive) == 0;
 }
 
 // Whether a line holds only blanks (or nothing); looked at without a copy.
@@ -48,6 +49,11 @@ QList<QByteArray> splitOutsideQuotes(const QByteArray& text, char separator)
 
 qsizetype colonOutsideQuotes(const QByteArray& line)
 {
+    // Most lines have no quote before their first colon.
+    const qsizetype colon = line.indexOf(':');
+    if (colon >= 0 && !QByteArrayView(line).first(colon).contains('"')) {
+        return colon;
+    }
     bool quoted = false;
     for (qsizetype i = 0; i < line.size(); ++i) {
         if (line[i] == '"') {
@@ -68,17 +74,46 @@ bool isName(QStringView name)
     });
 }
 
+char upperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The names nearly every card holds, in upper case: a property of one of
+// them shares its text instead of holding a copy of its own.
+const QString* commonName(QByteArrayView name)
+{
+    static const QString kCommon[] = {
+        QStringLiteral("VERSION"), QStringLiteral("FN"),    QStringLiteral("N"),
+        QStringLiteral("TEL"),     QStringLiteral("EMAIL"), QStringLiteral("ADR"),
+        QStringLiteral("ORG"),     QStringLiteral("UID"),   QStringLiteral("REV"),
+        QStringLiteral("PRODID"),  QStringLiteral("PHOTO"), QStringLiteral("NOTE"),
+        QStringLiteral("BDAY"),    QStringLiteral("TITLE"), QStringLiteral("URL"),
+    };
+    for (const QString& common : kCommon) {
+        if (common.size() == name.size() &&
+            std::equal(name.begin(), name.end(), common.cbegin(),
+                       [](char c, QChar upper) { return upperAscii(c) == upper; })) {
+            return &common;
+        }
+    }
+    return nullptr;
+}
+
 // A property name in upper case: ASCII directly, anything else as Qt's
 // upper case of its Latin-1 reading (which isName then refuses).
 QString upperCaseName(QByteArrayView name)
 {
+    if (const QString* common = commonName(name)) {
+        return *common;
+    }
     QString upper(name.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char c = name[i];
         if (c & 0x80) {
             return QString::fromLatin1(name).toUpper();
         }
-        upper[i] = QLatin1Char(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+        upper[i] = QLatin1Char(upperAscii(c));
     }
     return upper;
 }
@@ -383,20 +418,28 @@ VCardReader::VCardReader(QIODevice& device) : m_device(device) {}
 
 bool VCardReader::readPhysical(Line& line)
 {
-    line = Line();
-    if (!appendLine(m_device, line.bytes, kLongestLine, line.tooLong)) {
+    line.raw.truncate(0);
+    line.tooLong = false;
+    if (!appendLine(m_device, line.raw, kLongestLine, line.tooLong)) {
         return false;
     }
     line.number = ++m_lineNumber;
     // One line end, CR LF or LF: a CR before it belongs to the value.
-    if (line.bytes.endsWith('\n')) {
-        line.bytes.chop(line.bytes.endsWith("\r\n") ? 2 : 1);
+    QByteArrayView bytes = line.raw;
+    if (bytes.endsWith('\n')) {
+        bytes.chop(bytes.endsWith("\r\n") ? 2 : 1);
     }
     if (m_firstLine) {
         m_firstLine = false;
-        if (line.bytes.startsWith(kByteOrderMark)) {
-            line.bytes.remove(0, kByteOrderMark.size());
+        if (bytes.startsWith(kByteOrderMark)) {
+            bytes = bytes.sliced(kByteOrderMark.size());
         }
+    }
+    line.bytes.truncate(0);
+    line.bytes.append(bytes);
+    line.rawKept = line.raw.size() <= kLongestKeptCard && !line.tooLong;
+    if (!line.rawKept) {
+        line.raw.truncate(0);
     }
     return true;
 }
@@ -405,37 +448,54 @@ bool VCardReader::readPhysical(Line& line)
 // the soft line breaks of a quoted-printable value ("=" at the end).
 bool VCardReader::readLogical(Line& line)
 {
-    if (m_unread) {
-        line = *m_unread;
-        m_unread.reset();
+    if (m_hasUnread) {
+        std::swap(line, m_unread);
+        m_hasUnread = false;
         return true;
     }
-    if (m_pending) {
-        line = *m_pending;
-        m_pending.reset();
+    if (m_hasPending) {
+        std::swap(line, m_pending);
+        m_hasPending = false;
     } else if (!readPhysical(line)) {
         return false;
     }
-    Line next;
-    while (readPhysical(next)) {
-        const bool folded =
-            !next.bytes.isEmpty() && (next.bytes[0] == ' ' || next.bytes[0] == '\t');
+    while (readPhysical(m_pending)) {
+        const QByteArray& next = m_pending.bytes;
+        const bool folded = !next.isEmpty() && (next[0] == ' ' || next[0] == '\t');
         // A soft break joins the next line whole; folding drops its first blank.
         const bool softBreak = line.bytes.endsWith('=') && isQuotedPrintable(line.bytes);
         if (!folded && !softBreak) {
-            m_pending = next;
+            m_hasPending = true;
             break;
         }
         if (softBreak) {
             line.bytes.chop(1);
         }
-        line.bytes += softBreak ? next.bytes : next.bytes.mid(1);
-        line.tooLong = line.tooLong || next.tooLong || line.bytes.size() > kLongestLine;
+        line.bytes.append(QByteArrayView(next).sliced(softBreak ? 0 : 1));
+        line.tooLong = line.tooLong || m_pending.tooLong || line.bytes.size() > kLongestLine;
         if (line.tooLong) {
-            line.bytes.clear();
+            line.bytes.truncate(0);
+        }
+        line.rawKept = line.rawKept && m_pending.rawKept &&
+                       line.raw.size() + m_pending.raw.size() <= kLongestKeptCard;
+        if (line.rawKept) {
+            line.raw.append(m_pending.raw);
+        } else {
+            line.raw.truncate(0);
         }
     }
     return true;
+}
+
+void VCardReader::keepCardBytes(const Line& line)
+{
+    m_cardBytesKept =
+        m_cardBytesKept && line.rawKept && m_cardBytes.size() + line.raw.size() <= kLongestKeptCard;
+    if (m_cardBytesKept) {
+        m_cardBytes.append(line.raw);
+    } else {
+        m_cardBytes.truncate(0);
+    }
 }
 
 std::optional<VCard> VCardReader::refuse(int line, const QString& reason)
@@ -448,7 +508,9 @@ std::optional<VCard> VCardReader::refuse(int line, const QString& reason)
 std::optional<VCard> VCardReader::next()
 {
     m_error.clear();
-    Line line;
+    m_cardBytes.truncate(0);
+    m_cardBytesKept = true;
+    Line& line = m_line;
     // Up to BEGIN:VCARD; text outside a card is refused once for each run of it.
     int strayLine = 0;
     while (true) {
@@ -464,9 +526,10 @@ std::optional<VCard> VCardReader::next()
         }
     }
     if (strayLine) {
-        m_unread = line;
+        giveBack(line);
         return refuse(strayLine, tr("text outside a card"));
     }
+    keepCardBytes(line);
     VCard card;
     card.line = line.number;
     card.properties.reserve(16); // most cards hold fewer, and growing costs more than the room
@@ -483,16 +546,17 @@ std::optional<VCard> VCardReader::next()
             }
             continue;
         }
+        if (isCardMarker(line.bytes, "BEGIN:VCARD")) {
+            // The card before never ended; this line starts the next one.
+            giveBack(line);
+            return refuse(card.line, tr("a card without END:VCARD"));
+        }
+        keepCardBytes(line);
         if (isBlank(line.bytes)) {
             continue;
         }
         if (isCardMarker(line.bytes, "END:VCARD")) {
             break;
-        }
-        if (isCardMarker(line.bytes, "BEGIN:VCARD")) {
-            // The card before never ended; this line starts the next one.
-            m_unread = line;
-            return refuse(card.line, tr("a card without END:VCARD"));
         }
         VCardProperty property;
         QString reason;
@@ -509,6 +573,12 @@ std::optional<VCard> VCardReader::next()
         return refuse(brokenLine, broken);
     }
     return card;
+}
+
+void VCardReader::giveBack(Line& line)
+{
+    std::swap(m_unread, line);
+    m_hasUnread = true;
 }
 
 namespace {
@@ -667,11 +737,27 @@ ContentLineWriter& ContentLineWriter::raw(QStringView value)
 ContentLineWriter& ContentLineWriter::escaped(QStringView text)
 {
     startValue();
-    // Plain ASCII goes straight in, in one pass; from the first character
-    // that is not, or needs escaping, the rest is escaped and encoded.
-    const qsizetype plain = appendAsciiUntil(m_out, text, isEscapedInValue);
-    if (plain < text.size()) {
-        appendUtf8(m_out, escapeValue(text.sliced(plain).toString()));
+    // Runs of plain ASCII go straight in; between them stand an escape or a
+    // run of other characters, encoded together (a surrogate pair included).
+    qsizetype i = appendAsciiUntil(m_out, text, isEscapedInValue);
+    while (i < text.size()) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\\' || c == u',' || c == u';') {
+            m_out += '\\';
+            m_out += static_cast<char>(c);
+            ++i;
+        } else if (c == u'\r' || c == u'\n') {
+            // CR LF, a lone CR and LF are each one line break.
+            m_out.append("\\n", 2);
+            i += c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+        } else {
+            const qsizetype from = i;
+            while (i < text.size() && text[i].unicode() >= 0x80) {
+                ++i;
+            }
+            m_out.append(text.sliced(from, i - from).toUtf8());
+        }
+        i += appendAsciiUntil(m_out, text.sliced(i), isEscapedInValue);
     }
     return *this;
 }

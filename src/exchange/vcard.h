@@ -63,23 +63,44 @@ public:
     QString error() const { return m_error; }
     int errorLine() const { return m_errorLine; }
 
+    // The bytes of the card next() returned last, from BEGIN:VCARD to
+    // END:VCARD with their line ends, exactly as read; empty when the card
+    // was longer than kLongestKeptCard. Valid until the next call of next().
+    QByteArrayView cardBytes() const { return m_cardBytes; }
+
     // The longest content line read, once unfolded; longer ones refuse their card.
     static constexpr qsizetype kLongestLine = 32 * 1024 * 1024;
+    // The longest card whose bytes cardBytes() keeps (a card with a photo is
+    // longer, and its bytes are not asked for).
+    static constexpr qsizetype kLongestKeptCard = 64 * 1024;
 
 private:
+    // Lines are read into buffers that keep their room from line to line
+    // (they are swapped, never copied), so that reading allocates nothing
+    // once the longest line has been seen.
     struct Line
     {
-        QByteArray bytes;
+        QByteArray bytes; // without its line end
+        QByteArray raw;   // as read, line ends included; empty when too long to keep
         int number = 0;
         bool tooLong = false;
+        bool rawKept = true;
     };
     bool readPhysical(Line& line);
     bool readLogical(Line& line);
+    void keepCardBytes(const Line& line);
+    // Makes the line the next one readLogical() gives.
+    void giveBack(Line& line);
     std::optional<VCard> refuse(int line, const QString& reason);
 
     QIODevice& m_device;
-    std::optional<Line> m_pending; // the physical line read ahead while unfolding
-    std::optional<Line> m_unread;  // a content line given back, read again next
+    Line m_line;    // the content line being looked at
+    Line m_pending; // the physical line read ahead while unfolding
+    Line m_unread;  // a content line given back, read again next
+    bool m_hasPending = false;
+    bool m_hasUnread = false;
+    QByteArray m_cardBytes;
+    bool m_cardBytesKept = true;
     int m_lineNumber = 0;
     bool m_atEnd = false;
     bool m_firstLine = true;
