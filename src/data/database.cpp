@@ -34,6 +34,12 @@ QString readableOpenError(sqlite3* db)
     return errorText(db);
 }
 
+// The engine's memory statistics make each of its allocations take a lock
+// shared by every connection; Norvane never reads them. This must happen
+// before the engine is first used, so it is done as the program loads.
+[[maybe_unused]] const bool kWithoutMemoryStatistics =
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+
 } // namespace
 
 Database::~Database()

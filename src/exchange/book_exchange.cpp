@@ -93,10 +93,8 @@ public:
 private:
     Status importVCards();
     Status importCsv(QIODevice& file);
-    // Adds the contact, or updates the one with its UID; key is its
-    // contactKey() when known.
-    Status add(Contact contact, const QString& uid, const QByteArray& cardText, int line,
-               const CardContact* card = nullptr, QByteArray key = {});
+    // Adds the card's contact, or updates the one with its UID.
+    Status add(const FedCard& fed);
     QString storeCardPhoto(const CardContact& card, int line);
     // "FILE:LINE" of the file being imported.
     QString where(int line) const;
@@ -114,8 +112,8 @@ private:
     qint64 m_bytesBefore = 0; // of the files already imported
     QString m_path;           // of the file being imported
     QTemporaryDir m_scratch;
-    QHash<QString, qint64> m_idByUid;
-    QSet<QByteArray> m_keys;
+    QHash<TextDigest, qint64> m_idByUid; // the book's UIDs and those imported
+    QSet<TextDigest> m_keys;
     QStringList m_writtenPhotos;
     Statement m_insertContact, m_updateContact, m_selectContact, m_insertCard, m_updateCard;
 };
@@ -167,10 +165,10 @@ Status Importer::prepare()
     }
     bool done = false;
     while (uids.next(done)) {
-        m_idByUid.insert(uids.text(0), uids.integer(1));
+        m_idByUid.insert(uidDigest(uids.text(0)), uids.integer(1));
     }
     while (rows.next(done)) {
-        m_keys.insert(contactKey(contactOfRow(rows)));
+        m_keys.insert(contactDigest(contactOfRow(rows)));
     }
     // Room for about as many cards as the files could hold (a card takes a
     // few hundred bytes), so that the tables do not grow step by step.
@@ -195,23 +193,23 @@ QString Importer::storeCardPhoto(const CardContact& card, int line)
     return stored.name;
 }
 
-Status Importer::add(Contact contact, const QString& uid, const QByteArray& cardText, int line,
-                     const CardContact* card, QByteArray key)
+Status Importer::add(const FedCard& fed)
 {
-    if (card && !card->photo.isEmpty()) {
-        contact.profile = storeCardPhoto(*card, line);
-        key.clear();
+    const CardContact& card = *fed.mapped;
+    Contact contact = card.contact;
+    TextDigest key = fed.key;
+    if (!card.photo.isEmpty()) {
+        contact.profile = storeCardPhoto(card, fed.line);
+        key = contactDigest(contact);
     }
-    if (key.isEmpty()) {
-        key = contactKey(contact);
-    }
-    if (const auto known = m_idByUid.constFind(uid); !uid.isEmpty() && known != m_idByUid.cend()) {
+    if (const auto known = card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(fed.uidKey);
+        known != m_idByUid.cend()) {
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
         bool done = false;
         const Contact stored =
             m_selectContact.next(done) ? contactOfRow(m_selectContact) : Contact();
-        if (contactKey(stored) == key) {
+        if (contactDigest(stored) == key) {
             ++m_report.skipped;
             return Status::success();
         }
@@ -220,7 +218,7 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
         m_updateContact.bind(7, *known);
         m_updateCard.reset();
         m_updateCard.bind(1, *known);
-        bindCardText(m_updateCard, 2, cardText);
+        bindCardText(m_updateCard, 2, fed.cardText);
         if (Status written = run(m_updateContact); !written.ok()) {
             return written;
         }
@@ -241,15 +239,17 @@ Status Importer::add(Contact contact, const QString& uid, const QByteArray& card
         return written;
     }
     const qint64 id = m_db.lastInsertId();
-    const QString cardUid = uid.isEmpty() ? newUid() : uid;
     m_insertCard.reset();
     m_insertCard.bind(1, id);
-    m_insertCard.bind(2, cardUid);
-    bindCardText(m_insertCard, 3, cardText);
+    m_insertCard.bind(2, card.uid.isEmpty() ? newUid() : card.uid);
+    bindCardText(m_insertCard, 3, fed.cardText);
     if (Status written = run(m_insertCard); !written.ok()) {
         return written;
     }
-    m_idByUid.insert(cardUid, id);
+    // A UID made here is new to every card; only a card's own can come again.
+    if (!card.uid.isEmpty()) {
+        m_idByUid.insert(fed.uidKey, id);
+    }
     m_keys.insert(key);
     ++m_report.imported;
     return Status::success();
@@ -269,9 +269,7 @@ Status Importer::importVCards()
                 ++m_report.skipped;
                 continue;
             }
-            if (Status added = add(fed.mapped->contact, fed.mapped->uid, fed.cardText, fed.line,
-                                   &*fed.mapped, fed.key);
-                !added.ok()) {
+            if (Status added = add(fed); !added.ok()) {
                 return added;
             }
         }
@@ -319,7 +317,11 @@ Status Importer::importCsv(QIODevice& file)
             ++m_report.skipped;
             continue;
         }
-        if (Status added = add(contact, QString(), QByteArray(), reader.line()); !added.ok()) {
+        FedCard fed;
+        fed.key = contactDigest(contact);
+        fed.mapped.emplace().contact = std::move(contact);
+        fed.line = reader.line();
+        if (Status added = add(fed); !added.ok()) {
             return added;
         }
     }

@@ -50,24 +50,56 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
                 fed.cardText = QByteArray();
             }
         }
-        fed.key = contactKey(fed.mapped->contact);
+        fed.key = contactDigest(fed.mapped->contact);
+        if (!fed.mapped->uid.isEmpty()) {
+            fed.uidKey = uidDigest(fed.mapped->uid);
+        }
     }
     return fed;
 }
 
 } // namespace
 
-QByteArray contactKey(const Contact& contact)
+namespace {
+
+TextDigest digestOf(QCryptographicHash& hash)
+{
+    TextDigest digest;
+    const QByteArrayView result = hash.resultView();
+    std::memcpy(digest.bytes.data(), result.data(), digest.bytes.size());
+    return digest;
+}
+
+QByteArrayView utf16Bytes(const QString& text)
+{
+    return {reinterpret_cast<const char*>(text.utf16()), text.size() * 2};
+}
+
+} // namespace
+
+TextDigest contactDigest(const Contact& contact)
 {
     // The texts' UTF-16 as it is, each closed by a unit no text holds.
     QCryptographicHash hash(QCryptographicHash::Sha1);
     constexpr char16_t kEnd = u'\xFFFF';
     for (int column = 1; column < kContactColumnCount; ++column) {
-        const QString& text = contact.text(static_cast<ContactColumn>(column));
-        hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+        hash.addData(utf16Bytes(contact.text(static_cast<ContactColumn>(column))));
         hash.addData(QByteArrayView(reinterpret_cast<const char*>(&kEnd), sizeof kEnd));
     }
-    return hash.result();
+    return digestOf(hash);
+}
+
+QByteArray contactKey(const Contact& contact)
+{
+    const TextDigest digest = contactDigest(contact);
+    return QByteArray(digest.bytes.data(), digest.bytes.size());
+}
+
+TextDigest uidDigest(const QString& uid)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(utf16Bytes(uid));
+    return digestOf(hash);
 }
 
 void feedCards(const QString& path, BatchFeed<FedCard>& feed)
@@ -94,7 +126,7 @@ void feedCards(const QString& path, BatchFeed<FedCard>& feed)
             const FedCard& fed = batch.back();
             batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
         } else {
-            batch.push_back({{}, {}, {}, reader.errorLine(), reader.error(), file.pos()});
+            batch.push_back({{}, {}, {}, {}, reader.errorLine(), reader.error(), file.pos()});
         }
         if (batch.size() >= kCardsInBatch || batchBytes >= kBytesInBatch) {
             if (!feed.handOver(batch)) {

@@ -5,12 +5,35 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
+#include <cstring>
 #include <optional>
 
 namespace norvane {
 
+// A SHA-1 digest of a text, held by value: an import looks up one or two of
+// them for every card it reads.
+struct TextDigest
+{
+    std::array<char, 20> bytes{};
+
+    friend bool operator==(const TextDigest&, const TextDigest&) = default;
+};
+
+// Its first bytes are as good a hash as any.
+inline size_t qHash(const TextDigest& digest, size_t seed = 0) noexcept
+{
+    size_t hash = 0;
+    std::memcpy(&hash, digest.bytes.data(), sizeof hash);
+    return hash ^ seed;
+}
+
 // What tells two contacts apart on import: a digest of their six texts.
+TextDigest contactDigest(const Contact& contact);
+// The same digest, as bytes.
 QByteArray contactKey(const Contact& contact);
+// What tells two UIDs apart.
+TextDigest uidDigest(const QString& uid);
 
 // One card of a file, read and mapped: the contact with its key and the card
 // as it will be stored, or the reason it was refused.
@@ -18,7 +41,8 @@ struct FedCard
 {
     std::optional<CardContact> mapped;
     QByteArray cardText; // null for a card Norvane wrote and would write alike
-    QByteArray key;      // of mapped->contact as read (no photo named yet)
+    TextDigest key;      // of mapped->contact as read (no photo named yet)
+    TextDigest uidKey;   // of mapped->uid, when it has one
     int line = 0;        // where the card, or what was refused, starts
     QString refused;     // why, when mapped is empty
     qint64 position = 0; // how far the file is read
