@@ -5,6 +5,7 @@
 //
 // Every size runs in a child process of its own, so each memory figure starts
 // from a fresh process.
+#include "app/application.h"
 #include "app/registry.h"
 #include "bench_book.h"
 #include "contacts/contact_store.h"
@@ -16,7 +17,6 @@
 #include "support/test_folder.h"
 #include "sync_bench.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -653,7 +653,7 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication application(argc, argv);
+    Application application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const QStringList args = application.arguments();
     auto option = [&](const char* name) {

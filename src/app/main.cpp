@@ -1,3 +1,4 @@
+#include "app/application.h"
 #include "app/registry.h"
 #include "app/start_trace.h"
 #include "platform/display.h"
@@ -5,7 +6,6 @@
 #include "platform/services.h"
 #include "platform/single_instance.h"
 
-#include <QApplication>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -17,7 +17,7 @@ int main(int argc, char** argv)
                    stderr);
         return 1;
     }
-    QApplication app(argc, argv);
+    norvane::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Norvane"));
     QApplication::setQuitOnLastWindowClosed(false);
 

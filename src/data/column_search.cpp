@@ -1,5 +1,7 @@
 #include "data/column_search.h"
 
+#include "data/vector_state.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -385,7 +387,10 @@ template <class Work> int inHalves(int count, const Work& work)
         return count;
     }
     const int middle = count / 2;
-    std::thread helper([&] { work(middle, count); });
+    std::thread helper([&] {
+        clearUpperVectorState();
+        work(middle, count);
+    });
     work(0, middle);
     helper.join();
     return middle;

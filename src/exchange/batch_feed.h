@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/vector_state.h"
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -22,6 +24,7 @@ public:
     // when handOver() says nobody listens any more.
     explicit BatchFeed(std::function<void(BatchFeed&)> make)
         : m_thread([this, make = std::move(make)] {
+              clearUpperVectorState();
               make(*this);
               {
                   const std::lock_guard lock(m_mutex);

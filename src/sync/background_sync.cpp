@@ -3,6 +3,7 @@
 #include "contacts/contact_store.h"
 #include "data/connection_text.h"
 #include "data/database.h"
+#include "data/vector_state.h"
 #include "sync/card_sync.h"
 #include "sync/keyring.h"
 
@@ -85,6 +86,7 @@ void BackgroundSync::startRun()
     const QString folder = m_folder;
     const QString password = m_password;
     m_thread = QThread::create([this, folder, password] {
+        clearUpperVectorState();
         bool noPasswordCommand = false;
         const SyncOutcome outcome = synchroniseFolder(folder, password, noPasswordCommand);
         QMetaObject::invokeMethod(
