@@ -241,12 +241,24 @@ bool VCardProperty::hasType(const QString& type) const
 
 int VCardProperty::preference() const
 {
+    // Read where the parameters stand, without lists: it is asked for every
+    // number, e-mail and address of every card.
     constexpr int kNotPreferred = 101;
-    int rank = hasType(QStringLiteral("pref")) ? 1 : kNotPreferred;
-    for (const QString& value : param(QStringLiteral("PREF"))) {
-        bool number = false;
-        const int given = value.toInt(&number);
-        rank = std::min(rank, number ? std::clamp(given, 1, 100) : 1);
+    int rank = kNotPreferred;
+    for (const auto& [name, values] : params) {
+        const bool isType = name == u"TYPE";
+        if (!isType && name != u"PREF") {
+            continue;
+        }
+        for (const QStringView value : QStringView(values).tokenize(u',', Qt::SkipEmptyParts)) {
+            if (!isType) {
+                bool number = false;
+                const int given = value.toInt(&number);
+                rank = std::min(rank, number ? std::clamp(given, 1, 100) : 1);
+            } else if (value.compare(u"pref", Qt::CaseInsensitive) == 0) {
+                rank = std::min(rank, 1);
+            }
+        }
     }
     return rank;
 }
@@ -479,7 +491,7 @@ bool VCardReader::readLogical(Line& line)
         line.rawKept = line.rawKept && m_pending.rawKept &&
                        line.raw.size() + m_pending.raw.size() <= kLongestKeptCard;
         if (line.rawKept) {
-            line.raw.append(m_pending.raw);
+            line.raw.append(QByteArrayView(m_pending.raw));
         } else {
             line.raw.truncate(0);
         }
@@ -492,7 +504,7 @@ void VCardReader::keepCardBytes(const Line& line)
     m_cardBytesKept =
         m_cardBytesKept && line.rawKept && m_cardBytes.size() + line.raw.size() <= kLongestKeptCard;
     if (m_cardBytesKept) {
-        m_cardBytes.append(line.raw);
+        m_cardBytes.append(QByteArrayView(line.raw));
     } else {
         m_cardBytes.truncate(0);
     }
