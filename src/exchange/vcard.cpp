@@ -234,11 +234,6 @@ QStringList VCardProperty::param(const QString& wanted) const
     return values;
 }
 
-bool VCardProperty::hasType(const QString& type) const
-{
-    return param(QStringLiteral("TYPE")).contains(type, Qt::CaseInsensitive);
-}
-
 int VCardProperty::preference() const
 {
     // Read where the parameters stand, without lists: it is asked for every

@@ -22,7 +22,6 @@ struct VCardProperty
 
     // The values of a parameter, split at commas ("TYPE=HOME,VOICE").
     QStringList param(const QString& name) const;
-    bool hasType(const QString& type) const;
     // How much the card prefers it: a 4.0 PREF value (1 is most), 1 for a
     // 3.0 TYPE=pref or a bare 2.1 PREF, 101 when not preferred at all.
     int preference() const;
