@@ -58,10 +58,6 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
     return fed;
 }
 
-} // namespace
-
-namespace {
-
 TextDigest digestOf(QCryptographicHash& hash)
 {
     TextDigest digest;
@@ -168,9 +164,6 @@ void readCards(const QString& path, BatchFeed<ReadCard>& feed)
 
 void feedCards(const QString& path, BatchFeed<FedCard>& feed)
 {
-    // Reading and mapping each take about as long as storing: the cards
-    // are read on one thread and mapped on this one, while the importer
-    // stores the cards before.
     BatchFeed<ReadCard> read([path](BatchFeed<ReadCard>& into) { readCards(path, into); });
     std::vector<FedCard> batch;
     qsizetype batchBytes = 0;
