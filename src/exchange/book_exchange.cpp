@@ -196,12 +196,16 @@ QString Importer::storeCardPhoto(const CardContact& card, int line)
 Status Importer::add(const FedCard& fed)
 {
     const CardContact& card = *fed.mapped;
-    Contact contact = card.contact;
+    // The contact as mapped, unless its photo is stored under a name: the
+    // texts are bound where the feed made them, never copied.
+    std::optional<Contact> withPhoto;
     TextDigest key = fed.key;
     if (!card.photo.isEmpty()) {
-        contact.profile = storeCardPhoto(card, fed.line);
-        key = contactDigest(contact);
+        withPhoto = card.contact;
+        withPhoto->profile = storeCardPhoto(card, fed.line);
+        key = contactDigest(*withPhoto);
     }
+    const Contact& contact = withPhoto ? *withPhoto : card.contact;
     if (const auto known = card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(fed.uidKey);
         known != m_idByUid.cend()) {
         m_selectContact.reset();
