@@ -267,7 +267,8 @@ int VCardProperty::preference() const
 
 QString VCardProperty::text() const
 {
-    return unescape(value);
+    // Most values hold no escape: then the text is the value itself, shared.
+    return value.contains(u'\\') ? unescape(value) : value;
 }
 
 QStringList VCardProperty::components() const
