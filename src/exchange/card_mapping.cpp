@@ -17,13 +17,17 @@ QString tr(const char* text)
 // that a value Norvane wrote as one part comes back exactly.
 QString joinNonEmpty(const QStringList& parts, const QString& separator)
 {
-    QStringList kept;
+    QString joined; // a single part is shared, not copied
     for (const QString& part : parts) {
-        if (!part.trimmed().isEmpty()) {
-            kept.append(part);
+        if (QStringView(part).trimmed().isEmpty()) {
+            continue;
         }
+        if (!joined.isEmpty()) {
+            joined += separator;
+        }
+        joined += part;
     }
-    return kept.join(separator);
+    return joined;
 }
 
 // A 4.0 number may be written as a "tel:" URI; the number is what follows.
@@ -76,14 +80,17 @@ QString numbersOf(const VCard& card)
     std::stable_sort(tels.begin(), tels.end(), [](const VCardProperty* a, const VCardProperty* b) {
         return a->preference() < b->preference();
     });
-    QStringList numbers;
+    // One per line, as the window's number field writes them.
+    QString numbers; // a single number is shared, not copied
     for (const VCardProperty* tel : tels) {
-        if (const QString number = numberText(*tel); !number.trimmed().isEmpty()) {
-            numbers.append(number);
+        if (const QString number = numberText(*tel); !QStringView(number).trimmed().isEmpty()) {
+            if (!numbers.isEmpty()) {
+                numbers += QLatin1Char('\n');
+            }
+            numbers += number;
         }
     }
-    // One per line, as the window's number field writes them.
-    return numbers.join(QLatin1Char('\n'));
+    return numbers;
 }
 
 // Line breaks as the window writes them; a card's CR LF or lone CR (which

@@ -274,6 +274,7 @@ QString VCardProperty::text() const
 QStringList VCardProperty::components() const
 {
     QStringList parts;
+    parts.reserve(7); // an address has seven
     qsizetype from = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] == u'\\') {
