@@ -3,6 +3,8 @@
 #include "data/contact.h"
 #include "data/database.h"
 
+#include <array>
+
 namespace norvane {
 
 // The statements that write tblYou. User text only ever reaches them as bound
@@ -16,6 +18,27 @@ inline void bindContactTexts(Statement& statement, const Contact& contact)
 {
     for (int column = 1; column < kContactColumnCount; ++column) {
         statement.bind(column, contact.text(static_cast<ContactColumn>(column)));
+    }
+}
+
+// A contact's six texts as UTF-8, in column order, made ahead of their
+// binding (an import makes them on the thread that maps its cards).
+using ContactUtf8 = std::array<QByteArray, kContactColumnCount - 1>;
+
+inline ContactUtf8 contactUtf8(const Contact& contact)
+{
+    ContactUtf8 texts;
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        texts[column - 1] = contact.text(static_cast<ContactColumn>(column)).toUtf8();
+    }
+    return texts;
+}
+
+// Binds them as ?1 to ?6 without a copy: they must outlive the statement's run.
+inline void bindContactUtf8(Statement& statement, const ContactUtf8& texts)
+{
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        statement.bindUtf8Shared(column, texts[column - 1]);
     }
 }
 

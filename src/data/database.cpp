@@ -288,6 +288,12 @@ void Statement::bindUtf8(int index, QByteArrayView bytes)
                       static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
 
+void Statement::bindUtf8Shared(int index, QByteArrayView bytes)
+{
+    sqlite3_bind_text(m_stmt, index, bytes.isNull() ? "" : bytes.data(),
+                      static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
 void Statement::bind(int index, qint64 value)
 {
     sqlite3_bind_int64(m_stmt, index, value);

@@ -74,6 +74,9 @@ public:
     void bindNull(int index);
     // Binds bytes as text exactly as they are, even where they are not valid UTF-8.
     void bindUtf8(int index, QByteArrayView bytes);
+    // The same without a copy: the bytes must stay as they are until the
+    // statement is reset or the index bound again.
+    void bindUtf8Shared(int index, QByteArrayView bytes);
     // Steps once: true while a row is there. done tells a finished statement apart from an error.
     bool next(bool& done);
     int columnCount() const;

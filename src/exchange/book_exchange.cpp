@@ -237,15 +237,21 @@ Status Importer::add(const FedCard& fed)
         ++m_report.skipped;
         return Status::success();
     }
+    // The texts as the feed made them in UTF-8, bound without copies.
     m_insertContact.reset();
-    bindContactTexts(m_insertContact, contact);
+    if (withPhoto) {
+        bindContactTexts(m_insertContact, contact);
+    } else {
+        bindContactUtf8(m_insertContact, fed.utf8);
+    }
     if (Status written = run(m_insertContact); !written.ok()) {
         return written;
     }
     const qint64 id = m_db.lastInsertId();
+    const QByteArray madeUid = card.uid.isEmpty() ? newUid().toUtf8() : QByteArray();
     m_insertCard.reset();
     m_insertCard.bind(1, id);
-    m_insertCard.bind(2, card.uid.isEmpty() ? newUid() : card.uid);
+    m_insertCard.bindUtf8Shared(2, card.uid.isEmpty() ? madeUid : fed.uidUtf8);
     bindCardText(m_insertCard, 3, fed.cardText);
     if (Status written = run(m_insertCard); !written.ok()) {
         return written;
@@ -323,6 +329,7 @@ Status Importer::importCsv(QIODevice& file)
         }
         FedCard fed;
         fed.key = contactDigest(contact);
+        fed.utf8 = contactUtf8(contact);
         fed.mapped.emplace().contact = std::move(contact);
         fed.line = reader.line();
         if (Status added = add(fed); !added.ok()) {

@@ -51,8 +51,10 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
             }
         }
         fed.key = contactDigest(fed.mapped->contact);
+        fed.utf8 = contactUtf8(fed.mapped->contact);
         if (!fed.mapped->uid.isEmpty()) {
             fed.uidKey = uidDigest(fed.mapped->uid);
+            fed.uidUtf8 = fed.mapped->uid.toUtf8();
         }
     }
     return fed;
@@ -175,7 +177,10 @@ void feedCards(const QString& path, BatchFeed<FedCard>& feed)
                 const FedCard& fed = batch.back();
                 batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
             } else {
-                batch.push_back({{}, {}, {}, {}, item.line, item.refused, item.position});
+                FedCard& refused = batch.emplace_back();
+                refused.line = item.line;
+                refused.refused = item.refused;
+                refused.position = item.position;
             }
             if (!handOverWhenFull(feed, batch, batchBytes)) {
                 return;

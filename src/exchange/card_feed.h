@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/contact_sql.h"
 #include "exchange/batch_feed.h"
 #include "exchange/card_mapping.h"
 
@@ -43,6 +44,8 @@ struct FedCard
     QByteArray cardText; // null for a card Norvane wrote and would write alike
     TextDigest key;      // of mapped->contact as read (no photo named yet)
     TextDigest uidKey;   // of mapped->uid, when it has one
+    ContactUtf8 utf8;    // mapped->contact's texts, as they are stored
+    QByteArray uidUtf8;  // mapped->uid, as it is stored
     int line = 0;        // where the card, or what was refused, starts
     QString refused;     // why, when mapped is empty
     qint64 position = 0; // how far the file is read
