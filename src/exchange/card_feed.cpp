@@ -129,12 +129,10 @@ void readCards(const QString& path, BatchFeed<ReadCard>& feed)
     QFile file(path);
     std::vector<ReadCard> batch;
     if (!file.open(QIODevice::ReadOnly)) {
-        batch.push_back({std::nullopt,
-                         {},
-                         1,
-                         QCoreApplication::translate("BookExchange", "cannot be read: %1")
-                             .arg(file.errorString()),
-                         0});
+        ReadCard& failed = batch.emplace_back();
+        failed.line = 1;
+        failed.refused = QCoreApplication::translate("BookExchange", "cannot be read: %1")
+                             .arg(file.errorString());
         feed.handOver(batch);
         return;
     }
