@@ -100,36 +100,12 @@ TextDigest uidDigest(const QString& uid)
     return digestOf(hash);
 }
 
-namespace {
-
-// A card as read from the file, before it is mapped; or what was refused.
-struct ReadCard
-{
-    std::optional<VCard> card;
-    QByteArray bytes; // the card's bytes as read, when the reader kept them
-    int line = 0;
-    QString refused;
-    qint64 position = 0; // how far the file is read
-};
-
-// Hands a batch over when it is full; false when nobody listens any more.
-template <class Item>
-bool handOverWhenFull(BatchFeed<Item>& feed, std::vector<Item>& batch, qsizetype& batchBytes)
-{
-    if (batch.size() < kCardsInBatch && batchBytes < kBytesInBatch) {
-        return true;
-    }
-    batchBytes = 0;
-    return feed.handOver(batch);
-}
-
-// Reads the cards of the file, on a thread of its own.
-void readCards(const QString& path, BatchFeed<ReadCard>& feed)
+void feedCards(const QString& path, BatchFeed<FedCard>& feed)
 {
     QFile file(path);
-    std::vector<ReadCard> batch;
+    std::vector<FedCard> batch;
     if (!file.open(QIODevice::ReadOnly)) {
-        ReadCard& failed = batch.emplace_back();
+        FedCard& failed = batch.emplace_back();
         failed.line = 1;
         failed.refused = QCoreApplication::translate("BookExchange", "cannot be read: %1")
                              .arg(file.errorString());
@@ -139,50 +115,25 @@ void readCards(const QString& path, BatchFeed<ReadCard>& feed)
     VCardReader reader(file);
     qsizetype batchBytes = 0;
     while (true) {
-        const qint64 before = file.pos();
-        std::optional<VCard> card = reader.next();
+        const std::optional<VCard> card = reader.next();
         if (!card && reader.atEnd()) {
             break;
         }
-        // What the card takes in memory grows with what it took in the file.
-        batchBytes += file.pos() - before;
         if (card) {
-            batch.push_back({std::move(card), reader.cardBytes().toByteArray(), 0, {}, file.pos()});
+            batch.push_back(feedCard(*card, reader.cardBytes(), file.pos()));
+            const FedCard& fed = batch.back();
+            batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
         } else {
-            batch.push_back({std::nullopt, {}, reader.errorLine(), reader.error(), file.pos()});
+            FedCard& refused = batch.emplace_back();
+            refused.line = reader.errorLine();
+            refused.refused = reader.error();
+            refused.position = file.pos();
         }
-        if (!handOverWhenFull(feed, batch, batchBytes)) {
-            return;
-        }
-    }
-    if (!batch.empty()) {
-        feed.handOver(batch);
-    }
-}
-
-} // namespace
-
-void feedCards(const QString& path, BatchFeed<FedCard>& feed)
-{
-    BatchFeed<ReadCard> read([path](BatchFeed<ReadCard>& into) { readCards(path, into); });
-    std::vector<FedCard> batch;
-    qsizetype batchBytes = 0;
-    for (std::vector<ReadCard> cards = read.next(); !cards.empty();
-         cards = read.next(std::move(cards))) {
-        for (const ReadCard& item : cards) {
-            if (item.card) {
-                batch.push_back(feedCard(*item.card, item.bytes, item.position));
-                const FedCard& fed = batch.back();
-                batchBytes += fed.cardText.size() + (fed.mapped ? fed.mapped->photo.size() : 0);
-            } else {
-                FedCard& refused = batch.emplace_back();
-                refused.line = item.line;
-                refused.refused = item.refused;
-                refused.position = item.position;
-            }
-            if (!handOverWhenFull(feed, batch, batchBytes)) {
+        if (batch.size() >= kCardsInBatch || batchBytes >= kBytesInBatch) {
+            if (!feed.handOver(batch)) {
                 return;
             }
+            batchBytes = 0;
         }
     }
     if (!batch.empty()) {
