@@ -1,6 +1,7 @@
 #include "main_window/main_window.h"
 
 #include "contacts/contact_store.h"
+#include "data/vector_state.h"
 #include "main_window/window_host.h"
 #include "sync/account.h"
 #include "widgets/pictures.h"
@@ -68,6 +69,10 @@ bool MainWindow::hasSyncAccount()
 
 void MainWindow::load()
 {
+    // The window's pictures were painted a moment ago, in this same event:
+    // the key derivation and the read must not run with the vector
+    // registers as the painting left them.
+    clearUpperVectorState();
     Status connected = connectSequence(m_dataControl, m_services.folder->path(), kWholeTable,
                                        m_host.bookPassword());
     if (connected.kind() == Status::Failure::WrongKey) {
