@@ -98,8 +98,8 @@ private:
     Line m_unread;  // a content line given back, read again next
     bool m_hasPending = false;
     bool m_hasUnread = false;
-    QByteArray m_cardBytes;
-    bool m_cardBytesKept = true;
+    QByteArray m_cardBytes;      // of the card being read, as read so far
+    bool m_cardBytesKept = true; // false once it grew beyond kLongestKeptCard
     int m_lineNumber = 0;
     bool m_atEnd = false;
     bool m_firstLine = true;
