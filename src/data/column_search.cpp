@@ -14,10 +14,7 @@
 // Where the processor has SSE2 (every x86-64 one), the candidates of a scan
 // are found sixteen bytes at a time; elsewhere eight at a time in plain C++
 // (which also marks the end of each block, so that both ways are tested).
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define NORVANE_HAS_SSE2 1
-#endif
+#include "data/sse2.h"
 
 namespace norvane {
 

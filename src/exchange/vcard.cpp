@@ -1,17 +1,11 @@
 #include "exchange/vcard.h"
 
+#include "data/sse2.h"
 #include "exchange/line_reading.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>
 #include <algorithm>
-
-// Where the processor has SSE2 (every x86-64 one), plain ASCII is written
-// eight characters at a time.
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define NORVANE_HAS_SSE2 1
-#endif
 
 namespace norvane {
 
@@ -604,6 +598,27 @@ bool isEscapedInValue(QChar c)
     return c == u'\\' || c == u',' || c == u';' || c == u'\r' || c == u'\n';
 }
 
+// How the value's character at i is written: after a backslash, the
+// character given (\\ \, \; \n), or as it is when there is none; a line
+// break of CR LF stands for both.
+struct ValueEscape
+{
+    char16_t escaped = 0;
+    qsizetype length = 1;
+};
+
+ValueEscape escapeAt(QStringView text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    if (c == u'\\' || c == u',' || c == u';') {
+        return {c, 1};
+    }
+    if (c == u'\r' || c == u'\n') {
+        return {u'n', c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1};
+    }
+    return {};
+}
+
 } // namespace
 
 QString escapeValue(const QString& text)
@@ -618,19 +633,13 @@ QString escapeValue(const QString& text)
     const qsizetype plain = first - text.cbegin();
     std::copy_n(reinterpret_cast<const char16_t*>(text.constData()), plain, to);
     to += plain;
-    for (qsizetype i = plain; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\\' || c == u',' || c == u';') {
+    for (qsizetype i = plain; i < text.size();) {
+        if (const ValueEscape escape = escapeAt(text, i); escape.escaped) {
             *to++ = u'\\';
-            *to++ = c;
-        } else if (c == u'\r' || c == u'\n') {
-            *to++ = u'\\';
-            *to++ = u'n';
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-                ++i;
-            }
+            *to++ = escape.escaped;
+            i += escape.length;
         } else {
-            *to++ = c;
+            *to++ = text[i++].unicode();
         }
     }
     escaped.truncate(to - reinterpret_cast<const char16_t*>(escaped.constData()));
@@ -789,15 +798,10 @@ ContentLineWriter& ContentLineWriter::escaped(QStringView text)
     // run of other characters, encoded together (a surrogate pair included).
     qsizetype i = appendAsciiUntil<AsciiStops::Escapes>(m_out, text);
     while (i < text.size()) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\\' || c == u',' || c == u';') {
+        if (const ValueEscape escape = escapeAt(text, i); escape.escaped) {
             m_out += '\\';
-            m_out += static_cast<char>(c);
-            ++i;
-        } else if (c == u'\r' || c == u'\n') {
-            // CR LF, a lone CR and LF are each one line break.
-            m_out.append("\\n", 2);
-            i += c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+            m_out += static_cast<char>(escape.escaped);
+            i += escape.length;
         } else {
             const qsizetype from = i;
             while (i < text.size() && text[i].unicode() >= 0x80) {
