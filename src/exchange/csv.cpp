@@ -1,7 +1,5 @@
 #include "exchange/csv.h"
 
-#include "exchange/line_reading.h"
-
 #include <QCoreApplication>
 #include <QStringDecoder>
 
@@ -90,7 +88,7 @@ QStringList valuesOf(const QString& field)
 
 } // namespace
 
-CsvReader::CsvReader(QIODevice& device) : m_device(device) {}
+CsvReader::CsvReader(QIODevice& device) : m_lines(device) {}
 
 std::optional<QStringList> CsvReader::next()
 {
@@ -102,7 +100,7 @@ std::optional<QStringList> CsvReader::next()
         m_recordLine = m_lineNumber + 1;
         // Physical lines are joined while a quoted field is open.
         do {
-            if (!appendLine(m_device, record, kLongestRecord, tooLong)) {
+            if (!m_lines.appendLine(record, kLongestRecord, tooLong)) {
                 break;
             }
             readAny = true;

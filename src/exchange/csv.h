@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/contact.h"
+#include "exchange/line_reading.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -30,7 +31,7 @@ public:
     static constexpr qsizetype kLongestRecord = 32 * 1024 * 1024;
 
 private:
-    QIODevice& m_device;
+    LineReader m_lines;
     int m_lineNumber = 0;
     int m_recordLine = 0;
     bool m_atEnd = false;

@@ -2,35 +2,68 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <algorithm>
+#include <cstring>
 
 namespace norvane {
 
-// Appends one line of the device to line, its end ("\n") included, reading
-// through a small buffer: a card file is read line by line, and a large
-// buffer made for each line would cost far more than the line. Beyond limit
-// bytes the line's bytes are dropped (tooLong is set) and reading goes on to
-// its end. False when the device had nothing more.
-inline bool appendLine(QIODevice& device, QByteArray& line, qsizetype limit, bool& tooLong)
+// Reads a device line by line through a block of its own: a card file's
+// lines are short, and asking the device for each of them costs far more
+// than the line's bytes. The device is read ahead by up to a block, so
+// nothing else may read it while this does.
+class LineReader
 {
-    char buffer[16 * 1024];
-    bool readAny = false;
-    while (true) {
-        const qint64 read = device.readLine(buffer, sizeof buffer);
-        if (read <= 0) {
-            return readAny;
-        }
-        readAny = true;
-        if (!tooLong) {
-            line.append(buffer, static_cast<qsizetype>(read));
-            if (line.size() > limit) {
-                tooLong = true;
-                line.clear();
+public:
+    explicit LineReader(QIODevice& device) : m_device(device) {}
+
+    // Appends one line to line, its end ("\n") included. Beyond limit bytes
+    // the line's bytes are dropped (tooLong is set) and reading goes on to
+    // its end. False when the device had nothing more.
+    bool appendLine(QByteArray& line, qsizetype limit, bool& tooLong)
+    {
+        bool readAny = false;
+        while (true) {
+            if (m_at == m_end && !fill()) {
+                return readAny;
+            }
+            readAny = true;
+            const char* from = m_block.constData() + m_at;
+            const auto* end = static_cast<const char*>(std::memchr(from, '\n', m_end - m_at));
+            const qsizetype length = end ? end - from + 1 : m_end - m_at;
+            m_at += length;
+            if (!tooLong) {
+                line.append(from, length);
+                if (line.size() > limit) {
+                    tooLong = true;
+                    line.clear();
+                }
+            }
+            if (end) {
+                return true;
             }
         }
-        if (buffer[read - 1] == '\n') {
-            return true;
-        }
     }
-}
+
+private:
+    static constexpr qsizetype kBlock = 64 * 1024;
+
+    bool fill()
+    {
+        if (m_block.isEmpty()) {
+            // A small buffer holding one card needs no more room than that.
+            const qint64 available = m_device.isSequential() ? kBlock : m_device.bytesAvailable();
+            m_block.resize(static_cast<qsizetype>(std::clamp<qint64>(available, 1, kBlock)));
+        }
+        const qint64 read = m_device.read(m_block.data(), m_block.size());
+        m_at = 0;
+        m_end = read > 0 ? static_cast<qsizetype>(read) : 0;
+        return m_end > 0;
+    }
+
+    QIODevice& m_device;
+    QByteArray m_block;
+    qsizetype m_at = 0;
+    qsizetype m_end = 0;
+};
 
 } // namespace norvane

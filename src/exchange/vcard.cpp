@@ -1,7 +1,6 @@
 #include "exchange/vcard.h"
 
 #include "data/sse2.h"
-#include "exchange/line_reading.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>
@@ -424,13 +423,13 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
     return true;
 }
 
-VCardReader::VCardReader(QIODevice& device) : m_device(device) {}
+VCardReader::VCardReader(QIODevice& device) : m_lines(device) {}
 
 bool VCardReader::readPhysical(Line& line)
 {
     line.raw.truncate(0);
     line.tooLong = false;
-    if (!appendLine(m_device, line.raw, kLongestLine, line.tooLong)) {
+    if (!m_lines.appendLine(line.raw, kLongestLine, line.tooLong)) {
         return false;
     }
     line.number = ++m_lineNumber;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/line_reading.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QList>
@@ -92,7 +94,7 @@ private:
     void giveBack(Line& line);
     std::optional<VCard> refuse(int line, const QString& reason);
 
-    QIODevice& m_device;
+    LineReader m_lines;
     Line m_line;    // the content line being looked at
     Line m_pending; // the physical line read ahead while unfolding
     Line m_unread;  // a content line given back, read again next
