@@ -21,24 +21,34 @@ inline void bindContactTexts(Statement& statement, const Contact& contact)
     }
 }
 
-// A contact's six texts as UTF-8, in column order, made ahead of their
-// binding (an import makes them on the thread that maps its cards).
-using ContactUtf8 = std::array<QByteArray, kContactColumnCount - 1>;
-
-inline ContactUtf8 contactUtf8(const Contact& contact)
+// A contact's six texts as UTF-8, in column order, in one buffer: an import
+// makes them on the thread that maps its cards and binds them without a
+// copy, and tells contacts apart by them.
+class ContactUtf8
 {
-    ContactUtf8 texts;
-    for (int column = 1; column < kContactColumnCount; ++column) {
-        texts[column - 1] = contact.text(static_cast<ContactColumn>(column)).toUtf8();
-    }
-    return texts;
-}
+public:
+    ContactUtf8() = default;
+    explicit ContactUtf8(const Contact& contact);
+    // The texts of a row of "SELECT * FROM tblYou ...", as they are stored.
+    static ContactUtf8 ofRow(const Statement& row);
+
+    // The text of a column from Name to Profile.
+    QByteArrayView text(ContactColumn column) const;
+    // The six texts one after the other.
+    QByteArrayView bytes() const { return m_bytes; }
+    // Where each text starts, and where the last one ends.
+    const std::array<qsizetype, kContactColumnCount>& starts() const { return m_starts; }
+
+private:
+    QByteArray m_bytes;
+    std::array<qsizetype, kContactColumnCount> m_starts{};
+};
 
 // Binds them as ?1 to ?6 without a copy: they must outlive the statement's run.
 inline void bindContactUtf8(Statement& statement, const ContactUtf8& texts)
 {
     for (int column = 1; column < kContactColumnCount; ++column) {
-        statement.bindUtf8Shared(column, texts[column - 1]);
+        statement.bindUtf8Shared(column, texts.text(static_cast<ContactColumn>(column)));
     }
 }
 

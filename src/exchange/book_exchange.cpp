@@ -165,10 +165,10 @@ Status Importer::prepare()
     }
     bool done = false;
     while (uids.next(done)) {
-        m_idByUid.insert(uidDigest(uids.text(0)), uids.integer(1));
+        m_idByUid.insert(uidDigest(uids.utf8(0)), uids.integer(1));
     }
     while (rows.next(done)) {
-        m_keys.insert(contactDigest(contactOfRow(rows)));
+        m_keys.insert(contactDigest(ContactUtf8::ofRow(rows)));
     }
     // Room for about as many cards as the files could hold (a card takes a
     // few hundred bytes), so that the tables do not grow step by step.
@@ -203,7 +203,7 @@ Status Importer::add(const FedCard& fed)
     if (!card.photo.isEmpty()) {
         withPhoto = card.contact;
         withPhoto->profile = storeCardPhoto(card, fed.line);
-        key = contactDigest(*withPhoto);
+        key = contactDigest(ContactUtf8(*withPhoto));
     }
     const Contact& contact = withPhoto ? *withPhoto : card.contact;
     if (const auto known = card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(fed.uidKey);
@@ -211,8 +211,8 @@ Status Importer::add(const FedCard& fed)
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
         bool done = false;
-        const Contact stored =
-            m_selectContact.next(done) ? contactOfRow(m_selectContact) : Contact();
+        const ContactUtf8 stored =
+            m_selectContact.next(done) ? ContactUtf8::ofRow(m_selectContact) : ContactUtf8();
         if (contactDigest(stored) == key) {
             ++m_report.skipped;
             return Status::success();
@@ -328,8 +328,8 @@ Status Importer::importCsv(QIODevice& file)
             continue;
         }
         FedCard fed;
-        fed.key = contactDigest(contact);
-        fed.utf8 = contactUtf8(contact);
+        fed.utf8 = ContactUtf8(contact);
+        fed.key = contactDigest(fed.utf8);
         fed.mapped.emplace().contact = std::move(contact);
         fed.line = reader.line();
         if (Status added = add(fed); !added.ok()) {

@@ -50,14 +50,22 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
                 fed.cardText = QByteArray();
             }
         }
-        fed.key = contactDigest(fed.mapped->contact);
-        fed.utf8 = contactUtf8(fed.mapped->contact);
+        fed.utf8 = ContactUtf8(fed.mapped->contact);
+        fed.key = contactDigest(fed.utf8);
         if (!fed.mapped->uid.isEmpty()) {
-            fed.uidKey = uidDigest(fed.mapped->uid);
             fed.uidUtf8 = fed.mapped->uid.toUtf8();
+            fed.uidKey = uidDigest(fed.uidUtf8);
         }
     }
     return fed;
+}
+
+// One hash for each thread, reset for each digest: making one allocates.
+QCryptographicHash& resetHash()
+{
+    thread_local QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.reset();
+    return hash;
 }
 
 TextDigest digestOf(QCryptographicHash& hash)
@@ -68,36 +76,38 @@ TextDigest digestOf(QCryptographicHash& hash)
     return digest;
 }
 
-QByteArrayView utf16Bytes(const QString& text)
-{
-    return {reinterpret_cast<const char*>(text.utf16()), text.size() * 2};
-}
-
 } // namespace
 
-TextDigest contactDigest(const Contact& contact)
+TextDigest contactDigest(const ContactUtf8& texts)
 {
-    // The texts' UTF-16 as it is, each closed by a unit no text holds.
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    constexpr char16_t kEnd = u'\xFFFF';
-    for (int column = 1; column < kContactColumnCount; ++column) {
-        hash.addData(utf16Bytes(contact.text(static_cast<ContactColumn>(column))));
-        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&kEnd), sizeof kEnd));
-    }
+    // The bytes and where each text starts, so that no two ways of cutting
+    // the same bytes into six texts give one digest.
+    QCryptographicHash& hash = resetHash();
+    hash.addData(texts.bytes());
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(texts.starts().data()),
+                                sizeof(texts.starts())));
+    return digestOf(hash);
+}
+
+TextDigest uidDigest(QByteArrayView uid)
+{
+    QCryptographicHash& hash = resetHash();
+    hash.addData(uid);
     return digestOf(hash);
 }
 
 QByteArray contactKey(const Contact& contact)
 {
-    const TextDigest digest = contactDigest(contact);
-    return QByteArray(digest.bytes.data(), digest.bytes.size());
-}
-
-TextDigest uidDigest(const QString& uid)
-{
+    // The texts' UTF-16 as it is, each closed by a unit no text holds. A sync
+    // keeps these keys from run to run: how they are made must not change.
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(utf16Bytes(uid));
-    return digestOf(hash);
+    constexpr char16_t kEnd = u'\xFFFF';
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        const QString& text = contact.text(static_cast<ContactColumn>(column));
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&kEnd), sizeof kEnd));
+    }
+    return hash.result();
 }
 
 void feedCards(const QString& path, BatchFeed<FedCard>& feed)

@@ -29,12 +29,13 @@ inline size_t qHash(const TextDigest& digest, size_t seed = 0) noexcept
     return hash ^ seed;
 }
 
-// What tells two contacts apart on import: a digest of their six texts.
-TextDigest contactDigest(const Contact& contact);
-// The same digest, as bytes.
+// What tells two contacts apart on import: a digest of their six texts as
+// they are stored.
+TextDigest contactDigest(const ContactUtf8& texts);
+// What tells two UIDs apart: a digest of one as it is stored.
+TextDigest uidDigest(QByteArrayView uid);
+// What a sync remembers of a contact's values: a digest of its six texts.
 QByteArray contactKey(const Contact& contact);
-// What tells two UIDs apart.
-TextDigest uidDigest(const QString& uid);
 
 // One card of a file, read and mapped: the contact with its key and the card
 // as it will be stored, or the reason it was refused.
@@ -42,9 +43,9 @@ struct FedCard
 {
     std::optional<CardContact> mapped;
     QByteArray cardText; // null for a card Norvane wrote and would write alike
-    TextDigest key;      // of mapped->contact as read (no photo named yet)
-    TextDigest uidKey;   // of mapped->uid, when it has one
     ContactUtf8 utf8;    // mapped->contact's texts, as they are stored
+    TextDigest key;      // of utf8 (no photo named yet)
+    TextDigest uidKey;   // of uidUtf8, when the card has a UID
     QByteArray uidUtf8;  // mapped->uid, as it is stored
     int line = 0;        // where the card, or what was refused, starts
     QString refused;     // why, when mapped is empty
