@@ -68,6 +68,14 @@ public:
         return batch;
     }
 
+    // Called by the maker: true when every batch handed over has been taken,
+    // so that the thread using them keeps up and could do more of the work.
+    bool isDrained()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_waiting.empty();
+    }
+
     // Called by the maker: hands a batch over (leaving it empty), waiting
     // while enough wait; false when nobody listens any more.
     bool handOver(Batch& batch)

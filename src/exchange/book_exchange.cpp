@@ -196,17 +196,20 @@ QString Importer::storeCardPhoto(const CardContact& card, int line)
 Status Importer::add(const FedCard& fed)
 {
     const CardContact& card = *fed.mapped;
+    // Made here when the feed left it to this thread, and freed here.
+    StoredForm madeHere;
+    const StoredForm& form = fed.hasStored ? fed.stored : (madeHere = storedForm(card));
     // The contact as mapped, unless its photo is stored under a name: the
-    // texts are bound where the feed made them, never copied.
+    // texts are bound as the stored form holds them, never copied.
     std::optional<Contact> withPhoto;
-    TextDigest key = fed.key;
+    TextDigest key = form.key;
     if (!card.photo.isEmpty()) {
         withPhoto = card.contact;
         withPhoto->profile = storeCardPhoto(card, fed.line);
         key = contactDigest(ContactUtf8(*withPhoto));
     }
     const Contact& contact = withPhoto ? *withPhoto : card.contact;
-    if (const auto known = card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(fed.uidKey);
+    if (const auto known = card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(form.uidKey);
         known != m_idByUid.cend()) {
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
@@ -242,7 +245,7 @@ Status Importer::add(const FedCard& fed)
     if (withPhoto) {
         bindContactTexts(m_insertContact, contact);
     } else {
-        bindContactUtf8(m_insertContact, fed.utf8);
+        bindContactUtf8(m_insertContact, form.utf8);
     }
     if (Status written = run(m_insertContact); !written.ok()) {
         return written;
@@ -251,14 +254,14 @@ Status Importer::add(const FedCard& fed)
     const QByteArray madeUid = card.uid.isEmpty() ? newUid().toUtf8() : QByteArray();
     m_insertCard.reset();
     m_insertCard.bind(1, id);
-    m_insertCard.bindUtf8Shared(2, card.uid.isEmpty() ? madeUid : fed.uidUtf8);
+    m_insertCard.bindUtf8Shared(2, card.uid.isEmpty() ? madeUid : form.uidUtf8);
     bindCardText(m_insertCard, 3, fed.cardText);
     if (Status written = run(m_insertCard); !written.ok()) {
         return written;
     }
     // A UID made here is new to every card; only a card's own can come again.
     if (!card.uid.isEmpty()) {
-        m_idByUid.insert(fed.uidKey, id);
+        m_idByUid.insert(form.uidKey, id);
     }
     m_keys.insert(key);
     ++m_report.imported;
@@ -328,8 +331,6 @@ Status Importer::importCsv(QIODevice& file)
             continue;
         }
         FedCard fed;
-        fed.utf8 = ContactUtf8(contact);
-        fed.key = contactDigest(fed.utf8);
         fed.mapped.emplace().contact = std::move(contact);
         fed.line = reader.line();
         if (Status added = add(fed); !added.ok()) {

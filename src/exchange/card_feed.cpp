@@ -50,14 +50,22 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
                 fed.cardText = QByteArray();
             }
         }
-        fed.utf8 = ContactUtf8(fed.mapped->contact);
-        fed.key = contactDigest(fed.utf8);
-        if (!fed.mapped->uid.isEmpty()) {
-            fed.uidUtf8 = fed.mapped->uid.toUtf8();
-            fed.uidKey = uidDigest(fed.uidUtf8);
-        }
     }
     return fed;
+}
+
+// Makes the batch's stored forms here unless the importer waits for cards.
+bool handOverBatch(std::vector<FedCard>& batch, BatchFeed<FedCard>& feed)
+{
+    if (!feed.isDrained()) {
+        for (FedCard& fed : batch) {
+            if (fed.mapped) {
+                fed.stored = storedForm(*fed.mapped);
+                fed.hasStored = true;
+            }
+        }
+    }
+    return feed.handOver(batch);
 }
 
 // One hash for each thread, reset for each digest: making one allocates.
@@ -94,6 +102,18 @@ TextDigest uidDigest(QByteArrayView uid)
     QCryptographicHash& hash = resetHash();
     hash.addData(uid);
     return digestOf(hash);
+}
+
+StoredForm storedForm(const CardContact& mapped)
+{
+    StoredForm stored;
+    stored.utf8 = ContactUtf8(mapped.contact);
+    stored.key = contactDigest(stored.utf8);
+    if (!mapped.uid.isEmpty()) {
+        stored.uidUtf8 = mapped.uid.toUtf8();
+        stored.uidKey = uidDigest(stored.uidUtf8);
+    }
+    return stored;
 }
 
 QByteArray contactKey(const Contact& contact)
@@ -140,14 +160,14 @@ void feedCards(const QString& path, BatchFeed<FedCard>& feed)
             refused.position = file.pos();
         }
         if (batch.size() >= kCardsInBatch || batchBytes >= kBytesInBatch) {
-            if (!feed.handOver(batch)) {
+            if (!handOverBatch(batch, feed)) {
                 return;
             }
             batchBytes = 0;
         }
     }
     if (!batch.empty()) {
-        feed.handOver(batch);
+        handOverBatch(batch, feed);
     }
 }
 

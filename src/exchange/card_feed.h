@@ -37,24 +37,35 @@ TextDigest uidDigest(QByteArrayView uid);
 // What a sync remembers of a contact's values: a digest of its six texts.
 QByteArray contactKey(const Contact& contact);
 
+// A mapped card's contact and UID as the book stores them, and the digests
+// that tell them apart.
+struct StoredForm
+{
+    ContactUtf8 utf8;   // the contact's texts (no photo named yet)
+    TextDigest key;     // of utf8
+    QByteArray uidUtf8; // empty when the card has no UID
+    TextDigest uidKey;  // of uidUtf8
+};
+
+StoredForm storedForm(const CardContact& mapped);
+
 // One card of a file, read and mapped: the contact with its key and the card
 // as it will be stored, or the reason it was refused.
 struct FedCard
 {
     std::optional<CardContact> mapped;
     QByteArray cardText; // null for a card Norvane wrote and would write alike
-    ContactUtf8 utf8;    // mapped->contact's texts, as they are stored
-    TextDigest key;      // of utf8 (no photo named yet)
-    TextDigest uidKey;   // of uidUtf8, when the card has a UID
-    QByteArray uidUtf8;  // mapped->uid, as it is stored
+    // Made on the feed's thread while the importer has cards waiting, else
+    // left to the importer (hasStored false), so that neither thread idles.
+    StoredForm stored;
+    bool hasStored = false;
     int line = 0;        // where the card, or what was refused, starts
     QString refused;     // why, when mapped is empty
     qint64 position = 0; // how far the file is read
 };
 
 // Reads and maps the cards of a vCard file, on the feed's thread, while the
-// importer stores the cards before: reading and mapping take about as long
-// as storing.
+// importer stores the cards before.
 void feedCards(const QString& path, BatchFeed<FedCard>& feed);
 
 } // namespace norvane
