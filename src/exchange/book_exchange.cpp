@@ -562,10 +562,22 @@ VCard storedCard(QByteArrayView text)
 // A row of the export as read from the book.
 struct ExportRow
 {
-    Contact contact;       // with its ID
-    QString uid;           // empty when the book holds none
+    qint64 id = 0;
+    ContactUtf8 texts;     // as stored: the card is written from them without a conversion
+    QByteArray uid;        // in UTF-8; empty when the book holds none
     QByteArray storedText; // the stored card, if any
     bool hasCardRow = false;
+
+    Contact contact() const
+    {
+        Contact contact;
+        contact.id = id;
+        for (int column = 1; column < kContactColumnCount; ++column) {
+            const auto at = static_cast<ContactColumn>(column);
+            contact.text(at) = QString::fromUtf8(texts.text(at));
+        }
+        return contact;
+    }
 };
 
 // The export's rows in ID order, each with its card when the book has cards.
@@ -592,9 +604,10 @@ void feedRows(Database& db, Statement& rows, bool cards, Status& ended, BatchFee
     bool done = false;
     while (rows.next(done)) {
         ExportRow& row = batch.emplace_back();
-        row.contact = contactOfRow(rows);
+        row.id = rows.integer(0);
+        row.texts = ContactUtf8::ofRow(rows);
         if (cards) {
-            row.uid = rows.text(kContactColumnCount);
+            row.uid = rows.utf8(kContactColumnCount).toByteArray();
             row.storedText = rows.utf8(kContactColumnCount + 1).toByteArray();
             row.hasCardRow = rows.integer(kContactColumnCount + 2) > 0;
         }
@@ -620,20 +633,22 @@ struct CardSettings
 
 void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
 {
-    const Contact& contact = row.contact;
-    if (row.uid.isEmpty() && settings.newUids) {
-        row.uid = newUid();
-        settings.newUids->append({contact.id, row.uid, row.hasCardRow});
-    } else if (row.uid.isEmpty()) {
-        row.uid = derivedUid(contact.id);
+    if (row.uid.isEmpty()) {
+        const QString uid = settings.newUids ? newUid() : derivedUid(row.id);
+        if (settings.newUids) {
+            settings.newUids->append({row.id, uid, row.hasCardRow});
+        }
+        row.uid = uid.toUtf8();
     }
     const std::optional<EmbeddedPhoto> photo =
-        photoToEmbed(settings.photoFolder, settings.photoFiles, contact.profile);
+        photoToEmbed(settings.photoFolder, settings.photoFiles,
+                     QString::fromUtf8(row.texts.text(ContactColumn::Profile)));
     if (row.storedText.isEmpty()) {
-        appendContactCard(bytes, contact, row.uid, photo, settings.version, settings.revision);
+        appendContactCard(bytes, row.texts, row.uid, photo, settings.version, settings.revision);
     } else {
-        appendVCard(bytes, cardForExport(storedCard(row.storedText), contact, row.uid, photo,
-                                         settings.version, settings.revision));
+        appendVCard(bytes, cardForExport(storedCard(row.storedText), row.contact(),
+                                         QString::fromUtf8(row.uid), photo, settings.version,
+                                         settings.revision));
     }
 }
 
@@ -669,7 +684,7 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
          batch = feed.next(std::move(batch))) {
         for (ExportRow& row : batch) {
             if (format == ExportFormat::Csv) {
-                const Contact& c = row.contact;
+                const Contact c = row.contact();
                 bytes += csvRecord({c.name, c.address, c.contact, c.email, c.company, c.profile});
             } else {
                 appendCard(bytes, row, settings);

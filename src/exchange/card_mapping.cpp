@@ -341,24 +341,119 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
     return card;
 }
 
-void appendContactCard(QByteArray& out, const Contact& contact, const QString& uid,
+namespace {
+
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0; });
+}
+
+// The blanks QChar::isSpace() knows among the ASCII characters.
+bool isAsciiBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// A name in UTF-8 as derivedNameParts() reads it: its words one space apart,
+// the family name after the last space.
+class NameWords
+{
+public:
+    explicit NameWords(QByteArrayView name)
+    {
+        if (!isAscii(name)) {
+            m_words = QString::fromUtf8(name).simplified().toUtf8();
+        } else {
+            m_words.reserve(name.size());
+            bool blank = false;
+            for (const char c : name) {
+                if (isAsciiBlank(c)) {
+                    blank = !m_words.isEmpty();
+                    continue;
+                }
+                if (blank) {
+                    m_words += ' ';
+                    blank = false;
+                }
+                m_words += c;
+            }
+        }
+        m_lastSpace = m_words.lastIndexOf(' ');
+    }
+    QByteArrayView family() const { return QByteArrayView(m_words).sliced(m_lastSpace + 1); }
+    QByteArrayView given() const
+    {
+        return QByteArrayView(m_words).first(std::max<qsizetype>(m_lastSpace, 0));
+    }
+
+private:
+    QByteArray m_words;
+    qsizetype m_lastSpace = -1;
+};
+
+// Whether a line of the numbers holds nothing but blanks.
+bool isBlankLine(QByteArrayView line)
+{
+    return isAscii(line) ? std::all_of(line.begin(), line.end(), isAsciiBlank)
+                         : QString::fromUtf8(line).trimmed().isEmpty();
+}
+
+// A text as QString::fromUtf8() reads it, when it is not valid UTF-8 (a book
+// written by another program): the card holds what the text reads as.
+std::optional<QByteArray> repairedUtf8(QByteArrayView text)
+{
+    if (isAscii(text) || text.isValidUtf8()) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(text).toUtf8();
+}
+
+// The same for the six texts.
+std::optional<ContactUtf8> repairedUtf8(const ContactUtf8& texts)
+{
+    if (isAscii(texts.bytes())) {
+        return std::nullopt;
+    }
+    bool valid = true;
+    Contact contact;
+    for (int column = 1; column < kContactColumnCount; ++column) {
+        const QByteArrayView text = texts.text(static_cast<ContactColumn>(column));
+        valid = valid && text.isValidUtf8();
+        contact.text(static_cast<ContactColumn>(column)) = QString::fromUtf8(text);
+    }
+    return valid ? std::nullopt : std::optional<ContactUtf8>(ContactUtf8(contact));
+}
+
+} // namespace
+
+void appendContactCard(QByteArray& out, const ContactUtf8& stored, QByteArrayView storedUid,
                        const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
                        const QString& revision)
 {
+    const std::optional<ContactUtf8> repaired = repairedUtf8(stored);
+    const ContactUtf8& texts = repaired ? *repaired : stored;
+    const std::optional<QByteArray> repairedUid = repairedUtf8(storedUid);
+    const QByteArrayView uid = repairedUid ? QByteArrayView(*repairedUid) : storedUid;
+    const auto text = [&](ContactColumn column) { return texts.text(column); };
     const bool v4 = version == VCardVersion::V4;
     ContentLineWriter line(out);
     out += "BEGIN:VCARD\r\n";
     line.begin({}, u"VERSION").raw(v4 ? u"4.0" : u"3.0").end();
-    line.begin({}, u"FN").escaped(contact.name).end();
-    const QStringList parts = derivedNameParts(contact.name);
-    line.begin({}, u"N").escaped(parts[0]).raw(u";").escaped(parts[1]).raw(u";;;").end();
-    const QString numbers = withLfBreaks(contact.contact);
+    line.begin({}, u"FN").escaped(text(ContactColumn::Name)).end();
+    const NameWords name(text(ContactColumn::Name));
+    line.begin({}, u"N").escaped(name.family()).raw(u";").escaped(name.given()).raw(u";;;").end();
+    // One number a line; a line ends at LF, CR LF or a lone CR.
+    const QByteArrayView numbers = text(ContactColumn::Contact);
     for (qsizetype from = 0; from <= numbers.size();) {
-        qsizetype end = numbers.indexOf(u'\n', from);
-        end = end < 0 ? numbers.size() : end;
-        const QStringView number = QStringView(numbers).sliced(from, end - from);
-        from = end + 1;
-        if (!number.trimmed().isEmpty()) {
+        qsizetype end = from;
+        while (end < numbers.size() && numbers[end] != '\n' && numbers[end] != '\r') {
+            ++end;
+        }
+        const QByteArrayView number = numbers.sliced(from, end - from);
+        from =
+            end +
+            (end + 1 < numbers.size() && numbers[end] == '\r' && numbers[end + 1] == '\n' ? 2 : 1);
+        if (!isBlankLine(number)) {
             line.begin({}, u"TEL");
             if (v4) {
                 line.parameter(QStringLiteral("VALUE"), QStringLiteral("text"));
@@ -366,17 +461,16 @@ void appendContactCard(QByteArray& out, const Contact& contact, const QString& u
             line.escaped(number).end();
         }
     }
-    if (!contact.email.isEmpty()) {
-        line.begin({}, u"EMAIL").escaped(contact.email).end();
+    if (!text(ContactColumn::Email).isEmpty()) {
+        line.begin({}, u"EMAIL").escaped(text(ContactColumn::Email)).end();
     }
-    if (!contact.address.isEmpty()) {
-        line.begin({}, u"ADR").raw(u";;").escaped(contact.address).raw(u";;;;").end();
+    if (!text(ContactColumn::Address).isEmpty()) {
+        line.begin({}, u"ADR").raw(u";;").escaped(text(ContactColumn::Address)).raw(u";;;;").end();
     }
-    if (!contact.company.isEmpty()) {
-        line.begin({}, u"ORG").escaped(contact.company).end();
+    if (!text(ContactColumn::Company).isEmpty()) {
+        line.begin({}, u"ORG").escaped(text(ContactColumn::Company)).end();
     }
     if (photo) {
-        const QString base64 = QString::fromLatin1(photo->bytes.toBase64());
         line.begin({}, u"PHOTO");
         if (v4) {
             line.raw(u"data:image/").raw(photo->type.toLower()).raw(u";base64,");
@@ -384,13 +478,20 @@ void appendContactCard(QByteArray& out, const Contact& contact, const QString& u
             line.parameter(QStringLiteral("ENCODING"), QStringLiteral("b"))
                 .parameter(QStringLiteral("TYPE"), photo->type);
         }
-        line.raw(base64).end();
-        line.begin({}, u"X-NORVANE-PHOTO").escaped(contact.profile).end();
+        line.raw(photo->bytes.toBase64()).end();
+        line.begin({}, u"X-NORVANE-PHOTO").escaped(text(ContactColumn::Profile)).end();
     }
     line.begin({}, u"UID").escaped(uid).end();
     line.begin({}, u"REV").raw(revision).end();
     line.begin({}, u"PRODID").raw(kProductId).end();
     out += "END:VCARD\r\n";
+}
+
+void appendContactCard(QByteArray& out, const Contact& contact, const QString& uid,
+                       const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
+                       const QString& revision)
+{
+    appendContactCard(out, ContactUtf8(contact), uid.toUtf8(), photo, version, revision);
 }
 
 } // namespace norvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/contact.h"
+#include "data/contact_sql.h"
 #include "exchange/vcard.h"
 
 #include <QByteArray>
@@ -42,7 +43,11 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
 
 // The same card for a contact that came with none, written straight into
 // the buffer without building its properties first: the export of a large
-// book spends most of its time here.
+// book spends most of its time here. From the texts as the book stores them
+// (UTF-8), with the UID in UTF-8.
+void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView uid,
+                       const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
+                       const QString& revision);
 void appendContactCard(QByteArray& out, const Contact& contact, const QString& uid,
                        const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
                        const QString& revision);

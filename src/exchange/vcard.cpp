@@ -597,75 +597,59 @@ bool isEscapedInValue(QChar c)
     return c == u'\\' || c == u',' || c == u';' || c == u'\r' || c == u'\n';
 }
 
-// How the value's character at i is written: after a backslash, the
-// character given (\\ \, \; \n), or as it is when there is none; a line
-// break of CR LF stands for both.
-struct ValueEscape
+void appendBytes(QByteArray& out, QByteArrayView bytes)
 {
-    char16_t escaped = 0;
-    qsizetype length = 1;
-};
+    if (bytes.isEmpty()) {
+        return;
+    }
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size());
+    std::memcpy(out.data() + start, bytes.data(), static_cast<std::size_t>(bytes.size()));
+}
 
-ValueEscape escapeAt(QStringView text, qsizetype i)
+// Appends a text given as UTF-8 escaped for a property value: \\ \, \; and a
+// line break as \n (CR LF is one). Only ASCII is escaped, and no byte of a
+// longer UTF-8 sequence is ASCII: the bytes between escapes go in as they are.
+void appendEscaped(QByteArray& out, QByteArrayView utf8)
 {
-    const char16_t c = text[i].unicode();
-    if (c == u'\\' || c == u',' || c == u';') {
-        return {c, 1};
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c != '\\' && c != ',' && c != ';' && c != '\r' && c != '\n') {
+            continue;
+        }
+        appendBytes(out, utf8.sliced(from, i - from));
+        const char written[] = {'\\', c == '\r' || c == '\n' ? 'n' : c};
+        appendBytes(out, QByteArrayView(written, 2));
+        if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+            ++i;
+        }
+        from = i + 1;
     }
-    if (c == u'\r' || c == u'\n') {
-        return {u'n', c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1};
-    }
-    return {};
+    appendBytes(out, utf8.sliced(from));
 }
 
 } // namespace
 
 QString escapeValue(const QString& text)
 {
-    const auto first = std::find_if(text.cbegin(), text.cend(), isEscapedInValue);
-    if (first == text.cend()) {
+    if (std::none_of(text.cbegin(), text.cend(), isEscapedInValue)) {
         return text;
     }
-    // Written through a pointer into room for the worst case, then cut to size.
-    QString escaped(text.size() * 2, Qt::Uninitialized);
-    char16_t* to = reinterpret_cast<char16_t*>(escaped.data());
-    const qsizetype plain = first - text.cbegin();
-    std::copy_n(reinterpret_cast<const char16_t*>(text.constData()), plain, to);
-    to += plain;
-    for (qsizetype i = plain; i < text.size();) {
-        if (const ValueEscape escape = escapeAt(text, i); escape.escaped) {
-            *to++ = u'\\';
-            *to++ = escape.escaped;
-            i += escape.length;
-        } else {
-            *to++ = text[i++].unicode();
-        }
-    }
-    escaped.truncate(to - reinterpret_cast<const char16_t*>(escaped.constData()));
-    return escaped;
+    QByteArray escaped;
+    appendEscaped(escaped, text.toUtf8());
+    return QString::fromUtf8(escaped);
 }
 
 namespace {
 
 constexpr qsizetype kFoldWidth = 75;
 
-// Which plain ASCII characters end a run of them: none, or those a value
-// escapes.
-enum class AsciiStops {
-    None,
-    Escapes,
-};
-
-template <AsciiStops stops> bool endsAsciiRun(char16_t c)
-{
-    return c >= 0x80 || (stops == AsciiStops::Escapes && isEscapedInValue(c));
-}
-
-// Appends the text's characters up to the first that is not plain ASCII or
-// is one of the stops, straight into the card without a temporary (most
-// values are plain ASCII through and through); how many it appended. Eight
-// at a time where the processor has SSE2.
-template <AsciiStops stops> qsizetype appendAsciiUntil(QByteArray& out, QStringView text)
+// Appends the text's characters up to the first that is not plain ASCII,
+// straight into the card without a temporary (most values are plain ASCII
+// through and through); how many it appended. Eight at a time where the
+// processor has SSE2.
+qsizetype appendAsciiUntilOther(QByteArray& out, QStringView text)
 {
     const qsizetype start = out.size();
     out.resize(start + text.size());
@@ -676,22 +660,15 @@ template <AsciiStops stops> qsizetype appendAsciiUntil(QByteArray& out, QStringV
     const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
     for (; i + 8 <= text.size(); i += 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-        __m128i ends = _mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128());
-        ends = _mm_xor_si128(ends, _mm_set1_epi16(-1));
-        if constexpr (stops == AsciiStops::Escapes) {
-            for (const char16_t escaped : {u'\\', u',', u';', u'\r', u'\n'}) {
-                ends = _mm_or_si128(
-                    ends, _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(escaped))));
-            }
-        }
-        if (_mm_movemask_epi8(ends) != 0) {
+        if (_mm_movemask_epi8(
+                _mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) != 0xFFFF) {
             break; // the character-by-character loop finds which
         }
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(units, units));
     }
 #endif
     for (; i < text.size(); ++i) {
-        if (endsAsciiRun<stops>(from[i])) {
+        if (from[i] >= 0x80) {
             out.truncate(start + i);
             return i;
         }
@@ -703,7 +680,7 @@ template <AsciiStops stops> qsizetype appendAsciiUntil(QByteArray& out, QStringV
 // Appends a text as UTF-8.
 void appendUtf8(QByteArray& out, QStringView text)
 {
-    const qsizetype plain = appendAsciiUntil<AsciiStops::None>(out, text);
+    const qsizetype plain = appendAsciiUntilOther(out, text);
     if (plain < text.size()) {
         out.append(text.sliced(plain).toUtf8());
     }
@@ -790,26 +767,17 @@ ContentLineWriter& ContentLineWriter::raw(QStringView value)
     return *this;
 }
 
-ContentLineWriter& ContentLineWriter::escaped(QStringView text)
+ContentLineWriter& ContentLineWriter::raw(QByteArrayView utf8)
 {
     startValue();
-    // Runs of plain ASCII go straight in; between them stand an escape or a
-    // run of other characters, encoded together (a surrogate pair included).
-    qsizetype i = appendAsciiUntil<AsciiStops::Escapes>(m_out, text);
-    while (i < text.size()) {
-        if (const ValueEscape escape = escapeAt(text, i); escape.escaped) {
-            m_out += '\\';
-            m_out += static_cast<char>(escape.escaped);
-            i += escape.length;
-        } else {
-            const qsizetype from = i;
-            while (i < text.size() && text[i].unicode() >= 0x80) {
-                ++i;
-            }
-            m_out.append(text.sliced(from, i - from).toUtf8());
-        }
-        i += appendAsciiUntil<AsciiStops::Escapes>(m_out, text.sliced(i));
-    }
+    appendBytes(m_out, utf8);
+    return *this;
+}
+
+ContentLineWriter& ContentLineWriter::escaped(QByteArrayView utf8)
+{
+    startValue();
+    appendEscaped(m_out, utf8);
     return *this;
 }
 

@@ -129,8 +129,9 @@ public:
     ContentLineWriter& parameter(const QString& name, const QString& value);
     // A piece of the value as it is written.
     ContentLineWriter& raw(QStringView value);
-    // A piece of the value that is a text, escaped (\\ \, \; \n).
-    ContentLineWriter& escaped(QStringView text);
+    ContentLineWriter& raw(QByteArrayView utf8);
+    // A piece of the value that is a text in UTF-8, escaped (\\ \, \; \n).
+    ContentLineWriter& escaped(QByteArrayView utf8);
     void end();
 
 private:

@@ -96,6 +96,7 @@ private slots:
     void aFailedImportWritesNothing();
     void writesAPlainContactAsTheFullMappingDoes_data();
     void writesAPlainContactAsTheFullMappingDoes();
+    void exportsABrokenTextAsItReads();
     void keepsEachContactsUidFromOneExportToTheNext();
     void keepsTheTextOfEveryCardItCouldNotWriteAlike();
 };
@@ -394,6 +395,10 @@ void ExchangeTest::writesAPlainContactAsTheFullMappingDoes_data()
         << contact(QString::fromUtf8("Zoë \\ \"Z\", Ægir; 王小明 😀"), QStringLiteral("5;6"),
                    QString(80, QChar(u'é')) + QStringLiteral("\nline, two"),
                    QStringLiteral("a,b@example.org"), QStringLiteral("Co; \\ Ltd\r\nUnit"));
+    QTest::newRow("blanks other than spaces, in ASCII and beyond")
+        << contact(QStringLiteral("\tAl\v\f Bo\r\nCy "), QStringLiteral("1\n\t\n\u3000\n\u00a0 2"));
+    QTest::newRow("a name of non-ASCII blanks")
+        << contact(QString::fromUtf8("\u3000Ann\u00a0\u2028Lee\u3000"), {});
 }
 
 // The export writes a contact without a stored card straight into bytes;
@@ -416,6 +421,21 @@ void ExchangeTest::writesAPlainContactAsTheFullMappingDoes()
 
 // A contact's UID is given at its first export and kept in the book, the
 // card table made for it when the book has none.
+// A book written by another program may hold bytes that are not UTF-8;
+// the card holds the texts as Norvane reads and shows them.
+void ExchangeTest::exportsABrokenTextAsItReads()
+{
+    TestFolder folder;
+    folder.add({contact(QStringLiteral("Ann"), QStringLiteral("1"))});
+    QVERIFY(openBook(folder)
+                ->execute("UPDATE tblYou SET NAME = CAST(X'416EFF6E' AS TEXT), "
+                          "COMPANY = CAST(X'C3A92C80' AS TEXT)")
+                .ok());
+    const QByteArray card = exportBook(folder, ExportFormat::VCard4);
+    QVERIFY2(card.contains("\r\nFN:An\xEF\xBF\xBDn\r\nN:An\xEF\xBF\xBDn;;;;\r\n"), card);
+    QVERIFY2(card.contains("\r\nORG:\xC3\xA9\\,\xEF\xBF\xBD\r\n"), card);
+}
+
 void ExchangeTest::keepsEachContactsUidFromOneExportToTheNext()
 {
     TestFolder folder;
