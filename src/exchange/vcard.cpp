@@ -607,17 +607,42 @@ void appendBytes(QByteArray& out, QByteArrayView bytes)
     std::memcpy(out.data() + start, bytes.data(), static_cast<std::size_t>(bytes.size()));
 }
 
+bool isEscapedByte(char c)
+{
+    return c == '\\' || c == ',' || c == ';' || c == '\r' || c == '\n';
+}
+
+// Where the first byte at or after from stands that a value escapes; the
+// size when there is none. Sixteen bytes at a time where the processor has
+// SSE2: most texts hold no escape at all.
+qsizetype nextEscape(QByteArrayView utf8, qsizetype from)
+{
+#ifdef NORVANE_HAS_SSE2
+    for (; from + 16 <= utf8.size(); from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(utf8.data() + from));
+        __m128i found = _mm_setzero_si128();
+        for (const char escaped : {'\\', ',', ';', '\r', '\n'}) {
+            found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(escaped)));
+        }
+        if (_mm_movemask_epi8(found) != 0) {
+            break; // the byte-by-byte loop finds which
+        }
+    }
+#endif
+    while (from < utf8.size() && !isEscapedByte(utf8[from])) {
+        ++from;
+    }
+    return from;
+}
+
 // Appends a text given as UTF-8 escaped for a property value: \\ \, \; and a
 // line break as \n (CR LF is one). Only ASCII is escaped, and no byte of a
 // longer UTF-8 sequence is ASCII: the bytes between escapes go in as they are.
 void appendEscaped(QByteArray& out, QByteArrayView utf8)
 {
     qsizetype from = 0;
-    for (qsizetype i = 0; i < utf8.size(); ++i) {
+    for (qsizetype i = nextEscape(utf8, 0); i < utf8.size(); i = nextEscape(utf8, from)) {
         const char c = utf8[i];
-        if (c != '\\' && c != ',' && c != ';' && c != '\r' && c != '\n') {
-            continue;
-        }
         appendBytes(out, utf8.sliced(from, i - from));
         const char written[] = {'\\', c == '\r' || c == '\n' ? 'n' : c};
         appendBytes(out, QByteArrayView(written, 2));
