@@ -196,20 +196,19 @@ QString Importer::storeCardPhoto(const CardContact& card, int line)
 Status Importer::add(const FedCard& fed)
 {
     const CardContact& card = *fed.mapped;
-    // Made here when the feed left it to this thread, and freed here.
-    StoredForm madeHere;
-    const StoredForm& form = fed.hasStored ? fed.stored : (madeHere = storedForm(card));
+    const CardDigests digests = fed.digests ? *fed.digests : cardDigests(fed.utf8, fed.uidUtf8);
     // The contact as mapped, unless its photo is stored under a name: the
-    // texts are bound as the stored form holds them, never copied.
+    // texts are bound where the feed made them in UTF-8, never copied.
     std::optional<Contact> withPhoto;
-    TextDigest key = form.key;
+    TextDigest key = digests.key;
     if (!card.photo.isEmpty()) {
         withPhoto = card.contact;
         withPhoto->profile = storeCardPhoto(card, fed.line);
         key = contactDigest(ContactUtf8(*withPhoto));
     }
     const Contact& contact = withPhoto ? *withPhoto : card.contact;
-    if (const auto known = card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(form.uidKey);
+    if (const auto known =
+            card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(digests.uidKey);
         known != m_idByUid.cend()) {
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
@@ -245,7 +244,7 @@ Status Importer::add(const FedCard& fed)
     if (withPhoto) {
         bindContactTexts(m_insertContact, contact);
     } else {
-        bindContactUtf8(m_insertContact, form.utf8);
+        bindContactUtf8(m_insertContact, fed.utf8);
     }
     if (Status written = run(m_insertContact); !written.ok()) {
         return written;
@@ -254,14 +253,14 @@ Status Importer::add(const FedCard& fed)
     const QByteArray madeUid = card.uid.isEmpty() ? newUid().toUtf8() : QByteArray();
     m_insertCard.reset();
     m_insertCard.bind(1, id);
-    m_insertCard.bindUtf8Shared(2, card.uid.isEmpty() ? madeUid : form.uidUtf8);
+    m_insertCard.bindUtf8Shared(2, card.uid.isEmpty() ? madeUid : fed.uidUtf8);
     bindCardText(m_insertCard, 3, fed.cardText);
     if (Status written = run(m_insertCard); !written.ok()) {
         return written;
     }
     // A UID made here is new to every card; only a card's own can come again.
     if (!card.uid.isEmpty()) {
-        m_idByUid.insert(form.uidKey, id);
+        m_idByUid.insert(digests.uidKey, id);
     }
     m_keys.insert(key);
     ++m_report.imported;
@@ -331,6 +330,7 @@ Status Importer::importCsv(QIODevice& file)
             continue;
         }
         FedCard fed;
+        fed.utf8 = ContactUtf8(contact);
         fed.mapped.emplace().contact = std::move(contact);
         fed.line = reader.line();
         if (Status added = add(fed); !added.ok()) {

@@ -1,5 +1,6 @@
 #include "exchange/card_feed.h"
 
+#include "exchange/sip_hash.h"
 #include "exchange/vcard.h"
 
 #include <QCoreApplication>
@@ -18,18 +19,17 @@ constexpr qsizetype kBytesInBatch = 4 * 1024 * 1024;
 // that very card, nothing more: then an export writes it again from the
 // columns alike (REV and PRODID it writes anew in any case), and the book
 // need not keep its text.
-std::optional<QByteArray> ownCardFor(const VCard& card, const CardContact& mapped,
-                                     qsizetype sizeHint)
+std::optional<QByteArray> ownCardFor(const VCard& card, const FedCard& fed, qsizetype sizeHint)
 {
     const QString version = card.version();
     const VCardProperty* revision = card.first(QStringLiteral("REV"));
-    if (!revision || mapped.uid.isEmpty() || !mapped.photo.isEmpty() ||
+    if (!revision || fed.uidUtf8.isEmpty() || !fed.mapped->photo.isEmpty() ||
         (version != u"4.0" && version != u"3.0")) {
         return std::nullopt;
     }
     QByteArray own;
     own.reserve(sizeHint + 64);
-    appendContactCard(own, mapped.contact, mapped.uid, std::nullopt,
+    appendContactCard(own, fed.utf8, fed.uidUtf8, std::nullopt,
                       version == u"4.0" ? VCardVersion::V4 : VCardVersion::V3, revision->value);
     return own;
 }
@@ -43,7 +43,9 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
     fed.position = position;
     fed.mapped = contactFromCard(card, fed.refused);
     if (fed.mapped) {
-        const std::optional<QByteArray> own = ownCardFor(card, *fed.mapped, bytes.size());
+        fed.utf8 = ContactUtf8(fed.mapped->contact);
+        fed.uidUtf8 = fed.mapped->uid.toUtf8();
+        const std::optional<QByteArray> own = ownCardFor(card, fed, bytes.size());
         if (!own || *own != bytes) {
             fed.cardText = writeVCard(card);
             if (own && *own == fed.cardText) {
@@ -54,34 +56,17 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
     return fed;
 }
 
-// Makes the batch's stored forms here unless the importer waits for cards.
+// Makes the batch's digests here unless the importer waits for cards.
 bool handOverBatch(std::vector<FedCard>& batch, BatchFeed<FedCard>& feed)
 {
     if (!feed.isDrained()) {
         for (FedCard& fed : batch) {
             if (fed.mapped) {
-                fed.stored = storedForm(*fed.mapped);
-                fed.hasStored = true;
+                fed.digests = cardDigests(fed.utf8, fed.uidUtf8);
             }
         }
     }
     return feed.handOver(batch);
-}
-
-// One hash for each thread, reset for each digest: making one allocates.
-QCryptographicHash& resetHash()
-{
-    thread_local QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.reset();
-    return hash;
-}
-
-TextDigest digestOf(QCryptographicHash& hash)
-{
-    TextDigest digest;
-    const QByteArrayView result = hash.resultView();
-    std::memcpy(digest.bytes.data(), result.data(), digest.bytes.size());
-    return digest;
 }
 
 } // namespace
@@ -90,30 +75,23 @@ TextDigest contactDigest(const ContactUtf8& texts)
 {
     // The bytes and where each text starts, so that no two ways of cutting
     // the same bytes into six texts give one digest.
-    QCryptographicHash& hash = resetHash();
-    hash.addData(texts.bytes());
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(texts.starts().data()),
-                                sizeof(texts.starts())));
-    return digestOf(hash);
+    SipHash128 hash = SipHash128::underProcessKey();
+    hash.add(texts.bytes());
+    hash.add(QByteArrayView(reinterpret_cast<const char*>(texts.starts().data()),
+                            sizeof(texts.starts())));
+    return {hash.result()};
 }
 
 TextDigest uidDigest(QByteArrayView uid)
 {
-    QCryptographicHash& hash = resetHash();
-    hash.addData(uid);
-    return digestOf(hash);
+    SipHash128 hash = SipHash128::underProcessKey();
+    hash.add(uid);
+    return {hash.result()};
 }
 
-StoredForm storedForm(const CardContact& mapped)
+CardDigests cardDigests(const ContactUtf8& texts, QByteArrayView uid)
 {
-    StoredForm stored;
-    stored.utf8 = ContactUtf8(mapped.contact);
-    stored.key = contactDigest(stored.utf8);
-    if (!mapped.uid.isEmpty()) {
-        stored.uidUtf8 = mapped.uid.toUtf8();
-        stored.uidKey = uidDigest(stored.uidUtf8);
-    }
-    return stored;
+    return {contactDigest(texts), uid.isEmpty() ? TextDigest() : uidDigest(uid)};
 }
 
 QByteArray contactKey(const Contact& contact)

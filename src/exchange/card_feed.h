@@ -12,11 +12,11 @@
 
 namespace norvane {
 
-// A SHA-1 digest of a text, held by value: an import looks up one or two of
-// them for every card it reads.
+// A digest of a text (SipHash128 under the process's key), held by value:
+// an import looks up one or two of them for every card it reads.
 struct TextDigest
 {
-    std::array<char, 20> bytes{};
+    std::array<char, 16> bytes{};
 
     friend bool operator==(const TextDigest&, const TextDigest&) = default;
 };
@@ -37,17 +37,14 @@ TextDigest uidDigest(QByteArrayView uid);
 // What a sync remembers of a contact's values: a digest of its six texts.
 QByteArray contactKey(const Contact& contact);
 
-// A mapped card's contact and UID as the book stores them, and the digests
-// that tell them apart.
-struct StoredForm
+// The digests that tell a card's contact and UID apart from the others.
+struct CardDigests
 {
-    ContactUtf8 utf8;   // the contact's texts (no photo named yet)
-    TextDigest key;     // of utf8
-    QByteArray uidUtf8; // empty when the card has no UID
-    TextDigest uidKey;  // of uidUtf8
+    TextDigest key;    // of the contact's texts
+    TextDigest uidKey; // of the UID, when the card has one
 };
 
-StoredForm storedForm(const CardContact& mapped);
+CardDigests cardDigests(const ContactUtf8& texts, QByteArrayView uid);
 
 // One card of a file, read and mapped: the contact with its key and the card
 // as it will be stored, or the reason it was refused.
@@ -55,10 +52,11 @@ struct FedCard
 {
     std::optional<CardContact> mapped;
     QByteArray cardText; // null for a card Norvane wrote and would write alike
+    ContactUtf8 utf8;    // mapped->contact's texts as they are stored (no photo named yet)
+    QByteArray uidUtf8;  // mapped->uid as it is stored
     // Made on the feed's thread while the importer has cards waiting, else
-    // left to the importer (hasStored false), so that neither thread idles.
-    StoredForm stored;
-    bool hasStored = false;
+    // left to the importer, so that neither thread idles.
+    std::optional<CardDigests> digests;
     int line = 0;        // where the card, or what was refused, starts
     QString refused;     // why, when mapped is empty
     qint64 position = 0; // how far the file is read

@@ -6,6 +6,7 @@
 #include "data/database.h"
 #include "exchange/book_exchange.h"
 #include "exchange/card_mapping.h"
+#include "exchange/sip_hash.h"
 #include "support/test_folder.h"
 
 #include <QBuffer>
@@ -97,6 +98,8 @@ private slots:
     void writesAPlainContactAsTheFullMappingDoes_data();
     void writesAPlainContactAsTheFullMappingDoes();
     void exportsABrokenTextAsItReads();
+    void hashesAsTheSipHashReference_data();
+    void hashesAsTheSipHashReference();
     void keepsEachContactsUidFromOneExportToTheNext();
     void keepsTheTextOfEveryCardItCouldNotWriteAlike();
 };
@@ -434,6 +437,38 @@ void ExchangeTest::exportsABrokenTextAsItReads()
     const QByteArray card = exportBook(folder, ExportFormat::VCard4);
     QVERIFY2(card.contains("\r\nFN:An\xEF\xBF\xBDn\r\nN:An\xEF\xBF\xBDn;;;;\r\n"), card);
     QVERIFY2(card.contains("\r\nORG:\xC3\xA9\\,\xEF\xBF\xBD\r\n"), card);
+}
+
+void ExchangeTest::hashesAsTheSipHashReference_data()
+{
+    // The reference vectors: key 00 01 .. 0f, message 00 01 .. (length - 1).
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("empty") << 0 << QByteArray("a3817f04ba25a8e66df67214c7550293");
+    QTest::newRow("7 bytes") << 7 << QByteArray("a1f1ebbed8dbc153c0b84aa61ff08239");
+    QTest::newRow("8 bytes") << 8 << QByteArray("3b62a9ba6258f5610f83e264f31497b4");
+    QTest::newRow("15 bytes") << 15 << QByteArray("5493e99933b0a8117e08ec0f97cfc3d9");
+    QTest::newRow("16 bytes") << 16 << QByteArray("6ee2a4ca67b054bbfd3315bf85230577");
+    QTest::newRow("63 bytes") << 63 << QByteArray("5150d1772f50834a503e069a973fbd7c");
+}
+
+// Contacts and UIDs are told apart on import by this hash; added at once or
+// in two pieces cut anywhere, a message hashes alike.
+void ExchangeTest::hashesAsTheSipHashReference()
+{
+    QFETCH(int, length);
+    QFETCH(QByteArray, expected);
+    QByteArray message;
+    for (int i = 0; i < length; ++i) {
+        message.append(static_cast<char>(i));
+    }
+    for (int cut = 0; cut <= length; ++cut) {
+        SipHash128 hash(0x0706050403020100ULL, 0x0f0e0d0c0b0a0908ULL);
+        hash.add(QByteArrayView(message).first(cut));
+        hash.add(QByteArrayView(message).sliced(cut));
+        const std::array<char, 16> result = hash.result();
+        QCOMPARE(QByteArray(result.data(), result.size()).toHex(), expected);
+    }
 }
 
 void ExchangeTest::keepsEachContactsUidFromOneExportToTheNext()
