@@ -1,5 +1,7 @@
 #include "data/contact_sql.h"
 
+#include "data/ascii.h"
+
 namespace norvane {
 
 namespace {
@@ -8,11 +10,10 @@ namespace {
 // Most texts are plain ASCII, written a unit a byte without a conversion.
 char* writeUtf8(char* to, QStringView text)
 {
-    const char16_t* from = text.utf16();
-    const char16_t* const end = from + text.size();
-    while (from != end && *from < 0x80) {
-        *to++ = static_cast<char>(*from++);
-    }
+    const qsizetype ascii = narrowLeadingAscii(text.utf16(), text.size(), to);
+    const char16_t* from = text.utf16() + ascii;
+    const char16_t* const end = text.utf16() + text.size();
+    to += ascii;
     if (from != end) {
         // Starts after an ASCII unit, so never inside a surrogate pair.
         const QByteArray rest = QStringView(from, end).toUtf8();

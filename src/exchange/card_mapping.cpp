@@ -354,6 +354,18 @@ bool isAsciiBlank(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// Whether an ASCII name's words already stand one space apart.
+bool isSimplified(QByteArrayView name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (isAsciiBlank(name[i]) &&
+            (name[i] != ' ' || i == 0 || i + 1 == name.size() || name[i + 1] == ' ')) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A name in UTF-8 as derivedNameParts() reads it: its words one space apart,
 // the family name after the last space.
 class NameWords
@@ -362,32 +374,34 @@ public:
     explicit NameWords(QByteArrayView name)
     {
         if (!isAscii(name)) {
-            m_words = QString::fromUtf8(name).simplified().toUtf8();
+            m_simplified = QString::fromUtf8(name).simplified().toUtf8();
+            m_words = m_simplified;
+        } else if (isSimplified(name)) {
+            m_words = name; // most names: nothing to make
         } else {
-            m_words.reserve(name.size());
+            m_simplified.reserve(name.size());
             bool blank = false;
             for (const char c : name) {
                 if (isAsciiBlank(c)) {
-                    blank = !m_words.isEmpty();
-                    continue;
+                    blank = !m_simplified.isEmpty();
+                } else {
+                    if (blank) {
+                        m_simplified += ' ';
+                        blank = false;
+                    }
+                    m_simplified += c;
                 }
-                if (blank) {
-                    m_words += ' ';
-                    blank = false;
-                }
-                m_words += c;
             }
+            m_words = m_simplified;
         }
         m_lastSpace = m_words.lastIndexOf(' ');
     }
-    QByteArrayView family() const { return QByteArrayView(m_words).sliced(m_lastSpace + 1); }
-    QByteArrayView given() const
-    {
-        return QByteArrayView(m_words).first(std::max<qsizetype>(m_lastSpace, 0));
-    }
+    QByteArrayView family() const { return m_words.sliced(m_lastSpace + 1); }
+    QByteArrayView given() const { return m_words.first(std::max<qsizetype>(m_lastSpace, 0)); }
 
 private:
-    QByteArray m_words;
+    QByteArray m_simplified; // when the name itself is not
+    QByteArrayView m_words;
     qsizetype m_lastSpace = -1;
 };
 

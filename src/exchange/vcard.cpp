@@ -1,5 +1,6 @@
 #include "exchange/vcard.h"
 
+#include "data/ascii.h"
 #include "data/sse2.h"
 
 #include <QCoreApplication>
@@ -196,28 +197,27 @@ QString decodeUnlabelled(QByteArrayView bytes)
 
 QString unescape(QStringView value)
 {
-    if (!value.contains(u'\\')) {
+    qsizetype backslash = value.indexOf(u'\\');
+    if (backslash < 0) {
         return value.toString();
     }
     QString text;
     text.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c != u'\\' || i + 1 == value.size()) {
-            text.append(c);
-            continue;
-        }
-        const QChar next = value[++i];
+    qsizetype from = 0;
+    for (; backslash >= 0 && backslash + 1 < value.size(); backslash = value.indexOf(u'\\', from)) {
+        text.append(value.sliced(from, backslash - from));
+        const QChar next = value[backslash + 1];
         if (next == u'n' || next == u'N') {
             text.append(u'\n');
         } else if (next == u',' || next == u';' || next == u'\\') {
             text.append(next);
         } else {
             // Not an escape (a Windows path in an old card): kept as written.
-            text.append(c);
-            text.append(next);
+            text.append(value.sliced(backslash, 2));
         }
+        from = backslash + 2;
     }
+    text.append(value.sliced(from)); // a backslash at the very end stays
     return text;
 }
 
@@ -445,7 +445,7 @@ bool VCardReader::readPhysical(Line& line)
         }
     }
     line.bytes.truncate(0);
-    line.bytes.append(bytes);
+    appendBytes(line.bytes, bytes);
     line.rawKept = line.raw.size() <= kLongestKeptCard && !line.tooLong;
     if (!line.rawKept) {
         line.raw.truncate(0);
@@ -480,7 +480,7 @@ bool VCardReader::readLogical(Line& line)
         if (softBreak) {
             line.bytes.chop(1);
         }
-        line.bytes.append(QByteArrayView(next).sliced(softBreak ? 0 : 1));
+        appendBytes(line.bytes, QByteArrayView(next).sliced(softBreak ? 0 : 1));
         line.tooLong = line.tooLong || m_pending.tooLong || line.bytes.size() > kLongestLine;
         if (line.tooLong) {
             line.bytes.truncate(0);
@@ -488,7 +488,7 @@ bool VCardReader::readLogical(Line& line)
         line.rawKept = line.rawKept && m_pending.rawKept &&
                        line.raw.size() + m_pending.raw.size() <= kLongestKeptCard;
         if (line.rawKept) {
-            line.raw.append(QByteArrayView(m_pending.raw));
+            appendBytes(line.raw, m_pending.raw);
         } else {
             line.raw.truncate(0);
         }
@@ -501,7 +501,7 @@ void VCardReader::keepCardBytes(const Line& line)
     m_cardBytesKept =
         m_cardBytesKept && line.rawKept && m_cardBytes.size() + line.raw.size() <= kLongestKeptCard;
     if (m_cardBytesKept) {
-        m_cardBytes.append(QByteArrayView(line.raw));
+        appendBytes(m_cardBytes, line.raw);
     } else {
         m_cardBytes.truncate(0);
     }
@@ -597,16 +597,6 @@ bool isEscapedInValue(QChar c)
     return c == u'\\' || c == u',' || c == u';' || c == u'\r' || c == u'\n';
 }
 
-void appendBytes(QByteArray& out, QByteArrayView bytes)
-{
-    if (bytes.isEmpty()) {
-        return;
-    }
-    const qsizetype start = out.size();
-    out.resize(start + bytes.size());
-    std::memcpy(out.data() + start, bytes.data(), static_cast<std::size_t>(bytes.size()));
-}
-
 bool isEscapedByte(char c)
 {
     return c == '\\' || c == ',' || c == ';' || c == '\r' || c == '\n';
@@ -671,35 +661,14 @@ namespace {
 constexpr qsizetype kFoldWidth = 75;
 
 // Appends the text's characters up to the first that is not plain ASCII,
-// straight into the card without a temporary (most values are plain ASCII
-// through and through); how many it appended. Eight at a time where the
-// processor has SSE2.
+// straight into the card without a temporary; how many it appended.
 qsizetype appendAsciiUntilOther(QByteArray& out, QStringView text)
 {
     const qsizetype start = out.size();
     out.resize(start + text.size());
-    char* to = out.data() + start;
-    const char16_t* from = text.utf16();
-    qsizetype i = 0;
-#ifdef NORVANE_HAS_SSE2
-    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    for (; i + 8 <= text.size(); i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-        if (_mm_movemask_epi8(
-                _mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) != 0xFFFF) {
-            break; // the character-by-character loop finds which
-        }
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(units, units));
-    }
-#endif
-    for (; i < text.size(); ++i) {
-        if (from[i] >= 0x80) {
-            out.truncate(start + i);
-            return i;
-        }
-        to[i] = static_cast<char>(from[i]);
-    }
-    return text.size();
+    const qsizetype written = narrowLeadingAscii(text.utf16(), text.size(), out.data() + start);
+    out.truncate(start + written);
+    return written;
 }
 
 // Appends a text as UTF-8.
@@ -750,8 +719,8 @@ void appendFolded(QByteArray& out, QByteArrayView line)
         if (!firstPiece) {
             out += ' ';
         }
-        out.append(line.data() + from, end - from);
-        out.append("\r\n", 2);
+        appendBytes(out, line.sliced(from, end - from));
+        appendBytes(out, "\r\n");
         from = end;
         firstPiece = false;
     }
@@ -810,7 +779,7 @@ void ContentLineWriter::end()
 {
     startValue();
     if (m_out.size() - m_start <= kFoldWidth) {
-        m_out.append("\r\n", 2);
+        appendBytes(m_out, "\r\n");
         return;
     }
     const QByteArray line = m_out.sliced(m_start);
