@@ -139,7 +139,8 @@ double floorOpenAndRead(const QString& path)
     const auto fileSize = static_cast<std::size_t>(QFileInfo(path).size());
     return timeMs([&] {
         sqlite3* db = nullptr;
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         const QByteArray key = databasePassword().toUtf8();
         sqlite3_key(db, key.constData(), static_cast<int>(key.size()));
         sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr);

@@ -79,7 +79,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
     sqlite3* handle = nullptr;
     const int rc = sqlite3_open_v2(
         QFile::encodeName(path).constData(), &handle,
-        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_FULLMUTEX, nullptr);
+        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(handle));
     if (rc != SQLITE_OK) {
         reason = handle ? errorText(handle) : tr("The database file cannot be opened.");
@@ -113,8 +113,9 @@ std::unique_ptr<Database> Database::create(const QString& path, const QString& p
     }
     file.close();
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(handle));
     Status keyed = rc == SQLITE_OK
                        ? db->applyKeyAndSettings(password)

@@ -17,6 +17,11 @@ class Statement;
 // One open, keyed SQLCipher database. Cipher settings are pinned at every open
 // right after the key, and the key is proven by a first read so that a wrong
 // password fails here rather than at a later query.
+//
+// A connection and its statements are used by one thread at a time (another
+// may take them over while the first waits, as an export's reading thread
+// does): they are opened without the engine's own lock, which would
+// otherwise be taken for every value read.
 class Database
 {
 public:
