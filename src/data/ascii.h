@@ -2,9 +2,38 @@
 
 #include "data/sse2.h"
 
+#include <QByteArrayView>
 #include <QtGlobal>
 
 namespace norvane {
+
+// The blanks among the ASCII characters, as QChar::isSpace() and
+// QByteArray::trimmed() know them.
+inline bool isAsciiBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Whether the bytes are plain ASCII throughout; sixteen at a time where the
+// processor has SSE2.
+inline bool isAscii(QByteArrayView bytes)
+{
+    const char* from = bytes.data();
+    qsizetype i = 0;
+#ifdef NORVANE_HAS_SSE2
+    for (; i + 16 <= bytes.size(); i += 16) {
+        if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i))) != 0) {
+            return false;
+        }
+    }
+#endif
+    for (; i < bytes.size(); ++i) {
+        if (static_cast<unsigned char>(from[i]) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Writes the text's leading plain ASCII units to to, a byte each, up to the
 // first unit that is not plain ASCII; how many it wrote. Eight at a time
@@ -25,6 +54,30 @@ inline qsizetype narrowLeadingAscii(const char16_t* from, qsizetype size, char* 
 #endif
     for (; i < size && from[i] < 0x80; ++i) {
         to[i] = static_cast<char>(from[i]);
+    }
+    return i;
+}
+
+// Writes the bytes' leading plain ASCII to to, a unit each, up to the first
+// byte that is not plain ASCII; how many it wrote. Sixteen at a time where
+// the processor has SSE2.
+inline qsizetype widenLeadingAscii(const char* from, qsizetype size, char16_t* to)
+{
+    qsizetype i = 0;
+#ifdef NORVANE_HAS_SSE2
+    for (; i + 16 <= size; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        if (_mm_movemask_epi8(bytes) != 0) {
+            break; // a byte with its high bit set; the byte-by-byte loop finds it
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
+                         _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8),
+                         _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+    }
+#endif
+    for (; i < size && static_cast<unsigned char>(from[i]) < 0x80; ++i) {
+        to[i] = static_cast<char16_t>(from[i]);
     }
     return i;
 }

@@ -19,7 +19,7 @@ constexpr qsizetype kBytesInBatch = 4 * 1024 * 1024;
 // that very card, nothing more: then an export writes it again from the
 // columns alike (REV and PRODID it writes anew in any case), and the book
 // need not keep its text.
-std::optional<QByteArray> ownCardFor(const VCard& card, const FedCard& fed, qsizetype sizeHint)
+std::optional<QByteArray> ownCardFor(const VCard& card, const FedCard& fed)
 {
     const QString version = card.version();
     const VCardProperty* revision = card.first(QStringLiteral("REV"));
@@ -28,7 +28,6 @@ std::optional<QByteArray> ownCardFor(const VCard& card, const FedCard& fed, qsiz
         return std::nullopt;
     }
     QByteArray own;
-    own.reserve(sizeHint + 64);
     appendContactCard(own, fed.utf8, fed.uidUtf8, std::nullopt,
                       version == u"4.0" ? VCardVersion::V4 : VCardVersion::V3, revision->value);
     return own;
@@ -45,7 +44,7 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
     if (fed.mapped) {
         fed.utf8 = ContactUtf8(fed.mapped->contact);
         fed.uidUtf8 = fed.mapped->uid.toUtf8();
-        const std::optional<QByteArray> own = ownCardFor(card, fed, bytes.size());
+        const std::optional<QByteArray> own = ownCardFor(card, fed);
         if (!own || *own != bytes) {
             fed.cardText = writeVCard(card);
             if (own && *own == fed.cardText) {

@@ -1,5 +1,7 @@
 #include "exchange/card_mapping.h"
 
+#include "data/ascii.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <iterator>
@@ -343,17 +345,6 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
 
 namespace {
 
-bool isAscii(QByteArrayView bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0; });
-}
-
-// The blanks QChar::isSpace() knows among the ASCII characters.
-bool isAsciiBlank(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 // Whether an ASCII name's words already stand one space apart.
 bool isSimplified(QByteArrayView name)
 {
@@ -450,12 +441,13 @@ void appendContactCard(QByteArray& out, const ContactUtf8& stored, QByteArrayVie
     const QByteArrayView uid = repairedUid ? QByteArrayView(*repairedUid) : storedUid;
     const auto text = [&](ContactColumn column) { return texts.text(column); };
     const bool v4 = version == VCardVersion::V4;
-    ContentLineWriter line(out);
-    out += "BEGIN:VCARD\r\n";
-    line.begin({}, u"VERSION").raw(v4 ? u"4.0" : u"3.0").end();
-    line.begin({}, u"FN").escaped(text(ContactColumn::Name)).end();
+    CardBytesWriter line(out, 256 + 3 * texts.bytes().size() + 2 * uid.size() +
+                                  (photo ? 2 * photo->bytes.size() : 0));
+    line.line("BEGIN:VCARD\r\n");
+    line.begin("VERSION").raw(v4 ? "4.0" : "3.0").end();
+    line.begin("FN").escaped(text(ContactColumn::Name)).end();
     const NameWords name(text(ContactColumn::Name));
-    line.begin({}, u"N").escaped(name.family()).raw(u";").escaped(name.given()).raw(u";;;").end();
+    line.begin("N").escaped(name.family()).raw(";").escaped(name.given()).raw(";;;").end();
     // One number a line; a line ends at LF, CR LF or a lone CR.
     const QByteArrayView numbers = text(ContactColumn::Contact);
     for (qsizetype from = 0; from <= numbers.size();) {
@@ -468,37 +460,33 @@ void appendContactCard(QByteArray& out, const ContactUtf8& stored, QByteArrayVie
             end +
             (end + 1 < numbers.size() && numbers[end] == '\r' && numbers[end + 1] == '\n' ? 2 : 1);
         if (!isBlankLine(number)) {
-            line.begin({}, u"TEL");
-            if (v4) {
-                line.parameter(QStringLiteral("VALUE"), QStringLiteral("text"));
-            }
-            line.escaped(number).end();
+            line.begin(v4 ? "TEL;VALUE=text" : "TEL").escaped(number).end();
         }
     }
     if (!text(ContactColumn::Email).isEmpty()) {
-        line.begin({}, u"EMAIL").escaped(text(ContactColumn::Email)).end();
+        line.begin("EMAIL").escaped(text(ContactColumn::Email)).end();
     }
     if (!text(ContactColumn::Address).isEmpty()) {
-        line.begin({}, u"ADR").raw(u";;").escaped(text(ContactColumn::Address)).raw(u";;;;").end();
+        line.begin("ADR").raw(";;").escaped(text(ContactColumn::Address)).raw(";;;;").end();
     }
     if (!text(ContactColumn::Company).isEmpty()) {
-        line.begin({}, u"ORG").escaped(text(ContactColumn::Company)).end();
+        line.begin("ORG").escaped(text(ContactColumn::Company)).end();
     }
     if (photo) {
-        line.begin({}, u"PHOTO");
+        line.begin("PHOTO");
         if (v4) {
-            line.raw(u"data:image/").raw(photo->type.toLower()).raw(u";base64,");
+            line.raw("data:image/").raw(photo->type.toLower()).raw(";base64,");
         } else {
             line.parameter(QStringLiteral("ENCODING"), QStringLiteral("b"))
                 .parameter(QStringLiteral("TYPE"), photo->type);
         }
         line.raw(photo->bytes.toBase64()).end();
-        line.begin({}, u"X-NORVANE-PHOTO").escaped(text(ContactColumn::Profile)).end();
+        line.begin("X-NORVANE-PHOTO").escaped(text(ContactColumn::Profile)).end();
     }
-    line.begin({}, u"UID").escaped(uid).end();
-    line.begin({}, u"REV").raw(revision).end();
-    line.begin({}, u"PRODID").raw(kProductId).end();
-    out += "END:VCARD\r\n";
+    line.begin("UID").escaped(uid).end();
+    line.begin("REV").raw(revision).end();
+    line.begin("PRODID").raw(kProductId).end();
+    line.line("END:VCARD\r\n");
 }
 
 void appendContactCard(QByteArray& out, const Contact& contact, const QString& uid,

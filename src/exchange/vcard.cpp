@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QStringDecoder>
 #include <algorithm>
+#include <array>
 
 namespace norvane {
 
@@ -20,6 +21,10 @@ const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
 bool isCardMarker(const QByteArray& line, QByteArrayView marker)
 {
+    // Most lines are longer than a marker and have no blanks around them.
+    if (line.size() > marker.size() && !isAsciiBlank(line.front()) && !isAsciiBlank(line.back())) {
+        return false;
+    }
     const QByteArrayView trimmed = QByteArrayView(line).trimmed();
     return trimmed.size() == marker.size() && trimmed.compare(marker, Qt::CaseInsensitive) == 0;
 }
@@ -182,8 +187,14 @@ bool decodeQuotedPrintable(QByteArrayView in, QByteArray& out)
 // the Windows Western code page the older desktop programs wrote.
 QString decodeUnlabelled(QByteArrayView bytes)
 {
-    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) == 0; })) {
-        return QString::fromLatin1(bytes); // plain ASCII, as most values are
+    if (bytes.isEmpty()) {
+        return QString::fromLatin1(bytes);
+    }
+    // Plain ASCII, as most values are, is widened as it is checked.
+    QString ascii(bytes.size(), Qt::Uninitialized);
+    if (widenLeadingAscii(bytes.data(), bytes.size(), reinterpret_cast<char16_t*>(ascii.data())) ==
+        bytes.size()) {
+        return ascii;
     }
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
@@ -597,9 +608,18 @@ bool isEscapedInValue(QChar c)
     return c == u'\\' || c == u',' || c == u';' || c == u'\r' || c == u'\n';
 }
 
+// The bytes a value escapes, looked up rather than compared one by one.
+constexpr std::array<bool, 256> kEscapedBytes = [] {
+    std::array<bool, 256> escaped{};
+    for (const char c : {'\\', ',', ';', '\r', '\n'}) {
+        escaped[static_cast<unsigned char>(c)] = true;
+    }
+    return escaped;
+}();
+
 bool isEscapedByte(char c)
 {
-    return c == '\\' || c == ',' || c == ';' || c == '\r' || c == '\n';
+    return kEscapedBytes[static_cast<unsigned char>(c)];
 }
 
 // Where the first byte at or after from stands that a value escapes; the
@@ -625,23 +645,39 @@ qsizetype nextEscape(QByteArrayView utf8, qsizetype from)
     return from;
 }
 
-// Appends a text given as UTF-8 escaped for a property value: \\ \, \; and a
-// line break as \n (CR LF is one). Only ASCII is escaped, and no byte of a
-// longer UTF-8 sequence is ASCII: the bytes between escapes go in as they are.
-void appendEscaped(QByteArray& out, QByteArrayView utf8)
+char* writeBytes(char* to, QByteArrayView bytes)
+{
+    if (!bytes.isEmpty()) {
+        std::memcpy(to, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    }
+    return to + bytes.size();
+}
+
+// Writes a text given as UTF-8 escaped for a property value: \\ \, \; and a
+// line break as \n (CR LF is one); at most twice its size. Only ASCII is
+// escaped, and no byte of a longer UTF-8 sequence is ASCII: the bytes
+// between escapes go in as they are.
+char* writeEscaped(char* to, QByteArrayView utf8)
 {
     qsizetype from = 0;
     for (qsizetype i = nextEscape(utf8, 0); i < utf8.size(); i = nextEscape(utf8, from)) {
         const char c = utf8[i];
-        appendBytes(out, utf8.sliced(from, i - from));
-        const char written[] = {'\\', c == '\r' || c == '\n' ? 'n' : c};
-        appendBytes(out, QByteArrayView(written, 2));
+        to = writeBytes(to, utf8.sliced(from, i - from));
+        *to++ = '\\';
+        *to++ = c == '\r' || c == '\n' ? 'n' : c;
         if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
             ++i;
         }
         from = i + 1;
     }
-    appendBytes(out, utf8.sliced(from));
+    return writeBytes(to, utf8.sliced(from));
+}
+
+void appendEscaped(QByteArray& out, QByteArrayView utf8)
+{
+    const qsizetype start = out.size();
+    out.resize(start + 2 * utf8.size());
+    out.truncate(writeEscaped(out.data() + start, utf8) - out.constData());
 }
 
 } // namespace
@@ -703,9 +739,10 @@ void appendParameter(QByteArray& out, const QString& name, const QString& value)
     appendUtf8(out, written);
 }
 
-// Breaks a line into pieces of at most 75 octets, never inside a UTF-8
-// sequence; each piece after the first starts with a space.
-void appendFolded(QByteArray& out, QByteArrayView line)
+// Writes a line in pieces of at most 75 octets, never inside a UTF-8
+// sequence, each ended by CR LF; each piece after the first starts with a
+// space. At most foldedSize() bytes.
+char* writeFolded(char* to, QByteArrayView line)
 {
     qsizetype from = 0;
     bool firstPiece = true;
@@ -717,13 +754,29 @@ void appendFolded(QByteArray& out, QByteArrayView line)
             --end;
         }
         if (!firstPiece) {
-            out += ' ';
+            *to++ = ' ';
         }
-        appendBytes(out, line.sliced(from, end - from));
-        appendBytes(out, "\r\n");
+        to = writeBytes(to, line.sliced(from, end - from));
+        *to++ = '\r';
+        *to++ = '\n';
         from = end;
         firstPiece = false;
     }
+    return to;
+}
+
+// The most bytes a line of that size takes folded: a piece breaks at least
+// every 71 octets (a UTF-8 sequence is four at most), and adds three.
+qsizetype foldedSize(qsizetype lineSize)
+{
+    return lineSize + 3 * (lineSize / (kFoldWidth - 4) + 1);
+}
+
+void appendFolded(QByteArray& out, QByteArrayView line)
+{
+    const qsizetype start = out.size();
+    out.resize(start + foldedSize(line.size()));
+    out.truncate(writeFolded(out.data() + start, line) - out.constData());
 }
 
 } // namespace
@@ -761,20 +814,6 @@ ContentLineWriter& ContentLineWriter::raw(QStringView value)
     return *this;
 }
 
-ContentLineWriter& ContentLineWriter::raw(QByteArrayView utf8)
-{
-    startValue();
-    appendBytes(m_out, utf8);
-    return *this;
-}
-
-ContentLineWriter& ContentLineWriter::escaped(QByteArrayView utf8)
-{
-    startValue();
-    appendEscaped(m_out, utf8);
-    return *this;
-}
-
 void ContentLineWriter::end()
 {
     startValue();
@@ -785,6 +824,105 @@ void ContentLineWriter::end()
     const QByteArray line = m_out.sliced(m_start);
     m_out.truncate(m_start);
     appendFolded(m_out, line);
+}
+
+CardBytesWriter::CardBytesWriter(QByteArray& out, qsizetype room) : m_out(out)
+{
+    const qsizetype start = m_out.size();
+    m_out.resize(start + room);
+    m_to = m_out.data() + start;
+    m_end = m_out.data() + m_out.size();
+    m_lineStart = m_to;
+}
+
+CardBytesWriter::~CardBytesWriter()
+{
+    m_out.truncate(m_to - m_out.constData());
+}
+
+void CardBytesWriter::makeRoom(qsizetype size)
+{
+    if (m_end - m_to >= size) {
+        return;
+    }
+    const qsizetype at = m_to - m_out.constData();
+    const qsizetype lineAt = m_lineStart - m_out.constData();
+    m_out.resize(std::max(2 * m_out.size(), at + size));
+    m_to = m_out.data() + at;
+    m_end = m_out.data() + m_out.size();
+    m_lineStart = m_out.data() + lineAt;
+}
+
+void CardBytesWriter::line(QByteArrayView whole)
+{
+    makeRoom(whole.size());
+    m_to = writeBytes(m_to, whole);
+}
+
+CardBytesWriter& CardBytesWriter::begin(QByteArrayView name)
+{
+    makeRoom(name.size());
+    m_lineStart = m_to;
+    m_inValue = false;
+    m_to = writeBytes(m_to, name);
+    return *this;
+}
+
+CardBytesWriter& CardBytesWriter::parameter(const QString& name, const QString& value)
+{
+    QByteArray written;
+    appendParameter(written, name, value);
+    makeRoom(written.size());
+    m_to = writeBytes(m_to, written);
+    return *this;
+}
+
+void CardBytesWriter::startValue()
+{
+    if (!m_inValue) {
+        makeRoom(1);
+        *m_to++ = ':';
+        m_inValue = true;
+    }
+}
+
+CardBytesWriter& CardBytesWriter::raw(QByteArrayView utf8)
+{
+    startValue();
+    makeRoom(utf8.size());
+    m_to = writeBytes(m_to, utf8);
+    return *this;
+}
+
+CardBytesWriter& CardBytesWriter::raw(QStringView text)
+{
+    startValue();
+    makeRoom(text.size());
+    const qsizetype ascii = narrowLeadingAscii(text.utf16(), text.size(), m_to);
+    m_to += ascii;
+    return ascii == text.size() ? *this : raw(text.sliced(ascii).toUtf8());
+}
+
+CardBytesWriter& CardBytesWriter::escaped(QByteArrayView utf8)
+{
+    startValue();
+    makeRoom(2 * utf8.size());
+    m_to = writeEscaped(m_to, utf8);
+    return *this;
+}
+
+void CardBytesWriter::end()
+{
+    startValue();
+    const qsizetype size = m_to - m_lineStart;
+    if (size <= kFoldWidth) {
+        line("\r\n");
+        return;
+    }
+    const QByteArray unfolded(m_lineStart, size);
+    m_to = m_lineStart;
+    makeRoom(foldedSize(size));
+    m_to = writeFolded(m_to, unfolded);
 }
 
 void appendVCard(QByteArray& out, const VCard& card)
