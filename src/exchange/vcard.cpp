@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QStringDecoder>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 
@@ -35,30 +36,33 @@ bool isBlank(const QByteArray& line)
     return QByteArrayView(line).trimmed().isEmpty();
 }
 
-// Splits at the separator where it stands outside double quotes.
-QList<QByteArray> splitOutsideQuotes(const QByteArray& text, char separator)
+// Splits at the separator where it stands outside double quotes; the parts
+// are views into the text.
+QVarLengthArray<QByteArrayView, 8> splitOutsideQuotes(QByteArrayView text, char separator)
 {
-    QList<QByteArray> parts;
+    QVarLengthArray<QByteArrayView, 8> parts;
     bool quoted = false;
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == '"') {
             quoted = !quoted;
         } else if (text[i] == separator && !quoted) {
-            parts.append(text.mid(from, i - from));
+            parts.append(text.sliced(from, i - from));
             from = i + 1;
         }
     }
-    parts.append(text.mid(from));
+    parts.append(text.sliced(from));
     return parts;
 }
 
-qsizetype colonOutsideQuotes(const QByteArray& line)
+qsizetype colonOutsideQuotes(QByteArrayView line)
 {
     // Most lines have no quote before their first colon.
-    const qsizetype colon = line.indexOf(':');
-    if (colon >= 0 && !QByteArrayView(line).first(colon).contains('"')) {
-        return colon;
+    const auto* colon = static_cast<const char*>(
+        line.isEmpty() ? nullptr
+                       : std::memchr(line.data(), ':', static_cast<std::size_t>(line.size())));
+    if (colon && !std::memchr(line.data(), '"', static_cast<std::size_t>(colon - line.data()))) {
+        return colon - line.data();
     }
     bool quoted = false;
     for (qsizetype i = 0; i < line.size(); ++i) {
@@ -132,9 +136,9 @@ bool isQuotedPrintable(const QByteArray& line)
     if (colon <= 0) {
         return false;
     }
-    const QList<QByteArray> head = splitOutsideQuotes(line.left(colon), ';');
+    const auto head = splitOutsideQuotes(QByteArrayView(line).first(colon), ';');
     for (qsizetype i = 1; i < head.size(); ++i) { // none without parameters
-        const QByteArray param = head[i].trimmed().toUpper();
+        const QByteArray param = head[i].trimmed().toByteArray().toUpper();
         if (param == "QUOTED-PRINTABLE" || param == "ENCODING=QUOTED-PRINTABLE") {
             return true;
         }
@@ -367,15 +371,14 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
         reason = tr("a line that is not \"NAME:value\"");
         return false;
     }
-    // Most lines have no parameters: then the name is all there is before
-    // the colon, and it is read without copies.
+    // The name and the parameters are looked at where they stand.
     const QByteArrayView before(line.constData(), colon);
-    const QList<QByteArray> head =
-        before.contains(';') ? splitOutsideQuotes(before.toByteArray(), ';') : QList<QByteArray>();
-    const QByteArrayView name = (head.isEmpty() ? before : QByteArrayView(head[0])).trimmed();
+    const auto head = splitOutsideQuotes(before, ';');
+    const QByteArrayView name = head[0].trimmed();
     const qsizetype dot = name.lastIndexOf('.');
-    property = VCardProperty();
-    property.group = QString::fromLatin1(name.first(std::max<qsizetype>(dot, 0)));
+    if (dot >= 0) {
+        property.group = QString::fromLatin1(name.first(dot));
+    }
     property.name = upperCaseName(name.sliced(dot + 1));
     if (!isName(property.name) || (!property.group.isEmpty() && !isName(property.group))) {
         reason = tr("a line whose property name is not a name");
@@ -386,8 +389,8 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
     for (qsizetype i = 1; i < head.size(); ++i) { // none without parameters
         const qsizetype equals = head[i].indexOf('=');
         QString key =
-            QString::fromLatin1(head[i].left(equals < 0 ? 0 : equals)).trimmed().toUpper();
-        QString value = QString::fromUtf8(head[i].mid(equals + 1)).trimmed();
+            QString::fromLatin1(head[i].first(std::max<qsizetype>(equals, 0))).trimmed().toUpper();
+        QString value = QString::fromUtf8(head[i].sliced(equals + 1)).trimmed();
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
             value = value.mid(1, value.size() - 2);
         }
@@ -578,16 +581,14 @@ std::optional<VCard> VCardReader::next()
         if (isCardMarker(line.bytes, "END:VCARD")) {
             break;
         }
-        VCardProperty property;
         QString reason;
-        if (!parseContentLine(line.bytes, property, reason)) {
+        if (!parseContentLine(line.bytes, card.properties.emplace_back(), reason)) {
+            card.properties.removeLast();
             if (broken.isEmpty()) {
                 broken = reason;
                 brokenLine = line.number;
             }
-            continue;
         }
-        card.properties.append(std::move(property));
     }
     if (!broken.isEmpty()) {
         return refuse(brokenLine, broken);

@@ -109,7 +109,8 @@ private:
     int m_errorLine = 0;
 };
 
-// Parses one unfolded content line; false with a reason when it is broken.
+// Parses one unfolded content line into a new property; false with a reason
+// when it is broken.
 bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& reason);
 
 // Writes a card: lines folded at 75 octets, UTF-8, CR LF.
