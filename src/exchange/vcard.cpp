@@ -375,7 +375,10 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
     const QByteArrayView before(line.constData(), colon);
     const auto head = splitOutsideQuotes(before, ';');
     const QByteArrayView name = head[0].trimmed();
-    const qsizetype dot = name.lastIndexOf('.');
+    qsizetype dot = name.size() - 1; // a group before the name ends with a dot
+    while (dot >= 0 && name[dot] != '.') {
+        --dot;
+    }
     if (dot >= 0) {
         property.group = QString::fromLatin1(name.first(dot));
     }
@@ -841,11 +844,8 @@ CardBytesWriter::~CardBytesWriter()
     m_out.truncate(m_to - m_out.constData());
 }
 
-void CardBytesWriter::makeRoom(qsizetype size)
+void CardBytesWriter::grow(qsizetype size)
 {
-    if (m_end - m_to >= size) {
-        return;
-    }
     const qsizetype at = m_to - m_out.constData();
     const qsizetype lineAt = m_lineStart - m_out.constData();
     m_out.resize(std::max(2 * m_out.size(), at + size));

@@ -163,7 +163,13 @@ public:
 
 private:
     // Makes sure that size more bytes fit.
-    void makeRoom(qsizetype size);
+    void makeRoom(qsizetype size)
+    {
+        if (m_end - m_to < size) {
+            grow(size);
+        }
+    }
+    void grow(qsizetype size);
     void startValue();
 
     QByteArray& m_out;
