@@ -580,15 +580,13 @@ struct ExportRow
     }
 };
 
-// The export's rows in ID order, each with its card when the book has cards.
-Statement exportQuery(Database& db, bool cards, std::optional<qint64> onlyId, QString& reason)
+// The export's rows, or the book's cards, in ID order.
+Statement exportQuery(Database& db, const char* columns, const char* table,
+                      std::optional<qint64> onlyId, QString& reason)
 {
-    QString sql = cards ? QStringLiteral("SELECT y.*, c.UID, c.VCARD, c.ID FROM tblYou y "
-                                         "LEFT JOIN tblCard c ON c.ID = y.ID")
-                        : QStringLiteral("SELECT y.* FROM tblYou y");
-    sql += onlyId ? QStringLiteral(" WHERE y.ID = ?1 ORDER BY y.ID")
-                  : QStringLiteral(" ORDER BY y.ID");
-    Statement rows = db.prepare(sql.toUtf8().constData(), reason);
+    QByteArray sql = QByteArray("SELECT ") + columns + " FROM " + table;
+    sql += onlyId ? " WHERE ID = ?1 ORDER BY ID" : " ORDER BY ID";
+    Statement rows = db.prepare(sql.constData(), reason);
     if (rows.isValid() && onlyId) {
         rows.bind(1, *onlyId);
     }
@@ -596,20 +594,28 @@ Statement exportQuery(Database& db, bool cards, std::optional<qint64> onlyId, QS
 }
 
 // Steps the export's rows on the feed's thread (the connection is used by
-// no other thread meanwhile); ended says whether they were all read.
-void feedRows(Database& db, Statement& rows, bool cards, Status& ended, BatchFeed<ExportRow>& feed)
+// no other thread meanwhile), each with its card when the book has cards:
+// both come in ID order, and are read side by side rather than looked up
+// row by row. ended says whether they were all read.
+void feedRows(Database& db, Statement& rows, Statement* cards, Status& ended,
+              BatchFeed<ExportRow>& feed)
 {
     constexpr std::size_t kRowsInBatch = 1024;
     std::vector<ExportRow> batch;
     bool done = false;
+    bool cardsDone = false;
+    bool onCard = cards && cards->next(cardsDone);
     while (rows.next(done)) {
         ExportRow& row = batch.emplace_back();
         row.id = rows.integer(0);
         row.texts = ContactUtf8::ofRow(rows);
-        if (cards) {
-            row.uid = rows.utf8(kContactColumnCount).toByteArray();
-            row.storedText = rows.utf8(kContactColumnCount + 1).toByteArray();
-            row.hasCardRow = rows.integer(kContactColumnCount + 2) > 0;
+        while (onCard && cards->integer(0) < row.id) { // a card without its contact
+            onCard = cards->next(cardsDone);
+        }
+        if (onCard && cards->integer(0) == row.id) {
+            row.uid = cards->utf8(1).toByteArray();
+            row.storedText = cards->utf8(2).toByteArray();
+            row.hasCardRow = true;
         }
         if (batch.size() >= kRowsInBatch && !feed.handOver(batch)) {
             return;
@@ -618,7 +624,8 @@ void feedRows(Database& db, Statement& rows, bool cards, Status& ended, BatchFee
     if (!batch.empty() && !feed.handOver(batch)) {
         return;
     }
-    ended = done ? Status::success() : Status::failure(db.lastError());
+    const bool cardsRead = !cards || onCard || cardsDone;
+    ended = done && cardsRead ? Status::success() : Status::failure(db.lastError());
 }
 
 // What every card of one export shares.
@@ -661,8 +668,10 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     // CSV holds the six values only: no card is read for it.
     const bool cards = format != ExportFormat::Csv && db.hasTable("tblCard");
     QString reason;
-    Statement rows = exportQuery(db, cards, onlyId, reason);
-    if (!rows.isValid()) {
+    Statement rows = exportQuery(db, "*", "tblYou", onlyId, reason);
+    Statement cardRows =
+        cards ? exportQuery(db, "ID, UID, VCARD", "tblCard", onlyId, reason) : Statement();
+    if (!rows.isValid() || (cards && !cardRows.isValid())) {
         return Status::failure(reason);
     }
     const auto write = [&](const QByteArray& bytes) { return out.write(bytes) == bytes.size(); };
@@ -678,8 +687,9 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     constexpr qsizetype kBlock = 256 * 1024;
     QByteArray bytes;
     Status ended = Status::failure(tr("The export was stopped."));
-    BatchFeed<ExportRow> feed(
-        [&](BatchFeed<ExportRow>& into) { feedRows(db, rows, cards, ended, into); });
+    BatchFeed<ExportRow> feed([&](BatchFeed<ExportRow>& into) {
+        feedRows(db, rows, cards ? &cardRows : nullptr, ended, into);
+    });
     for (std::vector<ExportRow> batch = feed.next(); !batch.empty();
          batch = feed.next(std::move(batch))) {
         for (ExportRow& row : batch) {

@@ -494,6 +494,16 @@ void ExchangeTest::keepsEachContactsUidFromOneExportToTheNext()
     QCOMPARE(later.mid(0, 2), first);
     QCOMPARE(later.size(), 3);
     QCOMPARE(uids(ExportFormat::VCard4), later);
+    // A card whose contact is gone goes with no other contact; a contact
+    // whose card is gone gets a new UID.
+    QVERIFY(openBook(folder)
+                ->execute("INSERT INTO tblCard (ID, UID) SELECT MIN(ID) - 1, 'orphan' FROM tblYou;"
+                          "DELETE FROM tblCard WHERE ID = (SELECT MAX(ID) FROM tblYou)")
+                .ok());
+    const QByteArrayList mended = uids(ExportFormat::VCard4);
+    QCOMPARE(mended.size(), 3);
+    QCOMPARE(mended.mid(0, 2), first);
+    QVERIFY(mended[2] != later[2] && !mended.contains("UID:orphan"));
 }
 
 // A card Norvane wrote itself is made again from the columns, so only its
