@@ -110,6 +110,30 @@ const QString* commonName(QByteArrayView name)
     return nullptr;
 }
 
+// The parameter names (in upper case) and values most cards hold, shared
+// like the common property names.
+const QString* commonParameter(QByteArrayView text, bool isName)
+{
+    static const QString kNames[] = {QStringLiteral("TYPE"), QStringLiteral("VALUE"),
+                                     QStringLiteral("PREF")};
+    static const QString kValues[] = {
+        QStringLiteral("text"),    QStringLiteral("uri"),      QStringLiteral("pref"),
+        QStringLiteral("HOME"),    QStringLiteral("WORK"),     QStringLiteral("CELL"),
+        QStringLiteral("VOICE"),   QStringLiteral("INTERNET"), QStringLiteral("home"),
+        QStringLiteral("work"),    QStringLiteral("cell"),     QStringLiteral("voice"),
+        QStringLiteral("internet")};
+    const auto same = [&](const QString& common) {
+        return common.size() == text.size() &&
+               std::equal(text.begin(), text.end(), common.cbegin(), [&](char c, QChar known) {
+                   return (isName ? upperAscii(c) : c) == known;
+               });
+    };
+    const auto* begin = isName ? std::begin(kNames) : std::begin(kValues);
+    const auto* end = isName ? std::end(kNames) : std::end(kValues);
+    const auto* found = std::find_if(begin, end, same);
+    return found == end ? nullptr : found;
+}
+
 // A property name in upper case: ASCII directly, anything else as Qt's
 // upper case of its Latin-1 reading (which isName then refuses).
 QString upperCaseName(QByteArrayView name)
@@ -391,9 +415,12 @@ bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& 
     QString charset;
     for (qsizetype i = 1; i < head.size(); ++i) { // none without parameters
         const qsizetype equals = head[i].indexOf('=');
-        QString key =
-            QString::fromLatin1(head[i].first(std::max<qsizetype>(equals, 0))).trimmed().toUpper();
-        QString value = QString::fromUtf8(head[i].sliced(equals + 1)).trimmed();
+        const QByteArrayView keyBytes = head[i].first(std::max<qsizetype>(equals, 0));
+        const QByteArrayView valueBytes = head[i].sliced(equals + 1);
+        const QString* commonKey = commonParameter(keyBytes.trimmed(), true);
+        const QString* commonValue = commonParameter(valueBytes.trimmed(), false);
+        QString key = commonKey ? *commonKey : QString::fromLatin1(keyBytes).trimmed().toUpper();
+        QString value = commonValue ? *commonValue : QString::fromUtf8(valueBytes).trimmed();
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
             value = value.mid(1, value.size() - 2);
         }
