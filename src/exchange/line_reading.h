@@ -4,12 +4,18 @@
 #include <QIODevice>
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace norvane {
 
 // Appends the bytes to the array: growing it and copying by hand costs a
 // third of what QByteArray::append() does, which matters for the short
 // pieces a card is read and written in.
+inline void appendBytes(std::string& out, QByteArrayView bytes)
+{
+    out.append(bytes.data(), static_cast<std::size_t>(bytes.size()));
+}
+
 inline void appendBytes(QByteArray& out, QByteArrayView bytes)
 {
     if (bytes.isEmpty()) {
@@ -32,7 +38,7 @@ public:
     // Appends one line to line, its end ("\n") included. Beyond limit bytes
     // the line's bytes are dropped (tooLong is set) and reading goes on to
     // its end. False when the device had nothing more.
-    bool appendLine(QByteArray& line, qsizetype limit, bool& tooLong)
+    template <class Buffer> bool appendLine(Buffer& line, qsizetype limit, bool& tooLong)
     {
         bool readAny = false;
         while (true) {
@@ -46,9 +52,9 @@ public:
             m_at += length;
             if (!tooLong) {
                 appendBytes(line, QByteArrayView(from, length));
-                if (line.size() > limit) {
+                if (static_cast<qsizetype>(line.size()) > limit) {
                     tooLong = true;
-                    line.clear();
+                    Buffer().swap(line); // its room goes too
                 }
             }
             if (end) {

@@ -20,20 +20,20 @@ QString tr(const char* text)
 
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
-bool isCardMarker(const QByteArray& line, QByteArrayView marker)
+bool isCardMarker(QByteArrayView line, QByteArrayView marker)
 {
     // Most lines are longer than a marker and have no blanks around them.
     if (line.size() > marker.size() && !isAsciiBlank(line.front()) && !isAsciiBlank(line.back())) {
         return false;
     }
-    const QByteArrayView trimmed = QByteArrayView(line).trimmed();
+    const QByteArrayView trimmed = line.trimmed();
     return trimmed.size() == marker.size() && trimmed.compare(marker, Qt::CaseInsensitive) == 0;
 }
 
 // Whether a line holds only blanks (or nothing); looked at without a copy.
-bool isBlank(const QByteArray& line)
+bool isBlank(QByteArrayView line)
 {
-    return QByteArrayView(line).trimmed().isEmpty();
+    return line.trimmed().isEmpty();
 }
 
 // Splits at the separator where it stands outside double quotes; the parts
@@ -154,7 +154,7 @@ QString upperCaseName(QByteArrayView name)
 
 // Whether a content line's value is quoted-printable: ENCODING=QUOTED-PRINTABLE,
 // or the bare 2.1 parameter.
-bool isQuotedPrintable(const QByteArray& line)
+bool isQuotedPrintable(QByteArrayView line)
 {
     const qsizetype colon = colonOutsideQuotes(line);
     if (colon <= 0) {
@@ -388,7 +388,7 @@ QString VCard::version() const
     return version ? version->value.trimmed() : QString();
 }
 
-bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& reason)
+bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& reason)
 {
     const qsizetype colon = colonOutsideQuotes(line);
     if (colon <= 0) {
@@ -471,14 +471,14 @@ VCardReader::VCardReader(QIODevice& device) : m_lines(device) {}
 
 bool VCardReader::readPhysical(Line& line)
 {
-    line.raw.truncate(0);
+    line.raw.clear();
     line.tooLong = false;
     if (!m_lines.appendLine(line.raw, kLongestLine, line.tooLong)) {
         return false;
     }
     line.number = ++m_lineNumber;
     // One line end, CR LF or LF: a CR before it belongs to the value.
-    QByteArrayView bytes = line.raw;
+    QByteArrayView bytes(line.raw);
     if (bytes.endsWith('\n')) {
         bytes.chop(bytes.endsWith("\r\n") ? 2 : 1);
     }
@@ -488,11 +488,10 @@ bool VCardReader::readPhysical(Line& line)
             bytes = bytes.sliced(kByteOrderMark.size());
         }
     }
-    line.bytes.truncate(0);
-    appendBytes(line.bytes, bytes);
+    line.bytes.assign(bytes.data(), static_cast<std::size_t>(bytes.size()));
     line.rawKept = line.raw.size() <= kLongestKeptCard && !line.tooLong;
     if (!line.rawKept) {
-        line.raw.truncate(0);
+        line.raw.clear();
     }
     return true;
 }
@@ -513,28 +512,29 @@ bool VCardReader::readLogical(Line& line)
         return false;
     }
     while (readPhysical(m_pending)) {
-        const QByteArray& next = m_pending.bytes;
-        const bool folded = !next.isEmpty() && (next[0] == ' ' || next[0] == '\t');
+        const std::string& next = m_pending.bytes;
+        const bool folded = !next.empty() && (next[0] == ' ' || next[0] == '\t');
         // A soft break joins the next line whole; folding drops its first blank.
-        const bool softBreak = line.bytes.endsWith('=') && isQuotedPrintable(line.bytes);
+        const bool softBreak = !line.bytes.empty() && line.bytes.back() == '=' &&
+                               isQuotedPrintable(QByteArrayView(line.bytes));
         if (!folded && !softBreak) {
             m_hasPending = true;
             break;
         }
         if (softBreak) {
-            line.bytes.chop(1);
+            line.bytes.pop_back();
         }
-        appendBytes(line.bytes, QByteArrayView(next).sliced(softBreak ? 0 : 1));
+        line.bytes.append(next, softBreak ? 0 : 1);
         line.tooLong = line.tooLong || m_pending.tooLong || line.bytes.size() > kLongestLine;
         if (line.tooLong) {
-            line.bytes.truncate(0);
+            line.bytes.clear();
         }
         line.rawKept = line.rawKept && m_pending.rawKept &&
                        line.raw.size() + m_pending.raw.size() <= kLongestKeptCard;
         if (line.rawKept) {
-            appendBytes(line.raw, m_pending.raw);
+            line.raw.append(m_pending.raw);
         } else {
-            line.raw.truncate(0);
+            line.raw.clear();
         }
     }
     return true;
@@ -545,9 +545,9 @@ void VCardReader::keepCardBytes(const Line& line)
     m_cardBytesKept =
         m_cardBytesKept && line.rawKept && m_cardBytes.size() + line.raw.size() <= kLongestKeptCard;
     if (m_cardBytesKept) {
-        appendBytes(m_cardBytes, line.raw);
+        m_cardBytes.append(line.raw);
     } else {
-        m_cardBytes.truncate(0);
+        m_cardBytes.clear();
     }
 }
 
@@ -561,7 +561,7 @@ std::optional<VCard> VCardReader::refuse(int line, const QString& reason)
 std::optional<VCard> VCardReader::next()
 {
     m_error.clear();
-    m_cardBytes.truncate(0);
+    m_cardBytes.clear();
     m_cardBytesKept = true;
     Line& line = m_line;
     // Up to BEGIN:VCARD; text outside a card is refused once for each run of it.
@@ -571,8 +571,8 @@ std::optional<VCard> VCardReader::next()
             m_atEnd = strayLine == 0;
             return strayLine ? refuse(strayLine, tr("text outside a card")) : std::nullopt;
         }
-        if (line.tooLong || !isBlank(line.bytes)) {
-            if (!line.tooLong && isCardMarker(line.bytes, "BEGIN:VCARD")) {
+        if (line.tooLong || !isBlank(QByteArrayView(line.bytes))) {
+            if (!line.tooLong && isCardMarker(QByteArrayView(line.bytes), "BEGIN:VCARD")) {
                 break;
             }
             strayLine = strayLine ? strayLine : line.number;
@@ -599,20 +599,20 @@ std::optional<VCard> VCardReader::next()
             }
             continue;
         }
-        if (isCardMarker(line.bytes, "BEGIN:VCARD")) {
+        if (isCardMarker(QByteArrayView(line.bytes), "BEGIN:VCARD")) {
             // The card before never ended; this line starts the next one.
             giveBack(line);
             return refuse(card.line, tr("a card without END:VCARD"));
         }
         keepCardBytes(line);
-        if (isBlank(line.bytes)) {
+        if (isBlank(QByteArrayView(line.bytes))) {
             continue;
         }
-        if (isCardMarker(line.bytes, "END:VCARD")) {
+        if (isCardMarker(QByteArrayView(line.bytes), "END:VCARD")) {
             break;
         }
         QString reason;
-        if (!parseContentLine(line.bytes, card.properties.emplace_back(), reason)) {
+        if (!parseContentLine(QByteArrayView(line.bytes), card.properties.emplace_back(), reason)) {
             card.properties.removeLast();
             if (broken.isEmpty()) {
                 broken = reason;

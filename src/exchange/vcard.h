@@ -9,6 +9,7 @@
 #include <QStringConverter>
 #include <QStringList>
 #include <optional>
+#include <string>
 
 namespace norvane {
 
@@ -67,7 +68,7 @@ public:
     // The bytes of the card next() returned last, from BEGIN:VCARD to
     // END:VCARD with their line ends, exactly as read; empty when the card
     // was longer than kLongestKeptCard. Valid until the next call of next().
-    QByteArrayView cardBytes() const { return m_cardBytes; }
+    QByteArrayView cardBytes() const { return QByteArrayView(m_cardBytes); }
 
     // The longest content line read, once unfolded; longer ones refuse their card.
     static constexpr qsizetype kLongestLine = 32 * 1024 * 1024;
@@ -81,8 +82,8 @@ private:
     // once the longest line has been seen.
     struct Line
     {
-        QByteArray bytes; // without its line end
-        QByteArray raw;   // as read, line ends included; empty when too long to keep
+        std::string bytes; // without its line end
+        std::string raw;   // as read, line ends included; empty when too long to keep
         int number = 0;
         bool tooLong = false;
         bool rawKept = true;
@@ -100,7 +101,7 @@ private:
     Line m_unread;  // a content line given back, read again next
     bool m_hasPending = false;
     bool m_hasUnread = false;
-    QByteArray m_cardBytes;      // of the card being read, as read so far
+    std::string m_cardBytes;     // of the card being read, as read so far
     bool m_cardBytesKept = true; // false once it grew beyond kLongestKeptCard
     int m_lineNumber = 0;
     bool m_atEnd = false;
@@ -111,7 +112,7 @@ private:
 
 // Parses one unfolded content line into a new property; false with a reason
 // when it is broken.
-bool parseContentLine(const QByteArray& line, VCardProperty& property, QString& reason);
+bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& reason);
 
 // Writes a card: lines folded at 75 octets, UTF-8, CR LF.
 QByteArray writeVCard(const VCard& card);
