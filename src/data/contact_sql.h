@@ -3,6 +3,7 @@
 #include "data/contact.h"
 #include "data/database.h"
 
+#include <QStringDecoder>
 #include <array>
 
 namespace norvane {
@@ -43,6 +44,15 @@ private:
     QByteArray m_bytes;
     std::array<qsizetype, kContactColumnCount> m_starts{};
 };
+
+// UTF-8 as the text it holds: a byte-order mark at its start stays the
+// character it is (QString::fromUtf8() drops it).
+inline QString textFromUtf8(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
+}
 
 // Binds them as ?1 to ?6 without a copy: they must outlive the statement's run.
 inline void bindContactUtf8(Statement& statement, const ContactUtf8& texts)

@@ -1,6 +1,7 @@
 #include "exchange/book_exchange.h"
 
 #include "contacts/photo_store.h"
+#include "data/ascii.h"
 #include "data/contact_sql.h"
 #include "data/database.h"
 #include "exchange/batch_feed.h"
@@ -559,11 +560,21 @@ VCard storedCard(QByteArrayView text)
     return reader.next().value_or(VCard());
 }
 
+// Whether text stored in the book surely reads as the very same bytes: not
+// when it is not UTF-8 (a book written by another program), nor when it
+// holds a byte-order mark, which the window's reading drops at a text's
+// start. The export writes the texts as the window reads and shows them.
+bool readsAsStored(QByteArrayView stored)
+{
+    return isAscii(stored) ||
+           (stored.isValidUtf8() && !stored.contains(QByteArrayView("\xEF\xBB\xBF")));
+}
+
 // A row of the export as read from the book.
 struct ExportRow
 {
     qint64 id = 0;
-    ContactUtf8 texts;     // as stored: the card is written from them without a conversion
+    ContactUtf8 texts;     // as read: the card is written from them without a conversion
     QByteArray uid;        // in UTF-8; empty when the book holds none
     QByteArray storedText; // the stored card, if any
     bool hasCardRow = false;
@@ -609,11 +620,17 @@ void feedRows(Database& db, Statement& rows, Statement* cards, Status& ended,
         ExportRow& row = batch.emplace_back();
         row.id = rows.integer(0);
         row.texts = ContactUtf8::ofRow(rows);
+        if (!readsAsStored(row.texts.bytes())) {
+            row.texts = ContactUtf8(row.contact());
+        }
         while (onCard && cards->integer(0) < row.id) { // a card without its contact
             onCard = cards->next(cardsDone);
         }
         if (onCard && cards->integer(0) == row.id) {
             row.uid = cards->utf8(1).toByteArray();
+            if (!readsAsStored(row.uid)) {
+                row.uid = QString::fromUtf8(row.uid).toUtf8();
+            }
             row.storedText = cards->utf8(2).toByteArray();
             row.hasCardRow = true;
         }

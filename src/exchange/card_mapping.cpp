@@ -32,6 +32,17 @@ QString joinNonEmpty(const QStringList& parts, const QString& separator)
     return joined;
 }
 
+// The non-blank components of a structured value, unescaped and joined; a
+// value of one plain component is the value itself, shared.
+QString joinedComponents(const VCardProperty& property, const QString& separator)
+{
+    const QString& value = property.value;
+    if (!value.contains(u';') && !value.contains(u'\\')) {
+        return QStringView(value).trimmed().isEmpty() ? QString() : value;
+    }
+    return joinNonEmpty(property.components(), separator);
+}
+
 // A 4.0 number may be written as a "tel:" URI; the number is what follows.
 QString numberText(const VCardProperty& tel)
 {
@@ -60,8 +71,7 @@ QString nameOf(const VCard& card)
         }
     }
     if (const VCardProperty* org = card.first(QStringLiteral("ORG"))) {
-        if (const QString name = joinNonEmpty(org->components(), QStringLiteral(", "));
-            !name.isEmpty()) {
+        if (const QString name = joinedComponents(*org, QStringLiteral(", ")); !name.isEmpty()) {
             return name;
         }
     }
@@ -109,7 +119,7 @@ QString addressOf(const VCard& card)
 {
     if (const VCardProperty* adr = card.preferred(QStringLiteral("ADR"))) {
         // PO box, extended, street, locality, region, postal code, country.
-        const QString address = joinNonEmpty(adr->components(), QStringLiteral(", "));
+        const QString address = joinedComponents(*adr, QStringLiteral(", "));
         if (!address.isEmpty()) {
             return address;
         }
@@ -135,7 +145,9 @@ std::optional<CardContact> contactFromCard(const VCard& card, QString& reason)
     if (mapped) {
         for (int column = 1; column < kContactColumnCount; ++column) {
             QString& text = mapped->contact.text(static_cast<ContactColumn>(column));
-            text = withLfBreaks(text);
+            if (text.contains(u'\r')) {
+                text = withLfBreaks(text);
+            }
         }
     }
     return mapped;
@@ -157,7 +169,7 @@ std::optional<CardContact> mappedTexts(const VCard& card, QString& reason)
         mapped.contact.email = email->text();
     }
     if (const VCardProperty* org = card.first(QStringLiteral("ORG"))) {
-        mapped.contact.company = joinNonEmpty(org->components(), QStringLiteral(", "));
+        mapped.contact.company = joinedComponents(*org, QStringLiteral(", "));
     }
     if (const VCardProperty* photo = card.preferred(QStringLiteral("PHOTO"))) {
         mapped.photo = photo->binary();
@@ -365,7 +377,7 @@ public:
     explicit NameWords(QByteArrayView name)
     {
         if (!isAscii(name)) {
-            m_simplified = QString::fromUtf8(name).simplified().toUtf8();
+            m_simplified = textFromUtf8(name).simplified().toUtf8();
             m_words = m_simplified;
         } else if (isSimplified(name)) {
             m_words = name; // most names: nothing to make
@@ -400,45 +412,15 @@ private:
 bool isBlankLine(QByteArrayView line)
 {
     return isAscii(line) ? std::all_of(line.begin(), line.end(), isAsciiBlank)
-                         : QString::fromUtf8(line).trimmed().isEmpty();
-}
-
-// A text as QString::fromUtf8() reads it, when it is not valid UTF-8 (a book
-// written by another program): the card holds what the text reads as.
-std::optional<QByteArray> repairedUtf8(QByteArrayView text)
-{
-    if (isAscii(text) || text.isValidUtf8()) {
-        return std::nullopt;
-    }
-    return QString::fromUtf8(text).toUtf8();
-}
-
-// The same for the six texts.
-std::optional<ContactUtf8> repairedUtf8(const ContactUtf8& texts)
-{
-    if (isAscii(texts.bytes())) {
-        return std::nullopt;
-    }
-    bool valid = true;
-    Contact contact;
-    for (int column = 1; column < kContactColumnCount; ++column) {
-        const QByteArrayView text = texts.text(static_cast<ContactColumn>(column));
-        valid = valid && text.isValidUtf8();
-        contact.text(static_cast<ContactColumn>(column)) = QString::fromUtf8(text);
-    }
-    return valid ? std::nullopt : std::optional<ContactUtf8>(ContactUtf8(contact));
+                         : textFromUtf8(line).trimmed().isEmpty();
 }
 
 } // namespace
 
-void appendContactCard(QByteArray& out, const ContactUtf8& stored, QByteArrayView storedUid,
+void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView uid,
                        const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
                        const QString& revision)
 {
-    const std::optional<ContactUtf8> repaired = repairedUtf8(stored);
-    const ContactUtf8& texts = repaired ? *repaired : stored;
-    const std::optional<QByteArray> repairedUid = repairedUtf8(storedUid);
-    const QByteArrayView uid = repairedUid ? QByteArrayView(*repairedUid) : storedUid;
     const auto text = [&](ContactColumn column) { return texts.text(column); };
     const bool v4 = version == VCardVersion::V4;
     CardBytesWriter line(out, 256 + 3 * texts.bytes().size() + 2 * uid.size() +

@@ -43,8 +43,8 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
 
 // The same card for a contact that came with none, written straight into
 // the buffer without building its properties first: the export of a large
-// book spends most of its time here. From the texts as the book stores them
-// (UTF-8), with the UID in UTF-8.
+// book spends most of its time here. From the texts in UTF-8 (as the window
+// reads them from the book), with the UID in UTF-8.
 void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView uid,
                        const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
                        const QString& revision);

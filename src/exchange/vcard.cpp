@@ -1,6 +1,7 @@
 #include "exchange/vcard.h"
 
 #include "data/ascii.h"
+#include "data/contact_sql.h"
 #include "data/sse2.h"
 
 #include <QCoreApplication>
@@ -720,7 +721,7 @@ QString escapeValue(const QString& text)
     }
     QByteArray escaped;
     appendEscaped(escaped, text.toUtf8());
-    return QString::fromUtf8(escaped);
+    return textFromUtf8(escaped);
 }
 
 namespace {
