@@ -363,10 +363,10 @@ Status Importer::importFile(const QString& path)
     return status;
 }
 
-// A page cache of 64 MB for the length of an import, the connection's own
-// size given back after it. The UIDs of new cards land all over their
-// index; with the default cache each of them would write out a page and
-// decrypt it again.
+// A page cache of 64 MB while UIDs are stored (an import, an export's new
+// UIDs), the connection's own size given back after it. New UIDs land all
+// over their index; with the default cache each of them would write out a
+// page and decrypt it again.
 class LargerPageCache
 {
 public:
@@ -747,7 +747,10 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
     QList<NewUid> newUids;
     Status status = writeRows(db, photoFolder, format, out, onlyId, giveUids ? &newUids : nullptr);
     if (giveUids) {
-        if (status.ok()) {
+        // The first export of a large book gives every contact its UID.
+        std::optional<LargerPageCache> cache;
+        if (status.ok() && !newUids.isEmpty()) {
+            cache.emplace(db);
             status = storeNewUids(db, newUids);
         }
         if (status.ok()) {
