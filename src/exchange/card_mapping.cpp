@@ -32,17 +32,6 @@ QString joinNonEmpty(const QStringList& parts, const QString& separator)
     return joined;
 }
 
-// The non-blank components of a structured value, unescaped and joined; a
-// value of one plain component is the value itself, shared.
-QString joinedComponents(const VCardProperty& property, const QString& separator)
-{
-    const QString& value = property.value;
-    if (!value.contains(u';') && !value.contains(u'\\')) {
-        return QStringView(value).trimmed().isEmpty() ? QString() : value;
-    }
-    return joinNonEmpty(property.components(), separator);
-}
-
 // A 4.0 number may be written as a "tel:" URI; the number is what follows.
 QString numberText(const VCardProperty& tel)
 {
@@ -71,7 +60,7 @@ QString nameOf(const VCard& card)
         }
     }
     if (const VCardProperty* org = card.first(QStringLiteral("ORG"))) {
-        if (const QString name = joinedComponents(*org, QStringLiteral(", ")); !name.isEmpty()) {
+        if (const QString name = org->joinedComponents(u", "); !name.isEmpty()) {
             return name;
         }
     }
@@ -119,7 +108,7 @@ QString addressOf(const VCard& card)
 {
     if (const VCardProperty* adr = card.preferred(QStringLiteral("ADR"))) {
         // PO box, extended, street, locality, region, postal code, country.
-        const QString address = joinedComponents(*adr, QStringLiteral(", "));
+        const QString address = adr->joinedComponents(u", ");
         if (!address.isEmpty()) {
             return address;
         }
@@ -169,7 +158,7 @@ std::optional<CardContact> mappedTexts(const VCard& card, QString& reason)
         mapped.contact.email = email->text();
     }
     if (const VCardProperty* org = card.first(QStringLiteral("ORG"))) {
-        mapped.contact.company = joinedComponents(*org, QStringLiteral(", "));
+        mapped.contact.company = org->joinedComponents(u", ");
     }
     if (const VCardProperty* photo = card.preferred(QStringLiteral("PHOTO"))) {
         mapped.photo = photo->binary();

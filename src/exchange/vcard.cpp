@@ -304,21 +304,58 @@ QString VCardProperty::text() const
     return value.contains(u'\\') ? unescape(value) : value;
 }
 
-QStringList VCardProperty::components() const
+namespace {
+
+// A structured value's parts as written, split at each ';' not escaped.
+QVarLengthArray<QStringView, 8> escapedComponents(QStringView value)
 {
-    QStringList parts;
-    parts.reserve(7); // an address has seven
+    QVarLengthArray<QStringView, 8> parts;
     qsizetype from = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] == u'\\') {
             ++i;
         } else if (value[i] == u';') {
-            parts.append(unescape(QStringView(value).sliced(from, i - from)));
+            parts.append(value.sliced(from, i - from));
             from = i + 1;
         }
     }
-    parts.append(unescape(QStringView(value).sliced(from)));
+    parts.append(value.sliced(from));
     return parts;
+}
+
+} // namespace
+
+QStringList VCardProperty::components() const
+{
+    QStringList parts;
+    parts.reserve(7); // an address has seven
+    for (const QStringView part : escapedComponents(value)) {
+        parts.append(unescape(part));
+    }
+    return parts;
+}
+
+QString VCardProperty::joinedComponents(QStringView separator) const
+{
+    QString joined;
+    int joinedParts = 0;
+    for (const QStringView written : escapedComponents(value)) {
+        const bool plain = !written.contains(u'\\');
+        const QString part = plain ? QString() : unescape(written);
+        const QStringView text = plain ? written : QStringView(part);
+        if (text.trimmed().isEmpty()) {
+            continue;
+        }
+        if (joinedParts++ > 0) {
+            joined += separator;
+            joined += text;
+        } else if (plain && text.size() == value.size()) {
+            joined = value; // the whole value: shared, not copied
+        } else {
+            joined = plain ? text.toString() : part;
+        }
+    }
+    return joined;
 }
 
 bool VCardProperty::isInlineBinary() const
@@ -502,12 +539,12 @@ bool VCardReader::readPhysical(Line& line)
 bool VCardReader::readLogical(Line& line)
 {
     if (m_hasUnread) {
-        std::swap(line, m_unread);
+        line.swap(m_unread);
         m_hasUnread = false;
         return true;
     }
     if (m_hasPending) {
-        std::swap(line, m_pending);
+        line.swap(m_pending);
         m_hasPending = false;
     } else if (!readPhysical(line)) {
         return false;
@@ -629,7 +666,7 @@ std::optional<VCard> VCardReader::next()
 
 void VCardReader::giveBack(Line& line)
 {
-    std::swap(m_unread, line);
+    m_unread.swap(line);
     m_hasUnread = true;
 }
 

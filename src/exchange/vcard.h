@@ -32,6 +32,9 @@ struct VCardProperty
     QString text() const;
     // The value split at unescaped ';' into unescaped parts (N, ADR, ORG).
     QStringList components() const;
+    // Those parts that hold more than blanks, joined; a value of one plain
+    // part is the value itself, shared.
+    QString joinedComponents(QStringView separator) const;
     // Whether the value is inline binary (base64, or a data: URI).
     bool isInlineBinary() const;
     // The bytes of an inline binary value; empty when it does not decode.
@@ -82,6 +85,16 @@ private:
     // once the longest line has been seen.
     struct Line
     {
+        // Swaps the buffers themselves, not copies of them.
+        void swap(Line& other) noexcept
+        {
+            bytes.swap(other.bytes);
+            raw.swap(other.raw);
+            std::swap(number, other.number);
+            std::swap(tooLong, other.tooLong);
+            std::swap(rawKept, other.rawKept);
+        }
+
         std::string bytes; // without its line end
         std::string raw;   // as read, line ends included; empty when too long to keep
         int number = 0;
