@@ -23,8 +23,8 @@ inline void bindContactTexts(Statement& statement, const Contact& contact)
 }
 
 // A contact's six texts as UTF-8, in column order, in one buffer: an import
-// makes them on the thread that maps its cards and binds them without a
-// copy, and tells contacts apart by them.
+// makes them on the thread that maps its cards, binds them without a copy
+// and tells contacts apart by them; an export writes its cards from them.
 class ContactUtf8
 {
 public:
