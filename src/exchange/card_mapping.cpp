@@ -460,11 +460,4 @@ void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView
     line.line("END:VCARD\r\n");
 }
 
-void appendContactCard(QByteArray& out, const Contact& contact, const QString& uid,
-                       const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
-                       const QString& revision)
-{
-    appendContactCard(out, ContactUtf8(contact), uid.toUtf8(), photo, version, revision);
-}
-
 } // namespace norvane

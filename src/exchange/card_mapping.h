@@ -48,9 +48,6 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
 void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView uid,
                        const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
                        const QString& revision);
-void appendContactCard(QByteArray& out, const Contact& contact, const QString& uid,
-                       const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
-                       const QString& revision);
 
 // A REV value: the time in UTC, "20261207T143011Z".
 QString revisionText(const QDateTime& time);

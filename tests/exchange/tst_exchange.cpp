@@ -416,7 +416,7 @@ void ExchangeTest::writesAPlainContactAsTheFullMappingDoes()
             const QString uid = QStringLiteral("urn:uuid:1;2");
             const QString rev = QStringLiteral("20261207T120000Z");
             QByteArray direct;
-            appendContactCard(direct, contact, uid, photo, version, rev);
+            appendContactCard(direct, ContactUtf8(contact), uid.toUtf8(), photo, version, rev);
             QCOMPARE(direct, writeVCard(cardForExport(VCard(), contact, uid, photo, version, rev)));
         }
     }
