@@ -2,8 +2,11 @@
 
 #include "data/sse2.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QStringView>
 #include <QtGlobal>
+#include <algorithm>
 
 namespace norvane {
 
@@ -56,6 +59,20 @@ inline qsizetype narrowLeadingAscii(const char16_t* from, qsizetype size, char* 
         to[i] = static_cast<char>(from[i]);
     }
     return i;
+}
+
+// Writes the text as UTF-8 from to on, which has room for three bytes a
+// unit; where it ended. Plain ASCII goes a unit a byte without a conversion.
+inline char* writeUtf8(char* to, QStringView text)
+{
+    const qsizetype ascii = narrowLeadingAscii(text.utf16(), text.size(), to);
+    to += ascii;
+    if (ascii < text.size()) {
+        // Starts after an ASCII unit, so never inside a surrogate pair.
+        const QByteArray rest = text.sliced(ascii).toUtf8();
+        to = std::copy(rest.cbegin(), rest.cend(), to);
+    }
+    return to;
 }
 
 // Writes the bytes' leading plain ASCII to to, a unit each, up to the first

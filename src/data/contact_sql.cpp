@@ -4,26 +4,6 @@
 
 namespace norvane {
 
-namespace {
-
-// Writes the text as UTF-8 from to on; to has room for three bytes a unit.
-// Most texts are plain ASCII, written a unit a byte without a conversion.
-char* writeUtf8(char* to, QStringView text)
-{
-    const qsizetype ascii = narrowLeadingAscii(text.utf16(), text.size(), to);
-    const char16_t* from = text.utf16() + ascii;
-    const char16_t* const end = text.utf16() + text.size();
-    to += ascii;
-    if (from != end) {
-        // Starts after an ASCII unit, so never inside a surrogate pair.
-        const QByteArray rest = QStringView(from, end).toUtf8();
-        to = std::copy(rest.cbegin(), rest.cend(), to);
-    }
-    return to;
-}
-
-} // namespace
-
 ContactUtf8::ContactUtf8(const Contact& contact)
 {
     qsizetype room = 0;

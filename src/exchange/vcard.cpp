@@ -765,24 +765,12 @@ namespace {
 
 constexpr qsizetype kFoldWidth = 75;
 
-// Appends the text's characters up to the first that is not plain ASCII,
-// straight into the card without a temporary; how many it appended.
-qsizetype appendAsciiUntilOther(QByteArray& out, QStringView text)
-{
-    const qsizetype start = out.size();
-    out.resize(start + text.size());
-    const qsizetype written = narrowLeadingAscii(text.utf16(), text.size(), out.data() + start);
-    out.truncate(start + written);
-    return written;
-}
-
 // Appends a text as UTF-8.
 void appendUtf8(QByteArray& out, QStringView text)
 {
-    const qsizetype plain = appendAsciiUntilOther(out, text);
-    if (plain < text.size()) {
-        out.append(text.sliced(plain).toUtf8());
-    }
+    const qsizetype start = out.size();
+    out.resize(start + 3 * text.size());
+    out.truncate(writeUtf8(out.data() + start, text) - out.constData());
 }
 
 void appendParameter(QByteArray& out, const QString& name, const QString& value)
@@ -963,10 +951,9 @@ CardBytesWriter& CardBytesWriter::raw(QByteArrayView utf8)
 CardBytesWriter& CardBytesWriter::raw(QStringView text)
 {
     startValue();
-    makeRoom(text.size());
-    const qsizetype ascii = narrowLeadingAscii(text.utf16(), text.size(), m_to);
-    m_to += ascii;
-    return ascii == text.size() ? *this : raw(text.sliced(ascii).toUtf8());
+    makeRoom(3 * text.size());
+    m_to = writeUtf8(m_to, text);
+    return *this;
 }
 
 CardBytesWriter& CardBytesWriter::escaped(QByteArrayView utf8)
