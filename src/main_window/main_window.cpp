@@ -4,6 +4,7 @@
 #include "data/vector_state.h"
 #include "main_window/window_host.h"
 #include "sync/account.h"
+#include "widgets/cached_scroll_bar.h"
 #include "widgets/pictures.h"
 
 #include <QCloseEvent>
@@ -33,6 +34,8 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     rowNumbers->setSectionsClickable(true); // as the grid's own header is
     rowNumbers->setHighlightSections(true);
     ui.DataGrid1->setVerticalHeader(rowNumbers);
+    ui.DataGrid1->setVerticalScrollBar(new CachedScrollBar(Qt::Vertical, ui.DataGrid1));
+    ui.DataGrid1->setHorizontalScrollBar(new CachedScrollBar(Qt::Horizontal, ui.DataGrid1));
     ui.DataGrid1->setModel(&m_model);
     ui.DataGrid1->verticalHeader()->setDefaultSectionSize(20);
     ui.DataGrid1->horizontalHeader()->setMinimumSectionSize(0);

@@ -4,6 +4,7 @@
 #include "platform/display.h"
 #include "platform/services.h"
 #include "support/running_app.h"
+#include "widgets/cached_scroll_bar.h"
 #include "widgets/controls.h"
 
 #include <QLabel>
@@ -73,6 +74,8 @@ private slots:
     void theClockShowsNoTimeZone_data();
     void theClockShowsNoTimeZone();
     void rowNumbersAreAsWideAsQtMakesThem();
+    void scrollBarsLookAsQtDrawsThem_data();
+    void scrollBarsLookAsQtDrawsThem();
 };
 
 void LooksTest::initTestCase()
@@ -159,6 +162,56 @@ void LooksTest::rowNumbersAreAsWideAsQtMakesThem()
         for (const int rows : {9, 10, 99, 12345, 100000, 7}) {
             model.setRows(rows);
             QCOMPARE(numbered.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
+        }
+    }
+}
+
+using Steps = QList<QPoint>; // (maximum, value) in turn
+
+void LooksTest::scrollBarsLookAsQtDrawsThem_data()
+{
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<Steps>("steps");
+    const Steps typing = {{100000, 0}, {30000, 0}, {800, 0}, {4, 0}, {0, 0}, {100000, 0}};
+    QTest::newRow("the grid's, as letters are typed")
+        << Qt::Vertical << QSize(16, 189) << true << typing;
+    QTest::newRow("scrolled down and back") << Qt::Vertical << QSize(16, 189) << true
+                                            << Steps{{500, 0}, {500, 250}, {500, 500}, {500, 0}};
+    QTest::newRow("across, narrowed")
+        << Qt::Horizontal << QSize(743, 16) << true << Steps{{120, 0}, {120, 60}, {40, 40}};
+    QTest::newRow("disabled") << Qt::Vertical << QSize(16, 189) << false << typing;
+}
+
+// The copied look of a scroll bar is the one Qt draws, through every change of
+// its range, value and colours: no picture of an earlier state shows.
+void LooksTest::scrollBarsLookAsQtDrawsThem()
+{
+    QFETCH(Qt::Orientation, orientation);
+    QFETCH(QSize, size);
+    QFETCH(bool, enabled);
+    QFETCH(Steps, steps);
+    QScrollBar plain(orientation);
+    CachedScrollBar cached(orientation);
+    const std::array<QScrollBar*, 2> bars = {&plain, &cached};
+    for (QScrollBar* bar : bars) {
+        bar->resize(size);
+        bar->setPageStep(10);
+        bar->setEnabled(enabled);
+    }
+    for (const bool recoloured : {false, true}) {
+        for (const QPoint& step : steps) {
+            for (QScrollBar* bar : bars) {
+                bar->setRange(0, step.x());
+                bar->setValue(step.y());
+                if (recoloured) {
+                    setPaletteColour(bar, QPalette::Button, QColor(0x80, 0x20, 0x20));
+                }
+            }
+            const QImage expected = plain.grab().toImage();
+            QCOMPARE(cached.grab().toImage(), expected);
+            QCOMPARE(cached.grab().toImage(), expected);
         }
     }
 }

@@ -1,0 +1,75 @@
+#include "widgets/cached_scroll_bar.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+namespace {
+
+// Every field of the option that the style draws a scroll bar from.
+QString lookKey(const QStyleOptionSlider& option, const QStyle* style, qreal ratio)
+{
+    const qint64 fields[] = {reinterpret_cast<qint64>(style),
+                             option.rect.width(),
+                             option.rect.height(),
+                             qRound(ratio * 100),
+                             option.orientation,
+                             option.minimum,
+                             option.maximum,
+                             option.sliderPosition,
+                             option.sliderValue,
+                             option.pageStep,
+                             option.singleStep,
+                             option.upsideDown,
+                             static_cast<qint64>(option.state.toInt()),
+                             option.direction,
+                             option.subControls.toInt(),
+                             option.activeSubControls.toInt(),
+                             option.palette.cacheKey()};
+    QString key = QStringLiteral("norvane-scroll-bar");
+    for (const qint64 field : fields) {
+        key += QLatin1Char(':') + QString::number(field);
+    }
+    return key;
+}
+
+} // namespace
+
+CachedScrollBar::CachedScrollBar(Qt::Orientation orientation, QWidget* parent)
+    : QScrollBar(orientation, parent)
+{
+}
+
+// Away from the pointer and the mouse buttons, Qt draws the bar with no part
+// lit or pressed; a style that fades its bars in and out is left to itself.
+bool CachedScrollBar::lookIsSettled(const QStyleOptionSlider& option) const
+{
+    return !underMouse() && !isSliderDown() && QGuiApplication::mouseButtons() == Qt::NoButton &&
+           !style()->styleHint(QStyle::SH_ScrollBar_Transient, &option, this);
+}
+
+void CachedScrollBar::paintEvent(QPaintEvent* event)
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_All;
+    if (!lookIsSettled(option)) {
+        QScrollBar::paintEvent(event);
+        return;
+    }
+    const qreal ratio = devicePixelRatio();
+    const QString key = lookKey(option, style(), ratio);
+    QPixmap look;
+    if (!QPixmapCache::find(key, &look)) {
+        look = QPixmap(option.rect.size() * ratio);
+        look.setDevicePixelRatio(ratio);
+        look.fill(Qt::transparent);
+        QPainter painter(&look);
+        style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+        painter.end();
+        QPixmapCache::insert(key, look);
+    }
+    QPainter(this).drawPixmap(0, 0, look);
+}
