@@ -5,6 +5,7 @@
 #include "main_window/window_host.h"
 #include "sync/account.h"
 #include "widgets/cached_scroll_bar.h"
+#include "widgets/grid_cell_delegate.h"
 #include "widgets/pictures.h"
 
 #include <QCloseEvent>
@@ -36,6 +37,7 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     ui.DataGrid1->setVerticalHeader(rowNumbers);
     ui.DataGrid1->setVerticalScrollBar(new CachedScrollBar(Qt::Vertical, ui.DataGrid1));
     ui.DataGrid1->setHorizontalScrollBar(new CachedScrollBar(Qt::Horizontal, ui.DataGrid1));
+    ui.DataGrid1->setItemDelegate(new GridCellDelegate(ui.DataGrid1));
     ui.DataGrid1->setModel(&m_model);
     ui.DataGrid1->verticalHeader()->setDefaultSectionSize(20);
     ui.DataGrid1->horizontalHeader()->setMinimumSectionSize(0);

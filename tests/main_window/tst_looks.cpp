@@ -6,9 +6,12 @@
 #include "support/running_app.h"
 #include "widgets/cached_scroll_bar.h"
 #include "widgets/controls.h"
+#include "widgets/grid_cell_delegate.h"
 
 #include <QLabel>
 #include <QPainter>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 using namespace norvane;
@@ -35,6 +38,17 @@ int ink(const QString& text, const QFont& font)
             std::count_if(line, line + image.width(), [](uchar grey) { return grey < 128; }));
     }
     return dark;
+}
+
+// One cell painted on white by the delegate.
+QImage paintedCell(const QAbstractItemDelegate& delegate, const QStyleOptionViewItem& option,
+                   const QModelIndex& index)
+{
+    QImage image(option.rect.size() + QSize(8, 8), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    delegate.paint(&painter, option, index);
+    return image;
 }
 
 // A table of that many rows, numbered as the grid's are.
@@ -76,6 +90,8 @@ private slots:
     void rowNumbersAreAsWideAsQtMakesThem();
     void scrollBarsLookAsQtDrawsThem_data();
     void scrollBarsLookAsQtDrawsThem();
+    void gridCellsLookAsTheStyleDrawsThem_data();
+    void gridCellsLookAsTheStyleDrawsThem();
 };
 
 void LooksTest::initTestCase()
@@ -214,6 +230,60 @@ void LooksTest::scrollBarsLookAsQtDrawsThem()
             QCOMPARE(cached.grab().toImage(), expected);
         }
     }
+}
+
+void LooksTest::gridCellsLookAsTheStyleDrawsThem_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<int>("state");
+    const int left = Qt::AlignLeft | Qt::AlignVCenter;
+    const int shown = QStyle::State_Enabled | QStyle::State_Active;
+    const int selected = shown | QStyle::State_Selected;
+    const QString address = QStringLiteral("1428 Elm Street, Springfield, Oregon 97477");
+    QTest::newRow("fits") << QStringLiteral("Maria Kowalska") << 200 << left << shown;
+    QTest::newRow("elided") << address << 120 << left << shown;
+    QTest::newRow("selected") << address << 400 << left << selected;
+    QTest::newRow("current, with focus")
+        << address << 90 << left << int(selected | QStyle::State_HasFocus);
+    QTest::newRow("window not active")
+        << address << 400 << left << int(QStyle::State_Enabled | QStyle::State_Selected);
+    QTest::newRow("disabled") << address << 400 << left << 0;
+    QTest::newRow("empty, with focus")
+        << QString() << 100 << left << int(shown | QStyle::State_HasFocus);
+    QTest::newRow("Greek and combining marks")
+        << QStringLiteral("Ἀθηνᾶ Παπαδοπούλου, e\u0301cole") << 150 << left << shown;
+    QTest::newRow("right to left") << QStringLiteral("محمد عبد الله 12") << 80 << left << shown;
+    QTest::newRow("emoji") << QStringLiteral("Ana \U0001F600 Lopes") << 200 << left << shown;
+    QTest::newRow("two lines") << QStringLiteral("Elm Street\nSpringfield") << 200 << left << shown;
+    QTest::newRow("right-aligned, elided")
+        << address << 100 << int(Qt::AlignRight | Qt::AlignVCenter) << shown;
+    QTest::newRow("centred") << QStringLiteral("0171 555 0199") << 200 << int(Qt::AlignCenter)
+                             << selected;
+}
+
+// The grid's cells are painted pixel for pixel as the style's item delegate
+// paints them, whatever their text, width, alignment and state.
+void LooksTest::gridCellsLookAsTheStyleDrawsThem()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(int, alignment);
+    QFETCH(int, state);
+    QStandardItemModel model(1, 1);
+    model.setData(model.index(0, 0), text);
+    model.setData(model.index(0, 0), alignment, Qt::TextAlignmentRole);
+    QTableView view;
+    const QStyledItemDelegate stock;
+    const GridCellDelegate grid;
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.widget = &view;
+    option.rect = QRect(4, 4, width, 20);
+    option.state = QStyle::State(state);
+    const QModelIndex index = model.index(0, 0);
+    QCOMPARE(paintedCell(grid, option, index), paintedCell(stock, option, index));
 }
 
 QTEST_MAIN(LooksTest)
