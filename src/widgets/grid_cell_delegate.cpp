@@ -56,6 +56,9 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     textOption.setAlignment(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
     QTextLayout layout(cell.text, cell.font);
     layout.setTextOption(textOption);
+    // Keeps the glyphs shaped for the layout for the drawing, which would
+    // otherwise shape the text again.
+    layout.setCacheEnabled(true);
     if (!cell.text.isEmpty() && !layOutOneLine(layout, textRect.width())) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
