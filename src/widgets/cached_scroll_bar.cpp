@@ -28,7 +28,7 @@ QString lookKey(const QStyleOptionSlider& option, const QStyle* style, qreal rat
                              option.subControls.toInt(),
                              option.activeSubControls.toInt(),
                              option.palette.cacheKey()};
-    QString key = QStringLiteral("norvane-scroll-bar");
+    QString key = QStringLiteral("norvane-scroll-bar:") + style->name();
     for (const qint64 field : fields) {
         key += QLatin1Char(':') + QString::number(field);
     }
