@@ -4,13 +4,16 @@
 #include "platform/display.h"
 #include "platform/services.h"
 #include "support/running_app.h"
+#include "widgets/cached_panel_style.h"
 #include "widgets/cached_scroll_bar.h"
 #include "widgets/controls.h"
 #include "widgets/grid_cell_delegate.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QStandardItemModel>
+#include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -92,6 +95,8 @@ private slots:
     void scrollBarsLookAsQtDrawsThem();
     void gridCellsLookAsTheStyleDrawsThem_data();
     void gridCellsLookAsTheStyleDrawsThem();
+    void fieldFramesLookAsTheStyleDrawsThem_data();
+    void fieldFramesLookAsTheStyleDrawsThem();
 };
 
 void LooksTest::initTestCase()
@@ -284,6 +289,50 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem()
     option.state = QStyle::State(state);
     const QModelIndex index = model.index(0, 0);
     QCOMPARE(paintedCell(grid, option, index), paintedCell(stock, option, index));
+}
+
+void LooksTest::fieldFramesLookAsTheStyleDrawsThem_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("a field") << QSize(265, 21) << QPoint(3, 5);
+    QTest::newRow("at the origin") << QSize(265, 21) << QPoint(0, 0);
+    QTest::newRow("short and tall") << QSize(90, 30) << QPoint(1, 9);
+}
+
+// A field's frame is copied pixel for pixel as the style draws it, through
+// every change of state and colour, wherever the field lies: no picture of
+// an earlier look shows.
+void LooksTest::fieldFramesLookAsTheStyleDrawsThem()
+{
+    QFETCH(QSize, size);
+    QFETCH(QPoint, at);
+    QLineEdit field;
+    std::unique_ptr<QStyle> stock(QStyleFactory::create(QStringLiteral("Fusion")));
+    const CachedPanelStyle cached(QStyleFactory::create(QStringLiteral("Fusion")));
+    QStyleOptionFrame frame;
+    frame.initFrom(&field);
+    frame.rect = QRect(at, size);
+    frame.lineWidth = stock->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &field);
+    const auto painted = [&](const QStyle& style) {
+        QImage image(size + QSize(16, 16), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        style.drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, &field);
+        return image;
+    };
+    const QStyle::State shown = QStyle::State_Enabled | QStyle::State_Active;
+    for (const QColor& base : {QColor(Qt::white), QColor(0xFF, 0xFF, 0xE1)}) {
+        frame.palette.setColor(QPalette::Base, base);
+        for (const QStyle::State state :
+             {shown, shown | QStyle::State_HasFocus, QStyle::State(),
+              shown | QStyle::State_ReadOnly, shown | QStyle::State_MouseOver}) {
+            frame.state = state;
+            const QImage expected = painted(*stock);
+            QCOMPARE(painted(cached), expected);
+            QCOMPARE(painted(cached), expected);
+        }
+    }
 }
 
 QTEST_MAIN(LooksTest)
