@@ -1,8 +1,9 @@
 #include "widgets/cached_panel_style.h"
 
+#include "widgets/picture_cache.h"
+
 #include <QAbstractSpinBox>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QStyleOptionFrame>
 #include <atomic>
 
@@ -11,22 +12,11 @@ namespace {
 // Every field of the option that the style draws a field's frame from.
 QString panelKey(const QStyleOptionFrame& frame, quint64 serial, qreal ratio)
 {
-    const qint64 fields[] = {static_cast<qint64>(serial),
-                             frame.rect.width(),
-                             frame.rect.height(),
-                             qRound(ratio * 100),
-                             static_cast<qint64>(frame.state.toInt()),
-                             frame.direction,
-                             frame.lineWidth,
-                             frame.midLineWidth,
-                             frame.features.toInt(),
-                             frame.frameShape,
-                             frame.palette.cacheKey()};
-    QString key = QStringLiteral("norvane-field-panel");
-    for (const qint64 field : fields) {
-        key += QLatin1Char(':') + QString::number(field);
-    }
-    return key;
+    return pictureCacheKey(QStringLiteral("norvane-field-panel"),
+                           {static_cast<qint64>(serial), frame.rect.width(), frame.rect.height(),
+                            qRound(ratio * 100), static_cast<qint64>(frame.state.toInt()),
+                            frame.direction, frame.lineWidth, frame.midLineWidth,
+                            frame.features.toInt(), frame.frameShape, frame.palette.cacheKey()});
 }
 
 // A picture copied through this painter looks as if drawn through it.
@@ -54,18 +44,11 @@ void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
         return;
     }
     const qreal ratio = painter->device()->devicePixelRatio();
-    const QString key = panelKey(*frame, m_serial, ratio);
-    QPixmap panel;
-    if (!QPixmapCache::find(key, &panel)) {
-        panel = QPixmap(frame->rect.size() * ratio);
-        panel.setDevicePixelRatio(ratio);
-        panel.fill(Qt::transparent);
-        QStyleOptionFrame atOrigin = *frame;
-        atOrigin.rect.moveTopLeft(QPoint(0, 0));
-        QPainter panelPainter(&panel);
-        QProxyStyle::drawPrimitive(element, &atOrigin, &panelPainter, widget);
-        panelPainter.end();
-        QPixmapCache::insert(key, panel);
-    }
+    QStyleOptionFrame atOrigin = *frame;
+    atOrigin.rect.moveTopLeft(QPoint(0, 0));
+    const QPixmap panel = cachedPicture(
+        panelKey(*frame, m_serial, ratio), frame->rect.size(), ratio, [&](QPainter& panelPainter) {
+            QProxyStyle::drawPrimitive(element, &atOrigin, &panelPainter, widget);
+        });
     painter->drawPixmap(frame->rect.topLeft(), panel);
 }

@@ -1,8 +1,9 @@
 #include "widgets/cached_scroll_bar.h"
 
+#include "widgets/picture_cache.h"
+
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
@@ -11,28 +12,13 @@ namespace {
 // Every field of the option that the style draws a scroll bar from.
 QString lookKey(const QStyleOptionSlider& option, const QStyle* style, qreal ratio)
 {
-    const qint64 fields[] = {reinterpret_cast<qint64>(style),
-                             option.rect.width(),
-                             option.rect.height(),
-                             qRound(ratio * 100),
-                             option.orientation,
-                             option.minimum,
-                             option.maximum,
-                             option.sliderPosition,
-                             option.sliderValue,
-                             option.pageStep,
-                             option.singleStep,
-                             option.upsideDown,
-                             static_cast<qint64>(option.state.toInt()),
-                             option.direction,
-                             option.subControls.toInt(),
-                             option.activeSubControls.toInt(),
-                             option.palette.cacheKey()};
-    QString key = QStringLiteral("norvane-scroll-bar:") + style->name();
-    for (const qint64 field : fields) {
-        key += QLatin1Char(':') + QString::number(field);
-    }
-    return key;
+    return pictureCacheKey(
+        QStringLiteral("norvane-scroll-bar:") + style->name(),
+        {reinterpret_cast<qint64>(style), option.rect.width(), option.rect.height(),
+         qRound(ratio * 100), option.orientation, option.minimum, option.maximum,
+         option.sliderPosition, option.sliderValue, option.pageStep, option.singleStep,
+         option.upsideDown, static_cast<qint64>(option.state.toInt()), option.direction,
+         option.subControls.toInt(), option.activeSubControls.toInt(), option.palette.cacheKey()});
 }
 
 } // namespace
@@ -60,16 +46,9 @@ void CachedScrollBar::paintEvent(QPaintEvent* event)
         return;
     }
     const qreal ratio = devicePixelRatio();
-    const QString key = lookKey(option, style(), ratio);
-    QPixmap look;
-    if (!QPixmapCache::find(key, &look)) {
-        look = QPixmap(option.rect.size() * ratio);
-        look.setDevicePixelRatio(ratio);
-        look.fill(Qt::transparent);
-        QPainter painter(&look);
-        style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
-        painter.end();
-        QPixmapCache::insert(key, look);
-    }
+    const QPixmap look = cachedPicture(
+        lookKey(option, style(), ratio), option.rect.size(), ratio, [&](QPainter& painter) {
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+        });
     QPainter(this).drawPixmap(0, 0, look);
 }

@@ -48,7 +48,8 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         return;
     }
     const QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, cell.widget) + 1;
+    const int margin =
+        style->proxy()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, cell.widget) + 1;
     const QRect textRect = cell.rect.adjusted(margin, 0, -margin, 0);
     QTextOption textOption;
     textOption.setWrapMode(QTextOption::ManualWrap);

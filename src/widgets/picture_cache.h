@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+#include <functional>
+#include <initializer_list>
+
+class QPainter;
+
+// Pictures of widget parts that are drawn once per look and then copied.
+
+// The pixmap cache's key for a picture of this kind drawn from these numbers
+// (its size, its state, its palette's cache key and the like).
+QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields);
+
+// The picture cached under the key; when there is none, draw paints it on a
+// transparent pixmap of this size (in device-independent pixels, at this
+// device pixel ratio), and it is cached.
+QPixmap cachedPicture(const QString& key, const QSize& size, qreal ratio,
+                      const std::function<void(QPainter&)>& draw);
