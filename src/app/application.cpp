@@ -1,13 +1,13 @@
 #include "app/application.h"
 
 #include "data/vector_state.h"
-#include "widgets/cached_panel_style.h"
+#include "widgets/cached_parts_style.h"
 
 namespace norvane {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
-    setStyle(new CachedPanelStyle);
+    setStyle(new CachedPartsStyle);
     clearUpperVectorState();
 }
 

@@ -8,7 +8,7 @@ namespace norvane {
 // state cleared after each event it delivers (see clearUpperVectorState()),
 // so that the painting of one event does not slow down the work of the next,
 // and the platform's style with the text fields' frames drawn once
-// (CachedPanelStyle).
+// (CachedPartsStyle).
 class Application : public QApplication
 {
 public:

@@ -10,7 +10,8 @@ class QPainter;
 // Pictures of widget parts that are drawn once per look and then copied.
 
 // The pixmap cache's key for a picture of this kind drawn from these numbers
-// (its size, its state, its palette's cache key and the like).
+// (its size, its state, its palette's cache key and the like). The key is
+// not meant to be read.
 QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields);
 
 // The picture cached under the key; when there is none, draw paints it on a

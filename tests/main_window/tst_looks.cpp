@@ -4,11 +4,12 @@
 #include "platform/display.h"
 #include "platform/services.h"
 #include "support/running_app.h"
-#include "widgets/cached_panel_style.h"
+#include "widgets/cached_parts_style.h"
 #include "widgets/cached_scroll_bar.h"
 #include "widgets/controls.h"
 #include "widgets/grid_cell_delegate.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -97,6 +98,8 @@ private slots:
     void gridCellsLookAsTheStyleDrawsThem();
     void fieldFramesLookAsTheStyleDrawsThem_data();
     void fieldFramesLookAsTheStyleDrawsThem();
+    void headerSectionsLookAsTheStyleDrawsThem_data();
+    void headerSectionsLookAsTheStyleDrawsThem();
 };
 
 void LooksTest::initTestCase()
@@ -309,7 +312,7 @@ void LooksTest::fieldFramesLookAsTheStyleDrawsThem()
     QFETCH(QPoint, at);
     QLineEdit field;
     std::unique_ptr<QStyle> stock(QStyleFactory::create(QStringLiteral("Fusion")));
-    const CachedPanelStyle cached(QStyleFactory::create(QStringLiteral("Fusion")));
+    const CachedPartsStyle cached(QStyleFactory::create(QStringLiteral("Fusion")));
     QStyleOptionFrame frame;
     frame.initFrom(&field);
     frame.rect = QRect(at, size);
@@ -331,6 +334,66 @@ void LooksTest::fieldFramesLookAsTheStyleDrawsThem()
             const QImage expected = painted(*stock);
             QCOMPARE(painted(cached), expected);
             QCOMPARE(painted(cached), expected);
+        }
+    }
+}
+
+void LooksTest::headerSectionsLookAsTheStyleDrawsThem_data()
+{
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("column names") << Qt::Horizontal << QSize(200, 20)
+                                  << QStringList{QStringLiteral("NAME"), QStringLiteral("ADDRESS")};
+    QTest::newRow("row numbers") << Qt::Vertical << QSize(41, 20)
+                                 << QStringList{QStringLiteral("9"), QStringLiteral("10")};
+    QTest::newRow("too narrow") << Qt::Horizontal << QSize(30, 20)
+                                << QStringList{QStringLiteral("COMPANY"), QStringLiteral("EMAIL")};
+}
+
+// A header section is copied pixel for pixel as the style draws it, through
+// every change of text, state, place, sort arrow and font: no picture of an
+// earlier look shows.
+void LooksTest::headerSectionsLookAsTheStyleDrawsThem()
+{
+    QFETCH(Qt::Orientation, orientation);
+    QFETCH(QSize, size);
+    QFETCH(QStringList, texts);
+    QHeaderView header(orientation);
+    std::unique_ptr<QStyle> stock(QStyleFactory::create(QStringLiteral("Fusion")));
+    const CachedPartsStyle cached(QStyleFactory::create(QStringLiteral("Fusion")));
+    QStyleOptionHeaderV2 section;
+    section.initFrom(&header);
+    section.rect = QRect(QPoint(2, 3), size);
+    section.orientation = orientation;
+    section.textAlignment = Qt::AlignCenter;
+    QFont bold = header.font();
+    bold.setBold(true);
+    const auto painted = [&](const QStyle& style, const QFont& font) {
+        QImage image(size + QSize(8, 8), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(font);
+        style.drawControl(QStyle::CE_Header, &section, &painter, &header);
+        return image;
+    };
+    const QStyle::State shown = QStyle::State_Enabled | QStyle::State_Active;
+    for (const QString& text : texts) {
+        section.text = text;
+        for (const QStyle::State state :
+             {shown, shown | QStyle::State_On, shown | QStyle::State_Sunken, QStyle::State()}) {
+            section.state = state;
+            for (const auto sort : {QStyleOptionHeader::None, QStyleOptionHeader::SortUp}) {
+                section.sortIndicator = sort;
+                for (const auto place : {QStyleOptionHeader::Beginning, QStyleOptionHeader::End}) {
+                    section.position = place;
+                    for (const QFont& font : {header.font(), bold}) {
+                        const QImage expected = painted(*stock, font);
+                        QCOMPARE(painted(cached, font), expected);
+                        QCOMPARE(painted(cached, font), expected);
+                    }
+                }
+            }
         }
     }
 }
