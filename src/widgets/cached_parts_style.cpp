@@ -65,7 +65,8 @@ void CachedPartsStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     // A spin box's field has its frame drawn by the spin box, from its own state.
     const bool inSpinBox =
         widget && qobject_cast<const QAbstractSpinBox*>(widget->parentWidget()) != nullptr;
-    if (element != PE_PanelLineEdit || !frame || inSpinBox || !copiesFaithfully(painter)) {
+    if (element != PE_PanelLineEdit || !frame || inSpinBox || !copiesFaithfully(painter) ||
+        !drawsFromOptionAlone(baseStyle())) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
@@ -84,7 +85,8 @@ void CachedPartsStyle::drawControl(ControlElement element, const QStyleOption* o
 {
     const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
     if (element != CE_Header || !header || !header->icon.isNull() ||
-        !paintsInPlainColours(*header) || !copiesFaithfully(painter)) {
+        !paintsInPlainColours(*header) || !copiesFaithfully(painter) ||
+        !drawsFromOptionAlone(baseStyle())) {
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }

@@ -1,5 +1,7 @@
 #include "widgets/grid_cell_delegate.h"
 
+#include "widgets/picture_cache.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QTextLayout>
@@ -43,11 +45,11 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 {
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
-    if (!isPlainCell(cell)) {
+    const QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
+    if (!isPlainCell(cell) || !drawsFromOptionAlone(style)) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    const QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
     const int margin =
         style->proxy()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, cell.widget) + 1;
     const QRect textRect = cell.rect.adjusted(margin, 0, -margin, 0);

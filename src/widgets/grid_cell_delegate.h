@@ -11,7 +11,9 @@ class QTextLayout;
 // style lays each text out to find its size, again to elide it and again to
 // draw it. A plain cell (one line of text, no icon or check box, not being
 // edited) is laid out here once; a text too wide for its cell is elided as
-// the style elides it, and any other cell is left to the style.
+// the style elides it, and any other cell is left to the style. So is every
+// cell under a style other than Qt's Fusion and Windows, which may draw items
+// its own way.
 class GridCellDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

@@ -2,6 +2,17 @@
 
 #include <QPainter>
 #include <QPixmapCache>
+#include <QProxyStyle>
+
+bool drawsFromOptionAlone(const QStyle* style)
+{
+    while (const auto* proxy = qobject_cast<const QProxyStyle*>(style)) {
+        style = proxy->baseStyle();
+    }
+    const QString name = style ? style->name() : QString();
+    return name.compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("windows"), Qt::CaseInsensitive) == 0;
+}
 
 // Each number goes in as its four 16-bit quarters: the key is built for every
 // part painted, and written out in decimal it cost more than a copied header

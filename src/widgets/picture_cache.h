@@ -6,8 +6,15 @@
 #include <initializer_list>
 
 class QPainter;
+class QStyle;
 
 // Pictures of widget parts that are drawn once per look and then copied.
+
+// Whether the style draws a part from its option alone, with no animation or
+// state of its own: Qt's Fusion and Windows styles, plain or behind proxies.
+// A platform's style may fade a part in and out, or draw it its own way, so
+// its parts are drawn every time.
+bool drawsFromOptionAlone(const QStyle* style);
 
 // The pixmap cache's key for a picture of this kind drawn from these numbers
 // (its size, its state, its palette's cache key and the like). The key is

@@ -8,11 +8,14 @@
 #include "widgets/cached_scroll_bar.h"
 #include "widgets/controls.h"
 #include "widgets/grid_cell_delegate.h"
+#include "widgets/picture_cache.h"
 
+#include <QCommonStyle>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStandardItemModel>
 #include <QStyleFactory>
 #include <QStyledItemDelegate>
@@ -100,6 +103,8 @@ private slots:
     void fieldFramesLookAsTheStyleDrawsThem();
     void headerSectionsLookAsTheStyleDrawsThem_data();
     void headerSectionsLookAsTheStyleDrawsThem();
+    void onlyStylesThatDrawFromTheOptionAreCopied_data();
+    void onlyStylesThatDrawFromTheOptionAreCopied();
 };
 
 void LooksTest::initTestCase()
@@ -282,16 +287,23 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem()
     QStandardItemModel model(1, 1);
     model.setData(model.index(0, 0), text);
     model.setData(model.index(0, 0), alignment, Qt::TextAlignmentRole);
+    const std::unique_ptr<QStyle> styles[] = {
+        std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion"))),
+        std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Windows")))};
     QTableView view;
     const QStyledItemDelegate stock;
     const GridCellDelegate grid;
-    QStyleOptionViewItem option;
-    option.initFrom(&view);
-    option.widget = &view;
-    option.rect = QRect(4, 4, width, 20);
-    option.state = QStyle::State(state);
     const QModelIndex index = model.index(0, 0);
-    QCOMPARE(paintedCell(grid, option, index), paintedCell(stock, option, index));
+    for (const auto& style : styles) {
+        view.setStyle(style.get());
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.widget = &view;
+        option.rect = QRect(4, 4, width, 20);
+        option.state = QStyle::State(state);
+        QCOMPARE(paintedCell(grid, option, index), paintedCell(stock, option, index));
+    }
+    view.setStyle(nullptr);
 }
 
 void LooksTest::fieldFramesLookAsTheStyleDrawsThem_data()
@@ -396,6 +408,33 @@ void LooksTest::headerSectionsLookAsTheStyleDrawsThem()
             }
         }
     }
+}
+
+void LooksTest::onlyStylesThatDrawFromTheOptionAreCopied_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("proxies");
+    QTest::addColumn<bool>("copied");
+    QTest::newRow("Fusion") << QStringLiteral("Fusion") << 0 << true;
+    QTest::newRow("Windows, behind two proxies") << QStringLiteral("Windows") << 2 << true;
+    QTest::newRow("Fusion behind a proxy") << QStringLiteral("Fusion") << 1 << true;
+    QTest::newRow("a style of another name") << QString() << 1 << false;
+}
+
+// A platform's style may animate a part or draw items its own way: only Qt's
+// own plain styles have their parts copied, whatever proxies stand before
+// them.
+void LooksTest::onlyStylesThatDrawFromTheOptionAreCopied()
+{
+    QFETCH(QString, name);
+    QFETCH(int, proxies);
+    QFETCH(bool, copied);
+    QStyle* style = name.isEmpty() ? new QCommonStyle : QStyleFactory::create(name);
+    for (int i = 0; i < proxies; ++i) {
+        style = new QProxyStyle(style);
+    }
+    const std::unique_ptr<QStyle> outer(style);
+    QCOMPARE(drawsFromOptionAlone(outer.get()), copied);
 }
 
 QTEST_MAIN(LooksTest)
