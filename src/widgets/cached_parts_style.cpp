@@ -65,8 +65,8 @@ void CachedPartsStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     // A spin box's field has its frame drawn by the spin box, from its own state.
     const bool inSpinBox =
         widget && qobject_cast<const QAbstractSpinBox*>(widget->parentWidget()) != nullptr;
-    if (element != PE_PanelLineEdit || !frame || inSpinBox || !copiesFaithfully(painter) ||
-        !drawsFromOptionAlone(baseStyle())) {
+    if (element != PE_PanelLineEdit || !frame || inSpinBox || !paintsInPlainColours(*frame) ||
+        !copiesFaithfully(painter) || !drawsFromOptionAlone(baseStyle())) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }

@@ -13,7 +13,8 @@ class QStyleOptionSlider;
 // letter, for a picture that is nearly always one drawn before (the slider at
 // the top, at its least length). While the pointer is away, the look depends
 // on the style option alone, which keys the picture in the pixmap cache; under
-// the pointer, or while a button is held, the bar is drawn as Qt draws it.
+// the pointer, while a button is held, or under a style other than Qt's
+// Fusion and Windows, the bar is drawn as Qt draws it.
 class CachedScrollBar : public QScrollBar
 {
     Q_OBJECT
