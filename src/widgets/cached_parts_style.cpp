@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyleOptionFrame>
 #include <atomic>
+#include <cmath>
 
 namespace {
 
@@ -48,8 +49,13 @@ bool paintsInPlainColours(const QStyleOption& option)
 // A picture copied through this painter looks as if drawn through it.
 bool copiesFaithfully(const QPainter* painter)
 {
-    return painter->transform().type() <= QTransform::TxTranslate && painter->opacity() == 1.0 &&
-           painter->compositionMode() == QPainter::CompositionMode_SourceOver;
+    const QTransform& transform = painter->transform();
+    const bool wholePixels = transform.type() <= QTransform::TxTranslate &&
+                             transform.dx() == std::round(transform.dx()) &&
+                             transform.dy() == std::round(transform.dy());
+    return wholePixels && painter->opacity() == 1.0 &&
+           painter->compositionMode() == QPainter::CompositionMode_SourceOver &&
+           copiesAtRatio(painter->device()->devicePixelRatio());
 }
 
 std::atomic<quint64> g_nextSerial{0};

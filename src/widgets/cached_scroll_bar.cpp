@@ -33,7 +33,7 @@ CachedScrollBar::CachedScrollBar(Qt::Orientation orientation, QWidget* parent)
 bool CachedScrollBar::lookIsSettled(const QStyleOptionSlider& option) const
 {
     return !underMouse() && !isSliderDown() && QGuiApplication::mouseButtons() == Qt::NoButton &&
-           drawsFromOptionAlone(style()) &&
+           drawsFromOptionAlone(style()) && copiesAtRatio(devicePixelRatio()) &&
            !style()->styleHint(QStyle::SH_ScrollBar_Transient, &option, this);
 }
 

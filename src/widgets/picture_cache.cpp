@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPixmapCache>
 #include <QProxyStyle>
+#include <cmath>
 
 bool drawsFromOptionAlone(const QStyle* style)
 {
@@ -12,6 +13,11 @@ bool drawsFromOptionAlone(const QStyle* style)
     const QString name = style ? style->name() : QString();
     return name.compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0 ||
            name.compare(QLatin1String("windows"), Qt::CaseInsensitive) == 0;
+}
+
+bool copiesAtRatio(qreal ratio)
+{
+    return ratio == std::round(ratio);
 }
 
 // Each number goes in as its four 16-bit quarters: the key is built for every

@@ -16,6 +16,11 @@ class QStyle;
 // its parts are drawn every time.
 bool drawsFromOptionAlone(const QStyle* style);
 
+// Whether a picture drawn at this device pixel ratio can be copied pixel for
+// pixel: at a fractional ratio a part drawn in place may fall between device
+// pixels where its copy would not.
+bool copiesAtRatio(qreal ratio);
+
 // The pixmap cache's key for a picture of this kind drawn from these numbers
 // (its size, its state, its palette's cache key and the like). The key is
 // not meant to be read.

@@ -329,10 +329,12 @@ void LooksTest::fieldFramesLookAsTheStyleDrawsThem()
     frame.initFrom(&field);
     frame.rect = QRect(at, size);
     frame.lineWidth = stock->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &field);
+    QTransform placed; // and, below, moved half a pixel and enlarged
     const auto painted = [&](const QStyle& style) {
-        QImage image(size + QSize(16, 16), QImage::Format_ARGB32_Premultiplied);
+        QImage image(size * 2 + QSize(16, 16), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
         QPainter painter(&image);
+        painter.setTransform(placed);
         style.drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, &field);
         return image;
     };
@@ -343,9 +345,13 @@ void LooksTest::fieldFramesLookAsTheStyleDrawsThem()
              {shown, shown | QStyle::State_HasFocus, QStyle::State(),
               shown | QStyle::State_ReadOnly, shown | QStyle::State_MouseOver}) {
             frame.state = state;
-            const QImage expected = painted(*stock);
-            QCOMPARE(painted(cached), expected);
-            QCOMPARE(painted(cached), expected);
+            for (const QTransform& transform : {QTransform(), QTransform::fromTranslate(0.5, 0.5),
+                                                QTransform::fromScale(1.5, 1.5)}) {
+                placed = transform;
+                const QImage expected = painted(*stock);
+                QCOMPARE(painted(cached), expected);
+                QCOMPARE(painted(cached), expected);
+            }
         }
     }
 }
