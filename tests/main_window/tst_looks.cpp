@@ -277,7 +277,7 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem_data()
 }
 
 // The grid's cells are painted pixel for pixel as the style's item delegate
-// paints them, whatever their text, width, alignment and state.
+// paints them, whatever their text, width, alignment, state and direction.
 void LooksTest::gridCellsLookAsTheStyleDrawsThem()
 {
     QFETCH(QString, text);
@@ -296,12 +296,15 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem()
     const QModelIndex index = model.index(0, 0);
     for (const auto& style : styles) {
         view.setStyle(style.get());
-        QStyleOptionViewItem option;
-        option.initFrom(&view);
-        option.widget = &view;
-        option.rect = QRect(4, 4, width, 20);
-        option.state = QStyle::State(state);
-        QCOMPARE(paintedCell(grid, option, index), paintedCell(stock, option, index));
+        for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+            QStyleOptionViewItem option;
+            option.initFrom(&view);
+            option.widget = &view;
+            option.direction = direction;
+            option.rect = QRect(4, 4, width, 20);
+            option.state = QStyle::State(state);
+            QCOMPARE(paintedCell(grid, option, index), paintedCell(stock, option, index));
+        }
     }
     view.setStyle(nullptr);
 }
