@@ -79,11 +79,11 @@ void CachedPartsStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     const qreal ratio = painter->device()->devicePixelRatio();
     QStyleOptionFrame atOrigin = *frame;
     atOrigin.rect.moveTopLeft(QPoint(0, 0));
-    const QPixmap panel = cachedPicture(
+    const QImage panel = cachedPicture(
         panelKey(*frame, m_serial, ratio), frame->rect.size(), ratio, [&](QPainter& panelPainter) {
             QProxyStyle::drawPrimitive(element, &atOrigin, &panelPainter, widget);
         });
-    painter->drawPixmap(frame->rect.topLeft(), panel);
+    painter->drawImage(frame->rect.topLeft(), panel);
 }
 
 void CachedPartsStyle::drawControl(ControlElement element, const QStyleOption* option,
@@ -104,12 +104,12 @@ void CachedPartsStyle::drawControl(ControlElement element, const QStyleOption* o
         static_cast<QStyleOptionHeader&>(atOrigin) = *header;
     }
     atOrigin.rect.moveTopLeft(QPoint(0, 0));
-    const QPixmap section =
+    const QImage section =
         cachedPicture(headerKey(*header, painter->font(), m_serial, ratio), header->rect.size(),
                       ratio, [&](QPainter& sectionPainter) {
                           sectionPainter.setFont(painter->font());
                           sectionPainter.setLayoutDirection(painter->layoutDirection());
                           QProxyStyle::drawControl(element, &atOrigin, &sectionPainter, widget);
                       });
-    painter->drawPixmap(header->rect.topLeft(), section);
+    painter->drawImage(header->rect.topLeft(), section);
 }

@@ -9,14 +9,21 @@
 
 namespace {
 
-// Every field of the option that the style draws a scroll bar from.
-QString lookKey(const QStyleOptionSlider& option, const QStyle* style, qreal ratio)
+// What the style draws a scroll bar from: its size and state, and where its
+// slider lies, rather than the range and value that put it there. The
+// grid's range changes with every letter typed while the slider stays at the
+// top, at its least length.
+QString lookKey(const QStyleOptionSlider& option, const QStyle* style, const QWidget* bar,
+                qreal ratio)
 {
+    const QRect slider =
+        style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
     return pictureCacheKey(
         QStringLiteral("norvane-scroll-bar:") + style->name(),
         {reinterpret_cast<qint64>(style), option.rect.width(), option.rect.height(),
-         qRound(ratio * 100), option.orientation, option.minimum, option.maximum,
-         option.sliderPosition, option.sliderValue, option.pageStep, option.singleStep,
+         qRound(ratio * 100), option.orientation, slider.x(), slider.y(), slider.width(),
+         slider.height(), option.sliderPosition == option.minimum,
+         option.sliderPosition == option.maximum, option.minimum == option.maximum,
          option.upsideDown, static_cast<qint64>(option.state.toInt()), option.direction,
          option.subControls.toInt(), option.activeSubControls.toInt(), option.palette.cacheKey()});
 }
@@ -47,9 +54,9 @@ void CachedScrollBar::paintEvent(QPaintEvent* event)
         return;
     }
     const qreal ratio = devicePixelRatio();
-    const QPixmap look = cachedPicture(
-        lookKey(option, style(), ratio), option.rect.size(), ratio, [&](QPainter& painter) {
+    const QImage look = cachedPicture(
+        lookKey(option, style(), this, ratio), option.rect.size(), ratio, [&](QPainter& painter) {
             style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
         });
-    QPainter(this).drawPixmap(0, 0, look);
+    QPainter(this).drawImage(0, 0, look);
 }

@@ -1,7 +1,7 @@
 #include "widgets/picture_cache.h"
 
+#include <QCache>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QProxyStyle>
 #include <cmath>
 
@@ -35,19 +35,33 @@ QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields)
     return kind;
 }
 
-QPixmap cachedPicture(const QString& key, const QSize& size, qreal ratio,
-                      const std::function<void(QPainter&)>& draw)
+namespace {
+
+constexpr qsizetype kCacheKilobytes = 1024;
+
+// Images rather than pixmaps, so that the cache may outlive the application
+// object at exit.
+QCache<QString, QImage>& pictures()
 {
-    QPixmap picture;
-    if (QPixmapCache::find(key, &picture)) {
-        return picture;
+    static QCache<QString, QImage> cache(kCacheKilobytes);
+    return cache;
+}
+
+} // namespace
+
+QImage cachedPicture(const QString& key, const QSize& size, qreal ratio,
+                     const std::function<void(QPainter&)>& draw)
+{
+    if (const QImage* cached = pictures().object(key)) {
+        return *cached;
     }
-    picture = QPixmap(size * ratio);
+    QImage picture(size * ratio, QImage::Format_ARGB32_Premultiplied);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     draw(painter);
     painter.end();
-    QPixmapCache::insert(key, picture);
+    pictures().insert(key, new QImage(picture),
+                      std::max<qsizetype>(1, picture.sizeInBytes() / 1024));
     return picture;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QImage>
 #include <QString>
 #include <functional>
 #include <initializer_list>
@@ -27,7 +27,10 @@ bool copiesAtRatio(qreal ratio);
 QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields);
 
 // The picture cached under the key; when there is none, draw paints it on a
-// transparent pixmap of this size (in device-independent pixels, at this
-// device pixel ratio), and it is cached.
-QPixmap cachedPicture(const QString& key, const QSize& size, qreal ratio,
-                      const std::function<void(QPainter&)>& draw);
+// transparent image of this size (in device-independent pixels, at this
+// device pixel ratio), and it is cached. The cache holds at most a megabyte
+// of pictures, the least recently used going first: the looks that recur as
+// letters are typed fit many times over, and scrolling, which makes a new
+// look at every step, cannot make it grow.
+QImage cachedPicture(const QString& key, const QSize& size, qreal ratio,
+                     const std::function<void(QPainter&)>& draw);

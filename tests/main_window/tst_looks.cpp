@@ -206,8 +206,9 @@ void LooksTest::scrollBarsLookAsQtDrawsThem_data()
     const Steps typing = {{100000, 0}, {30000, 0}, {800, 0}, {4, 0}, {0, 0}, {100000, 0}};
     QTest::newRow("the grid's, as letters are typed")
         << Qt::Vertical << QSize(16, 189) << true << typing;
-    QTest::newRow("scrolled down and back") << Qt::Vertical << QSize(16, 189) << true
-                                            << Steps{{500, 0}, {500, 250}, {500, 500}, {500, 0}};
+    QTest::newRow("scrolled down and back")
+        << Qt::Vertical << QSize(16, 189) << true
+        << Steps{{500, 0}, {500, 100}, {500, 300}, {500, 500}, {500, 0}};
     QTest::newRow("across, narrowed")
         << Qt::Horizontal << QSize(743, 16) << true << Steps{{120, 0}, {120, 60}, {40, 40}};
     QTest::newRow("disabled") << Qt::Vertical << QSize(16, 189) << false << typing;
