@@ -10,7 +10,7 @@
 // of the work of a letter. The grid's headers repaint their row numbers and
 // column names, the same texts each time, shaped again. A frame or a header
 // section depends on its style option alone (and a header's text on the
-// painter's font), which key its picture in the pixmap cache. A painter that
+// painter's font), which key its picture in the picture cache. A painter that
 // is scaled, rotated, translucent or compositing otherwise, a patterned
 // palette and a header with an icon get the part drawn as the style draws it,
 // and so does every part under a style other than Qt's Fusion and Windows

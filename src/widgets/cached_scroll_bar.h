@@ -12,7 +12,7 @@ class QStyleOptionSlider;
 // pool when they are taller than about a hundred pixels: a millisecond a
 // letter, for a picture that is nearly always one drawn before (the slider at
 // the top, at its least length). While the pointer is away, the look depends
-// on the style option alone, which keys the picture in the pixmap cache; under
+// on the style option alone, which keys the picture in the picture cache; under
 // the pointer, while a button is held, or under a style other than Qt's
 // Fusion and Windows, the bar is drawn as Qt draws it.
 class CachedScrollBar : public QScrollBar

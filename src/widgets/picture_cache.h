@@ -21,7 +21,7 @@ bool drawsFromOptionAlone(const QStyle* style);
 // pixels where its copy would not.
 bool copiesAtRatio(qreal ratio);
 
-// The pixmap cache's key for a picture of this kind drawn from these numbers
+// The picture cache's key for a picture of this kind drawn from these numbers
 // (its size, its state, its palette's cache key and the like). The key is
 // not meant to be read.
 QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields);
