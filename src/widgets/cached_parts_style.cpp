@@ -64,6 +64,14 @@ std::atomic<quint64> g_nextSerial{0};
 
 CachedPartsStyle::CachedPartsStyle(QStyle* base) : QProxyStyle(base), m_serial(++g_nextSerial) {}
 
+// A part of this option, drawn through this painter, may be copied from a
+// picture of it.
+bool CachedPartsStyle::copies(const QStyleOption& option, const QPainter* painter) const
+{
+    return paintsInPlainColours(option) && copiesFaithfully(painter) &&
+           drawsFromOptionAlone(baseStyle());
+}
+
 void CachedPartsStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                      QPainter* painter, const QWidget* widget) const
 {
@@ -71,8 +79,7 @@ void CachedPartsStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     // A spin box's field has its frame drawn by the spin box, from its own state.
     const bool inSpinBox =
         widget && qobject_cast<const QAbstractSpinBox*>(widget->parentWidget()) != nullptr;
-    if (element != PE_PanelLineEdit || !frame || inSpinBox || !paintsInPlainColours(*frame) ||
-        !copiesFaithfully(painter) || !drawsFromOptionAlone(baseStyle())) {
+    if (element != PE_PanelLineEdit || !frame || inSpinBox || !copies(*frame, painter)) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
@@ -90,9 +97,7 @@ void CachedPartsStyle::drawControl(ControlElement element, const QStyleOption* o
                                    QPainter* painter, const QWidget* widget) const
 {
     const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
-    if (element != CE_Header || !header || !header->icon.isNull() ||
-        !paintsInPlainColours(*header) || !copiesFaithfully(painter) ||
-        !drawsFromOptionAlone(baseStyle())) {
+    if (element != CE_Header || !header || !header->icon.isNull() || !copies(*header, painter)) {
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }

@@ -27,6 +27,8 @@ public:
                      const QWidget* widget = nullptr) const override;
 
 private:
+    bool copies(const QStyleOption& option, const QPainter* painter) const;
+
     // Tells this style's pictures from those of any other, even one made
     // later at the same address.
     const quint64 m_serial;

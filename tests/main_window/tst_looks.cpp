@@ -20,6 +20,7 @@
 #include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <functional>
 
 using namespace norvane;
 using namespace norvane::testing;
@@ -47,15 +48,22 @@ int ink(const QString& text, const QFont& font)
     return dark;
 }
 
+// What paint leaves on a white image of this size.
+QImage paintedOnWhite(const QSize& size, const std::function<void(QPainter&)>& paint)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paint(painter);
+    return image;
+}
+
 // One cell painted on white by the delegate.
 QImage paintedCell(const QAbstractItemDelegate& delegate, const QStyleOptionViewItem& option,
                    const QModelIndex& index)
 {
-    QImage image(option.rect.size() + QSize(8, 8), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    delegate.paint(&painter, option, index);
-    return image;
+    return paintedOnWhite(option.rect.size() + QSize(8, 8),
+                          [&](QPainter& painter) { delegate.paint(&painter, option, index); });
 }
 
 // A table of that many rows, numbered as the grid's are.
@@ -335,12 +343,10 @@ void LooksTest::fieldFramesLookAsTheStyleDrawsThem()
     frame.lineWidth = stock->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &field);
     QTransform placed; // and, below, moved half a pixel and enlarged
     const auto painted = [&](const QStyle& style) {
-        QImage image(size * 2 + QSize(16, 16), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.setTransform(placed);
-        style.drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, &field);
-        return image;
+        return paintedOnWhite(size * 2 + QSize(16, 16), [&](QPainter& painter) {
+            painter.setTransform(placed);
+            style.drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, &field);
+        });
     };
     const QStyle::State shown = QStyle::State_Enabled | QStyle::State_Active;
     for (const QColor& base : {QColor(Qt::white), QColor(0xFF, 0xFF, 0xE1)}) {
@@ -392,12 +398,10 @@ void LooksTest::headerSectionsLookAsTheStyleDrawsThem()
     QFont bold = header.font();
     bold.setBold(true);
     const auto painted = [&](const QStyle& style, const QFont& font) {
-        QImage image(size + QSize(8, 8), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.setFont(font);
-        style.drawControl(QStyle::CE_Header, &section, &painter, &header);
-        return image;
+        return paintedOnWhite(size + QSize(8, 8), [&](QPainter& painter) {
+            painter.setFont(font);
+            style.drawControl(QStyle::CE_Header, &section, &painter, &header);
+        });
     };
     const QStyle::State shown = QStyle::State_Enabled | QStyle::State_Active;
     for (const QString& text : texts) {
