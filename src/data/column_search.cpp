@@ -113,6 +113,10 @@ public:
         for (qsizetype k = 0; k < std::min<qsizetype>(m_bytes.size(), kComparedBytes); ++k) {
             m_wantedOf[k] = kEveryByte * static_cast<unsigned char>(m_bytes[k]);
             m_caseBitsOf[k] = kEveryByte * static_cast<unsigned char>(m_caseBits[k]);
+#ifdef NORVANE_HAS_SSE2
+            m_wanted16[k] = _mm_set1_epi8(m_bytes[k]);
+            m_caseBits16[k] = _mm_set1_epi8(m_caseBits[k]);
+#endif
         }
         // A search row by row tests for candidates the needle's first byte
         // followed by its second, both eight at a time.
@@ -126,7 +130,10 @@ public:
         }
     }
 
-    qsizetype size() const { return m_bytes.size(); }
+    qsizetype size() const
+    {
+        return m_bytes.size();
+    }
 
     // Marks in bits (bit i of bits[i / 64] for the byte at from + i), for each
     // byte of [from, to) of data, whether the needle's first bytes (up to
@@ -142,18 +149,13 @@ public:
         bits.assign(static_cast<std::size_t>(count / 64 + 2), 0);
         qsizetype i = 0;
 #ifdef NORVANE_HAS_SSE2
-        __m128i wanted[kComparedBytes], caseBits[kComparedBytes];
-        for (qsizetype k = 0; k < compared; ++k) {
-            wanted[k] = _mm_set1_epi8(m_bytes[k]);
-            caseBits[k] = _mm_set1_epi8(m_caseBits[k]);
-        }
         for (; i + 16 <= count && from + i + compared - 1 + 16 <= readable; i += 16) {
             const char* at = data + from + i;
             __m128i hits = _mm_set1_epi8(-1);
             for (qsizetype k = 0; k < compared; ++k) {
                 const __m128i bytes = _mm_or_si128(
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k)), caseBits[k]);
-                hits = _mm_and_si128(hits, _mm_cmpeq_epi8(bytes, wanted[k]));
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k)), m_caseBits16[k]);
+                hits = _mm_and_si128(hits, _mm_cmpeq_epi8(bytes, m_wanted16[k]));
             }
             bits[static_cast<std::size_t>(i / 64)] |=
                 std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits))} << (i % 64);
@@ -243,6 +245,30 @@ public:
         // compared every byte.
         const bool candidatesMatch = size() <= 2;
         qsizetype at = from;
+#ifdef NORVANE_HAS_SSE2
+        // Sixteen places at a time, each compared with up to eight of the
+        // needle's bytes: a contact's value mostly takes one or two steps.
+        const qsizetype compared = std::min<qsizetype>(size(), kComparedBytes);
+        for (; at <= lastStart && at + compared - 1 + 16 <= readable; at += 16) {
+            __m128i hits = _mm_set1_epi8(-1);
+            for (qsizetype k = 0; k < compared; ++k) {
+                const __m128i bytes =
+                    _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + k)),
+                                 m_caseBits16[k]);
+                hits = _mm_and_si128(hits, _mm_cmpeq_epi8(bytes, m_wanted16[k]));
+            }
+            auto marks = static_cast<unsigned>(_mm_movemask_epi8(hits));
+            if (lastStart - at < 15) {
+                marks &= (1U << (lastStart - at + 1)) - 1;
+            }
+            for (; marks; marks &= marks - 1) {
+                const qsizetype place = at + std::countr_zero(marks);
+                if (size() <= kComparedBytes || matchesAt(data + place, readableEnd)) {
+                    return place;
+                }
+            }
+        }
+#endif
         for (; at <= lastStart && at + m_second + 8 <= readable; at += 8) {
             std::uint64_t marks = zeroBytes((load8(data + at) | m_caseBitsOf[0]) ^ m_wantedOf[0]) &
                                   zeroBytes((load8(data + at + m_second) | m_caseBitsOf[m_second]) ^
@@ -273,6 +299,9 @@ private:
     QByteArray m_bytes;
     QByteArray m_caseBits;
     std::array<std::uint64_t, kComparedBytes> m_wantedOf{}, m_caseBitsOf{}; // each byte eight times
+#ifdef NORVANE_HAS_SSE2
+    __m128i m_wanted16[kComparedBytes]{}, m_caseBits16[kComparedBytes]{}; // each byte sixteen times
+#endif
     std::uint64_t m_word = 0;
     std::uint64_t m_caseWord = 0;
     std::uint64_t m_wordMask = 0; // the needle's bytes in a word; 0 when longer than eight

@@ -60,6 +60,8 @@ private slots:
     void foldsEveryCharacterLikeTheFullFold();
     void findsAwkwardTexts_data();
     void findsAwkwardTexts();
+    void narrowingFindsTheTextWhereverItStands_data();
+    void narrowingFindsTheTextWhereverItStands();
     void keepsNoCopyOfTheSearchedText();
 };
 
@@ -123,6 +125,45 @@ void SearchTest::findsAwkwardTexts()
     loaded(records, kAwkwardRows).setFilter(ContactColumn::Name, typed.left(1));
     records.setFilter(ContactColumn::Name, typed);
     QCOMPARE(shownNames(records), expected);
+}
+
+void SearchTest::narrowingFindsTheTextWhereverItStands_data()
+{
+    QTest::addColumn<QString>("typed");
+    for (const char* typed : {"kayakers kayak", "kayakersk", "kayakers", "kay", "ka"}) {
+        QTest::newRow(typed) << QString::fromLatin1(typed);
+    }
+}
+
+// The typed text at every place of values long and short, in either case,
+// after near misses, cut off by a value's end or followed by another byte, against a plain search
+// at each letter; most rows hold none of it, so that typing on narrows the rows.
+void SearchTest::narrowingFindsTheTextWhereverItStands()
+{
+    QFETCH(QString, typed);
+    QStringList names;
+    for (int place = 0; place < 40; ++place) {
+        const QString before =
+            QStringLiteral("kaya.").repeated(place / 5) + QStringLiteral(".").repeated(place % 5);
+        const QString text = place % 2 ? typed.toUpper() : typed;
+        names << before + text + QStringLiteral("-").repeated(place % 7)
+              << before + text.chopped(1) + QStringLiteral(".").repeated(place % 3)
+              << text.right(1) + before;
+    }
+    const qsizetype holding = names.size();
+    for (qsizetype i = 0; i < 3 * holding; ++i) {
+        names << QStringLiteral("1234567890").left(i % 11);
+    }
+    RecordSet records;
+    loaded(records, names);
+    for (qsizetype length = 1; length <= typed.size(); ++length) {
+        const QString part = typed.left(length);
+        records.setFilter(ContactColumn::Name, part);
+        QStringList expected;
+        std::copy_if(names.begin(), names.end(), std::back_inserter(expected),
+                     [&](const QString& name) { return name.contains(part, Qt::CaseInsensitive); });
+        QCOMPARE(shownNames(records), expected);
+    }
 }
 
 // Searching every searchable column keeps no copy of its text: what stays
