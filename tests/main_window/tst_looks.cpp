@@ -8,6 +8,7 @@
 #include "widgets/cached_scroll_bar.h"
 #include "widgets/controls.h"
 #include "widgets/grid_cell_delegate.h"
+#include "widgets/grid_view.h"
 #include "widgets/picture_cache.h"
 
 #include <QCommonStyle>
@@ -111,6 +112,8 @@ private slots:
     void fieldFramesLookAsTheStyleDrawsThem();
     void headerSectionsLookAsTheStyleDrawsThem_data();
     void headerSectionsLookAsTheStyleDrawsThem();
+    void gridLinesLookAsQtDrawsThem_data();
+    void gridLinesLookAsQtDrawsThem();
     void onlyStylesThatDrawFromTheOptionAreCopied_data();
     void onlyStylesThatDrawFromTheOptionAreCopied();
 };
@@ -421,6 +424,108 @@ void LooksTest::headerSectionsLookAsTheStyleDrawsThem()
                 }
             }
         }
+    }
+}
+
+// A style that lines the leading edges of a table whose headers are hidden.
+class LeadingLinesStyle : public QProxyStyle
+{
+public:
+    LeadingLinesStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        return hint == SH_Table_AlwaysDrawLeftTopGridLines
+                   ? 1
+                   : QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+struct GridLook
+{
+    QString style;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+    QPoint scrolled{};   // the scroll bars' values
+    bool hidden = false; // a row, a column, or with a leading style the headers
+    QColor lines{};      // the palette colour the style makes its lines from
+    qreal ratio = 1;
+    QRegion region{}; // empty for the whole view
+};
+Q_DECLARE_METATYPE(GridLook)
+
+void LooksTest::gridLinesLookAsQtDrawsThem_data()
+{
+    QTest::addColumn<GridLook>("look");
+    const QString fusion = QStringLiteral("Fusion");
+    const QColor translucent(0x20, 0x40, 0xC0, 0x80);
+    QTest::newRow("Fusion") << GridLook{fusion};
+    QTest::newRow("Windows") << GridLook{QStringLiteral("Windows")};
+    QTest::newRow("scrolled") << GridLook{fusion, Qt::LeftToRight, {2, 7}};
+    QTest::newRow("a row and a column hidden") << GridLook{fusion, Qt::LeftToRight, {0, 1}, true};
+    QTest::newRow("right to left") << GridLook{fusion, Qt::RightToLeft, {1, 3}, true};
+    QTest::newRow("translucent lines") << GridLook{fusion, Qt::LeftToRight, {}, false, translucent};
+    QTest::newRow("translucent, under Windows")
+        << GridLook{QStringLiteral("Windows"), Qt::LeftToRight, {}, false, translucent};
+    QTest::newRow("twice the pixels") << GridLook{fusion, Qt::LeftToRight, {1, 2}, true, {}, 2};
+    QTest::newRow("a region of two parts")
+        << GridLook{fusion,
+                    Qt::LeftToRight,
+                    {0, 4},
+                    false,
+                    {},
+                    1,
+                    QRegion(10, 5, 150, 70) + QRegion(180, 90, 140, 60)};
+    QTest::newRow("headers hidden, leading edges lined")
+        << GridLook{QStringLiteral("leading"), Qt::LeftToRight, {}, true};
+    QTest::newRow("headers hidden, leading edges lined, right to left")
+        << GridLook{QStringLiteral("leading"), Qt::RightToLeft, {}, true};
+}
+
+// The grid's filled lines are the pixels Qt's own lines set, wherever the
+// view is scrolled, whatever is hidden, in either direction, in any colour,
+// at any pixel ratio and for any part of the view repainted.
+void LooksTest::gridLinesLookAsQtDrawsThem()
+{
+    QFETCH(GridLook, look);
+    QStandardItemModel model(40, 6);
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column) {
+            model.setData(model.index(row, column), QStringLiteral("%1.%2").arg(row).arg(column));
+        }
+    }
+    const std::unique_ptr<QStyle> style(
+        look.style == u"leading" ? new LeadingLinesStyle : QStyleFactory::create(look.style));
+    QTableView stock;
+    GridView filled;
+    const std::array<QTableView*, 2> views = {&stock, &filled};
+    for (QTableView* view : views) {
+        view->setStyle(style.get());
+        view->setLayoutDirection(look.direction);
+        view->setModel(&model);
+        view->resize(420, 260);
+        if (look.lines.isValid()) {
+            setPaletteColour(view, QPalette::Window, look.lines);
+            setPaletteColour(view, QPalette::Mid, look.lines);
+        }
+        if (look.hidden) {
+            view->setRowHidden(look.scrolled.y() + 2, true);
+            view->setColumnHidden(1, true);
+            view->horizontalHeader()->setHidden(look.style == u"leading");
+            view->verticalHeader()->setHidden(look.style == u"leading");
+        }
+        view->horizontalScrollBar()->setValue(look.scrolled.x());
+        view->verticalScrollBar()->setValue(look.scrolled.y());
+    }
+    const auto rendered = [&](QTableView& view) {
+        QImage image(view.size() * look.ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(look.ratio);
+        image.fill(Qt::white);
+        view.viewport()->render(&image, {}, look.region);
+        return image;
+    };
+    QCOMPARE(rendered(filled), rendered(stock));
+    for (QTableView* view : views) {
+        view->setStyle(nullptr);
     }
 }
 
