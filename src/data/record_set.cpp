@@ -17,6 +17,7 @@ void RecordSet::reset(Database* db, QStringList columnNames, ContactColumns rows
     m_rows = std::move(rows);
     m_filtered = false;
     m_shown = {};
+    m_found = {};
     m_filter.reset();
     clearSearches();
     m_edit.reset();
@@ -259,7 +260,8 @@ void RecordSet::afterWrite()
     clearSearches();
     m_filtered = false;
     if (m_filter) {
-        runFilter(m_filter->column, m_filter->needle, false);
+        findRows(m_filter->column, m_filter->needle, false);
+        showFound(m_filter->column, m_filter->needle);
     }
     m_current = std::min(std::max(m_current, 0), rowCount() - 1);
     emit wasReset();
@@ -276,15 +278,17 @@ void RecordSet::clearSearches()
 void RecordSet::prepareSearch(ContactColumn column)
 {
     m_searches[static_cast<std::size_t>(column)].prepare(m_rows.column(column));
-    // The rows found are written here; its memory is had now rather than
+    // The rows found are written here; their memory is had now rather than
     // page by page during the first keystroke.
-    if (m_shown.capacity() < static_cast<std::size_t>(m_rows.size())) {
-        m_shown.resize(static_cast<std::size_t>(m_rows.size()));
-        m_shown.clear();
+    for (std::vector<int>* rows : {&m_shown, &m_found}) {
+        if (rows->capacity() < static_cast<std::size_t>(m_rows.size())) {
+            rows->resize(static_cast<std::size_t>(m_rows.size()));
+            rows->clear();
+        }
     }
 }
 
-void RecordSet::runFilter(ContactColumn column, const QString& needle, bool narrow)
+bool RecordSet::findRows(ContactColumn column, const QString& needle, bool narrow)
 {
     const ByteColumn& values = m_rows.column(column);
     prepareSearch(column);
@@ -294,10 +298,17 @@ void RecordSet::runFilter(ContactColumn column, const QString& needle, bool narr
     // are shown (one pass over the bytes instead of one search per row):
     // from about a third of the rows on, in a measurement at a million.
     if (narrow && m_filtered && m_shown.size() * 3 < static_cast<std::size_t>(m_rows.size())) {
-        search.narrow(values, m_shown, needle);
+        m_found.assign(m_shown.begin(), m_shown.end());
+        search.narrow(values, m_found, needle);
     } else {
-        search.rowsContaining(values, needle, m_shown);
+        search.rowsContaining(values, needle, m_found);
     }
+    return !m_filtered || m_found != m_shown;
+}
+
+void RecordSet::showFound(ContactColumn column, const QString& needle)
+{
+    std::swap(m_shown, m_found);
     m_filtered = true;
     m_filter = Filter{column, needle};
 }
@@ -312,11 +323,17 @@ void RecordSet::setFilter(ContactColumn column, const QString& text)
     // A longer text holding the previous one can only match fewer rows, so
     // typing on narrows the rows already shown instead of scanning them all.
     const bool narrow = m_filter && m_filter->column == column && needle.contains(m_filter->needle);
-    emit aboutToReset();
-    runFilter(column, needle, narrow);
+    if (findRows(column, needle, narrow)) {
+        emit aboutToReset();
+        showFound(column, needle);
+        emit wasReset();
+    } else {
+        // The same rows as before, as when a further letter of a name finds
+        // no fewer people: the view keeps them and is not drawn again.
+        m_filter = Filter{column, needle};
+    }
     m_edit.reset();
     m_current = rowCount() > 0 ? 0 : -1;
-    emit wasReset();
     emit currentChanged(m_current);
 }
 

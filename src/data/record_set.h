@@ -90,16 +90,20 @@ private:
     Status updateCurrentRecord(const Edit& edit);
     Status rowStillThere(qint64 id) const;
     void clearSearches();
-    void runFilter(ContactColumn column, const QString& needle, bool narrow);
+    // Finds the rows holding the needle into m_found; true when they are not
+    // the rows shown.
+    bool findRows(ContactColumn column, const QString& needle, bool narrow);
+    void showFound(ContactColumn column, const QString& needle);
     void afterWrite();
     Status checkWritable() const;
 
     Database* m_db = nullptr;
     QStringList m_columnNames;
     ContactColumns m_rows;
-    // The row indexes shown while a filter is in force; the buffer stays
-    // from one search to the next.
+    // The row indexes shown while a filter is in force, and those a search
+    // finds; the two buffers stay from one search to the next.
     std::vector<int> m_shown;
+    std::vector<int> m_found;
     bool m_filtered = false;
     std::optional<Filter> m_filter;
     std::array<ColumnSearch, kContactColumnCount> m_searches; // prepared on a column's first search

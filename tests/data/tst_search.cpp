@@ -4,6 +4,7 @@
 #include "data/text_fold.h"
 #include "platform/process_memory.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace norvane;
@@ -62,6 +63,8 @@ private slots:
     void findsAwkwardTexts();
     void narrowingFindsTheTextWhereverItStands_data();
     void narrowingFindsTheTextWhereverItStands();
+    void resetsOnlyWhenOtherRowsAreFound_data();
+    void resetsOnlyWhenOtherRowsAreFound();
     void keepsNoCopyOfTheSearchedText();
 };
 
@@ -163,6 +166,49 @@ void SearchTest::narrowingFindsTheTextWhereverItStands()
         std::copy_if(names.begin(), names.end(), std::back_inserter(expected),
                      [&](const QString& name) { return name.contains(part, Qt::CaseInsensitive); });
         QCOMPARE(shownNames(records), expected);
+    }
+}
+
+void SearchTest::resetsOnlyWhenOtherRowsAreFound_data()
+{
+    QTest::addColumn<QStringList>("typed"); // in turn, on the Name column
+    QTest::addColumn<QList<bool>>("resets");
+    QTest::newRow("narrowing to the same rows")
+        << QStringList{"a", "an", "ann", "anna"} << QList<bool>{true, false, false, true};
+    QTest::newRow("a fresh search finding as many other rows")
+        << QStringList{"b", "c", "c", "cid"} << QList<bool>{true, true, false, false};
+    QTest::newRow("widening back")
+        << QStringList{"anna", "ann", "", "x"} << QList<bool>{true, true, true, true};
+}
+
+// The view is told to show the rows again only when they differ from those
+// shown: the same rows found again, the grid stays as it is. The first row
+// becomes the current one either way.
+void SearchTest::resetsOnlyWhenOtherRowsAreFound()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QList<bool>, resets);
+    const QStringList names = {QStringLiteral("Ann"), QStringLiteral("Bob"), QStringLiteral("Cid"),
+                               QStringLiteral("Anna"), QStringLiteral("Dot")};
+    RecordSet records;
+    loaded(records, names);
+    QSignalSpy before(&records, &RecordSet::aboutToReset);
+    QSignalSpy after(&records, &RecordSet::wasReset);
+    QSignalSpy current(&records, &RecordSet::currentChanged);
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        before.clear();
+        after.clear();
+        current.clear();
+        records.setFilter(ContactColumn::Name, typed[i]);
+        QCOMPARE(before.size(), resets[i] ? 1 : 0);
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(current.size(), 1);
+        QStringList expected;
+        std::copy_if(
+            names.begin(), names.end(), std::back_inserter(expected),
+            [&](const QString& name) { return name.contains(typed[i], Qt::CaseInsensitive); });
+        QCOMPARE(shownNames(records), expected);
+        QCOMPARE(records.currentRow(), expected.isEmpty() ? -1 : 0);
     }
 }
 
