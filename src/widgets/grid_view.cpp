@@ -14,8 +14,7 @@ GridView::GridView(QWidget* parent) : QTableView(parent)
 void GridView::paintEvent(QPaintEvent* event)
 {
     QTableView::paintEvent(event);
-    if (!showGrid() || !model() || !itemDelegate() || horizontalHeader()->count() == 0 ||
-        verticalHeader()->count() == 0) {
+    if (!showGrid() || horizontalHeader()->count() == 0 || verticalHeader()->count() == 0) {
         return;
     }
     QStyleOptionViewItem option;
