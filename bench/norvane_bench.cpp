@@ -120,10 +120,17 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-void report(const char* operation, int size, double ms, double floorMs)
+void report(const char* operation, int size, double ms, double floorMs, const char* kind = "ROW")
 {
-    std::printf("ROW|%s|%d|%.2f|%.2f\n", operation, size, ms, floorMs);
+    std::printf("%s|%s|%d|%.2f|%.2f\n", kind, operation, size, ms, floorMs);
     std::fflush(stdout);
+}
+
+// A keystroke's time before Qt repaints the window: the search, the grid's
+// model told of the rows found and the new current contact's fields filled.
+void reportUnpainted(const char* operation, int size, double ms, double floorMs)
+{
+    report(operation, size, ms, floorMs, "UNPAINTED");
 }
 
 // ---- the floor: what the engine costs without Norvane ----
@@ -465,14 +472,16 @@ int runOneSize(int size, int reps)
     std::vector<double> emptying;
     for (const Search& search : searches) {
         app.find<QRadioButton>(search.option)->setChecked(true);
-        std::vector<std::vector<double>> letters(search.typed.size()), floors(search.typed.size());
+        std::vector<std::vector<double>> letters(search.typed.size()), floors(search.typed.size()),
+            unpainted(search.typed.size());
         double firstSearch = 0;
         for (int r = 0; r < reps; ++r) {
             std::vector<std::size_t> rows = everyRow;
             for (std::size_t length = 1; length <= search.typed.size(); ++length) {
                 const QString text = QString::fromStdString(search.typed.substr(0, length));
+                double beforePaintMs = 0;
                 const double ms = timeMs([&] {
-                    box->setText(text);
+                    beforePaintMs = timeMs([&] { box->setText(text); });
                     QCoreApplication::processEvents();
                 });
                 double floorMs = 0;
@@ -481,6 +490,7 @@ int runOneSize(int size, int reps)
                     firstSearch = ms;
                 } else {
                     letters[length - 1].push_back(ms);
+                    unpainted[length - 1].push_back(beforePaintMs);
                 }
                 floors[length - 1].push_back(floorMs);
             }
@@ -496,6 +506,7 @@ int runOneSize(int size, int reps)
             const std::string row = label + ", letter " + std::to_string(letter + 1) +
                                     (letter == 0 ? " (full scan)" : " (narrowing)");
             report(row.c_str(), size, median(letters[letter]), median(floors[letter]));
+            reportUnpainted(row.c_str(), size, median(unpainted[letter]), median(floors[letter]));
         }
     }
     double emptyFloor = 0;
@@ -589,10 +600,19 @@ QList<int> parseSizes(const QString& text)
     return sizes;
 }
 
+// One figure of a ROW or UNPAINTED line, with its ratio to its floor.
+void printFigure(const QList<QByteArray>& f)
+{
+    const double ms = f[3].toDouble(), floorMs = f[4].toDouble();
+    std::printf("%-48s %9s %11.2f %10.2f %7.1f\n", f[1].constData(), f[2].constData(), ms, floorMs,
+                floorMs > 0 ? ms / floorMs : 0.0);
+}
+
 int runAll(const QList<int>& sizes, int reps)
 {
     std::printf("%-48s %9s %11s %10s %7s\n", "operation", "N", "median ms", "floor ms", "ratio");
     QList<QByteArray> memory;
+    QList<QList<QByteArray>> unpainted;
     std::map<std::string, std::map<int, double>> timesBySize;
     std::vector<std::string> operations;
     for (int size : sizes) {
@@ -608,18 +628,24 @@ int runAll(const QList<int>& sizes, int reps)
         for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
             const QList<QByteArray> f = line.split('|');
             if (f.value(0) == "ROW") {
-                const double ms = f[3].toDouble(), floorMs = f[4].toDouble();
-                std::printf("%-48s %9s %11.2f %10.2f %7.1f\n", f[1].constData(), f[2].constData(),
-                            ms, floorMs, floorMs > 0 ? ms / floorMs : 0.0);
+                printFigure(f);
                 const std::string operation = f[1].toStdString();
                 if (!timesBySize.count(operation)) {
                     operations.push_back(operation);
                 }
-                timesBySize[operation][f[2].toInt()] = ms;
+                timesBySize[operation][f[2].toInt()] = f[3].toDouble();
+            } else if (f.value(0) == "UNPAINTED") {
+                unpainted.append(f);
             } else if (f.value(0) == "MEM") {
                 memory.append(line);
             }
         }
+    }
+    // The same letters up to the repaint they ask for, beside the same floors.
+    std::printf("\n%-48s %9s %11s %10s %7s\n", "letter, until the window repaints", "N",
+                "median ms", "floor ms", "ratio");
+    for (const QList<QByteArray>& f : unpainted) {
+        printFigure(f);
     }
     // How each operation grows from 100,000 to 1,000,000 contacts (10x is linear).
     bool scaled = false;
