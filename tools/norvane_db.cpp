@@ -88,7 +88,8 @@ const char* kUsage =
     "                          import vCard (2.1, 3.0, 4.0) and CSV files, told\n"
     "                          apart by their content, in one transaction; prints\n"
     "                          \"imported N, updated M, skipped K\" and one line per\n"
-    "                          refused card on standard error\n"
+    "                          refused card on standard error; exits 3 when a\n"
+    "                          file was refused whole\n"
     "  norvane-db export DIR [--format vcard4|vcard3|csv] [--output FILE] [--force]\n"
     "                          write every contact to standard output, or whole to\n"
     "                          FILE (never replacing one without --force)\n"
@@ -165,7 +166,9 @@ int addIndex(const QString& folder)
 }
 
 // Exit 0 when the import finished, 1 when the book could not be opened or
-// written (then nothing was), 2 when a file cannot be read.
+// written (then nothing was), 2 when a file cannot be read (nothing is
+// imported), 3 when a file was refused whole as neither vCard nor a CSV
+// Norvane knows (the other files' contacts are imported).
 int importContacts(const QString& folder, const QStringList& files)
 {
     for (const QString& file : files) {
@@ -194,7 +197,7 @@ int importContacts(const QString& folder, const QStringList& files)
     if (report.imported + report.updated > 0) {
         SingleInstance(folder).askPrimaryToReload();
     }
-    return 0;
+    return report.refusedFiles > 0 ? 3 : 0;
 }
 
 int exportContacts(const QString& folder, const QStringList& options)

@@ -100,6 +100,8 @@ private:
     // "FILE:LINE" of the file being imported.
     QString where(int line) const;
     void problem(int line, const QString& reason);
+    // A file none of whose contacts can be read.
+    void refuseFile(const QString& reason);
     Status run(Statement& statement);
     // Tells the progress callback how far the file is read; a failure when
     // the user cancelled.
@@ -141,6 +143,12 @@ QString Importer::where(int line) const
 void Importer::problem(int line, const QString& reason)
 {
     m_report.problems.append(where(line) + QStringLiteral(": ") + reason);
+}
+
+void Importer::refuseFile(const QString& reason)
+{
+    problem(1, reason);
+    ++m_report.refusedFiles;
 }
 
 Status Importer::prepare()
@@ -297,8 +305,7 @@ Status Importer::importCsv(QIODevice& file)
     const std::optional<CsvMapping> mapping =
         header ? CsvMapping::forHeader(*header) : std::nullopt;
     if (!mapping) {
-        problem(
-            1,
+        refuseFile(
             tr("a CSV header Norvane does not know; it knows: %1").arg(CsvMapping::knownHeaders()));
         return Status::success();
     }
@@ -346,6 +353,7 @@ Status Importer::importFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly)) {
         m_report.problems.append(path + QStringLiteral(": ") +
                                  tr("cannot be read: %1").arg(file.errorString()));
+        ++m_report.refusedFiles;
         return Status::success();
     }
     m_path = path;
@@ -357,7 +365,7 @@ Status Importer::importFile(const QString& path)
     } else if (looksLikeCsv(firstLine)) {
         status = importCsv(file);
     } else {
-        problem(1, tr("neither a vCard nor a CSV file"));
+        refuseFile(tr("neither a vCard nor a CSV file"));
     }
     m_bytesBefore += file.size();
     return status;

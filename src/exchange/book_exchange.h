@@ -14,13 +14,16 @@ struct CardContact;
 struct StoredPhoto;
 
 // What an import did: contacts added, contacts updated (a card whose UID the
-// book knows), and cards or records skipped (duplicates and refused ones);
-// problems are "FILE:LINE: reason", one per refused card or lost photo.
+// book knows), cards or records skipped (duplicates and refused ones), and
+// files refused whole (unreadable, or neither vCard nor a CSV header Norvane
+// knows); problems are "FILE:LINE: reason", one per refused card or file or
+// lost photo.
 struct ImportReport
 {
     int imported = 0;
     int updated = 0;
     int skipped = 0;
+    int refusedFiles = 0;
     QStringList problems;
     bool cancelled = false; // the progress callback said stop: nothing was written
 };

@@ -112,7 +112,9 @@ void MainWindow::importContactFiles(const QStringList& files)
             .arg(report.imported)
             .arg(report.updated)
             .arg(report.skipped),
-        timeText(*m_services.clock), BoxIcon::Information, report.problems.join(QLatin1Char('\n')));
+        timeText(*m_services.clock),
+        report.refusedFiles > 0 ? BoxIcon::Warning : BoxIcon::Information,
+        report.problems.join(QLatin1Char('\n')));
     m_host.reloadMainWindow(currentContactId());
 }
 

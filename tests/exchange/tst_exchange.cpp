@@ -241,6 +241,9 @@ void ExchangeTest::importsWhatProgramsWrite()
     const QList<Contact> stored = folder.stored();
     QCOMPARE(texts(stored), expected);
     QCOMPARE(report.imported, expected.size());
+    // A problem that neither refused a card nor let one in refused the file.
+    QCOMPARE(report.refusedFiles,
+             !problem.isEmpty() && expected.isEmpty() && report.skipped == 0 ? 1 : 0);
     if (problem.isEmpty()) {
         QCOMPARE(report.problems, QStringList());
     } else {

@@ -74,6 +74,7 @@ void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
     QCOMPARE(app.fakes.messages.asked.size(), 1);
     const AskedBox report = app.fakes.messages.asked[0];
     QCOMPARE(report.text, QStringLiteral("Imported 2 contacts (0 updated, 1 skipped)."));
+    QCOMPARE(report.icon, BoxIcon::Information);
     QCOMPARE(report.details, file + QStringLiteral(":11: a card without a name, e-mail or number"));
     QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 4);
     // The reload keeps the contact the user was on.
@@ -81,6 +82,14 @@ void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
     // A cancelled dialog imports nothing and says nothing.
     trigger(app, "importContactsAction");
     QCOMPARE(app.fakes.messages.asked.size(), 1);
+    // A file refused whole is a warning, not a quiet "Imported 0".
+    const QString notes = writeCards(app, QStringLiteral("notes.vcf"), "shopping list\n");
+    app.fakes.files.nextContactFiles = {{notes}};
+    trigger(app, "importContactsAction");
+    QCOMPARE(app.fakes.messages.asked.size(), 2);
+    QCOMPARE(app.fakes.messages.asked[1].icon, BoxIcon::Warning);
+    QCOMPARE(app.fakes.messages.asked[1].details,
+             notes + QStringLiteral(":1: neither a vCard nor a CSV file"));
 }
 
 void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees_data()
