@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 using namespace norvane;
 
@@ -200,12 +202,28 @@ int importContacts(const QString& folder, const QStringList& files)
     return report.refusedFiles > 0 ? 3 : 0;
 }
 
+// Hands what is still buffered for standard output to the system: a full
+// disk shows only here, after every write was taken.
+Status flushStandardOutput(QFile& out)
+{
+    if (out.flush() && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return Status::success();
+    }
+    return Status::failure(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
 int exportContacts(const QString& folder, const QStringList& options)
 {
     const auto option = [&](const char* name) {
         const qsizetype at = options.indexOf(QLatin1String(name));
         return at >= 0 && at + 1 < options.size() ? options[at + 1] : QString();
     };
+    for (const char* named : {"--format", "--output"}) {
+        if (options.contains(QLatin1String(named)) && option(named).isEmpty()) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
     const QString formatName =
         option("--format").isEmpty() ? QStringLiteral("vcard4") : option("--format");
     const QMap<QString, ExportFormat> formats = {{QStringLiteral("vcard4"), ExportFormat::VCard4},
@@ -228,8 +246,11 @@ int exportContacts(const QString& folder, const QStringList& options)
     if (output.isEmpty()) {
         QFile out;
         out.open(stdout, QIODevice::WriteOnly);
-        const Status written =
+        Status written =
             norvane::exportContacts(*db, photoFolder(folder), formats[formatName], out);
+        if (written.ok()) {
+            written = flushStandardOutput(out);
+        }
         return written.ok() ? 0 : fail(QStringLiteral("export failed: %1").arg(written.reason()));
     }
     const Status written =

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# norvane-db: create, refuse to overwrite, check, passphrase, backup, index.
+# norvane-db: create, refuse to overwrite, check, passphrase, backup, index,
+# export failures.
 set -euo pipefail
 tool=$1
 writer=$2
@@ -63,6 +64,17 @@ printf "PRAGMA key = '%s';\nPRAGMA cipher_page_size = 4096;\nDROP INDEX tblYou_P
 "$tool" index "$dir/restored" | grep -q 'already there' || fail "index added a second time"
 [ "$(indexes)" = 1 ] || fail "the PROFILE index is not there"
 "$tool" check "$dir/restored" | grep -q "contacts: $copied" || fail "indexing changed the contacts"
+
+# An export that the disk cannot take whole is not reported as success, be it
+# as small as one card (which stays in a buffer until the end).
+"$tool" create "$dir/small" >/dev/null
+printf 'BEGIN:VCARD\nVERSION:3.0\nFN:Only One\nEND:VCARD\n' >"$dir/one.vcf"
+"$tool" import "$dir/small" "$dir/one.vcf" >/dev/null || fail "one card not imported"
+if "$tool" export "$dir/small" >/dev/full 2>"$dir/err"; then fail "an export to a full disk passed"; fi
+grep -q 'export failed' "$dir/err" || fail "no clear message for a full disk"
+for option in --output --format; do
+    if "$tool" export "$dir/small" $option >/dev/null 2>&1; then fail "$option without its value passed"; fi
+done
 
 if "$tool" check "$dir/nowhere" 2>/dev/null; then fail "check passed on a missing database"; fi
 head -c 8192 /dev/urandom >"$dir/app/dbVesk.mdb"
