@@ -18,10 +18,12 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QUuid>
+#include <algorithm>
 
 namespace norvane {
 
@@ -57,6 +59,30 @@ QString derivedUid(qint64 id)
     return QStringLiteral("urn:uuid:") +
            QUuid::createUuidV5(kNamespace, QStringLiteral("tblYou:%1").arg(id))
                .toString(QUuid::WithoutBraces);
+}
+
+// The names Windows keeps for its devices, whatever follows the first dot:
+// a file "Con.jpg" there is the console, and what is written to it is gone.
+bool isDeviceName(const QString& fileName)
+{
+    static const QRegularExpression kDevice(
+        QStringLiteral(
+            "^(con|prn|aux|nul|com[0-9\u00b9\u00b2\u00b3]|lpt[0-9\u00b9\u00b2\u00b3])(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return kDevice.match(fileName).hasMatch();
+}
+
+// A photo name a card brings that names the same one file in the photo
+// folder on every system the folder may be copied to: no folder, drive or
+// stream part, no character Windows refuses, no device, nothing hidden.
+bool isPortablePhotoName(const QString& name)
+{
+    static const QString kRefused = QStringLiteral("<>:\"/\\|?*");
+    const bool refusedCharacter = std::any_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() < 0x20 || kRefused.contains(c);
+    });
+    return isPlainPhotoName(name) && !refusedCharacter && !name.startsWith(u'.') &&
+           !name.endsWith(u'.') && !name.endsWith(u' ') && !isDeviceName(name);
 }
 
 // A file name for a contact's photo, from the contact's name.
@@ -421,7 +447,7 @@ Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
             tr("its PHOTO is not a picture; the contact was imported without it"));
     }
     // The name Norvane exported it under, or one made from the contact's name.
-    const QString fileName = isPlainPhotoName(card.photoName) && !card.photoName.startsWith(u'.')
+    const QString fileName = isPortablePhotoName(card.photoName)
                                  ? card.photoName
                                  : photoFileName(card.contact.name, format);
     const QString scratch = QDir(scratchFolder).filePath(fileName);
@@ -442,7 +468,13 @@ QString fileNameFromName(const QString& name, const QString& fallback, const QSt
         base.append(c.isLetterOrNumber() || c == u' ' || c == u'-' ? c : QChar(u'_'));
     }
     base = base.trimmed();
-    return (base.isEmpty() ? fallback : base) + QLatin1Char('.') + suffix;
+    if (base.isEmpty()) {
+        base = fallback;
+    }
+    if (isDeviceName(base)) {
+        base.append(u'_');
+    }
+    return base + QLatin1Char('.') + suffix;
 }
 
 Status ensureCardTable(Database& db)

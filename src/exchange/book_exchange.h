@@ -62,7 +62,8 @@ Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
                           const QString& scratchFolder, StoredPhoto& stored);
 
 // A file name made from a contact's name (letters, digits, spaces and
-// dashes kept, the rest "_"), or from the fallback when nothing is left.
+// dashes kept, the rest "_"), or from the fallback when nothing is left; a
+// name Windows keeps for a device ("Con") gets a "_" after it.
 QString fileNameFromName(const QString& name, const QString& fallback, const QString& suffix);
 
 } // namespace norvane

@@ -102,6 +102,8 @@ private slots:
     void hashesAsTheSipHashReference();
     void keepsEachContactsUidFromOneExportToTheNext();
     void keepsTheTextOfEveryCardItCouldNotWriteAlike();
+    void storesACardsPhotoUnderANameEverySystemReads_data();
+    void storesACardsPhotoUnderANameEverySystemReads();
 };
 
 void ExchangeTest::importsWhatProgramsWrite_data()
@@ -550,3 +552,76 @@ void ExchangeTest::keepsTheTextOfEveryCardItCouldNotWriteAlike()
 
 QTEST_GUILESS_MAIN(ExchangeTest)
 #include "tst_exchange.moc"
+
+void ExchangeTest::storesACardsPhotoUnderANameEverySystemReads_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("photoName");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("the name it was exported under") << "Ann"
+                                                    << "ann 2.png"
+                                                    << "ann 2.png";
+    QTest::newRow("no name given") << "Ann" << QString() << "Ann.png";
+    QTest::newRow("a parent folder") << "Ann"
+                                     << "../ann.png"
+                                     << "Ann.png";
+    QTest::newRow("a folder") << "Ann"
+                              << "sub/ann.png"
+                              << "Ann.png";
+    QTest::newRow("an absolute path") << "Ann"
+                                      << "/tmp/ann.png"
+                                      << "Ann.png";
+    QTest::newRow("a Windows folder") << "Ann"
+                                      << "..\\ann.png"
+                                      << "Ann.png";
+    QTest::newRow("a drive or a stream") << "Ann"
+                                         << "c:ann.png"
+                                         << "Ann.png";
+    QTest::newRow("hidden") << "Ann"
+                            << ".ann.png"
+                            << "Ann.png";
+    QTest::newRow("a trailing dot") << "Ann"
+                                    << "ann.png."
+                                    << "Ann.png";
+    QTest::newRow("a character Windows refuses") << "Ann"
+                                                 << "ann?.png"
+                                                 << "Ann.png";
+    QTest::newRow("a device") << "Ann"
+                              << "CON.png"
+                              << "Ann.png";
+    QTest::newRow("a device, a longer name") << "Ann"
+                                             << "lpt1.photo.png"
+                                             << "Ann.png";
+    QTest::newRow("not a device") << "Ann"
+                                  << "console.png"
+                                  << "console.png";
+    QTest::newRow("a contact named as a device") << "Con"
+                                                 << "../x.png"
+                                                 << "Con_.png";
+}
+
+// A card's inline photo lands in the photo folder under a name that names
+// that one file wherever the folder is copied, never outside it.
+void ExchangeTest::storesACardsPhotoUnderANameEverySystemReads()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, photoName);
+    QFETCH(QString, stored);
+    TestFolder folder;
+    const QByteArray property =
+        photoName.isNull() ? QByteArray() : "X-NORVANE-PHOTO:" + photoName.toUtf8() + "\r\n";
+    bool ok = false;
+    importBytes(folder,
+                "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name.toUtf8() +
+                    "\r\nPHOTO;ENCODING=b;TYPE=PNG:" + pngBase64Folded() + "\r\n" + property +
+                    "END:VCARD\r\n",
+                &ok);
+    QVERIFY(ok);
+    const QList<Contact> contacts = folder.stored();
+    QCOMPARE(contacts.size(), 1);
+    QCOMPARE(contacts[0].profile, stored);
+    QCOMPARE(QDir(folder.path() + QStringLiteral("/IMG")).entryList(QDir::Files),
+             QStringList{stored});
+    const QStringList besideTheBook{QStringLiteral("dbVesk.mdb"), QStringLiteral("input")};
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), besideTheBook);
+}
