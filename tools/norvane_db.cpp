@@ -81,7 +81,8 @@ const char* kUsage =
     "                          encrypt DIR/dbVesk.mdb under a passphrase of\n"
     "                          your own (asked twice), change it, or with\n"
     "                          --remove go back to the built-in key; the\n"
-    "                          current passphrase is asked for when one is set\n"
+    "                          current passphrase is asked for when one is set;\n"
+    "                          refused while Norvane runs on DIR\n"
     "  norvane-db backup DIR FILE\n"
     "                          write a consistent copy of DIR/dbVesk.mdb to FILE,\n"
     "                          under the same key, also while Norvane runs; an\n"
@@ -263,6 +264,17 @@ int exportContacts(const QString& folder, const QStringList& options)
 int setPassphrase(const QString& folder, bool remove)
 {
     const QString path = databaseFile(folder);
+    // A Norvane running on the folder keeps reading with the old key and
+    // could save nothing more; holding its lock also keeps one from starting
+    // while the key changes. A folder where the lock cannot even be made is
+    // left to the change of key to refuse.
+    QFile lock(SingleInstance::lockFilePath(folder));
+    if (lock.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+        !tryLockFile(lock)) {
+        return fail(QStringLiteral("Norvane is running on %1; close it first. %2 was left as it "
+                                   "was.")
+                        .arg(folder, path));
+    }
     QString current;
     const std::unique_ptr<Database> db = openBookOrSay(folder, current);
     if (!db) {

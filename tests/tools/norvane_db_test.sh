@@ -36,6 +36,17 @@ fi
 printf 'pass;word\n' | "$tool" passphrase "$dir/app" --remove >/dev/null || fail "passphrase not removed"
 "$tool" check "$dir/app" </dev/null | grep -q 'integrity: ok' || fail "built-in key not back"
 
+# While a Norvane holds the folder, the key stays: the running window could
+# not read the book under a new one.
+exec 9>>"$dir/app/norvane.lock"
+flock -n 9 || fail "cannot hold the lock as Norvane does"
+if printf 'new\nnew\n' | "$tool" passphrase "$dir/app" 2>"$dir/err"; then
+    fail "the key changed under a running Norvane"
+fi
+grep -q 'Norvane is running on' "$dir/err" || fail "no reason given: $(cat "$dir/err")"
+exec 9>&-
+"$tool" check "$dir/app" </dev/null | grep -q 'integrity: ok' || fail "built-in key lost"
+
 # A backup taken while another program keeps writing, a contact every 5 ms:
 # whole, sound, owner-only. (A writer that never pauses would keep any reader
 # of a rollback-journal database waiting.)
