@@ -251,6 +251,11 @@ bool Database::isReadOnly() const
     return sqlite3_db_readonly(m_db, "main") == 1;
 }
 
+QString Database::filePath() const
+{
+    return QString::fromUtf8(sqlite3_db_filename(m_db, "main"));
+}
+
 QString Database::lastError() const
 {
     return errorText(m_db);

@@ -50,6 +50,8 @@ public:
     qint64 lastInsertId() const;
     int changes() const;
     bool isReadOnly() const;
+    // The file the database lives in, as it was opened.
+    QString filePath() const;
     // Whether the book has a table of that name (false when it cannot tell).
     bool hasTable(const char* name);
     QString lastError() const;

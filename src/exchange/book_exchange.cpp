@@ -85,6 +85,55 @@ bool isPortablePhotoName(const QString& name)
            !name.endsWith(u'.') && !name.endsWith(u' ') && !isDeviceName(name);
 }
 
+// The same file, whether or not it exists yet: the same real folder, and
+// the same name as the system's usual file systems compare names.
+bool sameFile(const QFileInfo& file, const QFileInfo& other)
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    constexpr Qt::CaseSensitivity kNames = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity kNames = Qt::CaseSensitive;
+#endif
+    const QString folder = file.absoluteDir().canonicalPath();
+    return !folder.isEmpty() && folder == other.absoluteDir().canonicalPath() &&
+           file.fileName().compare(other.fileName(), kNames) == 0;
+}
+
+// Where a write to the path lands: the file a link points to is replaced,
+// whether or not it exists yet. A loop of links, which no write gets
+// through, is left where it starts.
+QFileInfo writtenFile(const QString& path)
+{
+    QFileInfo file(path);
+    for (int links = 0; file.isSymLink() && links < 40; ++links) {
+        file = QFileInfo(file.symLinkTarget());
+    }
+    return file;
+}
+
+// An export never takes the place of the book it reads, of the journal
+// SQLite keeps beside it, or of anything in the photo folder.
+Status checkExportTarget(const Database& db, const QString& photoFolder, const QString& path)
+{
+    const QFileInfo target = writtenFile(path);
+    const QString book = db.filePath();
+    for (const QString& kept : {book, book + QStringLiteral("-journal"),
+                                book + QStringLiteral("-wal"), book + QStringLiteral("-shm")}) {
+        if (sameFile(target, QFileInfo(kept))) {
+            return Status::failure(
+                tr("%1 is the address book itself, or a file it needs; choose another file.")
+                    .arg(QDir::toNativeSeparators(path)));
+        }
+    }
+    const QString photos = QFileInfo(photoFolder).canonicalFilePath();
+    if (!photos.isEmpty() && target.absoluteDir().canonicalPath() == photos) {
+        return Status::failure(tr("%1 is in the photo folder, which holds the contacts' "
+                                  "photos only; choose another folder.")
+                                   .arg(QDir::toNativeSeparators(path)));
+    }
+    return Status::success();
+}
+
 // A file name for a contact's photo, from the contact's name.
 QString photoFileName(const QString& name, const QByteArray& format)
 {
@@ -806,6 +855,9 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
 Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
                             const QString& path, std::optional<qint64> onlyId)
 {
+    if (Status target = checkExportTarget(db, photoFolder, path); !target.ok()) {
+        return target;
+    }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly)) {
         return Status::failure(out.errorString());

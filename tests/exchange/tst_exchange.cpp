@@ -104,6 +104,8 @@ private slots:
     void keepsTheTextOfEveryCardItCouldNotWriteAlike();
     void storesACardsPhotoUnderANameEverySystemReads_data();
     void storesACardsPhotoUnderANameEverySystemReads();
+    void neverExportsOverTheBookOrItsPhotos_data();
+    void neverExportsOverTheBookOrItsPhotos();
 };
 
 void ExchangeTest::importsWhatProgramsWrite_data()
@@ -624,4 +626,53 @@ void ExchangeTest::storesACardsPhotoUnderANameEverySystemReads()
              QStringList{stored});
     const QStringList besideTheBook{QStringLiteral("dbVesk.mdb"), QStringLiteral("input")};
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), besideTheBook);
+}
+
+void ExchangeTest::neverExportsOverTheBookOrItsPhotos_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("the book") << "dbVesk.mdb" << QString() << false;
+    QTest::newRow("the book, by another way") << "IMG/../dbVesk.mdb" << QString() << false;
+    QTest::newRow("its journal") << "dbVesk.mdb-journal" << QString() << false;
+    QTest::newRow("a link to the book") << "dbVesk.mdb"
+                                        << "link.vcf" << false;
+    QTest::newRow("a photo") << "IMG/ann.png" << QString() << false;
+    QTest::newRow("a new file among the photos") << "IMG/all.vcf" << QString() << false;
+    QTest::newRow("a link to a photo not there yet") << "IMG/new.png"
+                                                     << "link.vcf" << false;
+    QTest::newRow("beside the book") << "all.vcf" << QString() << true;
+    QTest::newRow("a link beside the book") << "all.vcf"
+                                            << "link.vcf" << true;
+}
+
+// An export to a file that is the book itself, a file SQLite keeps beside it
+// or one in the photo folder is refused, with the book and the photos left
+// as they were; it may be named through a link or another path.
+void ExchangeTest::neverExportsOverTheBookOrItsPhotos()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, link);
+    QFETCH(bool, written);
+    TestFolder folder;
+    folder.add({contact(QStringLiteral("Ann"), QStringLiteral("1"), {}, {}, {},
+                        QStringLiteral("ann.png"))});
+    const QString photo = folder.writePicture(folder.photoPath(QStringLiteral("ann.png")));
+    const QByteArray photoBytes = readFile(photo);
+    const QString targetPath = QDir(folder.path()).filePath(target);
+    QString path = targetPath;
+    if (!link.isEmpty()) {
+        path = QDir(folder.path()).filePath(link);
+        QVERIFY(QFile::link(targetPath, path));
+    }
+    const auto db = openBook(folder);
+    const Status exported = exportContactsToFile(
+        *db, QDir(folder.path()).filePath(QStringLiteral("IMG")), ExportFormat::VCard4, path);
+    QCOMPARE(exported.ok(), written);
+    QCOMPARE(readFile(targetPath).startsWith("BEGIN:VCARD"), written);
+    QCOMPARE(folder.stored().size(), 1);
+    QCOMPARE(readFile(photo), photoBytes);
+    QCOMPARE(QDir(folder.path() + QStringLiteral("/IMG")).entryList(QDir::Files),
+             QStringList{QStringLiteral("ann.png")});
 }
