@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QUuid>
 
 namespace norvane {
 
@@ -47,6 +49,49 @@ QString candidateName(const QFileInfo& source, int attempt)
     return suffix.isEmpty() ? numbered : numbered + QLatin1Char('.') + suffix;
 }
 
+enum class Copy { Made, NameTaken, Failed };
+
+// Copies the picture to the target name, which it never takes from another
+// file. The bytes reach the disk under a name of their own first: a contact
+// saved just before a power cut keeps a whole photo, not an empty file.
+Copy copyToDisk(const QString& sourcePath, const QString& target, QString& reason)
+{
+    QFile source(sourcePath);
+    if (!source.open(QIODevice::ReadOnly)) {
+        reason = source.errorString();
+        return Copy::Failed;
+    }
+    const QString part = QFileInfo(target).dir().filePath(
+        QStringLiteral(".%1.part").arg(QUuid::createUuid().toString(QUuid::Id128)));
+    QSaveFile out(part);
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly)) {
+        reason = out.errorString();
+        return Copy::Failed;
+    }
+    // A contact's photo is for its owner only, whatever the source allowed.
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    while (!source.atEnd()) {
+        const QByteArray chunk = source.read(1 << 16);
+        if (chunk.isEmpty() || out.write(chunk) != chunk.size()) {
+            reason = chunk.isEmpty() ? source.errorString() : out.errorString();
+            out.cancelWriting();
+            return Copy::Failed;
+        }
+    }
+    if (!out.commit()) {
+        reason = out.errorString();
+        return Copy::Failed;
+    }
+    QFile copy(part);
+    if (!copy.rename(target)) {
+        reason = copy.errorString();
+        QFile::remove(part);
+        return QFileInfo::exists(target) ? Copy::NameTaken : Copy::Failed;
+    }
+    return Copy::Made;
+}
+
 } // namespace
 
 Status storePhoto(const QString& sourcePath, const QString& photoFolder, StoredPhoto& stored)
@@ -69,16 +114,19 @@ Status storePhoto(const QString& sourcePath, const QString& photoFolder, StoredP
             }
             continue;
         }
-        QFile file(sourcePath);
-        if (!file.copy(target)) {
-            return Status::failure(tr("The photo could not be copied into %1: %2")
-                                       .arg(photoFolder, file.errorString()));
+        QString reason;
+        switch (copyToDisk(sourcePath, target, reason)) {
+        case Copy::Made:
+            stored = {name, true};
+            return Status::success();
+        case Copy::NameTaken:
+            // Another program took the name since it was looked at.
+            --attempt;
+            continue;
+        case Copy::Failed:
+            return Status::failure(
+                tr("The photo could not be copied into %1: %2").arg(photoFolder, reason));
         }
-        // The copy would keep the source's permissions; a contact's photo is
-        // for its owner only.
-        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        stored = {name, true};
-        return Status::success();
     }
 }
 

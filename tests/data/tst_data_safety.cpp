@@ -149,6 +149,8 @@ private slots:
     void journalsAreReplayedWholeOrRefused();
     void onlyTheOwnerCanRead();
     void aPhotoNameWithABackslashIsRemovedWithItsContact();
+    void aStoredPhotoIsAWholeCopyAndLeavesNothingElse_data();
+    void aStoredPhotoIsAWholeCopyAndLeavesNothingElse();
     void aPassphraseOfTheUsersOwnOpensTheBook_data();
     void aPassphraseOfTheUsersOwnOpensTheBook();
 };
@@ -400,6 +402,51 @@ void DataSafetyTest::onlyTheOwnerCanRead()
     const QString journal = folder.databasePath() + QStringLiteral("-journal");
     QVERIFY(QFile::exists(journal));
     QCOMPARE(QFile::permissions(journal) & kOthers, QFileDevice::Permissions());
+}
+
+void DataSafetyTest::aStoredPhotoIsAWholeCopyAndLeavesNothingElse_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("there"); // a file of the same name already there, if any
+    QTest::addColumn<QString>("stored");
+    QByteArray large(300 * 1024 + 7, '\0');
+    for (qsizetype i = 0; i < large.size(); ++i) {
+        large[i] = static_cast<char>((i * 7919) % 251);
+    }
+    QTest::newRow("larger than one read") << large << QByteArray() << "photo.jpg";
+    QTest::newRow("empty") << QByteArray() << QByteArray() << "photo.jpg";
+    QTest::newRow("the name taken by another picture")
+        << large << QByteArray("other") << "photo (2).jpg";
+    QTest::newRow("the same picture already there") << large << large << "photo.jpg";
+}
+
+// A photo lands whole under its name, with no file of the copy's own left
+// in the photo folder, and a different file of that name stays as it was.
+void DataSafetyTest::aStoredPhotoIsAWholeCopyAndLeavesNothingElse()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, there);
+    QFETCH(QString, stored);
+    TestFolder folder;
+    const QString source = QDir(folder.path()).filePath(QStringLiteral("photo.jpg"));
+    writeFile(source, bytes);
+    QStringList expected{stored};
+    if (!there.isNull()) {
+        writeFile(folder.photoPath(QStringLiteral("photo.jpg")), there);
+        expected = QStringList{QStringLiteral("photo.jpg"), stored};
+        expected.removeDuplicates();
+        expected.sort();
+    }
+    StoredPhoto photo;
+    const Status result = storePhoto(source, photoFolder(folder.path()), photo);
+    QVERIFY2(result.ok(), qPrintable(result.reason()));
+    QCOMPARE(photo.name, stored);
+    QCOMPARE(readFile(folder.photoPath(stored)), bytes);
+    if (!there.isNull()) {
+        QCOMPARE(readFile(folder.photoPath(QStringLiteral("photo.jpg"))), there);
+    }
+    const QDir photos(photoFolder(folder.path()));
+    QCOMPARE(photos.entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
 }
 
 void DataSafetyTest::aPhotoNameWithABackslashIsRemovedWithItsContact()
