@@ -4,8 +4,11 @@
 #include "data/database.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace norvane {
 
@@ -40,10 +43,49 @@ Status forgetSyncState(Database& db)
     return status.ok() ? db.execute("DROP TABLE IF EXISTS tblSync") : status;
 }
 
+// The password commands this user set, each for the one account it gives
+// the password of. A book only names its command: a book made on another
+// computer, or by another program, cannot have this computer run one.
+QString trustedCommandsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/norvane/password-commands.ini");
+}
+
+QString trustKey(const CardDavAccount& account)
+{
+    const QByteArray what =
+        (account.url.toString() + u'\n' + account.user + u'\n' + account.passwordCommand).toUtf8();
+    return QStringLiteral("trusted/") +
+           QString::fromLatin1(QCryptographicHash::hash(what, QCryptographicHash::Sha256).toHex());
+}
+
+Status trustPasswordCommand(const CardDavAccount& account)
+{
+    QSettings trusted(trustedCommandsFile(), QSettings::IniFormat);
+    trusted.setValue(trustKey(account), account.passwordCommand);
+    trusted.sync();
+    return trusted.status() == QSettings::NoError
+               ? Status::success()
+               : Status::failure(tr("the password command could not be noted as yours in %1")
+                                     .arg(trustedCommandsFile()));
+}
+
 } // namespace
+
+bool isPasswordCommandTrusted(const CardDavAccount& account)
+{
+    const QSettings trusted(trustedCommandsFile(), QSettings::IniFormat);
+    return trusted.value(trustKey(account)).toString() == account.passwordCommand;
+}
 
 Status saveAccount(Database& db, const CardDavAccount& account)
 {
+    if (!account.passwordCommand.isEmpty()) {
+        if (Status noted = trustPasswordCommand(account); !noted.ok()) {
+            return noted;
+        }
+    }
     QString unread;
     const std::optional<CardDavAccount> before = loadAccount(db, unread);
     // What the last runs saw belongs to the address book they ran against:

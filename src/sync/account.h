@@ -23,7 +23,12 @@ struct CardDavAccount
     QByteArray trustedFingerprint;
 };
 
+// Keeps the account in the book. Its password command, if any, is noted as
+// this user's own for this account, in the user's configuration folder.
 Status saveAccount(Database& db, const CardDavAccount& account);
+// Whether this user set the account's password command on this computer;
+// only such a command is ever run for a stored account.
+bool isPasswordCommandTrusted(const CardDavAccount& account);
 // The book's account; nullopt when it has none (or on failure, with reason set).
 std::optional<CardDavAccount> loadAccount(Database& db, QString& reason);
 // Forgets the account and what the book knows of the server, never a contact.

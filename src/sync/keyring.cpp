@@ -1,5 +1,6 @@
 #include "sync/keyring.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <qt6keychain/keychain.h>
 
@@ -62,8 +63,18 @@ void forgetPasswordInKeyring(const CardDavAccount& account)
 
 std::optional<QString> accountPassword(const CardDavAccount& account, QString& reason)
 {
-    return account.passwordCommand.isEmpty() ? passwordFromKeyring(account, reason)
-                                             : passwordFromCommand(account.passwordCommand, reason);
+    if (account.passwordCommand.isEmpty()) {
+        return passwordFromKeyring(account, reason);
+    }
+    if (!isPasswordCommandTrusted(account)) {
+        reason = QCoreApplication::translate(
+                     "Keyring", "the book names a password command that was not set for this "
+                                "account on this computer (%1); it was not run. Set the account "
+                                "with norvane-db account to use it")
+                     .arg(account.passwordCommand);
+        return std::nullopt;
+    }
+    return passwordFromCommand(account.passwordCommand, reason);
 }
 
 } // namespace norvane

@@ -15,8 +15,9 @@ bool keepPasswordInKeyring(const CardDavAccount& account, const QString& passwor
 std::optional<QString> passwordFromKeyring(const CardDavAccount& account, QString& reason);
 void forgetPasswordInKeyring(const CardDavAccount& account);
 
-// The account's password: the first line its password command prints, or,
-// without a command, the keyring's entry.
+// The account's password: the first line its password command prints (a
+// command this user set for the account on this computer, never one that
+// only the book names), or, without a command, the keyring's entry.
 std::optional<QString> accountPassword(const CardDavAccount& account, QString& reason);
 
 } // namespace norvane

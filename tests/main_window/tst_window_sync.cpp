@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTcpServer>
 
@@ -115,6 +116,8 @@ class WindowSyncTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The password command the test sets is noted in Qt's test folders.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void keepsTheBookInStepWithTheServer();
 };
 

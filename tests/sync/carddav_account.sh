@@ -52,6 +52,19 @@ out=$("$tool" sync "$dir/book") || fail "sync after the move: $out"
     fail "after moving the account the sync said: $out"
 "$tool" check "$dir/book" | grep -q 'contacts: 2' || fail "moving the account lost contacts"
 
+# A password command only the book names (written there by another program,
+# or set on another computer) is never run; once set here, it is.
+printf '#!/bin/sh\ntouch "%s/ran"\necho "sec ret"\n' "$dir" > "$dir/planted" && chmod +x "$dir/planted"
+sql "UPDATE tblSetting SET VALUE = '$dir/planted' WHERE KEY = 'carddav.password_command';"
+if err=$("$tool" sync "$dir/book" 2>&1); then fail "a planted password command was run"; fi
+[ ! -e "$dir/ran" ] || fail "the planted password command ran"
+[[ $err == *"not set for this account on this computer"* ]] || fail "a planted command said: $err"
+account --url "$rurl/ann/other/" --user ann --password-command "$dir/planted" >/dev/null ||
+    fail "setting the command here"
+rm -f "$dir/ran"
+"$tool" sync "$dir/book" >/dev/null || fail "the command set here was refused"
+[ -e "$dir/ran" ] || fail "the command set here did not run"
+
 # Xandikos with its default address book, found from the root.
 start_xandikos
 xpid=${pids[-1]}

@@ -2,6 +2,8 @@
 # stopped and the folder removed at the end, a free port, waiting for a
 # server, and a book's tables read through the sqlcipher command.
 dir=$(mktemp -d)
+# The password commands the tests set are noted in a configuration folder of their own.
+export XDG_CONFIG_HOME=$dir/config
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$dir"; }
 trap cleanup EXIT
