@@ -267,10 +267,11 @@ int setPassphrase(const QString& folder, bool remove)
     const QString path = databaseFile(folder);
     // A Norvane running on the folder keeps reading with the old key and
     // could save nothing more; holding its lock also keeps one from starting
-    // while the key changes. A folder where the lock cannot even be made is
-    // left to the change of key to refuse.
+    // while the key changes. A folder without a book, or where the lock
+    // cannot even be made, is left to the opening or the change of key to refuse.
     QFile lock(SingleInstance::lockFilePath(folder));
-    if (lock.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+    if (QFileInfo::exists(path) &&
+        lock.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
         !tryLockFile(lock)) {
         return fail(QStringLiteral("Norvane is running on %1; close it first. %2 was left as it "
                                    "was.")
