@@ -18,6 +18,12 @@ QString tr(const char* text)
 
 QString errorText(sqlite3* db)
 {
+    // The file was renamed over or deleted while open (a backup put back, a
+    // copy moved in): the engine refuses to write through the old one.
+    if (sqlite3_extended_errcode(db) == SQLITE_READONLY_DBMOVED) {
+        return tr("The address book file was replaced, moved or deleted by another program "
+                  "since it was opened; nothing was written. Open it again (REFRESH) to go on.");
+    }
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 

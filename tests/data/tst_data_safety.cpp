@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTableView>
+#include <cstdio>
 
 using namespace norvane;
 using namespace norvane::testing;
@@ -141,6 +142,8 @@ private slots:
     void acknowledgedContactsAreInTheDatabaseFileAlone();
     void aFailedWriteLeavesEverythingAsItWas_data();
     void aFailedWriteLeavesEverythingAsItWas();
+    void aBookReplacedWhileOpenIsNeverWrittenBlind_data();
+    void aBookReplacedWhileOpenIsNeverWrittenBlind();
     void anotherProgramsChangeIsNeverOverwritten_data();
     void anotherProgramsChangeIsNeverOverwritten();
     void valuesNobodyEditedKeepTheirBytes_data();
@@ -219,6 +222,46 @@ void DataSafetyTest::aFailedWriteLeavesEverythingAsItWas()
     QList<Contact> expected = expectedAfter(next, added);
     QCOMPARE(stored.size(), expected.size());
     expected.last().id = stored.last().id; // a registered contact gets its ID from the store
+    QCOMPARE(stored, expected);
+}
+
+void DataSafetyTest::aBookReplacedWhileOpenIsNeverWrittenBlind_data()
+{
+    QTest::addColumn<Operation>("operation");
+    for (const Operation operation : {Operation::Register, Operation::Update, Operation::Remove}) {
+        QTest::newRow(qPrintable(nameOf(operation))) << operation;
+    }
+}
+
+// Another program puts a copy in the book's place while it is open (a backup
+// restored): a write says so, instead of going to the file that was there
+// before, and after a refresh it goes to the book that is there now.
+void DataSafetyTest::aBookReplacedWhileOpenIsNeverWrittenBlind()
+{
+    QFETCH(Operation, operation);
+    TestFolder folder;
+    const QList<Contact> added = folder.add({contact("Ann", "111"), contact("Bob", "222")});
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    control.recordSet()->moveTo(1);
+    const QString copy = folder.databasePath() + QStringLiteral(".restored");
+    QVERIFY(QFile::copy(folder.databasePath(), copy));
+    QVERIFY(std::rename(QFile::encodeName(copy).constData(),
+                        QFile::encodeName(folder.databasePath()).constData()) == 0);
+
+    const Status blind = perform(operation, control, folder);
+    QVERIFY(!blind.ok());
+    QVERIFY2(blind.reason().contains(QStringLiteral("replaced, moved or deleted")),
+             qPrintable(blind.reason()));
+    QCOMPARE(folder.stored(), added);
+
+    QVERIFY(control.refresh().ok());
+    control.recordSet()->moveTo(1);
+    QVERIFY(perform(operation, control, folder).ok());
+    const QList<Contact> stored = folder.stored();
+    QList<Contact> expected = expectedAfter(operation, added);
+    QCOMPARE(stored.size(), expected.size());
+    expected.last().id = stored.last().id;
     QCOMPARE(stored, expected);
 }
 
