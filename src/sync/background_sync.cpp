@@ -21,7 +21,7 @@ QString tr(const char* text)
 } // namespace
 
 SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword,
-                              bool& noPasswordCommand)
+                              bool& lastingPasswordProblem)
 {
     SyncOutcome outcome;
     QString reason;
@@ -32,7 +32,10 @@ SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword
     }
     const std::optional<QString> password = accountPassword(*account, reason);
     if (!password) {
-        noPasswordCommand = account->passwordCommand.isEmpty();
+        const bool noPasswordCommand = account->passwordCommand.isEmpty();
+        // Neither a keyring without the password nor a command this user never
+        // set for the account comes right by itself.
+        lastingPasswordProblem = noPasswordCommand || !isPasswordCommandTrusted(*account);
         outcome.warning =
             noPasswordCommand
                 ? tr("Norvane cannot sync with %1 by itself: the desktop's keyring has no "
@@ -87,16 +90,16 @@ void BackgroundSync::startRun()
     const QString password = m_password;
     m_thread = QThread::create([this, folder, password] {
         clearUpperVectorState();
-        bool noPasswordCommand = false;
-        const SyncOutcome outcome = synchroniseFolder(folder, password, noPasswordCommand);
+        bool lastingPasswordProblem = false;
+        const SyncOutcome outcome = synchroniseFolder(folder, password, lastingPasswordProblem);
         QMetaObject::invokeMethod(
             this,
-            [this, outcome, noPasswordCommand] {
+            [this, outcome, lastingPasswordProblem] {
                 SyncOutcome told = outcome;
-                if (noPasswordCommand && m_toldNoPassword) {
+                if (lastingPasswordProblem && m_toldPasswordProblem) {
                     told.warning.clear();
                 }
-                m_toldNoPassword = m_toldNoPassword || noPasswordCommand;
+                m_toldPasswordProblem = m_toldPasswordProblem || lastingPasswordProblem;
                 runEnded(told);
             },
             Qt::QueuedConnection);

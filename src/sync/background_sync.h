@@ -39,12 +39,15 @@ private:
     QString m_folder;
     QString m_password;
     bool m_again = false;
-    bool m_toldNoPassword = false; // said once a run of the program
+    bool m_toldPasswordProblem = false; // said once a run of the program
     QPointer<QThread> m_thread;
 };
 
 // One run, on the calling thread: what BackgroundSync does on its own.
+// lastingPasswordProblem is set when the password could not be had for a
+// reason that stays until the user acts (no keyring entry, or a command this
+// user never set): BackgroundSync says it once a run of the program.
 SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword,
-                              bool& noPasswordCommand);
+                              bool& lastingPasswordProblem);
 
 } // namespace norvane

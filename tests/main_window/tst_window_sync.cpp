@@ -119,6 +119,7 @@ private slots:
     // The password command the test sets is noted in Qt's test folders.
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void keepsTheBookInStepWithTheServer();
+    void neverRunsAPasswordCommandOnlyTheBookNames();
 };
 
 void WindowSyncTest::keepsTheBookInStepWithTheServer()
@@ -159,6 +160,34 @@ void WindowSyncTest::keepsTheBookInStepWithTheServer()
     QVERIFY2(syncWarnings()[0].contains(QStringLiteral("no answer")),
              qPrintable(syncWarnings()[0]));
     QCOMPARE(rows(app), 2);
+}
+
+// A book whose account another program wrote, naming a command: the window
+// runs no command, says why once, and not again at every reload.
+void WindowSyncTest::neverRunsAPasswordCommandOnlyTheBookNames()
+{
+    RunningApp app;
+    const QString ran = QDir(app.folder.path()).filePath(QStringLiteral("ran"));
+    QString reason;
+    {
+        const auto db = Database::open(app.folder.databasePath(), databasePassword(), reason);
+        QVERIFY2(db, qPrintable(reason));
+        const QByteArray planted =
+            "CREATE TABLE tblSetting (KEY TEXT PRIMARY KEY, VALUE TEXT);"
+            "INSERT INTO tblSetting VALUES ('carddav.url', 'http://127.0.0.1:9/ann/'),"
+            "('carddav.user', 'ann'), ('carddav.password_command', 'touch " +
+            QFile::encodeName(ran) + "');";
+        QVERIFY(db->execute(planted.constData()).ok());
+    }
+    for (int reload = 0; reload < 3; ++reload) {
+        app.click("cmdRefresh");
+        waitForSync(app);
+    }
+    QVERIFY(!QFile::exists(ran));
+    const QStringList told = app.boxTexts();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].contains(QStringLiteral("not set for this account on this computer")),
+             qPrintable(told[0]));
 }
 
 QTEST_MAIN(WindowSyncTest)
