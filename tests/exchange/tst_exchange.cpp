@@ -552,9 +552,6 @@ void ExchangeTest::keepsTheTextOfEveryCardItCouldNotWriteAlike()
     }
 }
 
-QTEST_GUILESS_MAIN(ExchangeTest)
-#include "tst_exchange.moc"
-
 void ExchangeTest::storesACardsPhotoUnderANameEverySystemReads_data()
 {
     QTest::addColumn<QString>("name");
@@ -676,3 +673,6 @@ void ExchangeTest::neverExportsOverTheBookOrItsPhotos()
     QCOMPARE(QDir(folder.path() + QStringLiteral("/IMG")).entryList(QDir::Files),
              QStringList{QStringLiteral("ann.png")});
 }
+
+QTEST_GUILESS_MAIN(ExchangeTest)
+#include "tst_exchange.moc"
