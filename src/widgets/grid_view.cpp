@@ -96,8 +96,8 @@ void GridView::drawLines(QPainter& painter, QRect area, const QColor& colour,
     }
     const int firstColumn = columns->logicalIndex(left);
     if (rows->isHidden() && !columns->isSectionHidden(firstColumn)) {
-        const int x =
-            columnViewportPosition(firstColumn) + (isRightToLeft() ? columnWidth(left) - 1 : 0);
+        const int x = columnViewportPosition(firstColumn) +
+                      (isRightToLeft() ? columnWidth(firstColumn) - 1 : 0);
         if (x == (isRightToLeft() ? area.right() : area.left())) {
             drawLine(painter, colour, {x, area.top()}, {x, area.bottom()});
         }
