@@ -7,6 +7,9 @@
 #include "data/database.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <filesystem>
 
 namespace norvane {
 
@@ -63,6 +66,50 @@ Status countProfileUsers(Database& db, const QString& profile, int& count)
     }
     count = static_cast<int>(statement.integer(0));
     return Status::success();
+}
+
+// Folds a photo name as a file system that ignores case compares it: in any
+// letter case, accents composed or not.
+QString foldedName(const QString& name)
+{
+    return name.toCaseFolded().normalized(QString::NormalizationForm_C);
+}
+
+// How many contacts name this photo file, spelt in any case.
+Status countProfileUsersIgnoringCase(Database& db, const QString& profile, int& count)
+{
+    QString reason;
+    Statement statement = db.prepare(
+        "SELECT PROFILE FROM tblYou WHERE PROFILE IS NOT NULL AND PROFILE <> ''", reason);
+    if (!statement.isValid()) {
+        return Status::failure(reason);
+    }
+    const QString key = foldedName(profile);
+    count = 0;
+    bool done = false;
+    while (statement.next(done) && !done) {
+        count += foldedName(statement.text(0)) == key ? 1 : 0;
+    }
+    return done ? Status::success() : Status::failure(db.lastError());
+}
+
+// Whether the photo folder reaches this file under its name spelt in other
+// letters: a folder on a file system that ignores case (Windows, macOS, a FAT
+// memory stick), where "ann.png" and "ANN.PNG" are one photo.
+bool reachedInOtherCase(const QString& folder, const QString& name)
+{
+    const QString upper = name.toUpper();
+    const QString other = upper != name ? upper : name.toLower();
+    const QFileInfo file(QDir(folder).filePath(name));
+    const QFileInfo spelt(QDir(folder).filePath(other));
+    if (other == name || !file.exists() || !spelt.exists()) {
+        return false;
+    }
+    std::error_code error;
+    const bool same =
+        std::filesystem::equivalent(file.filesystemFilePath(), spelt.filesystemFilePath(), error);
+    // When that cannot be told, the photo is taken to be shared: it is kept.
+    return same || error;
 }
 
 } // namespace
@@ -185,10 +232,15 @@ Status removeCurrentContact(DataControl& dataControl, const QString& application
     if (profile.isEmpty()) {
         return Status::success();
     }
+    const QString photos = photoFolder(applicationFolder);
     int users = 0;
     Status counted = countProfileUsers(*db, profile, users);
+    if (counted.ok() && users == 0 && isPlainPhotoName(profile) &&
+        reachedInOtherCase(photos, profile)) {
+        counted = countProfileUsersIgnoringCase(*db, profile, users);
+    }
     if (counted.ok() && users == 0) {
-        counted = deletePhoto(photoFolder(applicationFolder), profile);
+        counted = deletePhoto(photos, profile);
     }
     photoReason = counted.ok() ? QString() : counted.reason();
     return Status::success();

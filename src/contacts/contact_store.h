@@ -46,7 +46,8 @@ Status registerContact(DataControl& dataControl, const QString& applicationFolde
 Status updateCurrentContact(DataControl& dataControl, const Contact& shown, const Contact& edited);
 
 // Deletes the current contact by its ID, then its photo file when no other
-// contact names that file. The photo's fate is reported in photoReason (empty
+// contact names that file (in any letter case, where the photo folder does
+// not tell case apart). The photo's fate is reported in photoReason (empty
 // when all went well); it never undoes the deletion of the record.
 Status removeCurrentContact(DataControl& dataControl, const QString& applicationFolder,
                             QString& photoReason);

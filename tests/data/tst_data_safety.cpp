@@ -152,6 +152,8 @@ private slots:
     void journalsAreReplayedWholeOrRefused();
     void onlyTheOwnerCanRead();
     void aPhotoNameWithABackslashIsRemovedWithItsContact();
+    void aPhotoStaysWhileAnotherSpellingOfItsNameIsUsed_data();
+    void aPhotoStaysWhileAnotherSpellingOfItsNameIsUsed();
     void aStoredPhotoIsAWholeCopyAndLeavesNothingElse_data();
     void aStoredPhotoIsAWholeCopyAndLeavesNothingElse();
     void aPassphraseOfTheUsersOwnOpensTheBook_data();
@@ -506,6 +508,61 @@ void DataSafetyTest::aPhotoNameWithABackslashIsRemovedWithItsContact()
     QVERIFY(removeCurrentContact(control, folder.path(), photoProblem).ok());
     QCOMPARE(photoProblem, QString());
     QVERIFY(!QFile::exists(folder.photoPath(photo.name)));
+}
+
+// Where the photo folder ignores case, "ann.png" and "ANN.PNG" are one file;
+// a link stands in for such a folder here. Removing one contact must not
+// take the photo another contact names in other letters.
+void DataSafetyTest::aPhotoStaysWhileAnotherSpellingOfItsNameIsUsed_data()
+{
+    QTest::addColumn<QString>("removed");   // the first contact's photo, removed with it
+    QTest::addColumn<QString>("spelt");     // the other spelling in the folder
+    QTest::addColumn<QString>("otherUses"); // the second contact's photo
+    QTest::addColumn<bool>("sameFile");     // whether the folder reaches one file by both
+    QTest::addColumn<bool>("kept");
+    const QString nfc = QStringLiteral("\u00e9milie.png");
+    const QString upperNfc = QStringLiteral("\u00c9MILIE.PNG");
+    const QString upperNfd = QStringLiteral("E\u0301MILIE.PNG");
+    QTest::newRow("capitals name the same file") << "ann.png"
+                                                 << "ANN.PNG"
+                                                 << "ANN.PNG" << true << true;
+    QTest::newRow("mixed case names the same file") << "ANN.PNG"
+                                                    << "ann.png"
+                                                    << "Ann.Png" << true << true;
+    QTest::newRow("accented capitals") << nfc << upperNfc << upperNfc << true << true;
+    QTest::newRow("accented capitals, decomposed") << nfc << upperNfc << upperNfd << true << true;
+    QTest::newRow("nobody else names it") << "ann.png"
+                                          << "ANN.PNG"
+                                          << "bob.png" << true << false;
+    QTest::newRow("the folder tells case apart") << "ann.png"
+                                                 << "ANN.PNG"
+                                                 << "ANN.PNG" << false << false;
+}
+
+void DataSafetyTest::aPhotoStaysWhileAnotherSpellingOfItsNameIsUsed()
+{
+    QFETCH(QString, removed);
+    QFETCH(QString, spelt);
+    QFETCH(QString, otherUses);
+    QFETCH(bool, sameFile);
+    QFETCH(bool, kept);
+    TestFolder folder;
+    folder.writePicture(folder.photoPath(removed));
+    if (sameFile) {
+        QVERIFY(QFile::link(removed, folder.photoPath(spelt)));
+    } else {
+        folder.writePicture(folder.photoPath(spelt), Qt::blue);
+    }
+    folder.add(
+        {contact("Ann", "1", {}, {}, {}, removed), contact("Bob", "2", {}, {}, {}, otherUses)});
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    QString photoProblem;
+    QVERIFY(removeCurrentContact(control, folder.path(), photoProblem).ok());
+    QCOMPARE(photoProblem, QString());
+    QCOMPARE(QFileInfo(folder.photoPath(removed)).isFile(), kept);
+    QCOMPARE(folder.stored().size(), 1);
+    QCOMPARE(QFileInfo::exists(folder.photoPath(spelt)), kept || !sameFile);
 }
 
 void DataSafetyTest::aPassphraseOfTheUsersOwnOpensTheBook_data()
