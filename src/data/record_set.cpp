@@ -140,7 +140,7 @@ Status RecordSet::insertRecord(Contact contact)
     }
     contact.id = m_db->lastInsertId();
     m_rows.append(contact);
-    afterWrite();
+    afterWrite(m_rows.size() - 1);
     return Status::success();
 }
 
@@ -200,7 +200,7 @@ Status RecordSet::updateCurrentRecord(const Edit& edit)
             m_rows.replaceText(index, column, edit.values.text(column).toUtf8());
         }
     }
-    afterWrite();
+    afterWrite(index);
     return Status::success();
 }
 
@@ -254,7 +254,7 @@ Status RecordSet::deleteCurrent()
 }
 
 // The rows changed under the view: show them again under the same filter.
-void RecordSet::afterWrite()
+void RecordSet::afterWrite(std::optional<int> writtenRow)
 {
     emit aboutToReset();
     clearSearches();
@@ -264,8 +264,26 @@ void RecordSet::afterWrite()
         showFound(m_filter->column, m_filter->needle);
     }
     m_current = std::min(std::max(m_current, 0), rowCount() - 1);
+    if (writtenRow) {
+        m_current = keepInSight(*writtenRow);
+    }
     emit wasReset();
     emit currentChanged(m_current);
+}
+
+// The contact just saved stays shown and current, even when it no longer
+// holds the text searched for: the fields must not move to another contact
+// while its "updated" message is up. A further search checks it again.
+int RecordSet::keepInSight(int row)
+{
+    if (!m_filtered) {
+        return row;
+    }
+    const auto place = std::lower_bound(m_shown.begin(), m_shown.end(), row);
+    if (place == m_shown.end() || *place != row) {
+        return static_cast<int>(m_shown.insert(place, row) - m_shown.begin());
+    }
+    return static_cast<int>(place - m_shown.begin());
 }
 
 void RecordSet::clearSearches()

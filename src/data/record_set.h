@@ -94,7 +94,10 @@ private:
     // the rows shown.
     bool findRows(ContactColumn column, const QString& needle, bool narrow);
     void showFound(ContactColumn column, const QString& needle);
-    void afterWrite();
+    // Shows the rows again under the same filter after a write; the row
+    // written, if any, stays current.
+    void afterWrite(std::optional<int> writtenRow = std::nullopt);
+    int keepInSight(int row);
     Status checkWritable() const;
 
     Database* m_db = nullptr;

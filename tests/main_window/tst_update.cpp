@@ -52,6 +52,8 @@ private slots:
     void placesTheUpdatePanelOverTheCommandRow();
     void savesEveryFieldOfTheSelectedContact_data();
     void savesEveryFieldOfTheSelectedContact();
+    void showsTheSavedContactWhileItsMessageIsUp_data();
+    void showsTheSavedContactWhileItsMessageIsUp();
     void keepsUpdateModeWhenTheSaveFails();
     void neverCutsALongerStoredValue();
     void cancelPutsTheStoredValuesBack();
@@ -172,6 +174,45 @@ void UpdateTest::savesEveryFieldOfTheSelectedContact()
                                                         : QStringLiteral("PROFILE"))) = text;
     QCOMPARE(stored[1], expected);
     QCOMPARE(gridNames(app).size(), 2);
+}
+
+// The fields must not move to another contact under "... has been updated",
+// nor the reload after it land there, even when the saved name no longer
+// holds the text searched for.
+void UpdateTest::showsTheSavedContactWhileItsMessageIsUp_data()
+{
+    QTest::addColumn<int>("row"); // among the rows found for "ann"
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("the first row, out of the search") << 0 << "Zed";
+    QTest::newRow("the last row, out of the search") << 1 << "Zed";
+    QTest::newRow("still found") << 1 << "Joanna";
+}
+
+void UpdateTest::showsTheSavedContactWhileItsMessageIsUp()
+{
+    QFETCH(int, row);
+    QFETCH(QString, saved);
+    RunningApp app({contact("Ann", "1"), contact("Bob", "2"), contact("Annie", "3")});
+    search(app, "Option1", QStringLiteral("ann"));
+    selectRow(app, row);
+    app.click("cmdUpdate");
+    app.find<QLineEdit>("txtName")->setText(saved);
+    QString shownWhileOpen;
+    QString currentWhileOpen;
+    app.fakes.messages.setWhileOpen([&] {
+        shownWhileOpen = app.shownContact().name;
+        const QModelIndex current = app.find<QTableView>("DataGrid1")->currentIndex();
+        currentWhileOpen = current.siblingAtColumn(1).data().toString();
+    });
+    app.click("AeroButton3");
+    app.settle();
+    QCOMPARE(app.boxTexts(), QStringList{saved + " has been updated in the database!"});
+    QCOMPARE(shownWhileOpen, saved);
+    QCOMPARE(currentWhileOpen, saved);
+    QStringList everyone{"Ann", "Bob", "Annie"};
+    everyone[row == 0 ? 0 : 2] = saved;
+    QCOMPARE(gridNames(app), everyone); // after the reload, which stays on it
+    QCOMPARE(app.shownContact().name, saved);
 }
 
 void UpdateTest::keepsUpdateModeWhenTheSaveFails()
