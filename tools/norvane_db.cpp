@@ -86,7 +86,8 @@ const char* kUsage =
     "  norvane-db backup DIR FILE\n"
     "                          write a consistent copy of DIR/dbVesk.mdb to FILE,\n"
     "                          under the same key, also while Norvane runs; an\n"
-    "                          existing FILE is never replaced\n"
+    "                          existing FILE is never replaced, and FILE is never\n"
+    "                          the book's journal or in its photo folder\n"
     "  norvane-db import DIR FILE...\n"
     "                          import vCard (2.1, 3.0, 4.0) and CSV files, told\n"
     "                          apart by their content, in one transaction; prints\n"
@@ -311,6 +312,9 @@ int backup(const QString& folder, const QString& target)
     const std::unique_ptr<Database> db = openBookOrSay(folder, password);
     if (!db) {
         return 1;
+    }
+    if (Status beside = checkFileBesideBook(*db, photoFolder(folder), target); !beside.ok()) {
+        return fail(QStringLiteral("cannot back up %1: %2").arg(path, beside.reason()));
     }
     if (Status copied = db->copyTo(target, password); !copied.ok()) {
         return fail(QStringLiteral("cannot back up %1: %2").arg(path, copied.reason()));

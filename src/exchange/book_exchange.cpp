@@ -111,29 +111,6 @@ QFileInfo writtenFile(const QString& path)
     return file;
 }
 
-// An export never takes the place of the book it reads, of the journal
-// SQLite keeps beside it, or of anything in the photo folder.
-Status checkExportTarget(const Database& db, const QString& photoFolder, const QString& path)
-{
-    const QFileInfo target = writtenFile(path);
-    const QString book = db.filePath();
-    for (const QString& kept : {book, book + QStringLiteral("-journal"),
-                                book + QStringLiteral("-wal"), book + QStringLiteral("-shm")}) {
-        if (sameFile(target, QFileInfo(kept))) {
-            return Status::failure(
-                tr("%1 is the address book itself, or a file it needs; choose another file.")
-                    .arg(QDir::toNativeSeparators(path)));
-        }
-    }
-    const QString photos = QFileInfo(photoFolder).canonicalFilePath();
-    if (!photos.isEmpty() && target.absoluteDir().canonicalPath() == photos) {
-        return Status::failure(tr("%1 is in the photo folder, which holds the contacts' "
-                                  "photos only; choose another folder.")
-                                   .arg(QDir::toNativeSeparators(path)));
-    }
-    return Status::success();
-}
-
 // A file name for a contact's photo, from the contact's name.
 QString photoFileName(const QString& name, const QByteArray& format)
 {
@@ -485,6 +462,27 @@ void Importer::removeWrittenPhotos()
 }
 
 } // namespace
+
+Status checkFileBesideBook(const Database& db, const QString& photoFolder, const QString& path)
+{
+    const QFileInfo target = writtenFile(path);
+    const QString book = db.filePath();
+    for (const QString& kept : {book, book + QStringLiteral("-journal"),
+                                book + QStringLiteral("-wal"), book + QStringLiteral("-shm")}) {
+        if (sameFile(target, QFileInfo(kept))) {
+            return Status::failure(
+                tr("%1 is the address book itself, or a file it needs; choose another file.")
+                    .arg(QDir::toNativeSeparators(path)));
+        }
+    }
+    const QString photos = QFileInfo(photoFolder).canonicalFilePath();
+    if (!photos.isEmpty() && target.absoluteDir().canonicalPath() == photos) {
+        return Status::failure(tr("%1 is in the photo folder, which holds the contacts' "
+                                  "photos only; choose another folder.")
+                                   .arg(QDir::toNativeSeparators(path)));
+    }
+    return Status::success();
+}
 
 Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
                           const QString& scratchFolder, StoredPhoto& stored)
@@ -855,7 +853,7 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
 Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
                             const QString& path, std::optional<qint64> onlyId)
 {
-    if (Status target = checkExportTarget(db, photoFolder, path); !target.ok()) {
+    if (Status target = checkFileBesideBook(db, photoFolder, path); !target.ok()) {
         return target;
     }
     QSaveFile out(path);

@@ -54,6 +54,13 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
 Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
                             const QString& path, std::optional<qint64> onlyId = std::nullopt);
 
+// Whether a file may be written at path beside the book: never in place of
+// the book itself, of the journal SQLite keeps beside it (a file there would
+// be taken for an interrupted change, and the book refused), or of anything
+// in the photo folder, whether reached directly, by another path or through
+// a link.
+Status checkFileBesideBook(const Database& db, const QString& photoFolder, const QString& path);
+
 // Writes a card's inline photo into the photo folder, through a file in the
 // scratch folder, as the register panel stores a chosen picture (an
 // identical file reused, a different one never replaced); a failure with the

@@ -62,6 +62,16 @@ grep -q 'integrity: ok' <<<"$out" || fail "the backup is not sound: $out"
 copied=$(sed -n 's/^contacts: //p' <<<"$out")
 [ "$copied" -gt 0 ] || fail "the backup holds no contact"
 if "$tool" backup "$dir/app" "$dir/copy.mdb" 2>/dev/null; then fail "backup replaced a file"; fi
+# A backup named like the book's journal would be taken for an interrupted
+# change, and the book refused; one in IMG/ would sit among the photos.
+"$tool" create "$dir/beside" >/dev/null
+ln -s "$dir/beside" "$dir/link"
+for target in beside/dbVesk.mdb-journal beside/dbVesk.mdb-wal link/dbVesk.mdb-shm beside/IMG/copy.mdb; do
+    if "$tool" backup "$dir/beside" "$dir/$target" 2>"$dir/err"; then fail "backed up to $target"; fi
+    grep -q 'choose another' "$dir/err" || fail "no reason for $target: $(cat "$dir/err")"
+    [ ! -e "$dir/$target" ] || fail "$target was written"
+done
+"$tool" check "$dir/beside" </dev/null | grep -q 'integrity: ok' || fail "a refused backup harmed the book"
 
 # A book made before the PROFILE index gets it once; the contacts stay.
 key=$(printf '\302\245\302\266\302\242\303\236\302\277\303\260\302\247')
