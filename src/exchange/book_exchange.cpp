@@ -856,6 +856,21 @@ Status exportContactsToFile(Database& db, const QString& photoFolder, ExportForm
     if (Status target = checkFileBesideBook(db, photoFolder, path); !target.ok()) {
         return target;
     }
+    const QFileInfo target = writtenFile(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        // A pipe or a device (/dev/null, a FIFO a reader waits on) is written
+        // into, as a shell redirection would: a file renamed over it would
+        // take its place, and its permissions are not the export's to set.
+        QFile device(path);
+        if (!device.open(QIODevice::WriteOnly)) {
+            return Status::failure(device.errorString());
+        }
+        const Status written = exportContacts(db, photoFolder, format, device, onlyId);
+        if (written.ok() && !device.flush()) {
+            return Status::failure(device.errorString());
+        }
+        return written;
+    }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly)) {
         return Status::failure(out.errorString());

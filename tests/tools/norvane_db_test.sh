@@ -93,6 +93,25 @@ printf 'BEGIN:VCARD\nVERSION:3.0\nFN:Only One\nEND:VCARD\n' >"$dir/one.vcf"
 "$tool" import "$dir/small" "$dir/one.vcf" >/dev/null || fail "one card not imported"
 if "$tool" export "$dir/small" >/dev/full 2>"$dir/err"; then fail "an export to a full disk passed"; fi
 grep -q 'export failed' "$dir/err" || fail "no clear message for a full disk"
+# A pipe or a device named by --output is written into, as a shell would,
+# never replaced by a file: a FIFO's reader gets the cards; as root, a null
+# and a full device made here stay devices, the full one's error reported.
+mkfifo "$dir/fifo"
+timeout 10 cat "$dir/fifo" >"$dir/fifo.out" &
+reader=$!
+"$tool" export "$dir/small" --output "$dir/fifo" --force || fail "export into a FIFO failed"
+wait $reader || true
+[ -p "$dir/fifo" ] || fail "the FIFO was replaced by a file"
+grep -q '^FN:Only One' "$dir/fifo.out" || fail "the FIFO's reader got no card"
+if [ "$(id -u)" = 0 ]; then
+    mknod "$dir/null" c 1 3 && mknod "$dir/full" c 1 7
+    "$tool" export "$dir/small" --output "$dir/null" --force || fail "export into a null device failed"
+    if "$tool" export "$dir/small" --output "$dir/full" --force 2>"$dir/err"; then
+        fail "an export into a full device passed"
+    fi
+    grep -q 'No space left' "$dir/err" || fail "no reason for the full device: $(cat "$dir/err")"
+    [ -c "$dir/null" ] && [ -c "$dir/full" ] || fail "a device was replaced by a file"
+fi
 for option in --output --format; do
     if "$tool" export "$dir/small" $option >/dev/null 2>&1; then fail "$option without its value passed"; fi
 done
