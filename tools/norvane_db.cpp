@@ -177,8 +177,17 @@ int addIndex(const QString& folder)
 int importContacts(const QString& folder, const QStringList& files)
 {
     for (const QString& file : files) {
+        // A file is read more than once (its kind told first, then its
+        // cards), which a pipe cannot give.
+        const QFileInfo info(file);
+        if (info.exists() && !info.isFile() && !info.isDir()) {
+            fail(QStringLiteral("cannot read %1: it is a pipe or a device, which can be read "
+                                "only once; save what it gives to a file and import that")
+                     .arg(file));
+            return 2;
+        }
         QFile readable(file);
-        if (!QFileInfo(file).isFile() || !readable.open(QIODevice::ReadOnly)) {
+        if (!info.isFile() || !readable.open(QIODevice::ReadOnly)) {
             fail(QStringLiteral("cannot read %1").arg(file));
             return 2;
         }

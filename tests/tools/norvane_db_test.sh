@@ -103,6 +103,12 @@ reader=$!
 wait $reader || true
 [ -p "$dir/fifo" ] || fail "the FIFO was replaced by a file"
 grep -q '^FN:Only One' "$dir/fifo.out" || fail "the FIFO's reader got no card"
+# An import reads its file more than once, which a pipe cannot give: refused
+# with the reason, before anything waits on it.
+status=0
+"$tool" import "$dir/small" "$dir/fifo" 2>"$dir/err" || status=$?
+[ "$status" = 2 ] || fail "an import from a FIFO ended with $status"
+grep -q 'pipe or a device' "$dir/err" || fail "no reason for the FIFO: $(cat "$dir/err")"
 if [ "$(id -u)" = 0 ]; then
     mknod "$dir/null" c 1 3 && mknod "$dir/full" c 1 7
     "$tool" export "$dir/small" --output "$dir/null" --force || fail "export into a null device failed"
