@@ -4,6 +4,7 @@
 #include "widgets/controls.h"
 
 #include <QCloseEvent>
+#include <QFocusEvent>
 
 namespace norvane {
 
@@ -95,11 +96,18 @@ void TermsWindow::keyPressEvent(QKeyEvent* event)
     }
 }
 
-// The focus never rests on the text: it moves on to the unseen button.
+// The focus never rests on the text. Any way into it (a click, the window
+// opening) leaves the focus on the unseen button, but Tab goes on to the
+// next control: otherwise Tab from that button would come back to it through
+// the text for ever, and the keyboard never reach "I Accept".
 bool TermsWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui.Text1 && event->type() == QEvent::FocusIn) {
-        ui.Command3->setFocus();
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::TabFocusReason) {
+            focusNextPrevChild(true);
+        } else {
+            ui.Command3->setFocus();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

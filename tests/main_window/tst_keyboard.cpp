@@ -59,11 +59,52 @@ class KeyboardTest : public QObject
 
 private slots:
     void startsWithTheFocusOnTheGrid();
+    void tabGoesRoundEveryControlInReach_data();
+    void tabGoesRoundEveryControlInReach();
     void keysDoWhatTheySay_data();
     void keysDoWhatTheySay();
     void keepsTheUsersPlaceAcrossAReload_data();
     void keepsTheUsersPlaceAcrossAReload();
 };
+
+// Tab and Shift+Tab go round every control in reach, out of the grid too (a
+// grid that kept Tab to itself would hold the keyboard among its cells).
+void KeyboardTest::tabGoesRoundEveryControlInReach_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QStringList>("reached");
+    const QStringList browse = {"DataGrid1", "txtName",   "txtCom",     "cmdReg",
+                                "cmdUpdate", "cmdRemove", "cmdRefresh", "txtSearch"};
+    const QStringList registering = {"DataGrid1",   "regName",     "regCom",
+                                     "AeroButton1", "AeroButton2", "txtSearch"};
+    const QStringList updating = {"txtName", "txtCom", "AeroButton3", "AeroButton4"};
+    QTest::newRow("browse") << "browse" << browse;
+    QTest::newRow("register") << "register" << registering;
+    QTest::newRow("update") << "update" << updating;
+}
+
+void KeyboardTest::tabGoesRoundEveryControlInReach()
+{
+    QFETCH(QString, start);
+    QFETCH(QStringList, reached);
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        RunningApp app({contact("Ann", "1"), contact("Bob", "2")});
+        enter(app, start);
+        QStringList seen;
+        for (int i = 0; i < 2 * 16; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            seen.append(QApplication::focusWidget()->objectName());
+        }
+        for (const QString& name : reached) {
+            QVERIFY2(seen.contains(name), qPrintable(name + QStringLiteral(" never reached: ") +
+                                                     seen.join(QLatin1Char(' '))));
+        }
+        for (const QString& name :
+             start == QLatin1String("browse") ? QStringList() : coveredIn(start)) {
+            QVERIFY2(!seen.contains(name), qPrintable(name));
+        }
+    }
+}
 
 void KeyboardTest::startsWithTheFocusOnTheGrid()
 {

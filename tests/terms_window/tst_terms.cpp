@@ -65,6 +65,8 @@ private slots:
     void declineAnsweredYesEndsAtOnce();
     void closingTheWindowIsADecline();
     void neverLeavesTheFocusOnTheText();
+    void theKeyboardReachesEveryControl_data();
+    void theKeyboardReachesEveryControl();
 };
 
 void TermsTest::showsTheTermsInFrontAtStart()
@@ -241,6 +243,39 @@ void TermsTest::neverLeavesTheFocusOnTheText()
     QVERIFY(!text->textCursor().hasSelection());
     text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
     QVERIFY(text->verticalScrollBar()->value() > 0);
+}
+
+// Without a pointer the terms must still be answerable: Tab and Shift+Tab,
+// from where the focus rests at the start, reach "I Accept" and "Decline",
+// and "Continue" once it is enabled; never the text.
+void TermsTest::theKeyboardReachesEveryControl_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("Tab") << Qt::Key_Tab << false;
+    QTest::newRow("Shift+Tab") << Qt::Key_Backtab << false;
+    QTest::newRow("Tab, accepted") << Qt::Key_Tab << true;
+    QTest::newRow("Shift+Tab, accepted") << Qt::Key_Backtab << true;
+}
+
+void TermsTest::theKeyboardReachesEveryControl()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(bool, accepted);
+    RunningApp app({}, true, RunningApp::Terms::LeaveOpen);
+    TermsWindow* terms = app.registry->termsWindow();
+    terms->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(terms));
+    part<QCheckBox>(app, "Check1")->setChecked(accepted);
+    QStringList reached;
+    for (int i = 0; i < 8; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        reached.append(QApplication::focusWidget()->objectName());
+    }
+    QVERIFY2(reached.contains(QStringLiteral("Check1")), qPrintable(reached.join(u' ')));
+    QVERIFY2(reached.contains(QStringLiteral("Command2")), qPrintable(reached.join(u' ')));
+    QCOMPARE(reached.contains(QStringLiteral("Command1")), accepted);
+    QVERIFY(!reached.contains(QStringLiteral("Text1")));
 }
 
 QTEST_MAIN(TermsTest)
