@@ -263,10 +263,8 @@ void RecordSet::afterWrite(std::optional<int> writtenRow)
         findRows(m_filter->column, m_filter->needle, false);
         showFound(m_filter->column, m_filter->needle);
     }
-    m_current = std::min(std::max(m_current, 0), rowCount() - 1);
-    if (writtenRow) {
-        m_current = keepInSight(*writtenRow);
-    }
+    m_current =
+        writtenRow ? keepInSight(*writtenRow) : std::min(std::max(m_current, 0), rowCount() - 1);
     emit wasReset();
     emit currentChanged(m_current);
 }
