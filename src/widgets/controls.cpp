@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 #include <QScreen>
+#include <algorithm>
 
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
@@ -77,7 +78,17 @@ void ClickLabel::mouseMoveEvent(QMouseEvent* event)
     event->accept();
 }
 
-RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
+{
+    connect(this, &QHeaderView::sectionCountChanged, this,
+            [this](int, int rows) { m_mostRows = std::max(m_mostRows, rows); });
+}
+
+QSize RowNumberHeader::sizeHint() const
+{
+    const int rows = std::max(m_mostRows, count());
+    return rows == 0 ? QHeaderView::sizeHint() : sectionSizeFromContents(rows - 1);
+}
 
 QSize RowNumberHeader::sectionSizeFromContents(int logicalIndex) const
 {

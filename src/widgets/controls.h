@@ -48,15 +48,17 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 };
 
-// The grid's header of row numbers. Its width comes from the numbers'
-// sizes, which Qt works out again for two hundred rows after every change
-// of the rows (every letter typed in the search box); a number takes the
-// size of the first one with as many digits, worked out once per font.
+// The grid's header of row numbers. It is as wide as the largest number it
+// has shown: a search that narrows the rows leaves the columns where they
+// stand, and the grid is not laid out again for every letter typed. A
+// number takes the size of the first one with as many digits, worked out
+// once per font, where Qt would work out two hundred of them.
 class RowNumberHeader : public QHeaderView
 {
     Q_OBJECT
 public:
     explicit RowNumberHeader(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
 
 protected:
     QSize sectionSizeFromContents(int logicalIndex) const override;
@@ -64,4 +66,5 @@ protected:
 
 private:
     mutable QHash<int, QSize> m_sizeByDigits;
+    int m_mostRows = 0;
 };

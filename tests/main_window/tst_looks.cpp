@@ -1,6 +1,6 @@
 // What the user sees of the text: bold that looks bold, a date that fits its
 // label on every day, a clock without a time zone, and row numbers as wide
-// as Qt would make them.
+// as Qt would make them for the most rows shown.
 #include "platform/display.h"
 #include "platform/services.h"
 #include "support/running_app.h"
@@ -186,21 +186,26 @@ void LooksTest::theClockShowsNoTimeZone()
 }
 
 // The row-number header keeps one size per count of digits; it must still
-// give the size Qt works out, as the rows and the font change.
+// give the size Qt works out for the most rows it has numbered, as the rows
+// grow, shrink (a search narrowing them, or finding none) and the font
+// changes.
 void LooksTest::rowNumbersAreAsWideAsQtMakesThem()
 {
-    NumberedRows model(0);
+    NumberedRows model(0), widest(0);
     QTableView plain, numbered;
     numbered.setVerticalHeader(new RowNumberHeader(&numbered));
-    plain.setModel(&model);
+    plain.setModel(&widest);
     numbered.setModel(&model);
+    int most = 0;
     for (const int pointSize : {9, 21}) {
         QFont font = plain.font();
         font.setPointSize(pointSize);
         plain.verticalHeader()->setFont(font);
         numbered.verticalHeader()->setFont(font);
-        for (const int rows : {9, 10, 99, 12345, 100000, 7}) {
+        for (const int rows : {9, 10, 99, 7, 0, 12345, 100000, 7}) {
             model.setRows(rows);
+            most = std::max(most, rows);
+            widest.setRows(most);
             QCOMPARE(numbered.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
         }
     }
