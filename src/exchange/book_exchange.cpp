@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <algorithm>
@@ -127,6 +128,18 @@ QByteArray pictureFormat(const QByteArray& bytes)
     return reader.canRead() ? reader.format() : QByteArray();
 }
 
+// UTF-16 of either byte order, by the byte-order mark a file starts with.
+std::optional<QStringConverter::Encoding> utf16ByItsMark(QByteArrayView start)
+{
+    if (start == QByteArrayView("\xFF\xFE")) {
+        return QStringConverter::Utf16LE;
+    }
+    if (start == QByteArrayView("\xFE\xFF")) {
+        return QStringConverter::Utf16BE;
+    }
+    return std::nullopt;
+}
+
 // The writing side of one import, inside its transaction.
 class Importer
 {
@@ -144,6 +157,8 @@ public:
     void removeWrittenPhotos();
 
 private:
+    Status importReadable(QFile& file);
+    Status importUtf16(QFile& original, QStringConverter::Encoding encoding);
     Status importVCards();
     Status importCsv(QIODevice& file);
     // Adds the card's contact, or updates the one with its UID.
@@ -164,8 +179,10 @@ private:
     ImportReport& m_report;
     const ImportProgress& m_progress;
     qint64 m_totalBytes = 0;
-    qint64 m_bytesBefore = 0; // of the files already imported
-    QString m_path;           // of the file being imported
+    qint64 m_bytesBefore = 0;     // of the files already imported
+    QString m_path;               // of the file being imported
+    QString m_readPath;           // what is read of it: the file, or a UTF-8 copy
+    double m_positionScale = 1.0; // from a position in what is read to one in the file
     QTemporaryDir m_scratch;
     QHash<TextDigest, qint64> m_idByUid; // the book's UIDs and those imported
     QSet<TextDigest> m_keys;
@@ -180,7 +197,8 @@ Status Importer::run(Statement& statement)
 
 Status Importer::reportProgress(qint64 position)
 {
-    if (m_progress && !m_progress(m_bytesBefore + position, m_totalBytes)) {
+    const auto inFile = static_cast<qint64>(static_cast<double>(position) * m_positionScale);
+    if (m_progress && !m_progress(m_bytesBefore + inFile, m_totalBytes)) {
         m_report.cancelled = true;
         return Status::failure(tr("The import was cancelled."));
     }
@@ -330,7 +348,8 @@ Status Importer::add(const FedCard& fed)
 
 Status Importer::importVCards()
 {
-    BatchFeed<FedCard> feed([path = m_path](BatchFeed<FedCard>& into) { feedCards(path, into); });
+    BatchFeed<FedCard> feed(
+        [path = m_readPath](BatchFeed<FedCard>& into) { feedCards(path, into); });
     for (std::vector<FedCard> batch = feed.next(); !batch.empty();
          batch = feed.next(std::move(batch))) {
         for (const FedCard& fed : batch) {
@@ -409,17 +428,68 @@ Status Importer::importFile(const QString& path)
         return Status::success();
     }
     m_path = path;
+    m_readPath = path;
+    m_positionScale = 1.0;
+    const std::optional<QStringConverter::Encoding> utf16 = utf16ByItsMark(file.peek(2));
+    const Status status = utf16 ? importUtf16(file, *utf16) : importReadable(file);
+    m_bytesBefore += file.size();
+    return status;
+}
+
+// Told apart by the first line: a vCard file or a CSV one.
+Status Importer::importReadable(QFile& file)
+{
     QByteArray firstLine = file.peek(64 * 1024);
     firstLine = firstLine.left(firstLine.indexOf('\n'));
-    Status status = Status::success();
     if (looksLikeVCard(firstLine)) {
-        status = importVCards();
-    } else if (looksLikeCsv(firstLine)) {
-        status = importCsv(file);
-    } else {
-        refuseFile(tr("neither a vCard nor a CSV file"));
+        return importVCards();
     }
-    m_bytesBefore += file.size();
+    if (looksLikeCsv(firstLine)) {
+        return importCsv(file);
+    }
+    refuseFile(tr("neither a vCard nor a CSV file"));
+    return Status::success();
+}
+
+// A file in UTF-16 (as some Windows programs save vCards and CSV) is read
+// from a UTF-8 copy of it in the scratch folder; its progress is told in
+// the original's bytes. A file that is not whole UTF-16 is refused.
+Status Importer::importUtf16(QFile& original, QStringConverter::Encoding encoding)
+{
+    if (!m_scratch.isValid()) {
+        return Status::failure(tr("no temporary folder: %1").arg(m_scratch.errorString()));
+    }
+    QFile copy(m_scratch.filePath(QStringLiteral("utf-8 copy")));
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return Status::failure(
+            tr("%1 could not be copied as UTF-8: %2").arg(m_path, copy.errorString()));
+    }
+    QStringDecoder decoder(encoding);
+    bool whole = original.size() % 2 == 0;
+    while (whole && !original.atEnd()) {
+        const QByteArray block = original.read(1 << 20);
+        const QByteArray text = QString(decoder.decode(block)).toUtf8();
+        whole = !block.isEmpty() && !decoder.hasError();
+        if (copy.write(text) != text.size()) {
+            return Status::failure(
+                tr("%1 could not be copied as UTF-8: %2").arg(m_path, copy.errorString()));
+        }
+    }
+    copy.close();
+    if (!whole) {
+        refuseFile(tr("it starts as UTF-16 text but is not UTF-16 throughout"));
+        copy.remove();
+        return Status::success();
+    }
+    m_readPath = copy.fileName();
+    m_positionScale = copy.size() > 0 ? double(original.size()) / double(copy.size()) : 1.0;
+    Status status =
+        copy.open(QIODevice::ReadOnly)
+            ? importReadable(copy)
+            : Status::failure(
+                  tr("%1 could not be copied as UTF-8: %2").arg(m_path, copy.errorString()));
+    copy.close();
+    copy.remove();
     return status;
 }
 

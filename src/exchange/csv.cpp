@@ -1,7 +1,8 @@
 #include "exchange/csv.h"
 
+#include "exchange/text_decoding.h"
+
 #include <QCoreApplication>
-#include <QStringDecoder>
 
 namespace norvane {
 
@@ -26,15 +27,11 @@ bool endsInsideQuotes(const QByteArray& text)
     return inside;
 }
 
-// A field's text; a U+FEFF at its start is text too (only the file's first
-// bytes can be a byte-order mark, and those were taken off already).
-QString fieldText(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
-}
-
+// The record's fields. A desktop mail program writes its CSV in the Windows
+// code page, not UTF-8: a field that is not UTF-8 is read in that code page,
+// as a vCard value without a character set is, and never loses its letters.
+// A U+FEFF at a field's start is text too (only the file's first bytes can
+// be a byte-order mark, and those were taken off already).
 QStringList splitRecord(const QByteArray& record)
 {
     QStringList fields;
@@ -54,13 +51,13 @@ QStringList splitRecord(const QByteArray& record)
         } else if (c == '"' && field.isEmpty()) {
             quoted = true;
         } else if (c == ',') {
-            fields.append(fieldText(field));
+            fields.append(decodeUnlabelled(field));
             field.clear();
         } else {
             field += c;
         }
     }
-    fields.append(fieldText(field));
+    fields.append(decodeUnlabelled(field));
     return fields;
 }
 

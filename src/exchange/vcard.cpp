@@ -3,6 +3,7 @@
 #include "data/ascii.h"
 #include "data/contact_sql.h"
 #include "data/sse2.h"
+#include "exchange/text_decoding.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>
@@ -210,29 +211,6 @@ bool decodeQuotedPrintable(QByteArrayView in, QByteArray& out)
         i += 2;
     }
     return true;
-}
-
-// Text in a card without a CHARSET: UTF-8 when it is valid UTF-8, otherwise
-// the Windows Western code page the older desktop programs wrote.
-QString decodeUnlabelled(QByteArrayView bytes)
-{
-    if (bytes.isEmpty()) {
-        return QString::fromLatin1(bytes);
-    }
-    // Plain ASCII, as most values are, is widened as it is checked.
-    QString ascii(bytes.size(), Qt::Uninitialized);
-    if (widenLeadingAscii(bytes.data(), bytes.size(), reinterpret_cast<char16_t*>(ascii.data())) ==
-        bytes.size()) {
-        return ascii;
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) {
-        return text;
-    }
-    QStringDecoder western("windows-1252");
-    return western.isValid() ? western.decode(bytes) : QString::fromLatin1(bytes);
 }
 
 QString unescape(QStringView value)

@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace norvane;
@@ -202,6 +203,35 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "Dee Ltd,1 High St,Leith\n")
         << QStringList{"Jo Dee|1 High St, Leith|07700\n0131|jo@example.org|Dee Ltd"} << false
         << none;
+    QTest::newRow("CSV, a desktop mail export in the Windows code page")
+        << QByteArray("First Name,Middle Name,Last Name,E-mail Address,Mobile Phone,Home Phone,"
+                      "Company,Business Street,Business City\nJ\xfcrgen,,M\xfcller,j@example.org,"
+                      "0170,,Caf\xe9 \x80 GmbH,Stra\xdf"
+                      "e 1,K\xf6ln\n")
+        << QStringList{QString::fromUtf8("Jürgen Müller|Straße 1, Köln|0170|j@example.org|"
+                                         "Café € GmbH")}
+        << false << none;
+    QTest::newRow("CSV, UTF-8 fields beside Windows code page ones")
+        << QByteArray("Name,Address,Contact,Email,Company,Photo\r\nZo\xc3\xab,Stra\xdf"
+                      "e 2,1,,,\r\n")
+        << QStringList{QString::fromUtf8("Zoë|Straße 2|1||")} << false << none;
+    // Some Windows programs save their cards and CSV as UTF-16.
+    const QString sixteen = QString::fromUtf8("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ünal 😀 Özer\r\n"
+                                              "TEL:+90 555\r\nEND:VCARD\r\n");
+    QStringEncoder littleEndian(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("vCard in UTF-16, little-endian")
+        << QByteArray(littleEndian.encode(sixteen))
+        << QStringList{QString::fromUtf8("Ünal 😀 Özer||+90 555||")} << false << none;
+    QStringEncoder bigEndian(QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("CSV in UTF-16, big-endian")
+        << QByteArray(bigEndian.encode(QString::fromUtf8("Name,Address,Contact,Email,Company,"
+                                                         "Photo\r\nZoë,Gata 1,2,,,\r\n")))
+        << QStringList{QString::fromUtf8("Zoë|Gata 1|2||")} << false << none;
+    QTest::newRow("UTF-16 cut off in a letter")
+        << QByteArray("\xFF\xFE"
+                      "B\0E\0G\0",
+                      7)
+        << QStringList{} << false << "input:1: it starts as UTF-16 text but is not UTF-16";
 
     QTest::newRow("neither vCard nor CSV") << QByteArray("hello world\n") << QStringList{} << false
                                            << "input:1: neither a vCard nor a CSV file";
