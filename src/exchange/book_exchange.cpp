@@ -396,6 +396,16 @@ Status Importer::importCsv(QIODevice& file)
             }
             continue;
         }
+        // A comma outside quotes (an address written by hand) would move
+        // every value after it into the next column.
+        if (record->size() > header->size()) {
+            problem(reader.line(),
+                    tr("%1 fields where the header names %2; a comma outside quotes?")
+                        .arg(record->size())
+                        .arg(header->size()));
+            ++m_report.skipped;
+            continue;
+        }
         Contact contact = mapping->contact(*record);
         if (contact.name.trimmed().isEmpty()) {
             contact.name = !contact.company.isEmpty() ? contact.company

@@ -240,6 +240,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("a CSV header nobody writes")
         << QByteArray("Foo,Bar\n1,2\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know; it knows: Norvane's own";
+    QTest::newRow("CSV, a comma outside quotes, then a record short of fields")
+        << QByteArray("Name,Address,Contact,Email,Company,Photo\n"
+                      "Ann Lee,1 Mill Lane, Leeds,0113 555,ann@x.org,,\nBo,2 St,555\n")
+        << QStringList{"Bo|2 St|555||"} << false
+        << "input:2: 7 fields where the header names 6; a comma outside quotes?";
     QTest::newRow("no END:VCARD, then a good card")
         << QByteArray("BEGIN:VCARD\nFN:Lost\nBEGIN:VCARD\nFN:Kept\nEND:VCARD\n")
         << QStringList{"Kept||||"} << false << "input:1: a card without END:VCARD";
