@@ -32,7 +32,7 @@ bool endsInsideQuotes(const QByteArray& text)
 // as a vCard value without a character set is, and never loses its letters.
 // A U+FEFF at a field's start is text too (only the file's first bytes can
 // be a byte-order mark, and those were taken off already).
-QStringList splitRecord(const QByteArray& record)
+QStringList splitRecord(const QByteArray& record, char separator)
 {
     QStringList fields;
     QByteArray field;
@@ -50,7 +50,7 @@ QStringList splitRecord(const QByteArray& record)
             }
         } else if (c == '"' && field.isEmpty()) {
             quoted = true;
-        } else if (c == ',') {
+        } else if (c == separator) {
             fields.append(decodeUnlabelled(field));
             field.clear();
         } else {
@@ -122,12 +122,17 @@ std::optional<QStringList> CsvReader::next()
             if (record.startsWith(kByteOrderMark)) {
                 record.remove(0, kByteOrderMark.size());
             }
+            // Spreadsheets in languages whose decimal mark is a comma save
+            // CSV with semicolons between the fields.
+            if (!record.contains(',') && record.contains(';')) {
+                m_separator = ';';
+            }
         }
         while (record.endsWith('\n') || record.endsWith('\r')) {
             record.chop(1);
         }
         if (!record.trimmed().isEmpty()) {
-            return splitRecord(record);
+            return splitRecord(record, m_separator);
         }
     }
 }
@@ -269,7 +274,7 @@ Contact CsvMapping::contact(const QStringList& record) const
 
 bool looksLikeCsv(const QByteArray& firstLine)
 {
-    return firstLine.contains(',');
+    return firstLine.contains(',') || firstLine.contains(';');
 }
 
 } // namespace norvane

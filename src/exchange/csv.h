@@ -13,7 +13,8 @@ namespace norvane {
 
 // Reads RFC 4180 records (fields in double quotes may hold commas, quotes
 // doubled, and line breaks) one at a time, in UTF-8 with or without a
-// byte-order mark.
+// byte-order mark. A header with semicolons and no comma makes the
+// semicolon the separator.
 class CsvReader
 {
 public:
@@ -36,6 +37,7 @@ private:
     int m_recordLine = 0;
     bool m_atEnd = false;
     bool m_first = true;
+    char m_separator = ','; // or ';' when the header has semicolons and no comma
     QString m_error;
 };
 
@@ -80,7 +82,8 @@ private:
     std::array<QList<Source>, kContactColumnCount> m_sources;
 };
 
-// Whether the first line looks like a CSV header (two or more fields).
+// Whether the first line looks like a CSV header (two or more fields,
+// separated by commas or semicolons).
 bool looksLikeCsv(const QByteArray& firstLine);
 
 } // namespace norvane

@@ -240,6 +240,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("a CSV header nobody writes")
         << QByteArray("Foo,Bar\n1,2\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know; it knows: Norvane's own";
+    QTest::newRow("CSV separated by semicolons, as many spreadsheets save it")
+        << QByteArray("Name;Address;Contact;Email;Company;Photo\r\n"
+                      "Ann Lee;\"1 Mill Lane; Leeds\";0113;;;\r\nBo;2 St, Leith;556;;;\r\n")
+        << QStringList{"Ann Lee|1 Mill Lane; Leeds|0113||", "Bo|2 St, Leith|556||"} << false
+        << none;
     QTest::newRow("CSV, a comma outside quotes, then a record short of fields")
         << QByteArray("Name,Address,Contact,Email,Company,Photo\n"
                       "Ann Lee,1 Mill Lane, Leeds,0113 555,ann@x.org,,\nBo,2 St,555\n")
