@@ -480,7 +480,19 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
         return false;
     }
     property.value = decoder.decode(bytes);
-    return true;
+    if (!decoder.hasError()) {
+        return true;
+    }
+    // Many programs label text in the Windows code page as UTF-8 or ASCII:
+    // read it as an unlabelled value is. Text broken in another character
+    // set refuses the card rather than lose its letters.
+    const QByteArray labelled = QByteArray(decoder.name()).toUpper();
+    if (labelled == "UTF-8" || labelled == "US-ASCII") {
+        property.value = decodeUnlabelled(bytes);
+        return true;
+    }
+    reason = tr("a value in %1 that is not %2 text").arg(property.name, charset);
+    return false;
 }
 
 VCardReader::VCardReader(QIODevice& device) : m_lines(device) {}

@@ -146,6 +146,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                "END:VCARD\r\n")
         << QStringList{QString::fromUtf8("José Müller €|Straße 1, Köln, 50667, Germany|||")}
         << false << none;
+    QTest::newRow("2.1 labelled UTF-8 and ASCII, written in windows-1252")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8:M\xfcller;J\xfcrgen\r\n"
+                      "ADR;CHARSET=US-ASCII:;;Stra\xdf"
+                      "e 1;K\xf6ln\r\nORG;CHARSET=US-ASCII:Caf\xc3\xa9\r\nTEL:1\r\nEND:VCARD\r\n")
+        << QStringList{QString::fromUtf8("Jürgen Müller|Straße 1, Köln|1||Café")} << false << none;
     QTest::newRow("web mail 3.0, several cards in one file")
         << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:One\nEND:VCARD\n"
                       "BEGIN:VCARD\nVERSION:3.0\nFN:Two\nORG:Acme Ltd;Sales\nEND:VCARD\n")
@@ -256,6 +261,9 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("broken quoted-printable")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;ENCODING=QUOTED-PRINTABLE:A=ZZ\nEND:VCARD\n")
         << QStringList{} << false << "input:3: a broken quoted-printable value in FN";
+    QTest::newRow("a value broken in its character set")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=Shift_JIS:A\x81 B\nTEL:3\nEND:VCARD\n")
+        << QStringList{} << false << "input:3: a value in FN that is not Shift_JIS text";
     QTest::newRow("unknown charset")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=x-none:A\nEND:VCARD\n") << QStringList{}
         << false << "input:3: the unknown character set x-none";
