@@ -128,6 +128,15 @@ QByteArray pictureFormat(const QByteArray& bytes)
     return reader.canRead() ? reader.format() : QByteArray();
 }
 
+// How much of a file tells what it holds.
+constexpr qint64 kFirstBlock = 64 * 1024;
+
+// Whether a file's first block ends its lines in CR alone.
+bool endsLinesWithCrAlone(QByteArrayView start)
+{
+    return start.contains('\r') && !start.contains('\n');
+}
+
 // UTF-16 of either byte order, by the byte-order mark a file starts with.
 std::optional<QStringConverter::Encoding> utf16ByItsMark(QByteArrayView start)
 {
@@ -158,7 +167,7 @@ public:
 
 private:
     Status importReadable(QFile& file);
-    Status importUtf16(QFile& original, QStringConverter::Encoding encoding);
+    Status importThroughCopy(QFile& original, std::optional<QStringConverter::Encoding> utf16);
     Status importVCards();
     Status importCsv(QIODevice& file);
     // Adds the card's contact, or updates the one with its UID.
@@ -440,8 +449,11 @@ Status Importer::importFile(const QString& path)
     m_path = path;
     m_readPath = path;
     m_positionScale = 1.0;
-    const std::optional<QStringConverter::Encoding> utf16 = utf16ByItsMark(file.peek(2));
-    const Status status = utf16 ? importUtf16(file, *utf16) : importReadable(file);
+    const QByteArray start = file.peek(kFirstBlock);
+    const std::optional<QStringConverter::Encoding> utf16 =
+        utf16ByItsMark(start.first(std::min<qsizetype>(2, start.size())));
+    const Status status = utf16 || endsLinesWithCrAlone(start) ? importThroughCopy(file, utf16)
+                                                               : importReadable(file);
     m_bytesBefore += file.size();
     return status;
 }
@@ -449,7 +461,7 @@ Status Importer::importFile(const QString& path)
 // Told apart by the first line: a vCard file or a CSV one.
 Status Importer::importReadable(QFile& file)
 {
-    QByteArray firstLine = file.peek(64 * 1024);
+    QByteArray firstLine = file.peek(kFirstBlock);
     firstLine = firstLine.left(firstLine.indexOf('\n'));
     if (looksLikeVCard(firstLine)) {
         return importVCards();
@@ -461,28 +473,42 @@ Status Importer::importReadable(QFile& file)
     return Status::success();
 }
 
-// A file in UTF-16 (as some Windows programs save vCards and CSV) is read
-// from a UTF-8 copy of it in the scratch folder; its progress is told in
-// the original's bytes. A file that is not whole UTF-16 is refused.
-Status Importer::importUtf16(QFile& original, QStringConverter::Encoding encoding)
+// A file in UTF-16 (as some Windows programs save vCards and CSV), or whose
+// lines end in CR alone (as old Macintosh programs wrote them), is read from
+// a copy of it in the scratch folder, in UTF-8 with LF line ends; its
+// progress is told in the original's bytes. A file that is not UTF-16
+// throughout is refused.
+Status Importer::importThroughCopy(QFile& original, std::optional<QStringConverter::Encoding> utf16)
 {
     if (!m_scratch.isValid()) {
         return Status::failure(tr("no temporary folder: %1").arg(m_scratch.errorString()));
     }
-    QFile copy(m_scratch.filePath(QStringLiteral("utf-8 copy")));
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    QFile copy(m_scratch.filePath(QStringLiteral("readable copy")));
+    const auto notCopied = [&] {
         return Status::failure(
-            tr("%1 could not be copied as UTF-8: %2").arg(m_path, copy.errorString()));
+            tr("%1 could not be copied to be read: %2").arg(m_path, copy.errorString()));
+    };
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return notCopied();
     }
-    QStringDecoder decoder(encoding);
-    bool whole = original.size() % 2 == 0;
+    std::optional<QStringDecoder> decoder;
+    if (utf16) {
+        decoder.emplace(*utf16);
+    }
+    bool whole = !utf16 || original.size() % 2 == 0;
+    std::optional<bool> crAlone; // decided by the first block
     while (whole && !original.atEnd()) {
         const QByteArray block = original.read(1 << 20);
-        const QByteArray text = QString(decoder.decode(block)).toUtf8();
-        whole = !block.isEmpty() && !decoder.hasError();
+        QByteArray text = decoder ? QString(decoder->decode(block)).toUtf8() : block;
+        whole = !block.isEmpty() && !(decoder && decoder->hasError());
+        if (!crAlone) {
+            crAlone = endsLinesWithCrAlone(text);
+        }
+        if (*crAlone) {
+            text.replace('\r', '\n');
+        }
         if (copy.write(text) != text.size()) {
-            return Status::failure(
-                tr("%1 could not be copied as UTF-8: %2").arg(m_path, copy.errorString()));
+            return notCopied();
         }
     }
     copy.close();
@@ -493,11 +519,7 @@ Status Importer::importUtf16(QFile& original, QStringConverter::Encoding encodin
     }
     m_readPath = copy.fileName();
     m_positionScale = copy.size() > 0 ? double(original.size()) / double(copy.size()) : 1.0;
-    Status status =
-        copy.open(QIODevice::ReadOnly)
-            ? importReadable(copy)
-            : Status::failure(
-                  tr("%1 could not be copied as UTF-8: %2").arg(m_path, copy.errorString()));
+    const Status status = copy.open(QIODevice::ReadOnly) ? importReadable(copy) : notCopied();
     copy.close();
     copy.remove();
     return status;

@@ -232,6 +232,13 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray(bigEndian.encode(QString::fromUtf8("Name,Address,Contact,Email,Company,"
                                                          "Photo\r\nZoë,Gata 1,2,,,\r\n")))
         << QStringList{QString::fromUtf8("Zoë|Gata 1|2||")} << false << none;
+    QTest::newRow("CSV with lines ending in CR alone")
+        << QByteArray("Name,Address,Contact,Email,Company,Photo\rAnn,\"1 St\r2 St\",555,,,\r"
+                      "Bo,,556,,,\r")
+        << QStringList{"Ann|1 St\n2 St|555||", "Bo||556||"} << false << none;
+    QTest::newRow("vCard with lines ending in CR alone")
+        << QByteArray("BEGIN:VCARD\rVERSION:3.0\rFN:Cy\rTEL:7\rEND:VCARD\r")
+        << QStringList{"Cy||7||"} << false << none;
     QTest::newRow("UTF-16 cut off in a letter")
         << QByteArray("\xFF\xFE"
                       "B\0E\0G\0",
