@@ -239,6 +239,10 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("vCard with lines ending in CR alone")
         << QByteArray("BEGIN:VCARD\rVERSION:3.0\rFN:Cy\rTEL:7\rEND:VCARD\r")
         << QStringList{"Cy||7||"} << false << none;
+    QTest::newRow("vCard whose line ends were converted twice (CR CR LF)")
+        << QByteArray("BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nFN:Ann Lee\r\r\nTEL:555\r\r\n"
+                      "ORG:Acme\r\r\n  Ltd\r\r\nEND:VCARD\r\r\n")
+        << QStringList{"Ann Lee||555||Acme Ltd"} << false << none;
     QTest::newRow("UTF-16 cut off in a letter")
         << QByteArray("\xFF\xFE"
                       "B\0E\0G\0",
