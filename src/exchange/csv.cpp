@@ -188,15 +188,20 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
         }
         return mapping;
     }
-    if (indexOf(header, "E-mail 1 - Value") >= 0 || indexOf(header, "Given Name") >= 0) {
+    // The web mail service's export, older (Name, Given Name) or current
+    // (First Name, no Name, and no e-mail columns when nobody has one).
+    if (indexOf(header, "E-mail 1 - Value") >= 0 || indexOf(header, "Phone 1 - Value") >= 0 ||
+        indexOf(header, "Given Name") >= 0) {
         set(ContactColumn::Name,
             {source({"Name"}, Join::Parts, " "),
-             source({"Given Name", "Additional Name", "Family Name"}, Join::Parts, " ")});
+             source({"Given Name", "Additional Name", "Family Name"}, Join::Parts, " "),
+             source({"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
         set(ContactColumn::Contact,
             {source({"Phone 1 - Value", "Phone 2 - Value", "Phone 3 - Value", "Phone 4 - Value"},
                     Join::Lines)});
         set(ContactColumn::Email, {source({"E-mail 1 - Value"}, Join::FirstValue)});
-        set(ContactColumn::Company, {source({"Organization 1 - Name"}, Join::FirstValue)});
+        set(ContactColumn::Company, {source({"Organization 1 - Name"}, Join::FirstValue),
+                                     source({"Organization Name"}, Join::FirstValue)});
         set(ContactColumn::Address,
             {source({"Address 1 - Formatted"}, Join::Parts, ", "),
              source({"Address 1 - Street", "Address 1 - City", "Address 1 - Region",
@@ -224,9 +229,10 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
 
 QString CsvMapping::knownHeaders()
 {
-    return tr("Norvane's own (%1); a web mail export (Name, Given Name, Family Name, "
-              "E-mail 1 - Value, Phone 1 - Value, Organization 1 - Name, Address 1 - "
-              "Formatted); a desktop mail export (First Name, Middle Name, Last Name, "
+    return tr("Norvane's own (%1); a web mail export (Name, Given Name, Family Name or "
+              "First Name, Last Name; E-mail 1 - Value, Phone 1 - Value, Organization 1 - "
+              "Name or Organization Name, Address 1 - Formatted); a desktop mail export (First "
+              "Name, Middle Name, Last Name, "
               "E-mail Address, Mobile Phone, Business Phone, Home Phone, Company, Business "
               "Street, Business City, ...)")
         .arg(norvaneCsvHeader().join(QLatin1Char(',')));

@@ -202,6 +202,13 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       ",Eva,Berg,eva@example.org ::: e@example.org,1 ::: 2,Berg AB,\"Gata 1\n"
                       "Lund\"\n")
         << QStringList{"Eva Berg|Gata 1, Lund|1\n2|eva@example.org|Berg AB"} << false << none;
+    QTest::newRow("CSV, the web mail service's current export, without e-mails")
+        << QByteArray("First Name,Middle Name,Last Name,Phonetic First Name,Name Prefix,Nickname,"
+                      "Organization Name,Organization Title,Labels,Phone 1 - Label,"
+                      "Phone 1 - Value,Address 1 - Label,Address 1 - Formatted\n"
+                      "Eva,Maj,Berg,,,,Berg AB,CEO,* myContacts,Mobile,+46 70 ::: +46 8,Home,"
+                      "\"Gata 1\nLund\"\n")
+        << QStringList{"Eva Maj Berg|Gata 1, Lund|+46 70\n+46 8||Berg AB"} << false << none;
     QTest::newRow("CSV, a desktop mail export")
         << QByteArray("First Name,Middle Name,Last Name,E-mail Address,Mobile Phone,Home Phone,"
                       "Company,Business Street,Business City\nJo,,Dee,jo@example.org,07700,0131,"
