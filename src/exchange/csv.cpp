@@ -173,6 +173,18 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
         s.separator = QString::fromLatin1(separator);
         return s;
     };
+    // The fields a pattern names numbered 1 to 9 ("Phone %1 - Value").
+    const auto numbered = [&](const char* pattern, Join join) {
+        Source s;
+        for (int n = 1; n <= 9; ++n) {
+            const QByteArray name = QString::fromLatin1(pattern).arg(n).toLatin1();
+            if (const int at = indexOf(header, name.constData()); at >= 0) {
+                s.fields.append(at);
+            }
+        }
+        s.join = join;
+        return s;
+    };
     const auto set = [&](ContactColumn column, std::initializer_list<Source> alternatives) {
         mapping.m_sources[static_cast<std::size_t>(column)] = alternatives;
     };
@@ -196,10 +208,8 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
             {source({"Name"}, Join::Parts, " "),
              source({"Given Name", "Additional Name", "Family Name"}, Join::Parts, " "),
              source({"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
-        set(ContactColumn::Contact,
-            {source({"Phone 1 - Value", "Phone 2 - Value", "Phone 3 - Value", "Phone 4 - Value"},
-                    Join::Lines)});
-        set(ContactColumn::Email, {source({"E-mail 1 - Value"}, Join::FirstValue)});
+        set(ContactColumn::Contact, {numbered("Phone %1 - Value", Join::Lines)});
+        set(ContactColumn::Email, {numbered("E-mail %1 - Value", Join::FirstValue)});
         set(ContactColumn::Company, {source({"Organization 1 - Name"}, Join::FirstValue),
                                      source({"Organization Name"}, Join::FirstValue)});
         set(ContactColumn::Address,
@@ -212,9 +222,12 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
     if (indexOf(header, "First Name") >= 0 && indexOf(header, "E-mail Address") >= 0) {
         set(ContactColumn::Name,
             {source({"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
-        set(ContactColumn::Contact,
-            {source({"Mobile Phone", "Business Phone", "Home Phone", "Other Phone"}, Join::Lines)});
-        set(ContactColumn::Email, {source({"E-mail Address"}, Join::FirstValue)});
+        set(ContactColumn::Contact, {source({"Primary Phone", "Mobile Phone", "Business Phone",
+                                             "Business Phone 2", "Home Phone", "Home Phone 2",
+                                             "Car Phone", "Company Main Phone", "Other Phone"},
+                                            Join::Lines)});
+        set(ContactColumn::Email,
+            {source({"E-mail Address", "E-mail 2 Address", "E-mail 3 Address"}, Join::FirstValue)});
         set(ContactColumn::Company, {source({"Company"}, Join::FirstValue)});
         set(ContactColumn::Address, {source({"Business Street", "Business City", "Business State",
                                              "Business Postal Code", "Business Country/Region"},
@@ -259,6 +272,9 @@ QString CsvMapping::joined(const Source& source, const QStringList& record) cons
     }
     if (source.join == Join::FirstValue) {
         return values.value(0);
+    }
+    if (source.join == Join::Lines) {
+        values.removeDuplicates(); // the primary number is also one of the others
     }
     return values.join(source.join == Join::Lines ? QStringLiteral("\n") : source.separator);
 }

@@ -209,6 +209,15 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "Eva,Maj,Berg,,,,Berg AB,CEO,* myContacts,Mobile,+46 70 ::: +46 8,Home,"
                       "\"Gata 1\nLund\"\n")
         << QStringList{"Eva Maj Berg|Gata 1, Lund|+46 70\n+46 8||Berg AB"} << false << none;
+    QTest::newRow("CSV, the web mail export's fifth number and second e-mail")
+        << QByteArray("Name,E-mail 1 - Value,E-mail 2 - Value,Phone 1 - Value,Phone 5 - Value\n"
+                      "Al,,al@example.org,1,5 ::: 1\n")
+        << QStringList{"Al||1\n5|al@example.org|"} << false << none;
+    QTest::newRow("CSV, a desktop mail export's primary, second and car numbers")
+        << QByteArray("First Name,Last Name,E-mail Address,E-mail 2 Address,Primary Phone,"
+                      "Mobile Phone,Home Phone 2,Car Phone,Company\n"
+                      "Jo,Dee,,jo2@example.org,07700,07700,0131 2,0777,Dee Ltd\n")
+        << QStringList{"Jo Dee||07700\n0131 2\n0777|jo2@example.org|Dee Ltd"} << false << none;
     QTest::newRow("CSV, a desktop mail export")
         << QByteArray("First Name,Middle Name,Last Name,E-mail Address,Mobile Phone,Home Phone,"
                       "Company,Business Street,Business City\nJo,,Dee,jo@example.org,07700,0131,"
