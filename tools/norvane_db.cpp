@@ -255,21 +255,29 @@ int exportContacts(const QString& folder, const QStringList& options)
     if (!db) {
         return 1;
     }
+    QStringList photosLeftOut;
     if (output.isEmpty()) {
         QFile out;
         out.open(stdout, QIODevice::WriteOnly);
-        Status written =
-            norvane::exportContacts(*db, photoFolder(folder), formats[formatName], out);
+        Status written = norvane::exportContacts(*db, photoFolder(folder), formats[formatName], out,
+                                                 std::nullopt, &photosLeftOut);
         if (written.ok()) {
             written = flushStandardOutput(out);
         }
-        return written.ok() ? 0 : fail(QStringLiteral("export failed: %1").arg(written.reason()));
+        if (!written.ok()) {
+            return fail(QStringLiteral("export failed: %1").arg(written.reason()));
+        }
+    } else if (const Status written =
+                   exportContactsToFile(*db, photoFolder(folder), formats[formatName], output,
+                                        std::nullopt, &photosLeftOut);
+               !written.ok()) {
+        return fail(
+            QStringLiteral("export failed, %1 not written: %2").arg(output, written.reason()));
     }
-    const Status written =
-        exportContactsToFile(*db, photoFolder(folder), formats[formatName], output);
-    return written.ok() ? 0
-                        : fail(QStringLiteral("export failed, %1 not written: %2")
-                                   .arg(output, written.reason()));
+    for (const QString& photo : std::as_const(photosLeftOut)) {
+        std::fprintf(stderr, "norvane-db: exported without its photo: %s\n", qPrintable(photo));
+    }
+    return 0;
 }
 
 int setPassphrase(const QString& folder, bool remove)

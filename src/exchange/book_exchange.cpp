@@ -720,21 +720,34 @@ std::optional<QSet<QString>> photoFileNames(const QString& photoFolder)
     return names;
 }
 
+// The contact's photo to embed in its card; none, with the reason, when
+// the contact names one that cannot go with it.
 std::optional<EmbeddedPhoto> photoToEmbed(const QString& photoFolder,
                                           const std::optional<QSet<QString>>& photoFiles,
-                                          const QString& profile)
+                                          const QString& profile, QString& leftOut)
 {
-    if (profile.isEmpty() || !isPlainPhotoName(profile) ||
-        (photoFiles && !photoFiles->contains(profile.toLower()))) {
+    leftOut.clear();
+    if (profile.isEmpty()) {
         return std::nullopt;
     }
     QFile file(QDir(photoFolder).filePath(profile));
-    if (file.size() > kLargestPhoto || !file.open(QIODevice::ReadOnly)) {
+    if (!isPlainPhotoName(profile) || (photoFiles && !photoFiles->contains(profile.toLower())) ||
+        !file.exists()) {
+        leftOut = tr("not in the photo folder");
+        return std::nullopt;
+    }
+    if (file.size() > kLargestPhoto) {
+        leftOut = tr("larger than %1 MB").arg(kLargestPhoto / (1024 * 1024));
+        return std::nullopt;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        leftOut = file.errorString();
         return std::nullopt;
     }
     EmbeddedPhoto photo{file.readAll(), {}};
     photo.type = QString::fromLatin1(pictureFormat(photo.bytes)).toUpper();
     if (photo.type.isEmpty()) {
+        leftOut = tr("not a picture");
         return std::nullopt;
     }
     return photo;
@@ -842,6 +855,7 @@ struct CardSettings
     QString photoFolder;
     std::optional<QSet<QString>> photoFiles; // none: each photo is looked for itself
     QList<NewUid>* newUids;                  // where new UIDs go; none: UIDs derived from IDs
+    QStringList* photosLeftOut;              // or none
 };
 
 void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
@@ -853,9 +867,15 @@ void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
         }
         row.uid = uid.toUtf8();
     }
+    const QString profile = QString::fromUtf8(row.texts.text(ContactColumn::Profile));
+    QString leftOut;
     const std::optional<EmbeddedPhoto> photo =
-        photoToEmbed(settings.photoFolder, settings.photoFiles,
-                     QString::fromUtf8(row.texts.text(ContactColumn::Profile)));
+        photoToEmbed(settings.photoFolder, settings.photoFiles, profile, leftOut);
+    if (!leftOut.isEmpty() && settings.photosLeftOut) {
+        settings.photosLeftOut->append(
+            QStringLiteral("%1: %2 (%3)")
+                .arg(QString::fromUtf8(row.texts.text(ContactColumn::Name)), profile, leftOut));
+    }
     if (row.storedText.isEmpty()) {
         appendContactCard(bytes, row.texts, row.uid, photo, settings.version, settings.revision);
     } else {
@@ -869,7 +889,7 @@ void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
 // cards of the rows before are made; a contact without a UID gets a new
 // one, listed in newUids, or (without that list) one derived from its ID.
 Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
-                 std::optional<qint64> onlyId, QList<NewUid>* newUids)
+                 std::optional<qint64> onlyId, QList<NewUid>* newUids, QStringList* photosLeftOut)
 {
     // CSV holds the six values only: no card is read for it.
     const bool cards = format != ExportFormat::Csv && db.hasTable("tblCard");
@@ -886,9 +906,11 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     }
     const CardSettings settings{
         format == ExportFormat::VCard4 ? VCardVersion::V4 : VCardVersion::V3,
-        revisionText(QDateTime::currentDateTimeUtc()), photoFolder,
+        revisionText(QDateTime::currentDateTimeUtc()),
+        photoFolder,
         format == ExportFormat::Csv || onlyId ? std::nullopt : photoFileNames(photoFolder),
-        newUids};
+        newUids,
+        photosLeftOut};
     // Cards are gathered into a buffer and written a block at a time.
     constexpr qsizetype kBlock = 256 * 1024;
     QByteArray bytes;
@@ -922,7 +944,7 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
 } // namespace
 
 Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
-                      std::optional<qint64> onlyId)
+                      std::optional<qint64> onlyId, QStringList* photosLeftOut)
 {
     // A contact without a UID gets one, stored in the same transaction as
     // the reading, so that no contact changes or goes in between; a book
@@ -934,7 +956,8 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
         }
     }
     QList<NewUid> newUids;
-    Status status = writeRows(db, photoFolder, format, out, onlyId, giveUids ? &newUids : nullptr);
+    Status status = writeRows(db, photoFolder, format, out, onlyId, giveUids ? &newUids : nullptr,
+                              photosLeftOut);
     if (giveUids) {
         // The first export of a large book gives every contact its UID.
         std::optional<LargerPageCache> cache;
@@ -953,7 +976,8 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
 }
 
 Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
-                            const QString& path, std::optional<qint64> onlyId)
+                            const QString& path, std::optional<qint64> onlyId,
+                            QStringList* photosLeftOut)
 {
     if (Status target = checkFileBesideBook(db, photoFolder, path); !target.ok()) {
         return target;
@@ -967,7 +991,8 @@ Status exportContactsToFile(Database& db, const QString& photoFolder, ExportForm
         if (!device.open(QIODevice::WriteOnly)) {
             return Status::failure(device.errorString());
         }
-        const Status written = exportContacts(db, photoFolder, format, device, onlyId);
+        const Status written =
+            exportContacts(db, photoFolder, format, device, onlyId, photosLeftOut);
         if (written.ok() && !device.flush()) {
             return Status::failure(device.errorString());
         }
@@ -978,7 +1003,8 @@ Status exportContactsToFile(Database& db, const QString& photoFolder, ExportForm
         return Status::failure(out.errorString());
     }
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (Status written = exportContacts(db, photoFolder, format, out, onlyId); !written.ok()) {
+    if (Status written = exportContacts(db, photoFolder, format, out, onlyId, photosLeftOut);
+        !written.ok()) {
         out.cancelWriting();
         return written;
     }

@@ -46,13 +46,18 @@ enum class ExportFormat { VCard4, VCard3, Csv };
 
 // Writes every contact (or only the one with that ID). Each card keeps the
 // same UID from one export to the next: a contact without one gets it here,
-// stored in the book when the book can be written.
+// stored in the book when the book can be written. A card whose photo
+// cannot go with it (missing from the photo folder, unreadable, not a
+// picture, larger than 16 MB) is written without it and named in
+// photosLeftOut, when given: "NAME: FILE (reason)".
 Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
-                      std::optional<qint64> onlyId = std::nullopt);
+                      std::optional<qint64> onlyId = std::nullopt,
+                      QStringList* photosLeftOut = nullptr);
 // The same into a file, written whole or not at all (a temporary file renamed
 // at the end) and readable by its owner only.
 Status exportContactsToFile(Database& db, const QString& photoFolder, ExportFormat format,
-                            const QString& path, std::optional<qint64> onlyId = std::nullopt);
+                            const QString& path, std::optional<qint64> onlyId = std::nullopt,
+                            QStringList* photosLeftOut = nullptr);
 
 // Whether a file may be written at path beside the book: never in place of
 // the book itself, of the journal SQLite keeps beside it (a file there would

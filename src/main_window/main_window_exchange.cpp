@@ -138,14 +138,22 @@ void MainWindow::exportToChosenFile(bool selectedOnly)
                                     : ExportFormat::VCard4;
     QString reason;
     const std::unique_ptr<Database> db = openBookForExchange(reason);
+    QStringList photosLeftOut;
     const Status written =
         db ? exportContactsToFile(*db, photoFolder(m_services.folder->path()), format, path,
-                                  selectedOnly ? selected : std::nullopt)
+                                  selectedOnly ? selected : std::nullopt, &photosLeftOut)
            : Status::failure(reason);
     if (!written.ok()) {
         box(tr("The contacts could not be exported to %1.\n\n%2")
                 .arg(QDir::toNativeSeparators(path), written.reason()),
             BoxIcon::Warning);
+    } else if (!photosLeftOut.isEmpty()) {
+        m_services.messages->showWithDetails(
+            this,
+            tr("The contacts were exported to %1, but %n photo(s) could not go with them.", "",
+               static_cast<int>(photosLeftOut.size()))
+                .arg(QDir::toNativeSeparators(path)),
+            timeText(*m_services.clock), BoxIcon::Warning, photosLeftOut.join(QLatin1Char('\n')));
     }
 }
 

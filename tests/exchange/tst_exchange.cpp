@@ -107,6 +107,8 @@ private slots:
     void storesACardsPhotoUnderANameEverySystemReads();
     void neverExportsOverTheBookOrItsPhotos_data();
     void neverExportsOverTheBookOrItsPhotos();
+    void namesEveryPhotoAnExportLeavesOut_data();
+    void namesEveryPhotoAnExportLeavesOut();
 };
 
 void ExchangeTest::importsWhatProgramsWrite_data()
@@ -750,4 +752,53 @@ void ExchangeTest::neverExportsOverTheBookOrItsPhotos()
 }
 
 QTEST_GUILESS_MAIN(ExchangeTest)
+void ExchangeTest::namesEveryPhotoAnExportLeavesOut_data()
+{
+    QTest::addColumn<QByteArray>("photo"); // the file's bytes; null: no file
+    QTest::addColumn<qint64>("size");      // grown to this size when larger
+    QTest::addColumn<QString>("leftOut");  // the reason; empty: the card carries the photo
+    QTest::newRow("a picture") << QByteArray() << qint64(0) << QString();
+    QTest::newRow("missing from the photo folder")
+        << QByteArray() << qint64(-1) << "not in the photo folder";
+    QTest::newRow("not a picture") << QByteArray("hello") << qint64(0) << "not a picture";
+    QTest::newRow("larger than 16 MB")
+        << QByteArray("\x89PNG") << qint64(17 * 1024 * 1024) << "larger than 16 MB";
+}
+
+// A card written without the photo its contact names is named, in every
+// card format and for one contact as for all; CSV carries the file name only.
+void ExchangeTest::namesEveryPhotoAnExportLeavesOut()
+{
+    QFETCH(QByteArray, photo);
+    QFETCH(qint64, size);
+    QFETCH(QString, leftOut);
+    TestFolder folder;
+    const QList<Contact> added = folder.add({contact(QStringLiteral("Ann"), QStringLiteral("1"), {},
+                                                     {}, {}, QStringLiteral("ann.png"))});
+    const QString path = folder.photoPath(QStringLiteral("ann.png"));
+    if (size >= 0 && photo.isNull()) {
+        folder.writePicture(path);
+    } else if (size >= 0) {
+        writeFile(path, photo);
+        QVERIFY(QFile::resize(path, std::max<qint64>(size, photo.size())));
+    }
+    const auto db = openBook(folder);
+    const QString photos = QDir(folder.path()).filePath(QStringLiteral("IMG"));
+    for (const ExportFormat format :
+         {ExportFormat::VCard4, ExportFormat::VCard3, ExportFormat::Csv}) {
+        for (const std::optional<qint64> only :
+             {std::optional<qint64>(), std::optional(added[0].id)}) {
+            QBuffer out;
+            out.open(QIODevice::WriteOnly);
+            QStringList named;
+            QVERIFY(exportContacts(*db, photos, format, out, only, &named).ok());
+            const bool carded = format != ExportFormat::Csv;
+            QCOMPARE(named, carded && !leftOut.isEmpty()
+                                ? QStringList{"Ann: ann.png (" + leftOut + ")"}
+                                : QStringList());
+            QCOMPARE(out.data().contains("PHOTO"), carded && leftOut.isEmpty());
+        }
+    }
+}
+
 #include "tst_exchange.moc"

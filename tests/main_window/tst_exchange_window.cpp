@@ -152,20 +152,25 @@ void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName_data()
     QTest::addColumn<QString>("suggested");
     QTest::addColumn<QByteArray>("expectedStart");
     QTest::addColumn<int>("cards");
+    QTest::addColumn<bool>("photoThere");
     QTest::newRow("all as vCard") << "exportAllAction"
                                   << "all.vcf"
-                                  << "contacts.vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0")
-                                  << 2;
+                                  << "contacts.vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0") << 2
+                                  << true;
     QTest::newRow("all as CSV") << "exportAllAction"
                                 << "all.CSV"
                                 << "contacts.vcf"
                                 << QByteArray(
                                        "\xEF\xBB\xBFName,Address,Contact,Email,Company,Photo")
-                                << 0;
+                                << 0 << false;
     QTest::newRow("the selected one")
         << "exportSelectedAction"
         << "one.vcf"
-        << "Bob Ek.vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0") << 1;
+        << "Bob Ek.vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0") << 1 << true;
+    QTest::newRow("the selected one, its photo gone")
+        << "exportSelectedAction"
+        << "one.vcf"
+        << "Bob Ek.vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0") << 1 << false;
 }
 
 void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName()
@@ -175,21 +180,33 @@ void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName()
     QFETCH(QString, suggested);
     QFETCH(QByteArray, expectedStart);
     QFETCH(int, cards);
+    QFETCH(bool, photoThere);
     RunningApp app({contact(QStringLiteral("Ann Lee"), QStringLiteral("1")),
                     contact(QStringLiteral("Bob Ek"), QStringLiteral("2"), {}, {}, {},
                             QStringLiteral("bob.png"))});
-    app.folder.writePicture(QStringLiteral("IMG/bob.png"));
+    if (photoThere) {
+        app.folder.writePicture(QStringLiteral("IMG/bob.png"));
+    }
     app.find<QTableView>("DataGrid1")->selectRow(1);
     const QString path = QDir(app.folder.path()).filePath(fileName);
     app.fakes.files.nextSavePaths = {path};
     trigger(app, action.toLatin1().constData());
     QCOMPARE(app.fakes.files.suggestedNames, QStringList{suggested});
-    QCOMPARE(app.boxTexts(), QStringList());
+    // A card that had to go without its photo is named; CSV names photos only.
+    const bool warned = cards > 0 && !photoThere;
+    QCOMPARE(app.boxTexts(), warned ? QStringList{"The contacts were exported to " +
+                                                  QDir::toNativeSeparators(path) +
+                                                  ", but 1 photo(s) could not go with them."}
+                                    : QStringList());
+    if (warned) {
+        QCOMPARE(app.fakes.messages.asked[0].details,
+                 QStringLiteral("Bob Ek: bob.png (not in the photo folder)"));
+    }
     const QByteArray written = readFile(path);
     QVERIFY2(written.startsWith(expectedStart), written.left(60).constData());
     QCOMPARE(written.count("BEGIN:VCARD"), cards);
     QCOMPARE(written.contains("FN:Ann Lee"), cards == 2);
-    QCOMPARE(written.contains("\r\nPHOTO:data:image/png;base64,"), cards > 0);
+    QCOMPARE(written.contains("\r\nPHOTO:data:image/png;base64,"), cards > 0 && photoThere);
     QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
              QFileDevice::Permissions());
 }

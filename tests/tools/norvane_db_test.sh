@@ -121,6 +121,14 @@ fi
 for option in --output --format; do
     if "$tool" export "$dir/small" $option >/dev/null 2>&1; then fail "$option without its value passed"; fi
 done
+# A card that goes without the photo its contact names says so, and the
+# export still succeeds.
+printf 'Name,Address,Contact,Email,Company,Photo\nGone Photo,,1,,,gone.png\n' >"$dir/gone.csv"
+"$tool" import "$dir/small" "$dir/gone.csv" >/dev/null || fail "the CSV was not imported"
+"$tool" export "$dir/small" >"$dir/gone.vcf" 2>"$dir/err" || fail "an export without a photo failed"
+grep -q '^FN:Gone Photo' "$dir/gone.vcf" || fail "the card without its photo was not written"
+grep -q 'exported without its photo: Gone Photo: gone.png (not in the photo folder)' "$dir/err" ||
+    fail "the left-out photo was not named: $(cat "$dir/err")"
 
 if "$tool" check "$dir/nowhere" 2>/dev/null; then fail "check passed on a missing database"; fi
 head -c 8192 /dev/urandom >"$dir/app/dbVesk.mdb"
