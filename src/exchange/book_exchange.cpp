@@ -190,7 +190,7 @@ private:
     qint64 m_totalBytes = 0;
     qint64 m_bytesBefore = 0;     // of the files already imported
     QString m_path;               // of the file being imported
-    QString m_readPath;           // what is read of it: the file, or a UTF-8 copy
+    QString m_readPath;           // what is read of it: the file, or a readable copy
     double m_positionScale = 1.0; // from a position in what is read to one in the file
     QTemporaryDir m_scratch;
     QHash<TextDigest, qint64> m_idByUid; // the book's UIDs and those imported
@@ -720,35 +720,39 @@ std::optional<QSet<QString>> photoFileNames(const QString& photoFolder)
     return names;
 }
 
-// The contact's photo to embed in its card; none, with the reason, when
-// the contact names one that cannot go with it.
+// The contact's photo to embed in its card; none when it has none or the
+// one it names cannot go with it, and then the reason in leftOut, if given.
 std::optional<EmbeddedPhoto> photoToEmbed(const QString& photoFolder,
                                           const std::optional<QSet<QString>>& photoFiles,
-                                          const QString& profile, QString& leftOut)
+                                          const QString& profile, QString* leftOut)
 {
-    leftOut.clear();
+    const auto without = [leftOut](const auto& reason) {
+        if (leftOut) {
+            *leftOut = reason();
+        }
+        return std::nullopt;
+    };
     if (profile.isEmpty()) {
         return std::nullopt;
     }
-    QFile file(QDir(photoFolder).filePath(profile));
-    if (!isPlainPhotoName(profile) || (photoFiles && !photoFiles->contains(profile.toLower())) ||
-        !file.exists()) {
-        leftOut = tr("not in the photo folder");
-        return std::nullopt;
+    if (!isPlainPhotoName(profile) || (photoFiles && !photoFiles->contains(profile.toLower()))) {
+        return without([] { return tr("not in the photo folder"); });
     }
-    if (file.size() > kLargestPhoto) {
-        leftOut = tr("larger than %1 MB").arg(kLargestPhoto / (1024 * 1024));
-        return std::nullopt;
+    QFile file(QDir(photoFolder).filePath(profile));
+    const QFileInfo info(file);
+    if (!info.exists()) {
+        return without([] { return tr("not in the photo folder"); });
+    }
+    if (info.size() > kLargestPhoto) {
+        return without([] { return tr("larger than %1 MB").arg(kLargestPhoto / (1024 * 1024)); });
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        leftOut = file.errorString();
-        return std::nullopt;
+        return without([&file] { return file.errorString(); });
     }
     EmbeddedPhoto photo{file.readAll(), {}};
     photo.type = QString::fromLatin1(pictureFormat(photo.bytes)).toUpper();
     if (photo.type.isEmpty()) {
-        leftOut = tr("not a picture");
-        return std::nullopt;
+        return without([] { return tr("not a picture"); });
     }
     return photo;
 }
@@ -870,8 +874,9 @@ void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
     const QString profile = QString::fromUtf8(row.texts.text(ContactColumn::Profile));
     QString leftOut;
     const std::optional<EmbeddedPhoto> photo =
-        photoToEmbed(settings.photoFolder, settings.photoFiles, profile, leftOut);
-    if (!leftOut.isEmpty() && settings.photosLeftOut) {
+        photoToEmbed(settings.photoFolder, settings.photoFiles, profile,
+                     settings.photosLeftOut ? &leftOut : nullptr);
+    if (!leftOut.isEmpty()) {
         settings.photosLeftOut->append(
             QStringLiteral("%1: %2 (%3)")
                 .arg(QString::fromUtf8(row.texts.text(ContactColumn::Name)), profile, leftOut));
