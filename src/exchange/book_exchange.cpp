@@ -131,10 +131,39 @@ QByteArray pictureFormat(const QByteArray& bytes)
 // How much of a file tells what it holds.
 constexpr qint64 kFirstBlock = 64 * 1024;
 
-// Whether a file's first block ends its lines in CR alone.
-bool endsLinesWithCrAlone(QByteArrayView start)
+// How a file's lines end, told by its first block: as the readers take
+// them (LF, CR LF), in CR alone (as old Macintosh programs wrote them), or in
+// CR CR LF (CR LF converted once more by a program that saw only the LF).
+enum class LineEnds { Readable, CrAlone, CrCrLf };
+
+LineEnds lineEndsOf(QByteArrayView start)
 {
-    return start.contains('\r') && !start.contains('\n');
+    if (start.contains("\r\r\n")) {
+        return LineEnds::CrCrLf;
+    }
+    return start.contains('\r') && !start.contains('\n') ? LineEnds::CrAlone : LineEnds::Readable;
+}
+
+// A block of the copy with its line ends as the readers take them. With CR
+// CR LF, the CRs a block ends in wait in carry for the next block, which may
+// begin with the LF they belong to.
+QByteArray withReadableLineEnds(QByteArray text, LineEnds ends, QByteArray& carry, bool last)
+{
+    if (ends == LineEnds::CrAlone) {
+        return text.replace('\r', '\n');
+    }
+    if (ends == LineEnds::CrCrLf) {
+        text.prepend(carry);
+        carry.clear();
+        qsizetype kept = text.size();
+        while (!last && kept > 0 && text[kept - 1] == '\r') {
+            --kept;
+        }
+        carry = text.sliced(kept);
+        text.truncate(kept);
+        text.replace("\r\r\n", "\r\n");
+    }
+    return text;
 }
 
 // UTF-16 of either byte order, by the byte-order mark a file starts with.
@@ -452,8 +481,9 @@ Status Importer::importFile(const QString& path)
     const QByteArray start = file.peek(kFirstBlock);
     const std::optional<QStringConverter::Encoding> utf16 =
         utf16ByItsMark(start.first(std::min<qsizetype>(2, start.size())));
-    const Status status = utf16 || endsLinesWithCrAlone(start) ? importThroughCopy(file, utf16)
-                                                               : importReadable(file);
+    const Status status = utf16 || lineEndsOf(start) != LineEnds::Readable
+                              ? importThroughCopy(file, utf16)
+                              : importReadable(file);
     m_bytesBefore += file.size();
     return status;
 }
@@ -474,10 +504,9 @@ Status Importer::importReadable(QFile& file)
 }
 
 // A file in UTF-16 (as some Windows programs save vCards and CSV), or whose
-// lines end in CR alone (as old Macintosh programs wrote them), is read from
-// a copy of it in the scratch folder, in UTF-8 with LF line ends; its
-// progress is told in the original's bytes. A file that is not UTF-16
-// throughout is refused.
+// lines end in CR alone or in CR CR LF, is read from a copy of it in the
+// scratch folder, in UTF-8 with LF or CR LF line ends; its progress is told
+// in the original's bytes. A file that is not UTF-16 throughout is refused.
 Status Importer::importThroughCopy(QFile& original, std::optional<QStringConverter::Encoding> utf16)
 {
     if (!m_scratch.isValid()) {
@@ -496,17 +525,16 @@ Status Importer::importThroughCopy(QFile& original, std::optional<QStringConvert
         decoder.emplace(*utf16);
     }
     bool whole = !utf16 || original.size() % 2 == 0;
-    std::optional<bool> crAlone; // decided by the first block
+    std::optional<LineEnds> lineEnds; // told by the first block
+    QByteArray carry;
     while (whole && !original.atEnd()) {
         const QByteArray block = original.read(1 << 20);
         QByteArray text = decoder ? QString(decoder->decode(block)).toUtf8() : block;
         whole = !block.isEmpty() && !(decoder && decoder->hasError());
-        if (!crAlone) {
-            crAlone = endsLinesWithCrAlone(text);
+        if (!lineEnds) {
+            lineEnds = lineEndsOf(text);
         }
-        if (*crAlone) {
-            text.replace('\r', '\n');
-        }
+        text = withReadableLineEnds(text, *lineEnds, carry, original.atEnd() || !whole);
         if (copy.write(text) != text.size()) {
             return notCopied();
         }

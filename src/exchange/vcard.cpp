@@ -505,15 +505,12 @@ bool VCardReader::readPhysical(Line& line)
         return false;
     }
     line.number = ++m_lineNumber;
-    // The line end: LF, CR LF, or the CR CR LF of a file whose line ends
-    // were converted twice. A value writes its line breaks escaped, so no
-    // CR at the end of a line is part of it.
+    // One line end, CR LF or LF: a CR before it belongs to the value (an
+    // import reads a file whose line ends were converted twice, CR CR LF,
+    // through a copy with CR LF).
     QByteArrayView bytes(line.raw);
     if (bytes.endsWith('\n')) {
-        bytes.chop(1);
-        while (bytes.endsWith('\r')) {
-            bytes.chop(1);
-        }
+        bytes.chop(bytes.endsWith("\r\n") ? 2 : 1);
     }
     if (m_firstLine) {
         m_firstLine = false;

@@ -261,6 +261,14 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray("BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nFN:Ann Lee\r\r\nTEL:555\r\r\n"
                       "ORG:Acme\r\r\n  Ltd\r\r\nEND:VCARD\r\r\n")
         << QStringList{"Ann Lee||555||Acme Ltd"} << false << none;
+    // The copy is made a megabyte at a time: the CR CR ending the number
+    // end the first megabyte, its LF begins the second.
+    const QByteArray head("BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nFN:Ann\r\r\nNOTE:");
+    const QByteArray tail("\r\r\nTEL:1");
+    QTest::newRow("CR CR LF split between two blocks of the copy")
+        << head + QByteArray((1 << 20) - head.size() - tail.size() - 2, 'x') + tail +
+               "\r\r\nEND:VCARD\r\r\n"
+        << QStringList{"Ann||1||"} << false << none;
     QTest::newRow("UTF-16 cut off in a letter")
         << QByteArray("\xFF\xFE"
                       "B\0E\0G\0",
