@@ -427,6 +427,12 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
         reason = tr("a line whose property name is not a name");
         return false;
     }
+    // Such a line is not the marker that opens or closes a card (blanks
+    // within it): kept, it would be written back as one.
+    if (property.name == u"BEGIN" || property.name == u"END") {
+        reason = tr("a broken %1 line").arg(property.name);
+        return false;
+    }
     QString encoding;
     QString charset;
     for (qsizetype i = 1; i < head.size(); ++i) { // none without parameters

@@ -295,6 +295,10 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("no END:VCARD, then a good card")
         << QByteArray("BEGIN:VCARD\nFN:Lost\nBEGIN:VCARD\nFN:Kept\nEND:VCARD\n")
         << QStringList{"Kept||||"} << false << "input:1: a card without END:VCARD";
+    QTest::newRow("a broken BEGIN line in a card, then a good card")
+        << QByteArray("BEGIN:VCARD\nFN:Lost\nBEGIN\r\r:VCARD\nEND:VCARD\n"
+                      "BEGIN:VCARD\nFN:Kept\nEND:VCARD\n")
+        << QStringList{"Kept||||"} << false << "input:3: a broken BEGIN line";
     QTest::newRow("broken quoted-printable")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;ENCODING=QUOTED-PRINTABLE:A=ZZ\nEND:VCARD\n")
         << QStringList{} << false << "input:3: a broken quoted-printable value in FN";
