@@ -479,8 +479,7 @@ Status Importer::importFile(const QString& path)
     m_readPath = path;
     m_positionScale = 1.0;
     const QByteArray start = file.peek(kFirstBlock);
-    const std::optional<QStringConverter::Encoding> utf16 =
-        utf16ByItsMark(start.first(std::min<qsizetype>(2, start.size())));
+    const std::optional<QStringConverter::Encoding> utf16 = utf16ByItsMark(start.left(2));
     const Status status = utf16 || lineEndsOf(start) != LineEnds::Readable
                               ? importThroughCopy(file, utf16)
                               : importReadable(file);
