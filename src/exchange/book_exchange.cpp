@@ -793,6 +793,20 @@ VCard storedCard(QByteArrayView text)
     return reader.next().value_or(VCard());
 }
 
+// Whether a card written without a photo from the photo folder keeps the
+// inline photo it came with: yes, unless the contact's photo was taken away
+// here (it names none, and the card's was a picture Norvane reads, so it had
+// been the contact's). A photo Norvane could not read, or whose file went
+// missing, is never dropped from the card, nor so from a CardDAV server.
+bool keepsInlinePhoto(const VCard& stored, const QString& profile)
+{
+    const VCardProperty* photo = stored.preferred(QStringLiteral("PHOTO"));
+    if (!photo || !photo->isInlineBinary()) {
+        return false;
+    }
+    return !profile.isEmpty() || pictureFormat(photo->binary()).isEmpty();
+}
+
 // Whether text stored in the book surely reads as the very same bytes: not
 // when it is not UTF-8 (a book written by another program), nor when it
 // holds a byte-order mark, which the window's reading drops at a text's
@@ -903,7 +917,12 @@ void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
     const std::optional<EmbeddedPhoto> photo =
         photoToEmbed(settings.photoFolder, settings.photoFiles, profile,
                      settings.photosLeftOut ? &leftOut : nullptr);
+    const VCard stored = row.storedText.isEmpty() ? VCard() : storedCard(row.storedText);
+    const bool keepsStoredPhoto = !photo && keepsInlinePhoto(stored, profile);
     if (!leftOut.isEmpty()) {
+        if (keepsStoredPhoto) {
+            leftOut = tr("%1; the card keeps the photo it came with").arg(leftOut);
+        }
         settings.photosLeftOut->append(
             QStringLiteral("%1: %2 (%3)")
                 .arg(QString::fromUtf8(row.texts.text(ContactColumn::Name)), profile, leftOut));
@@ -911,9 +930,8 @@ void appendCard(QByteArray& bytes, ExportRow& row, const CardSettings& settings)
     if (row.storedText.isEmpty()) {
         appendContactCard(bytes, row.texts, row.uid, photo, settings.version, settings.revision);
     } else {
-        appendVCard(bytes, cardForExport(storedCard(row.storedText), row.contact(),
-                                         QString::fromUtf8(row.uid), photo, settings.version,
-                                         settings.revision));
+        appendVCard(bytes, cardForExport(stored, row.contact(), QString::fromUtf8(row.uid), photo,
+                                         settings.version, settings.revision, keepsStoredPhoto));
     }
 }
 

@@ -253,7 +253,7 @@ void replacePreferred(QList<VCardProperty>& properties, const VCard& stored, con
 
 VCard cardForExport(const VCard& stored, const Contact& contact, const QString& uid,
                     const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
-                    const QString& revision)
+                    const QString& revision, bool keepInlinePhoto)
 {
     QString ignored;
     const std::optional<CardContact> before = contactFromCard(stored, ignored);
@@ -309,10 +309,10 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
                              property(QStringLiteral("ORG"), escapeValue(contact.company))});
     }
     // The photo is the one in the photo folder; a photo given by URL stays
-    // when there is none.
+    // when there is none, and so does an inline one the caller keeps.
     QList<VCardProperty> photos;
     for (const VCardProperty& p : stored.properties) {
-        if (p.name == u"PHOTO" && !p.isInlineBinary() && !photo) {
+        if (p.name == u"PHOTO" && !photo && (!p.isInlineBinary() || keepInlinePhoto)) {
             photos.append(p);
         }
     }
@@ -327,10 +327,12 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
                            {{"ENCODING", "b"}, {"TYPE", photo->type}}));
     }
     replaceAll(properties, QStringLiteral("PHOTO"), photos);
-    replaceAll(properties, QStringLiteral("X-NORVANE-PHOTO"),
-               photo ? QList<VCardProperty>{property(QStringLiteral("X-NORVANE-PHOTO"),
-                                                     escapeValue(contact.profile))}
-                     : QList<VCardProperty>{});
+    if (photo || !keepInlinePhoto) {
+        replaceAll(properties, QStringLiteral("X-NORVANE-PHOTO"),
+                   photo ? QList<VCardProperty>{property(QStringLiteral("X-NORVANE-PHOTO"),
+                                                         escapeValue(contact.profile))}
+                         : QList<VCardProperty>{});
+    }
 
     VCard card;
     card.properties.reserve(properties.size() + 4);

@@ -37,9 +37,11 @@ struct EmbeddedPhoto
 // that came with none) with the columns' values over the properties they
 // map from, everything else as it came; then UID, REV and PRODID. The photo
 // file's name goes along (X-NORVANE-PHOTO), so that an import names it alike.
+// Without a photo, the stored card's photos given by URL stay, and its inline
+// ones too when keepInlinePhoto says so.
 VCard cardForExport(const VCard& stored, const Contact& contact, const QString& uid,
                     const std::optional<EmbeddedPhoto>& photo, VCardVersion version,
-                    const QString& revision);
+                    const QString& revision, bool keepInlinePhoto = false);
 
 // The same card for a contact that came with none, written straight into
 // the buffer without building its properties first: the export of a large

@@ -192,8 +192,11 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     server.profile = local ? local->profile : QString();
     if (!mapped->photo.isEmpty()) {
         StoredPhoto stored;
-        if (storeCardPhotoFile(*mapped, m_photoFolder, m_scratch.path(), stored).ok()) {
+        if (Status kept = storeCardPhotoFile(*mapped, m_photoFolder, m_scratch.path(), stored);
+            kept.ok()) {
             server.profile = stored.name;
+        } else {
+            report.photosNotTaken.append(QStringLiteral("%1 (%2)").arg(server.name, kept.reason()));
         }
     }
     const QByteArray serverKey = contactKey(server);
@@ -338,12 +341,15 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
 
 // The card Norvane exports for the contact, and its UID (given here when
 // the contact had none); nullopt without a reason when the contact is gone.
+// A photo the card goes without is named in photosNotSent.
 std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const QString& photoFolder,
-                                                           qint64 id, QString& reason)
+                                                           qint64 id, QString& reason,
+                                                           QStringList& photosNotSent)
 {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    const Status written = exportContacts(db, photoFolder, ExportFormat::VCard4, out, id);
+    const Status written =
+        exportContacts(db, photoFolder, ExportFormat::VCard4, out, id, &photosNotSent);
     if (written.ok() && out.data().isEmpty()) {
         return std::nullopt; // removed meanwhile: the next run sends its removal
     }
@@ -430,7 +436,8 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
             continue;
         }
         reason.clear();
-        const auto card = exportedCard(db, photoFolder, contacts[i].id, reason);
+        const auto card =
+            exportedCard(db, photoFolder, contacts[i].id, reason, report.photosNotSent);
         if (!card && !reason.isEmpty()) {
             return Status::failure(reason);
         }

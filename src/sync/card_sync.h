@@ -21,6 +21,10 @@ struct SyncReport
     int pushedRemoved = 0;
     int conflicts = 0;
     QStringList problems; // one per card the server refused; the next run tries again
+    // Cards sent without the photo in the photo folder, "NAME: FILE
+    // (reason)", and cards taken in without theirs, "NAME (reason)".
+    QStringList photosNotSent;
+    QStringList photosNotTaken;
 };
 
 // Keeps the book and the account's address book in step, both ways:

@@ -7,6 +7,7 @@
 #include "exchange/book_exchange.h"
 #include "exchange/card_mapping.h"
 #include "exchange/sip_hash.h"
+#include "exchange/vcard.h"
 #include "support/test_folder.h"
 
 #include <QBuffer>
@@ -109,6 +110,8 @@ private slots:
     void neverExportsOverTheBookOrItsPhotos();
     void namesEveryPhotoAnExportLeavesOut_data();
     void namesEveryPhotoAnExportLeavesOut();
+    void keepsACardsPhotoUnlessTakenAwayHere_data();
+    void keepsACardsPhotoUnlessTakenAwayHere();
 };
 
 void ExchangeTest::importsWhatProgramsWrite_data()
@@ -810,6 +813,64 @@ void ExchangeTest::namesEveryPhotoAnExportLeavesOut()
                                 : QStringList());
             QCOMPARE(out.data().contains("PHOTO"), carded && leftOut.isEmpty());
         }
+    }
+}
+
+void ExchangeTest::keepsACardsPhotoUnlessTakenAwayHere_data()
+{
+    QTest::addColumn<QByteArray>("photo"); // the card's PHOTO value, as base64
+    QTest::addColumn<QString>("change");   // SQL run on the book after the import
+    QTest::addColumn<bool>("kept");        // whether the export carries that photo
+    QTest::addColumn<QString>("named");    // the reason it is named for; empty: not named
+    const QByteArray png = pngBase64Folded();
+    const QByteArray heic = QByteArray("\0\0\0\x18"
+                                       "ftypheic",
+                                       12)
+                                .toBase64();
+    QTest::newRow("its photo, unchanged") << png << QString() << true << QString();
+    QTest::newRow("a photo Norvane cannot read") << heic << QString() << true << QString();
+    QTest::newRow("a photo Norvane cannot read, the contact edited")
+        << heic << "UPDATE tblYou SET COMPANY = 'New Co'" << true << QString();
+    QTest::newRow("its file gone from the photo folder")
+        << png << "UPDATE tblYou SET PROFILE = 'gone.png'" << true
+        << "not in the photo folder; the card keeps the photo it came with";
+    QTest::newRow("its photo taken away here")
+        << png << "UPDATE tblYou SET PROFILE = ''" << false << QString();
+}
+
+// A card's inline photo goes with its exports, and so to a CardDAV server,
+// unless the contact's photo was taken away here: a photo Norvane cannot
+// read, or whose file went missing, is never dropped on the way.
+void ExchangeTest::keepsACardsPhotoUnlessTakenAwayHere()
+{
+    QFETCH(QByteArray, photo);
+    QFETCH(QString, change);
+    QFETCH(bool, kept);
+    QFETCH(QString, named);
+    TestFolder folder;
+    importBytes(folder, "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:ann\r\nFN:Ann\r\n"
+                        "PHOTO;ENCODING=b;TYPE=PNG:" +
+                            photo + "\r\nEND:VCARD\r\n");
+    QCOMPARE(folder.stored().size(), 1);
+    const auto db = openBook(folder);
+    QVERIFY(change.isEmpty() || db->execute(change.toUtf8()).ok());
+    const QByteArray bytes = QByteArray::fromBase64(QByteArray(photo).replace("\r\n ", ""));
+    for (const ExportFormat format : {ExportFormat::VCard4, ExportFormat::VCard3}) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QStringList leftOut;
+        QVERIFY(exportContacts(*db, QDir(folder.path()).filePath(QStringLiteral("IMG")), format,
+                               out, std::nullopt, &leftOut)
+                    .ok());
+        QByteArray written = out.data();
+        QBuffer in(&written);
+        in.open(QIODevice::ReadOnly);
+        const std::optional<VCard> card = VCardReader(in).next();
+        QVERIFY(card);
+        const VCardProperty* exported = card->first(QStringLiteral("PHOTO"));
+        QCOMPARE(exported && exported->binary() == bytes, kept);
+        QCOMPARE(leftOut,
+                 named.isEmpty() ? QStringList() : QStringList{"Ann: gone.png (" + named + ")"});
     }
 }
 

@@ -79,6 +79,28 @@ out=$(sync) || fail "a conflict: $out"
 out=$(sync) || fail "a sync after the conflict: $out"
 [ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "not in step after the conflict: $out"
 
+# Photos: one Norvane cannot read (a HEIC) and one whose file is then lost
+# here are said, and both stay on the server through an edit here.
+png=iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==
+put dee.vcf "$(card dee 'Dee Ho' $'PHOTO;ENCODING=b;TYPE=HEIC:AAAAGGZ0eXBoZWlj\r\n')"
+put eve.vcf "$(card eve 'Eve Lo' "PHOTO;ENCODING=b;TYPE=PNG:$png"$'\r\n')"
+sync >/dev/null || fail "pulling cards with photos: $(cat "$dir/err")"
+grep -q '^norvane-db: taken in without its photo: Dee Ho (its PHOTO is not a picture' "$dir/err" || fail "an unread photo was not said: $(cat "$dir/err")"
+eve_photo=$(sql "SELECT PROFILE FROM tblYou WHERE NAME = 'Eve Lo';")
+[ -f "$dir/book/IMG/$eve_photo" ] || fail "Eve's photo was not stored: '$eve_photo'"
+rm "$dir/book/IMG/$eve_photo"
+sql "UPDATE tblYou SET COMPANY = 'Photo Co' WHERE NAME IN ('Dee Ho', 'Eve Lo');"
+out=$(sync) || fail "pushing edits of cards with photos: $out"
+[[ $out == *"pushed 0 new, 2 changed"* ]] || fail "pushing edits of cards with photos said: $out"
+grep -q "^norvane-db: sent without its photo: Eve Lo: $eve_photo (not in the photo folder; the card keeps the photo it came with)" "$dir/err" || fail "a lost photo file was not said: $(cat "$dir/err")"
+for who in dee:AAAAGGZ0eXBoZWlj eve:iVBORw0KGgo; do
+    there=$(get "${who%%:*}.vcf" | tr -d '\r\n ')
+    [[ $there == *"${who#*:}"* && $there == *"ORG:PhotoCo"* ]] || fail "the server lost ${who%%:*}'s photo or edit: $there"
+done
+curl -sf -u ann:pw -X DELETE "${book}dee.vcf" >/dev/null && curl -sf -u ann:pw -X DELETE "${book}eve.vcf" >/dev/null
+out=$(sync) || fail "pulling the photos' removal: $out"
+[[ $out == "pulled 0 new, 0 changed, 2 removed;"* ]] || fail "pulling the photos' removal said: $out"
+
 # A filled book into the collection, the sync killed at random moments, then finished.
 awk 'BEGIN { for (i = 1; i <= 60; i++) printf "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Many %02d\r\nTEL:4%02d\r\nEND:VCARD\r\n", i, i }' > "$dir/many.vcf"
 "$tool" import "$dir/book" "$dir/many.vcf" >/dev/null 2>&1
