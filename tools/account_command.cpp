@@ -136,11 +136,8 @@ int sync(const QString& folder)
     for (const QString& problem : std::as_const(report.problems)) {
         std::fprintf(stderr, "norvane-db: %s\n", qPrintable(problem));
     }
-    for (const QString& photo : std::as_const(report.photosNotSent)) {
-        std::fprintf(stderr, "norvane-db: sent without its photo: %s\n", qPrintable(photo));
-    }
-    for (const QString& photo : std::as_const(report.photosNotTaken)) {
-        std::fprintf(stderr, "norvane-db: taken in without its photo: %s\n", qPrintable(photo));
+    for (const QString& line : photoLines(report)) {
+        std::fprintf(stderr, "norvane-db: %s\n", qPrintable(line));
     }
     std::printf("pulled %d new, %d changed, %d removed; pushed %d new, %d changed, %d removed; "
                 "%d conflicts\n",

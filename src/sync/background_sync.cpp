@@ -61,14 +61,7 @@ SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword
                 "BackgroundSync", "The server refused %n card(s); the next sync tries again.\n\n%1",
                 "", static_cast<int>(report.problems.size()))
                 .arg(report.problems.join(u'\n'));
-    } else if (!report.photosNotSent.isEmpty() || !report.photosNotTaken.isEmpty()) {
-        QStringList photos;
-        for (const QString& photo : std::as_const(report.photosNotSent)) {
-            photos.append(tr("sent without its photo: %1").arg(photo));
-        }
-        for (const QString& photo : std::as_const(report.photosNotTaken)) {
-            photos.append(tr("taken in without its photo: %1").arg(photo));
-        }
+    } else if (const QStringList photos = photoLines(report); !photos.isEmpty()) {
         outcome.warning = tr("Norvane synced with %1, but some photos did not go along:\n\n%2")
                               .arg(account->url.host(), photos.join(u'\n'));
     }

@@ -503,6 +503,18 @@ Status synchronise(Database& db, DavClient& client, const CardDavAccount& accoun
     return push(db, client, collection, photoFolder, book, report);
 }
 
+QStringList photoLines(const SyncReport& report)
+{
+    QStringList lines;
+    for (const QString& photo : report.photosNotSent) {
+        lines.append(tr("sent without its photo: %1").arg(photo));
+    }
+    for (const QString& photo : report.photosNotTaken) {
+        lines.append(tr("taken in without its photo: %1").arg(photo));
+    }
+    return lines;
+}
+
 Status ensureSyncTable(Database& db)
 {
     return db.execute("CREATE TABLE IF NOT EXISTS tblSync (UID TEXT PRIMARY KEY, "

@@ -43,6 +43,10 @@ struct SyncReport
 Status synchronise(Database& db, DavClient& client, const CardDavAccount& account,
                    const QString& photoFolder, SyncReport& report);
 
+// One line for each photo the run did not send or take in: "sent without
+// its photo: ..." or "taken in without its photo: ...".
+QStringList photoLines(const SyncReport& report);
+
 // Adds the table of what the last run saw of each card when the book has
 // it not yet.
 Status ensureSyncTable(Database& db);
