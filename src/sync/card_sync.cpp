@@ -341,7 +341,10 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
 
 // The card Norvane exports for the contact, and its UID (given here when
 // the contact had none); nullopt without a reason when the contact is gone.
-// A photo the card goes without is named in photosNotSent.
+// A photo the card goes without is named in photosNotSent. Cards go as
+// vCard 3.0, which every CardDAV server must take (RFC 6352): a server that
+// rewrites cards through a 3.0 library (Radicale) cuts a 4.0 photo's data:
+// URI off at its comma, and the photo is lost for every device.
 std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const QString& photoFolder,
                                                            qint64 id, QString& reason,
                                                            QStringList& photosNotSent)
@@ -349,7 +352,7 @@ std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const Q
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     const Status written =
-        exportContacts(db, photoFolder, ExportFormat::VCard4, out, id, &photosNotSent);
+        exportContacts(db, photoFolder, ExportFormat::VCard3, out, id, &photosNotSent);
     if (written.ok() && out.data().isEmpty()) {
         return std::nullopt; // removed meanwhile: the next run sends its removal
     }
