@@ -206,6 +206,41 @@ VCardProperty property(const QString& name, const QString& value,
     return made;
 }
 
+// A PHOTO property holding the picture, in the version's own form.
+VCardProperty photoProperty(const EmbeddedPhoto& photo, VCardVersion version)
+{
+    const QString base64 = QString::fromLatin1(photo.bytes.toBase64());
+    return version == VCardVersion::V4
+               ? property(
+                     QStringLiteral("PHOTO"),
+                     QStringLiteral("data:image/%1;base64,%2").arg(photo.type.toLower(), base64))
+               : property(QStringLiteral("PHOTO"), base64,
+                          {{"ENCODING", "b"}, {"TYPE", photo.type}});
+}
+
+// A stored card's inline photo, kept, in the version's own form: a 3.0
+// photo inside a 4.0 card is read by lenient readers only. As it came when
+// the card gives no picture type ("TYPE=JPEG", "image/jpeg") or its bytes
+// do not decode.
+VCardProperty keptPhoto(const VCardProperty& stored, VCardVersion version)
+{
+    QString type = stored.param(QStringLiteral("TYPE")).value(0);
+    if (stored.value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive)) {
+        type = stored.value.mid(5, stored.value.indexOf(u';') - 5);
+    }
+    if (type.startsWith(QLatin1String("image/"), Qt::CaseInsensitive)) {
+        type = type.mid(6);
+    }
+    const QByteArray bytes = stored.binary();
+    const bool plainType = !type.isEmpty() && std::all_of(type.cbegin(), type.cend(), [](QChar c) {
+        return c.isLetterOrNumber() || c == u'-' || c == u'+' || c == u'.';
+    });
+    if (!plainType || bytes.isEmpty()) {
+        return stored;
+    }
+    return photoProperty(EmbeddedPhoto{bytes, type.toUpper()}, version);
+}
+
 // Replaces the properties of that name: at the place of the first of them
 // (or at the end), the new ones.
 void replaceAll(QList<VCardProperty>& properties, const QString& name,
@@ -312,19 +347,17 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
     // when there is none, and so does an inline one the caller keeps.
     QList<VCardProperty> photos;
     for (const VCardProperty& p : stored.properties) {
-        if (p.name == u"PHOTO" && !photo && (!p.isInlineBinary() || keepInlinePhoto)) {
+        if (p.name != u"PHOTO" || photo) {
+            continue;
+        }
+        if (!p.isInlineBinary()) {
             photos.append(p);
+        } else if (keepInlinePhoto) {
+            photos.append(keptPhoto(p, version));
         }
     }
     if (photo) {
-        const QString base64 = QString::fromLatin1(photo->bytes.toBase64());
-        photos.append(
-            version == VCardVersion::V4
-                ? property(
-                      QStringLiteral("PHOTO"),
-                      QStringLiteral("data:image/%1;base64,%2").arg(photo->type.toLower(), base64))
-                : property(QStringLiteral("PHOTO"), base64,
-                           {{"ENCODING", "b"}, {"TYPE", photo->type}}));
+        photos.append(photoProperty(*photo, version));
     }
     replaceAll(properties, QStringLiteral("PHOTO"), photos);
     if (photo || !keepInlinePhoto) {
