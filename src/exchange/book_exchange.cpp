@@ -48,11 +48,6 @@ void bindCardText(Statement& statement, int index, const QByteArray& text)
     }
 }
 
-QString newUid()
-{
-    return QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-}
-
 // The same for a contact whenever the book cannot store one.
 QString derivedUid(qint64 id)
 {
@@ -591,6 +586,11 @@ void Importer::removeWrittenPhotos()
 }
 
 } // namespace
+
+QString newUid()
+{
+    return QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
 
 Status checkFileBesideBook(const Database& db, const QString& photoFolder, const QString& path)
 {

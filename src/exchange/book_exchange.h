@@ -44,6 +44,9 @@ Status importFiles(Database& db, const QString& photoFolder, const QStringList& 
 
 enum class ExportFormat { VCard4, VCard3, Csv };
 
+// A UID of the form export gives a contact without one: a random URN UUID.
+QString newUid();
+
 // Writes every contact (or only the one with that ID). Each card keeps the
 // same UID from one export to the next: a contact without one gets it here,
 // stored in the book when the book can be written. A card whose photo

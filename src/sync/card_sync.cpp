@@ -40,6 +40,19 @@ struct SyncedCard
     QByteArray key; // contactKey() of the values at that moment
 };
 
+SyncedCard syncedCardOfRow(const Statement& row)
+{
+    return {row.text(0), row.text(1), row.text(2), QByteArray::fromHex(row.utf8(3).toByteArray())};
+}
+
+// Which contact a fetched card is: the UID the book knows it by, and what the
+// last run saw of it, if it saw it.
+struct CardBinding
+{
+    QString uid;
+    std::optional<SyncedCard> before;
+};
+
 std::optional<VCard> readCard(const QByteArray& text)
 {
     QByteArray copy = text;
@@ -59,9 +72,17 @@ public:
 
     Status prepare();
     QHash<QString, SyncedCard> synced(QString& reason);
+    // What the last run saw of the card with that UID, wherever it is.
+    std::optional<SyncedCard> syncedOf(const QString& uid);
+    CardBinding bindingOf(const QString& path, const SyncedCard* before, const QString& cardUid,
+                          const QSet<QString>& goneFromServer);
     // The contact holding that UID, if there is one.
     std::optional<Contact> contactOf(const QString& uid);
-    Status applyServerCard(const DavResource& card, const SyncedCard* before, SyncReport& report);
+    // The UID of the card the book keeps for the contact (for a card pulled
+    // from the server, the server's); empty when it keeps none.
+    QString keptCardUid(qint64 id);
+    Status applyServerCard(const DavResource& card, const SyncedCard* before,
+                           const QSet<QString>& goneFromServer, SyncReport& report);
     Status removeServerRemoved(const SyncedCard& before, SyncReport& report);
     Status record(const SyncedCard& card);
     Status forget(const QString& uid);
@@ -102,14 +123,46 @@ QHash<QString, SyncedCard> LocalBook::synced(QString& reason)
     Statement rows = m_db.prepare("SELECT UID, HREF, ETAG, SYNCED FROM tblSync", reason);
     bool done = false;
     while (rows.isValid() && rows.next(done)) {
-        const SyncedCard card{rows.text(0), rows.text(1), rows.text(2),
-                              QByteArray::fromHex(rows.utf8(3).toByteArray())};
+        const SyncedCard card = syncedCardOfRow(rows);
         byPath.insert(card.href, card);
     }
     if (!done) {
         reason = m_db.lastError();
     }
     return byPath;
+}
+
+std::optional<SyncedCard> LocalBook::syncedOf(const QString& uid)
+{
+    Statement& find = statement("SELECT UID, HREF, ETAG, SYNCED FROM tblSync WHERE UID = ?1");
+    find.bind(1, uid);
+    bool done = false;
+    return find.next(done) ? std::optional(syncedCardOfRow(find)) : std::nullopt;
+}
+
+// A card at a path the last run saw is the contact synced with it, whatever
+// UID the card carries now. A card at a new path is the contact with its UID,
+// unless that UID was synced with a card at another path:
+//  - gone from the server, the card was moved (or made again under a new
+//    name): the contact follows it, and the old path's removal leaves it be;
+//  - still there, it is another card with the same UID, which some servers
+//    take: a contact of its own, under a UID made here, so that the two cards
+//    never take turns at one contact. Its card keeps the server's UID.
+CardBinding LocalBook::bindingOf(const QString& path, const SyncedCard* before,
+                                 const QString& cardUid, const QSet<QString>& goneFromServer)
+{
+    if (before) {
+        return {before->uid, *before};
+    }
+    const QString uid = cardUid.isEmpty() ? path : cardUid;
+    std::optional<SyncedCard> elsewhere = syncedOf(uid);
+    if (!elsewhere) {
+        return {uid, std::nullopt};
+    }
+    if (goneFromServer.contains(elsewhere->href)) {
+        return {uid, std::move(elsewhere)};
+    }
+    return {newUid(), std::nullopt};
 }
 
 std::optional<Contact> LocalBook::contactOf(const QString& uid)
@@ -122,6 +175,17 @@ std::optional<Contact> LocalBook::contactOf(const QString& uid)
         return std::nullopt;
     }
     return contactOfRow(find);
+}
+
+QString LocalBook::keptCardUid(qint64 id)
+{
+    Statement& find = statement("SELECT VCARD FROM tblCard WHERE ID = ?1");
+    find.bind(1, id);
+    bool done = false;
+    const std::optional<VCard> card =
+        find.next(done) ? readCard(find.utf8(0).toByteArray()) : std::nullopt;
+    const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
+    return uid ? uid->text() : QString();
 }
 
 Status LocalBook::record(const SyncedCard& card)
@@ -174,7 +238,7 @@ Status LocalBook::keepConflictCopy(const Contact& local, SyncReport& report)
 }
 
 Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* before,
-                                  SyncReport& report)
+                                  const QSet<QString>& goneFromServer, SyncReport& report)
 {
     const std::optional<VCard> card = readCard(fetched.card);
     QString reason;
@@ -184,10 +248,8 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
             tr("%1 could not be read: %2").arg(fetched.href, card ? reason : tr("not a vCard")));
         return Status::success();
     }
-    if (mapped->uid.isEmpty()) {
-        mapped->uid = before ? before->uid : fetched.href;
-    }
-    std::optional<Contact> local = contactOf(mapped->uid);
+    const CardBinding bound = bindingOf(fetched.href, before, mapped->uid, goneFromServer);
+    std::optional<Contact> local = contactOf(bound.uid);
     Contact server = mapped->contact;
     server.profile = local ? local->profile : QString();
     if (!mapped->photo.isEmpty()) {
@@ -205,7 +267,7 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
         // Changed here since the last run (or never synced, and different):
         // unless both sides came to the same values, the server's version
         // wins and the local one is kept beside it.
-        const bool changedHere = before ? localKey != before->key : true;
+        const bool changedHere = bound.before ? localKey != bound.before->key : true;
         if (changedHere && localKey != serverKey) {
             if (Status kept = keepConflictCopy(*local, report); !kept.ok()) {
                 return kept;
@@ -232,16 +294,21 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     Statement& cardRow =
         statement("INSERT OR REPLACE INTO tblCard (ID, UID, VCARD) VALUES (?1, ?2, ?3)");
     cardRow.bind(1, server.id);
-    cardRow.bind(2, mapped->uid);
+    cardRow.bind(2, bound.uid);
     cardRow.bindUtf8(3, writeVCard(*card));
     if (Status written = write(cardRow); !written.ok()) {
         return written;
     }
-    return record({mapped->uid, fetched.href, fetched.etag, serverKey});
+    return record({bound.uid, fetched.href, fetched.etag, serverKey});
 }
 
 Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& report)
 {
+    // Moved to another path in this run: the contact went with the card.
+    if (const std::optional<SyncedCard> now = syncedOf(before.uid);
+        !now || now->href != before.href) {
+        return Status::success();
+    }
     const std::optional<Contact> local = contactOf(before.uid);
     // A change here wins over the removal there: the contact stays, and is
     // pushed again as new.
@@ -315,8 +382,8 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
                     card.etag = changes->changed.value(card.href);
                 }
                 const auto seen = known.constFind(card.href);
-                const Status one =
-                    book.applyServerCard(card, seen == known.cend() ? nullptr : &*seen, report);
+                const Status one = book.applyServerCard(
+                    card, seen == known.cend() ? nullptr : &*seen, changes->removed, report);
                 if (!one.ok()) {
                     return one;
                 }
@@ -363,6 +430,23 @@ std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const Q
         return std::nullopt;
     }
     return std::pair{out.data(), uid->text()};
+}
+
+// The card as sent in place of a server's card whose UID is not the one the
+// book knows the contact by (a second card of one UID there): with the
+// server's UID, as a server refuses a card that changes the UID it replaces.
+QByteArray withUid(const QByteArray& text, const QString& uid)
+{
+    std::optional<VCard> card = readCard(text);
+    if (!card) {
+        return text;
+    }
+    for (VCardProperty& property : card->properties) {
+        if (property.name == u"UID") {
+            property.value = escapeValue(uid);
+        }
+    }
+    return writeVCard(*card);
 }
 
 // The path a new card is put at: its UID, made safe for a path.
@@ -457,8 +541,10 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
         }
         const SyncedCard before = *synced;
         byUid.remove(uids[i]);
+        const QString theirs = book.keptCardUid(contacts[i].id);
         const DavReply put = client.send(
-            "PUT", at(collection, before.href), card->first,
+            "PUT", at(collection, before.href),
+            theirs.isEmpty() || theirs == card->second ? card->first : withUid(card->first, theirs),
             {{"If-Match", before.etag.toUtf8()}, {"Content-Type", "text/vcard; charset=utf-8"}});
         if (put.succeeded()) {
             ++report.pushedChanged;

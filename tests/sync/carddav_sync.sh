@@ -105,6 +105,39 @@ curl -sf -u ann:pw -X DELETE "${book}dee.vcf" >/dev/null && curl -sf -u ann:pw -
 out=$(sync) || fail "pulling the photos' removal: $out"
 [[ $out == "pulled 0 new, 0 changed, 2 removed;"* ]] || fail "pulling the photos' removal said: $out"
 
+# A card made again under another name, its UID kept: the contact follows
+# it, and the old name's removal leaves it be.
+fays() { sql "SELECT NAME || ':' || CONTACT FROM tblYou WHERE NAME LIKE 'Fay%' ORDER BY NAME;" | paste -sd '|' -; }
+put fay.vcf "$(card fay 'Fay Um' $'TEL:555\r\n')"
+sync >/dev/null || fail "pulling Fay: $(cat "$dir/err")"
+curl -sf -u ann:pw -X DELETE "${book}fay.vcf" >/dev/null
+put fay-again.vcf "$(card fay 'Fay Um' $'TEL:556\r\n')"
+out=$(sync) || fail "pulling a card made again: $out"
+[[ $out == "pulled 0 new, 1 changed, 0 removed;"*" 0 conflicts" ]] || fail "pulling a card made again said: $out"
+[ "$(fays)" = "Fay Um:556" ] || fail "after the card was made again: $(fays)"
+# A second card with that UID (Xandikos takes it; Radicale refuses it, so it
+# is written into its storage): a contact of its own, also when every run
+# lists every card (no sync token), and its edits go back with its UID.
+if [ "$server" = radicale ]; then
+    card fay 'Fay Twin' > "$dir/radicale/data/collection-root/ann/contacts/twin.vcf"
+else
+    put twin.vcf "$(card fay 'Fay Twin')"
+fi
+for run in 1 2 3; do
+    sql "DELETE FROM tblSetting WHERE KEY = 'carddav.sync_token';"
+    out=$(sync) || fail "listing two cards of one UID: $out"
+done
+[ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "two cards of one UID, listed again: $out"
+[ "$(fays)" = "Fay Twin:|Fay Um:556" ] || fail "two cards of one UID: $(fays)"
+sql "UPDATE tblYou SET COMPANY = 'Twin Co' WHERE NAME = 'Fay Twin';"
+sync >/dev/null || fail "pushing the twin's edit: $(cat "$dir/err")"
+twin=$(get twin.vcf | tr -d '\r')
+[[ $twin == *"ORG:Twin Co"* && $twin == *"UID:fay"* ]] || fail "the twin's edit went as: $twin"
+[[ $(get fay-again.vcf | tr -d '\r') == *"UID:fay"* ]] || fail "Fay's card lost its UID"
+curl -sf -u ann:pw -X DELETE "${book}fay-again.vcf" >/dev/null && curl -sf -u ann:pw -X DELETE "${book}twin.vcf" >/dev/null
+out=$(sync) || fail "pulling the Fays' removal: $out"
+[[ $out == "pulled 0 new, 0 changed, 2 removed;"* ]] || fail "pulling the Fays' removal said: $out"
+
 # A filled book into the collection, the sync killed at random moments, then finished.
 awk 'BEGIN { for (i = 1; i <= 60; i++) printf "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Many %02d\r\nTEL:4%02d\r\nEND:VCARD\r\n", i, i }' > "$dir/many.vcf"
 "$tool" import "$dir/book" "$dir/many.vcf" >/dev/null 2>&1
