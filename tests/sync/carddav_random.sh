@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Random changes on both sides of a book synced with Radicale or Xandikos
+# (the first argument after the tool), a few fixed seeds: see carddav_random.py.
+set -euo pipefail
+tool=$1 server=$2
+. "$(dirname "$0")/test_helpers.sh"
+if [ "$server" = radicale ]; then
+    start_radicale pw
+    book=$base/ann/contacts/
+    make_address_book "$book" pw Contacts
+else
+    start_xandikos
+    book=$base/user/contacts/addressbook/
+fi
+for seed in 1 2 3; do
+    rm -rf "$dir/book"
+    "$tool" create "$dir/book" >/dev/null
+    "$tool" account "$dir/book" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account"
+    /usr/bin/python3 "$(dirname "$0")/carddav_random.py" "$tool" "$book" "$dir/book" "$seed" 20 || fail "seed $seed"
+done
+echo "random changes synced with $server: all checks passed"
