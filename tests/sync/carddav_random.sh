@@ -4,14 +4,7 @@
 set -euo pipefail
 tool=$1 server=$2
 . "$(dirname "$0")/test_helpers.sh"
-if [ "$server" = radicale ]; then
-    start_radicale pw
-    book=$base/ann/contacts/
-    make_address_book "$book" pw Contacts
-else
-    start_xandikos
-    book=$base/user/contacts/addressbook/
-fi
+start_server_with_book "$server"
 for seed in 1 2 3; do
     rm -rf "$dir/book"
     "$tool" create "$dir/book" >/dev/null

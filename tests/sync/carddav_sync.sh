@@ -11,14 +11,7 @@ tool=$1 server=$2
 names() { sql "SELECT NAME FROM tblYou ORDER BY NAME;" | paste -sd '|' -; }
 sync() { "$tool" sync "$dir/book" 2>"$dir/err"; }
 
-if [ "$server" = radicale ]; then
-    start_radicale pw
-    book=$base/ann/contacts/
-    make_address_book "$book" pw Contacts
-else
-    start_xandikos
-    book=$base/user/contacts/addressbook/
-fi
+start_server_with_book "$server"
 put() { curl -sf -u ann:pw -X PUT -H 'Content-Type: text/vcard' "$book$1" --data-binary "$2" >/dev/null || fail "cannot put $1"; }
 get() { curl -sf -u ann:pw "$book$1"; }
 card() { printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%s\r\nFN:%s\r\nN:;%s;;;\r\n%sEND:VCARD\r\n' "$1" "$2" "$2" "${3:-}"; }

@@ -41,6 +41,18 @@ start_xandikos() {
     base=http://127.0.0.1:$port
     wait_for "$base/"
 }
+# Radicale (user ann, password pw, an address book made) or Xandikos, as $1
+# says, with an empty address book; sets base and book.
+start_server_with_book() {
+    if [ "$1" = radicale ]; then
+        start_radicale pw
+        book=$base/ann/contacts/
+        make_address_book "$book" pw Contacts
+    else
+        start_xandikos
+        book=$base/user/contacts/addressbook/
+    fi
+}
 # Makes the address book collection $1 on Radicale as user ann, password $2, named $3.
 make_address_book() {
     curl -skf -u "ann:$2" -X MKCOL "$1" --data "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:set><d:prop><d:resourcetype><d:collection/><c:addressbook/></d:resourcetype><d:displayname>$3</d:displayname></d:prop></d:set></d:mkcol>" >/dev/null ||
