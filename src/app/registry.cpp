@@ -60,8 +60,22 @@ void Registry::syncEnded(const SyncOutcome& outcome)
 
 void Registry::reloadUnlessEditing()
 {
-    if (m_main && !m_main->isEditing()) {
-        reloadMainWindow(m_main->currentContactId());
+    if (!m_main) {
+        return;
+    }
+    if (m_main->isEditing()) {
+        m_reloadHeldBack = m_reloadHeldBack.value_or(true) && m_showingSync;
+        return;
+    }
+    reloadMainWindow(m_main->currentContactId());
+}
+
+void Registry::editingEnded()
+{
+    if (m_reloadHeldBack) {
+        m_showingSync = *m_reloadHeldBack;
+        reloadUnlessEditing();
+        m_showingSync = false;
     }
 }
 
@@ -70,6 +84,7 @@ void Registry::reloadUnlessEditing()
 // user never sees the desktop in between.
 void Registry::reloadMainWindow(std::optional<qint64> selectContact)
 {
+    m_reloadHeldBack.reset();
     MainWindow* old = m_main;
     if (old) {
         old->unload();

@@ -24,11 +24,12 @@ public:
     // Creates the main window and runs its start-up.
     void start();
     // Another program changed the book: the table is read again, the user's
-    // place kept, unless the user is typing in a panel (then it waits for
-    // the reload that saving brings).
+    // place kept. While the user is typing in a panel it waits for the panel
+    // to close: saving brings a reload of its own, cancelling runs this one.
     void reloadUnlessEditing();
 
     void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) override;
+    void editingEnded() override;
     AboutWindow& aboutWindow() override;
     void showAboutWindow() override;
     void closeAboutWindow() override;
@@ -66,6 +67,8 @@ private:
     bool m_termsAsked = false;
     BackgroundSync m_sync;
     bool m_showingSync = false; // the reload shows a sync's changes: no new sync
+    // A reload the open panel holds back; true when it only shows a sync's changes.
+    std::optional<bool> m_reloadHeldBack;
     QString m_bookPassword = databasePassword();
 };
 

@@ -33,6 +33,7 @@ void MainWindow::closeRegisterPanel()
     ui.regIMG->hide();
     ui.AeroButton5->setVisible(false);
     setCoveredByRegisterPanel(false);
+    m_host.editingEnded();
 }
 
 // The photo step: choose a picture, preview it, and keep its path and name.

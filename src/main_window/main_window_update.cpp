@@ -56,6 +56,7 @@ void MainWindow::leaveUpdateMode()
     setDetailFieldsLocked(true);
     showCurrentRecord();
     ui.DataGrid1->setFocus();
+    m_host.editingEnded();
 }
 
 void MainWindow::removeSelectedContact()

@@ -17,6 +17,10 @@ public:
     // still there. Safe to call from the main window's own handlers.
     virtual void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) = 0;
 
+    // The register panel or update mode closed without saving: a reload it
+    // held back runs now.
+    virtual void editingEnded() = 0;
+
     // The About window, created hidden with its counter at 0:0:0 if there is none.
     virtual AboutWindow& aboutWindow() = 0;
     virtual void showAboutWindow() = 0;

@@ -136,6 +136,21 @@ void WindowSyncTest::keepsTheBookInStepWithTheServer()
     QCOMPARE(rows(app), 1);
     QCOMPARE(app.shownContact().name, QStringLiteral("Ann Server"));
 
+    // What a sync brings while the user edits waits for the edit to end, and
+    // shows when it ends without saving, in update mode as in registering.
+    for (const char* panel : {"cmdUpdate", "cmdReg"}) {
+        const QString name = QStringLiteral("Ann %1").arg(QLatin1String(panel));
+        server.put(QStringLiteral("ann.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:a1\r\nFN:" +
+                                                  name.toUtf8() + "\r\nTEL:111\r\nEND:VCARD\r\n");
+        app.click(panel);
+        app.registry->requestSync();
+        waitForSync(app);
+        QVERIFY(app.window()->isEditing());
+        app.click(QByteArray(panel) == "cmdUpdate" ? "AeroButton4" : "AeroButton2");
+        app.settle();
+        QCOMPARE(app.shownContact().name, name);
+    }
+
     app.click("cmdReg");
     app.find<QLineEdit>("regName")->setText(QStringLiteral("Bo Local"));
     app.find<QPlainTextEdit>("regCon")->setPlainText(QStringLiteral("222"));
