@@ -1,5 +1,7 @@
 #include "app/registry.h"
 
+#include <QApplication>
+
 namespace norvane {
 
 namespace {
@@ -58,19 +60,33 @@ void Registry::syncEnded(const SyncOutcome& outcome)
     }
 }
 
+// A dialog's own event loop may bring a reload (a sync ending, another
+// program asking): the code that opened the dialog goes on with the window
+// once it closes, so the window stays until then, and is reloaded after.
 void Registry::reloadUnlessEditing()
 {
     if (!m_main) {
         return;
     }
-    if (m_main->isEditing()) {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (m_main->isEditing() || dialog) {
         m_reloadHeldBack = m_reloadHeldBack.value_or(true) && m_showingSync;
+        if (dialog) {
+            connect(dialog, &QObject::destroyed, this, &Registry::runHeldBackReload,
+                    static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
+        }
         return;
     }
     reloadMainWindow(m_main->currentContactId());
 }
 
+// Queued: the handler that closed the panel ends before its window goes.
 void Registry::editingEnded()
+{
+    QMetaObject::invokeMethod(this, &Registry::runHeldBackReload, Qt::QueuedConnection);
+}
+
+void Registry::runHeldBackReload()
 {
     if (m_reloadHeldBack) {
         m_showingSync = *m_reloadHeldBack;

@@ -25,7 +25,8 @@ public:
     void start();
     // Another program changed the book: the table is read again, the user's
     // place kept. While the user is typing in a panel it waits for the panel
-    // to close: saving brings a reload of its own, cancelling runs this one.
+    // to close (saving brings a reload of its own, cancelling runs this
+    // one), and while a dialog is open, for the dialog to close.
     void reloadUnlessEditing();
 
     void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) override;
@@ -56,6 +57,7 @@ public:
 
 private:
     void enableAndShowMainWindow();
+    void runHeldBackReload();
     // Shows what the server changed, keeping the user's place, and warns
     // once for a run that failed.
     void syncEnded(const SyncOutcome& outcome);

@@ -1,6 +1,7 @@
 // Update mode, removing, refreshing and searching.
 #include "support/running_app.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,6 +62,8 @@ private slots:
     void warnsWhenThereIsNothingToChange();
     void asksBeforeRemovingAndNoChangesNothing();
     void removesOnlyTheSelectedContact();
+    void reloadsOnlyOnceTheQuestionIsAnswered_data();
+    void reloadsOnlyOnceTheQuestionIsAnswered();
     void removesANameWithAnApostrophe();
     void keepsASharedPhotoUntilItsLastContactGoes();
     void neverDeletesOutsideThePhotoFolder();
@@ -336,6 +339,39 @@ void UpdateTest::removesOnlyTheSelectedContact()
     QVERIFY(QFile::exists(app.folder.photoPath("a.png")));
     QVERIFY(!QFile::exists(app.folder.photoPath("b.png")));
     QCOMPARE(gridNames(app), QStringList({"Ann", "Cy"}));
+}
+
+void UpdateTest::reloadsOnlyOnceTheQuestionIsAnswered_data()
+{
+    QTest::addColumn<BoxAnswer>("answer");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("removed") << BoxAnswer::Yes << QStringList({"Bob", "Cy"});
+    QTest::newRow("kept") << BoxAnswer::No << QStringList({"Ann", "Bob", "Cy"});
+}
+
+// A reload asked for while a question is up (a sync ending, another program
+// asking) waits for the answer: the removal goes on in the window that asked,
+// and what the other program added shows after it.
+void UpdateTest::reloadsOnlyOnceTheQuestionIsAnswered()
+{
+    QFETCH(BoxAnswer, answer);
+    QFETCH(QStringList, listed);
+    RunningApp app({contact("Ann", "1"), contact("Bob", "2")});
+    QWidget* const asking = app.window();
+    QWidget* windowAfterTheAsk = nullptr;
+    app.fakes.messages.setNextAnswer(answer);
+    app.fakes.messages.setWhileOpen([&] {
+        QDialog question(asking); // as the real question, a modal dialog
+        question.setModal(true);
+        question.show();
+        app.folder.add({contact("Cy", "3")});
+        app.registry->reloadUnlessEditing();
+        windowAfterTheAsk = app.window();
+    });
+    app.click("cmdRemove");
+    app.settle();
+    QCOMPARE(windowAfterTheAsk, asking);
+    QCOMPARE(gridNames(app), listed);
 }
 
 void UpdateTest::removesANameWithAnApostrophe()
