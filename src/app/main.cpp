@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     QObject::connect(&instance, &norvane::SingleInstance::showRequested, &registry,
                      &norvane::Registry::bringForward);
     QObject::connect(&instance, &norvane::SingleInstance::reloadRequested, &registry,
-                     &norvane::Registry::reloadUnlessEditing);
+                     &norvane::Registry::reloadWhenIdle);
     registry.start();
     return QApplication::exec();
 }

@@ -51,7 +51,7 @@ void Registry::syncEnded(const SyncOutcome& outcome)
 {
     if (outcome.changedBook) {
         m_showingSync = true;
-        reloadUnlessEditing();
+        reloadWhenIdle();
         m_showingSync = false;
     }
     if (!outcome.warning.isEmpty() && m_main) {
@@ -60,10 +60,9 @@ void Registry::syncEnded(const SyncOutcome& outcome)
     }
 }
 
-// A dialog's own event loop may bring a reload (a sync ending, another
-// program asking): the code that opened the dialog goes on with the window
-// once it closes, so the window stays until then, and is reloaded after.
-void Registry::reloadUnlessEditing()
+// A dialog's own event loop may run this (a sync ending, another program
+// asking); the reload follows once the dialog is gone.
+void Registry::reloadWhenIdle()
 {
     if (!m_main) {
         return;
@@ -90,7 +89,7 @@ void Registry::runHeldBackReload()
 {
     if (m_reloadHeldBack) {
         m_showingSync = *m_reloadHeldBack;
-        reloadUnlessEditing();
+        reloadWhenIdle();
         m_showingSync = false;
     }
 }

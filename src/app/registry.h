@@ -26,8 +26,9 @@ public:
     // Another program changed the book: the table is read again, the user's
     // place kept. While the user is typing in a panel it waits for the panel
     // to close (saving brings a reload of its own, cancelling runs this
-    // one), and while a dialog is open, for the dialog to close.
-    void reloadUnlessEditing();
+    // one), and while a dialog is open, for the dialog to close: the code
+    // that opened it goes on with the window once it closes.
+    void reloadWhenIdle();
 
     void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) override;
     void editingEnded() override;
@@ -69,7 +70,8 @@ private:
     bool m_termsAsked = false;
     BackgroundSync m_sync;
     bool m_showingSync = false; // the reload shows a sync's changes: no new sync
-    // A reload the open panel holds back; true when it only shows a sync's changes.
+    // A reload an open panel or dialog holds back; true when it only shows a
+    // sync's changes.
     std::optional<bool> m_reloadHeldBack;
     QString m_bookPassword = databasePassword();
 };

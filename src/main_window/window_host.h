@@ -18,7 +18,7 @@ public:
     virtual void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) = 0;
 
     // The register panel or update mode closed without saving: a reload it
-    // held back runs now.
+    // held back runs once the calling handler has returned.
     virtual void editingEnded() = 0;
 
     // The About window, created hidden with its counter at 0:0:0 if there is none.

@@ -365,7 +365,7 @@ void UpdateTest::reloadsOnlyOnceTheQuestionIsAnswered()
         question.setModal(true);
         question.show();
         app.folder.add({contact("Cy", "3")});
-        app.registry->reloadUnlessEditing();
+        app.registry->reloadWhenIdle();
         windowAfterTheAsk = app.window();
     });
     app.click("cmdRemove");
