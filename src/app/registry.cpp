@@ -153,6 +153,10 @@ void Registry::termsGate()
         m_terms->show();
         m_terms->raise();
         m_terms->activateWindow();
+    }
+    // Also a window loaded again while the terms are still open (a sync
+    // ending) waits for them.
+    if (m_terms->isVisible()) {
         m_main->setEnabled(false);
     }
 }
