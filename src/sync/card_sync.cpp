@@ -408,12 +408,16 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
 
 // The card Norvane exports for the contact, and its UID (given here when
 // the contact had none); nullopt without a reason when the contact is gone.
-// A photo the card goes without is named in photosNotSent. Cards go as
+// A photo the card goes without is named in photosNotSent. A card that
+// replaces one on the server whose UID is not the book's (a second card of
+// one UID there) goes with the server's, uidThere: a server refuses a card
+// that changes the UID of the one it replaces. Cards go as
 // vCard 3.0, which every CardDAV server must take (RFC 6352): a server that
 // rewrites cards through a 3.0 library (Radicale) cuts a 4.0 photo's data:
 // URI off at its comma, and the photo is lost for every device.
 std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const QString& photoFolder,
-                                                           qint64 id, QString& reason,
+                                                           qint64 id, const QString& uidThere,
+                                                           QString& reason,
                                                            QStringList& photosNotSent)
 {
     QBuffer out;
@@ -423,30 +427,22 @@ std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const Q
     if (written.ok() && out.data().isEmpty()) {
         return std::nullopt; // removed meanwhile: the next run sends its removal
     }
-    const std::optional<VCard> card = written.ok() ? readCard(out.data()) : std::nullopt;
+    std::optional<VCard> card = written.ok() ? readCard(out.data()) : std::nullopt;
     const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
     if (!uid) {
         reason = written.ok() ? tr("the contact's card could not be made") : written.reason();
         return std::nullopt;
     }
-    return std::pair{out.data(), uid->text()};
-}
-
-// The card as sent in place of a server's card whose UID is not the one the
-// book knows the contact by (a second card of one UID there): with the
-// server's UID, as a server refuses a card that changes the UID it replaces.
-QByteArray withUid(const QByteArray& text, const QString& uid)
-{
-    std::optional<VCard> card = readCard(text);
-    if (!card) {
-        return text;
+    const QString bookUid = uid->text();
+    if (uidThere.isEmpty() || uidThere == bookUid) {
+        return std::pair{out.data(), bookUid};
     }
     for (VCardProperty& property : card->properties) {
         if (property.name == u"UID") {
-            property.value = escapeValue(uid);
+            property.value = escapeValue(uidThere);
         }
     }
-    return writeVCard(*card);
+    return std::pair{writeVCard(*card), bookUid};
 }
 
 // The path a new card is put at: its UID, made safe for a path.
@@ -523,8 +519,10 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
             continue;
         }
         reason.clear();
+        const QString uidThere =
+            synced == byUid.cend() ? QString() : book.keptCardUid(contacts[i].id);
         const auto card =
-            exportedCard(db, photoFolder, contacts[i].id, reason, report.photosNotSent);
+            exportedCard(db, photoFolder, contacts[i].id, uidThere, reason, report.photosNotSent);
         if (!card && !reason.isEmpty()) {
             return Status::failure(reason);
         }
@@ -541,10 +539,8 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
         }
         const SyncedCard before = *synced;
         byUid.remove(uids[i]);
-        const QString theirs = book.keptCardUid(contacts[i].id);
         const DavReply put = client.send(
-            "PUT", at(collection, before.href),
-            theirs.isEmpty() || theirs == card->second ? card->first : withUid(card->first, theirs),
+            "PUT", at(collection, before.href), card->first,
             {{"If-Match", before.etag.toUtf8()}, {"Content-Type", "text/vcard; charset=utf-8"}});
         if (put.succeeded()) {
             ++report.pushedChanged;
