@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDate>
 #include <QHash>
 #include <QSet>
@@ -445,14 +446,20 @@ std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const Q
     return std::pair{writeVCard(*card), bookUid};
 }
 
-// The path a new card is put at: its UID, made safe for a path.
-QString newCardPath(const QUrl& collection, const QString& uid)
+// The paths a new card may be put at: its UID made safe for a path, and the
+// same with a digest of the UID for when a card of another UID holds that
+// one (UIDs that differ only in characters a path cannot take).
+QStringList newCardPaths(const QUrl& collection, const QString& uid)
 {
     QString name;
     for (const QChar c : uid) {
         name.append(c.isLetterOrNumber() || c == u'-' ? c : QChar(u'_'));
     }
-    return collection.path() + name + QStringLiteral(".vcf");
+    const QByteArray digest =
+        QCryptographicHash::hash(uid.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+    const QString path = collection.path() + name;
+    return {path + QStringLiteral(".vcf"),
+            path + u'-' + QString::fromLatin1(digest) + QStringLiteral(".vcf")};
 }
 
 QUrl at(const QUrl& collection, const QString& path)
@@ -462,26 +469,43 @@ QUrl at(const QUrl& collection, const QString& path)
     return url;
 }
 
+// The UID of the card at a path, empty when it cannot be read.
+QString uidAt(DavClient& client, const QUrl& collection, const QString& path, QByteArray& etag)
+{
+    const DavReply got = client.send("GET", at(collection, path));
+    const std::optional<VCard> there = got.succeeded() ? readCard(got.body) : std::nullopt;
+    const VCardProperty* uid = there ? there->first(QStringLiteral("UID")) : nullptr;
+    etag = got.etag;
+    return uid ? uid->text() : QString();
+}
+
 // Sends a contact the server does not have yet.
 Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, const QByteArray& card,
                const QString& uid, const QByteArray& key, SyncReport& report)
 {
-    const QString path = newCardPath(collection, uid);
-    const DavReply put =
-        client.send("PUT", at(collection, path), card,
-                    {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}});
-    if (put.succeeded()) {
-        ++report.pushedNew;
-        return book.record({uid, path, QString::fromLatin1(put.etag), key});
-    }
-    if (put.status == 412) {
+    DavReply put;
+    QString path;
+    for (const QString& candidate : newCardPaths(collection, uid)) {
+        path = candidate;
+        put = client.send("PUT", at(collection, path), card,
+                          {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}});
+        if (put.succeeded()) {
+            ++report.pushedNew;
+            return book.record({uid, path, QString::fromLatin1(put.etag), key});
+        }
+        if (put.status != 412) {
+            break;
+        }
         // Put there by a run that ended before it could note it: known from
-        // now on, and sent again as changed by the next run.
-        const DavReply got = client.send("GET", at(collection, path));
-        const std::optional<VCard> there = got.succeeded() ? readCard(got.body) : std::nullopt;
-        const VCardProperty* theirs = there ? there->first(QStringLiteral("UID")) : nullptr;
-        if (theirs && theirs->text() == uid) {
-            return book.record({uid, path, QString::fromLatin1(got.etag), QByteArray()});
+        // now on, and sent again as changed by the next run. A card of
+        // another UID there sends this one to the next path.
+        QByteArray etag;
+        const QString there = uidAt(client, collection, path, etag);
+        if (there == uid) {
+            return book.record({uid, path, QString::fromLatin1(etag), QByteArray()});
+        }
+        if (there.isEmpty()) {
+            break;
         }
     }
     report.problems.append(refusalText(tr("sending %1").arg(path), collection, put));

@@ -131,6 +131,21 @@ curl -sf -u ann:pw -X DELETE "${book}fay-again.vcf" >/dev/null && curl -sf -u an
 out=$(sync) || fail "pulling the Fays' removal: $out"
 [[ $out == "pulled 0 new, 0 changed, 2 removed;"* ]] || fail "pulling the Fays' removal said: $out"
 
+# Two new contacts whose UIDs differ only where a path takes neither
+# character: each gets a card of its own.
+printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nUID:gus.one\r\nFN:Gus Dot\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:4.0\r\nUID:gus_one\r\nFN:Gus Bar\r\nEND:VCARD\r\n' > "$dir/gus.vcf"
+"$tool" import "$dir/book" "$dir/gus.vcf" >/dev/null 2>&1
+out=$(sync) || fail "pushing two UIDs of one path: $out $(cat "$dir/err")"
+[[ $out == *"pushed 2 new, 0 changed, 0 removed"* ]] || fail "pushing two UIDs of one path said: $out"
+for who in 'gus.one:Gus Dot' 'gus_one:Gus Bar'; do
+    href=$(sql "SELECT HREF FROM tblSync WHERE UID = '${who%%:*}';")
+    [[ $(get "${href##*/}" | tr -d '\r') == *"FN:${who#*:}"* ]] || fail "${who#*:} is not at '$href'"
+done
+out=$(sync) || fail "a sync after two UIDs of one path: $out"
+[ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "not in step after two UIDs of one path: $out"
+sql "DELETE FROM tblYou WHERE NAME LIKE 'Gus %';"
+sync >/dev/null || fail "pushing the removal of two UIDs of one path: $(cat "$dir/err")"
+
 # A filled book into the collection, the sync killed at random moments, then finished.
 awk 'BEGIN { for (i = 1; i <= 60; i++) printf "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Many %02d\r\nTEL:4%02d\r\nEND:VCARD\r\n", i, i }' > "$dir/many.vcf"
 "$tool" import "$dir/book" "$dir/many.vcf" >/dev/null 2>&1
