@@ -63,6 +63,14 @@ std::optional<VCard> readCard(const QByteArray& text)
     return reader.next();
 }
 
+// The UID a card's text carries, empty when it has none or is no card.
+QString uidOfCard(const QByteArray& text)
+{
+    const std::optional<VCard> card = readCard(text);
+    const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
+    return uid ? uid->text() : QString();
+}
+
 // The book's side of a run: its contacts, cards and what the last run saw.
 class LocalBook
 {
@@ -183,10 +191,7 @@ QString LocalBook::keptCardUid(qint64 id)
     Statement& find = statement("SELECT VCARD FROM tblCard WHERE ID = ?1");
     find.bind(1, id);
     bool done = false;
-    const std::optional<VCard> card =
-        find.next(done) ? readCard(find.utf8(0).toByteArray()) : std::nullopt;
-    const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
-    return uid ? uid->text() : QString();
+    return find.next(done) ? uidOfCard(find.utf8(0).toByteArray()) : QString();
 }
 
 Status LocalBook::record(const SyncedCard& card)
@@ -469,16 +474,6 @@ QUrl at(const QUrl& collection, const QString& path)
     return url;
 }
 
-// The UID of the card at a path, empty when it cannot be read.
-QString uidAt(DavClient& client, const QUrl& collection, const QString& path, QByteArray& etag)
-{
-    const DavReply got = client.send("GET", at(collection, path));
-    const std::optional<VCard> there = got.succeeded() ? readCard(got.body) : std::nullopt;
-    const VCardProperty* uid = there ? there->first(QStringLiteral("UID")) : nullptr;
-    etag = got.etag;
-    return uid ? uid->text() : QString();
-}
-
 // Sends a contact the server does not have yet.
 Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, const QByteArray& card,
                const QString& uid, const QByteArray& key, SyncReport& report)
@@ -499,10 +494,10 @@ Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, const
         // Put there by a run that ended before it could note it: known from
         // now on, and sent again as changed by the next run. A card of
         // another UID there sends this one to the next path.
-        QByteArray etag;
-        const QString there = uidAt(client, collection, path, etag);
+        const DavReply got = client.send("GET", at(collection, path));
+        const QString there = got.succeeded() ? uidOfCard(got.body) : QString();
         if (there == uid) {
-            return book.record({uid, path, QString::fromLatin1(etag), QByteArray()});
+            return book.record({uid, path, QString::fromLatin1(got.etag), QByteArray()});
         }
         if (there.isEmpty()) {
             break;
