@@ -71,6 +71,19 @@ QString uidOfCard(const QByteArray& text)
     return uid ? uid->text() : QString();
 }
 
+// Whether the card's photo is not the one of the card the last run pulled or
+// sent: added, replaced or removed on the server since.
+bool photoChangedSince(const std::optional<VCard>& last, const VCard& now)
+{
+    const VCardProperty* was = last ? last->preferred(QStringLiteral("PHOTO")) : nullptr;
+    const VCardProperty* is = now.preferred(QStringLiteral("PHOTO"));
+    if (!was || !is) {
+        return was != is;
+    }
+    return was->isInlineBinary() && is->isInlineBinary() ? was->binary() != is->binary()
+                                                         : was->value != is->value;
+}
+
 // The book's side of a run: its contacts, cards and what the last run saw.
 class LocalBook
 {
@@ -87,9 +100,14 @@ public:
                           const QSet<QString>& goneFromServer);
     // The contact holding that UID, if there is one.
     std::optional<Contact> contactOf(const QString& uid);
-    // The UID of the card the book keeps for the contact (for a card pulled
-    // from the server, the server's); empty when it keeps none.
+    // The card the book keeps for the contact: the one last pulled from the
+    // server or sent to it, or the one imported; nullopt when it keeps none.
+    std::optional<VCard> keptCard(qint64 id);
+    // The kept card's UID (for a card pulled from the server, the server's);
+    // empty when the book keeps none.
     QString keptCardUid(qint64 id);
+    // Notes a card the server took: kept for the contact, and synced.
+    Status recordSent(qint64 id, const QByteArray& sent, const SyncedCard& card);
     Status applyServerCard(const DavResource& card, const SyncedCard* before,
                            const QSet<QString>& goneFromServer, SyncReport& report);
     Status removeServerRemoved(const SyncedCard& before, SyncReport& report);
@@ -186,12 +204,32 @@ std::optional<Contact> LocalBook::contactOf(const QString& uid)
     return contactOfRow(find);
 }
 
-QString LocalBook::keptCardUid(qint64 id)
+std::optional<VCard> LocalBook::keptCard(qint64 id)
 {
     Statement& find = statement("SELECT VCARD FROM tblCard WHERE ID = ?1");
     find.bind(1, id);
     bool done = false;
-    return find.next(done) ? uidOfCard(find.utf8(0).toByteArray()) : QString();
+    return find.next(done) ? readCard(find.utf8(0).toByteArray()) : std::nullopt;
+}
+
+QString LocalBook::keptCardUid(qint64 id)
+{
+    const std::optional<VCard> card = keptCard(id);
+    const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
+    return uid ? uid->text() : QString();
+}
+
+// The card sent becomes the one kept, so that the next pull knows what the
+// server had from here (a photo it then goes without was removed there).
+Status LocalBook::recordSent(qint64 id, const QByteArray& sent, const SyncedCard& card)
+{
+    return inTransaction(m_db, [&] {
+        Statement& keep = statement("UPDATE tblCard SET VCARD = ?2 WHERE ID = ?1");
+        keep.bind(1, id);
+        keep.bindUtf8(2, sent);
+        const Status kept = write(keep);
+        return kept.ok() ? record(card) : kept;
+    });
 }
 
 Status LocalBook::record(const SyncedCard& card)
@@ -257,7 +295,13 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     const CardBinding bound = bindingOf(fetched.href, before, mapped->uid, goneFromServer);
     std::optional<Contact> local = contactOf(bound.uid);
     Contact server = mapped->contact;
-    server.profile = local ? local->profile : QString();
+    // The contact keeps its photo unless the card's changed on the server
+    // since the last run: removed there, it goes here too; a new one Norvane
+    // cannot read leaves the contact without one (the card keeps it), so that
+    // an edit here does not send the old photo back over it.
+    const bool photoChangedThere =
+        local && bound.before && photoChangedSince(keptCard(local->id), *card);
+    server.profile = local && !photoChangedThere ? local->profile : QString();
     if (!mapped->photo.isEmpty()) {
         StoredPhoto stored;
         if (Status kept = storeCardPhotoFile(*mapped, m_photoFolder, m_scratch.path(), stored);
@@ -475,8 +519,9 @@ QUrl at(const QUrl& collection, const QString& path)
 }
 
 // Sends a contact the server does not have yet.
-Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, const QByteArray& card,
-               const QString& uid, const QByteArray& key, SyncReport& report)
+Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, qint64 id,
+               const QByteArray& card, const QString& uid, const QByteArray& key,
+               SyncReport& report)
 {
     DavReply put;
     QString path;
@@ -486,7 +531,7 @@ Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, const
                           {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}});
         if (put.succeeded()) {
             ++report.pushedNew;
-            return book.record({uid, path, QString::fromLatin1(put.etag), key});
+            return book.recordSent(id, card, {uid, path, QString::fromLatin1(put.etag), key});
         }
         if (put.status != 412) {
             break;
@@ -549,8 +594,8 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
             continue;
         }
         if (synced == byUid.cend()) {
-            if (Status sent =
-                    pushNew(client, collection, book, card->first, card->second, key, report);
+            if (Status sent = pushNew(client, collection, book, contacts[i].id, card->first,
+                                      card->second, key, report);
                 !sent.ok()) {
                 return sent;
             }
@@ -564,7 +609,8 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
         if (put.succeeded()) {
             ++report.pushedChanged;
             if (Status noted =
-                    book.record({before.uid, before.href, QString::fromLatin1(put.etag), key});
+                    book.recordSent(contacts[i].id, card->first,
+                                    {before.uid, before.href, QString::fromLatin1(put.etag), key});
                 !noted.ok()) {
                 return noted;
             }

@@ -98,6 +98,32 @@ curl -sf -u ann:pw -X DELETE "${book}dee.vcf" >/dev/null && curl -sf -u ann:pw -
 out=$(sync) || fail "pulling the photos' removal: $out"
 [[ $out == "pulled 0 new, 0 changed, 2 removed;"* ]] || fail "pulling the photos' removal said: $out"
 
+# A photo removed there goes here too, from a card pulled from there and
+# from one sent from here; a photo never sent (its file lost here) stays; a
+# new one Norvane cannot read leaves the contact without one, and the card
+# keeps it through an edit here.
+put gil.vcf "$(card gil 'Gil Ra' "PHOTO;ENCODING=b;TYPE=PNG:$png"$'\r\n')"
+put jo.vcf "$(card jo 'Jo Heic' "PHOTO;ENCODING=b;TYPE=PNG:$png"$'\r\n')"
+printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Hal Made\r\nPHOTO:data:image/png;base64,%s\r\nEND:VCARD\r\n' "$png" > "$dir/hal.vcf"
+"$tool" import "$dir/book" "$dir/hal.vcf" >/dev/null 2>&1
+sql "INSERT INTO tblYou (NAME, PROFILE) VALUES ('Ida Lost', 'lost.png');"
+sync >/dev/null || fail "syncing cards with photos: $(cat "$dir/err")"
+heic=$'PHOTO;ENCODING=b;TYPE=HEIC:AAAAGGZ0eXBoZWlj\r\n'
+for who in 'Gil Ra' 'Hal Made' 'Ida Lost' 'Jo Heic'; do
+    synced=$(sql "SELECT s.UID || ' ' || s.HREF FROM tblSync s JOIN tblCard c ON c.UID = s.UID JOIN tblYou y ON y.ID = c.ID WHERE y.NAME = '$who';")
+    photo=""; [ "$who" != 'Jo Heic' ] || photo=$heic
+    put "${synced##*/}" "$(card "${synced%% *}" "$who" $'TEL:777\r\n'"$photo")"
+done
+out=$(sync) || fail "pulling photos changed there: $out"
+[[ $out == "pulled 0 new, 4 changed, 0 removed;"* ]] || fail "pulling photos changed there said: $out"
+photos=$(sql "SELECT NAME || ':' || PROFILE FROM tblYou WHERE CONTACT = '777' ORDER BY NAME;" | paste -sd '|' -)
+[ "$photos" = "Gil Ra:|Hal Made:|Ida Lost:lost.png|Jo Heic:" ] || fail "after photos changed there: $photos"
+sql "UPDATE tblYou SET COMPANY = 'Photo Co' WHERE CONTACT = '777';"
+sync >/dev/null || fail "pushing edits after photos changed there: $(cat "$dir/err")"
+[[ $(get gil.vcf) != *PHOTO* && $(get jo.vcf | tr -d '\r\n ') == *AAAAGGZ0eXBoZWlj* ]] || fail "photos changed there came back: $(get gil.vcf) $(get jo.vcf)"
+sql "DELETE FROM tblYou WHERE CONTACT = '777';"
+sync >/dev/null || fail "pushing the removal of the photos' contacts: $(cat "$dir/err")"
+
 # A card made again under another name, its UID kept: the contact follows
 # it, and the old name's removal leaves it be.
 fays() { sql "SELECT NAME || ':' || CONTACT FROM tblYou WHERE NAME LIKE 'Fay%' ORDER BY NAME;" | paste -sd '|' -; }
