@@ -294,14 +294,18 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     }
     const CardBinding bound = bindingOf(fetched.href, before, mapped->uid, goneFromServer);
     std::optional<Contact> local = contactOf(bound.uid);
+    // Changed here since the last run, or never synced.
+    const bool changedHere = local && (!bound.before || contactKey(*local) != bound.before->key);
     Contact server = mapped->contact;
-    // The contact keeps its photo unless the card's changed on the server
-    // since the last run: removed there, it goes here too; a new one Norvane
-    // cannot read leaves the contact without one (the card keeps it), so that
-    // an edit here does not send the old photo back over it.
-    const bool photoChangedThere =
-        local && bound.before && photoChangedSince(keptCard(local->id), *card);
-    server.profile = local && !photoChangedThere ? local->profile : QString();
+    // The contact keeps its own photo where the card gives none it can take,
+    // unless, since the last run, the card's photo changed on the server
+    // (removed there, it goes here too; a new one Norvane cannot read leaves
+    // the contact without one, the card keeping it, so that an edit here does
+    // not send the old photo back over it) or the contact changed here (the
+    // server's version then wins whole, and the local one is kept beside it).
+    const bool serverPhotoOnly =
+        local && bound.before && (changedHere || photoChangedSince(keptCard(local->id), *card));
+    server.profile = local && !serverPhotoOnly ? local->profile : QString();
     if (!mapped->photo.isEmpty()) {
         StoredPhoto stored;
         if (Status kept = storeCardPhotoFile(*mapped, m_photoFolder, m_scratch.path(), stored);
@@ -313,12 +317,9 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     }
     const QByteArray serverKey = contactKey(server);
     if (local) {
-        const QByteArray localKey = contactKey(*local);
-        // Changed here since the last run (or never synced, and different):
-        // unless both sides came to the same values, the server's version
-        // wins and the local one is kept beside it.
-        const bool changedHere = bound.before ? localKey != bound.before->key : true;
-        if (changedHere && localKey != serverKey) {
+        // Changed here too: unless both sides came to the same values, the
+        // server's version wins and the local one is kept beside it.
+        if (changedHere && contactKey(*local) != serverKey) {
             if (Status kept = keepConflictCopy(*local, report); !kept.ok()) {
                 return kept;
             }

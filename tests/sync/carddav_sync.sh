@@ -65,14 +65,16 @@ out=$(sync) || fail "pushing a removal: $out"
 [[ $out == *"pushed 0 new, 0 changed, 1 removed"* ]] || fail "pushing a removal said: $out"
 [ "$(server_count)" = 1 ] || fail "after the removal here the server holds $(server_count)"
 
-# Changed on both sides: the server's version in the contact, ours beside it, sent as new.
-sql "UPDATE tblYou SET EMAIL = 'ann@here.example' WHERE NAME = 'Ann Lee';"
+# Changed on both sides: the server's version in the contact (its photo
+# too: none), ours beside it with the photo given here, sent as new.
+echo "$png" | base64 -d > "$dir/book/IMG/ann.png"
+sql "UPDATE tblYou SET EMAIL = 'ann@here.example', PROFILE = 'ann.png' WHERE NAME = 'Ann Lee';"
 put ann.vcf "$(card ann 'Ann Lee' $'TEL:999\r\nBDAY:1980-02-03\r\n')"
 out=$(sync) || fail "a conflict: $out"
 [[ $out == *"1 conflicts" ]] || fail "a conflict said: $out"
 [ "$(names)" = "Ann Lee|Ann Lee (conflict $(date +%F))" ] || fail "after the conflict: $(names)"
-[ "$(sql "SELECT CONTACT FROM tblYou WHERE NAME = 'Ann Lee';")" = 999 ] || fail "the server's version did not win"
-[ "$(sql "SELECT EMAIL FROM tblYou WHERE NAME LIKE 'Ann Lee (conflict%';")" = ann@here.example ] || fail "our version is lost"
+[ "$(sql "SELECT CONTACT || ':' || PROFILE FROM tblYou WHERE NAME = 'Ann Lee';")" = 999: ] || fail "the server's version did not win"
+[ "$(sql "SELECT EMAIL || ':' || PROFILE FROM tblYou WHERE NAME LIKE 'Ann Lee (conflict%';")" = ann@here.example:ann.png ] || fail "our version is lost"
 [ "$(server_count)" = 2 ] || fail "the conflict copy is not on the server"
 out=$(sync) || fail "a sync after the conflict: $out"
 [ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "not in step after the conflict: $out"
