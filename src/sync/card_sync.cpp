@@ -63,10 +63,9 @@ std::optional<VCard> readCard(const QByteArray& text)
     return reader.next();
 }
 
-// The UID a card's text carries, empty when it has none or is no card.
-QString uidOfCard(const QByteArray& text)
+// The UID a card carries, empty when it has none or there is no card.
+QString uidOf(const std::optional<VCard>& card)
 {
-    const std::optional<VCard> card = readCard(text);
     const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
     return uid ? uid->text() : QString();
 }
@@ -214,9 +213,7 @@ std::optional<VCard> LocalBook::keptCard(qint64 id)
 
 QString LocalBook::keptCardUid(qint64 id)
 {
-    const std::optional<VCard> card = keptCard(id);
-    const VCardProperty* uid = card ? card->first(QStringLiteral("UID")) : nullptr;
-    return uid ? uid->text() : QString();
+    return uidOf(keptCard(id));
 }
 
 // The card sent becomes the one kept, so that the next pull knows what the
@@ -541,7 +538,7 @@ Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, qint6
         // now on, and sent again as changed by the next run. A card of
         // another UID there sends this one to the next path.
         const DavReply got = client.send("GET", at(collection, path));
-        const QString there = got.succeeded() ? uidOfCard(got.body) : QString();
+        const QString there = got.succeeded() ? uidOf(readCard(got.body)) : QString();
         if (there == uid) {
             return book.record({uid, path, QString::fromLatin1(got.etag), QByteArray()});
         }
