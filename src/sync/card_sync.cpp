@@ -102,9 +102,6 @@ public:
     // The card the book keeps for the contact: the one last pulled from the
     // server or sent to it, or the one imported; nullopt when it keeps none.
     std::optional<VCard> keptCard(qint64 id);
-    // The kept card's UID (for a card pulled from the server, the server's);
-    // empty when the book keeps none.
-    QString keptCardUid(qint64 id);
     // Notes a card the server took: kept for the contact, and synced.
     Status recordSent(qint64 id, const QByteArray& sent, const SyncedCard& card);
     Status applyServerCard(const DavResource& card, const SyncedCard* before,
@@ -209,11 +206,6 @@ std::optional<VCard> LocalBook::keptCard(qint64 id)
     find.bind(1, id);
     bool done = false;
     return find.next(done) ? readCard(find.utf8(0).toByteArray()) : std::nullopt;
-}
-
-QString LocalBook::keptCardUid(qint64 id)
-{
-    return uidOf(keptCard(id));
 }
 
 // The card sent becomes the one kept, so that the next pull knows what the
@@ -582,7 +574,7 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
         }
         reason.clear();
         const QString uidThere =
-            synced == byUid.cend() ? QString() : book.keptCardUid(contacts[i].id);
+            synced == byUid.cend() ? QString() : uidOf(book.keptCard(contacts[i].id));
         const auto card =
             exportedCard(db, photoFolder, contacts[i].id, uidThere, reason, report.photosNotSent);
         if (!card && !reason.isEmpty()) {
