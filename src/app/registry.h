@@ -28,7 +28,7 @@ public:
     // to close (saving brings a reload of its own, cancelling runs this
     // one), and while a dialog is open, for the dialog to close: the code
     // that opened it goes on with the window once it closes.
-    void reloadWhenIdle();
+    void reloadWhenIdle() override;
 
     void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) override;
     void editingEnded() override;

@@ -111,6 +111,7 @@ private:
     void saveEditedContact();
     void leaveUpdateMode();
     void removeSelectedContact();
+    void showStoredBookLater(const Status& refused);
     void reloadTable();
     void searchAsTyped();
     void prepareSearches();

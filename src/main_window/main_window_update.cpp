@@ -39,10 +39,14 @@ void MainWindow::saveEditedContact()
     const Contact edited = detailFieldTexts();
     if (Status saved = updateCurrentContact(m_dataControl, m_shownForEdit, edited); !saved.ok()) {
         // The typed text stays in the fields either way.
-        box(saved.kind() == Status::Failure::ChangedElsewhere
-                ? saved.reason()
-                : tr("The changes were not saved.\n\n%1").arg(saved.reason()),
-            BoxIcon::Warning);
+        if (saved.kind() == Status::Failure::ChangedElsewhere) {
+            box(saved.reason() + QStringLiteral("\n\n") +
+                    tr("Cancel to see the contact as it is stored now."),
+                BoxIcon::Warning);
+        } else {
+            box(tr("The changes were not saved.\n\n%1").arg(saved.reason()), BoxIcon::Warning);
+        }
+        showStoredBookLater(saved);
         return;
     }
     box(edited.name + QStringLiteral(" has been updated in the database!"), BoxIcon::Information);
@@ -80,6 +84,7 @@ void MainWindow::removeSelectedContact()
         removeCurrentContact(m_dataControl, m_services.folder->path(), photoProblem);
     if (!removed.ok()) {
         box(tr("%1 was not deleted.\n\n%2").arg(name, removed.reason()), BoxIcon::Warning);
+        showStoredBookLater(removed);
         return;
     }
     if (!photoProblem.isEmpty()) {
@@ -88,6 +93,18 @@ void MainWindow::removeSelectedContact()
     }
     box(name + QStringLiteral(" has been deleted in the database!"), BoxIcon::Information);
     m_host.reloadMainWindow(following);
+}
+
+// A write refused because the stored contact was changed or removed by
+// another program leaves the rows shown out of date: the table is read
+// again once the open panel closes (saving or cancelling), so that the user
+// sees what is stored instead of meeting the same refusal again.
+void MainWindow::showStoredBookLater(const Status& refused)
+{
+    if (refused.kind() == Status::Failure::ChangedElsewhere ||
+        refused.kind() == Status::Failure::Gone) {
+        m_host.reloadWhenIdle();
+    }
 }
 
 void MainWindow::reloadTable()

@@ -17,6 +17,10 @@ public:
     // still there. Safe to call from the main window's own handlers.
     virtual void reloadMainWindow(std::optional<qint64> selectContact = std::nullopt) = 0;
 
+    // The book changed under the window (another program, a sync): the
+    // table is read again once no panel or dialog is open.
+    virtual void reloadWhenIdle() = 0;
+
     // The register panel or update mode closed without saving: a reload it
     // held back runs once the calling handler has returned.
     virtual void editingEnded() = 0;

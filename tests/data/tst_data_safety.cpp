@@ -146,6 +146,8 @@ private slots:
     void aBookReplacedWhileOpenIsNeverWrittenBlind();
     void anotherProgramsChangeIsNeverOverwritten_data();
     void anotherProgramsChangeIsNeverOverwritten();
+    void showsTheStoredBookAfterARefusal_data();
+    void showsTheStoredBookAfterARefusal();
     void valuesNobodyEditedKeepTheirBytes_data();
     void valuesNobodyEditedKeepTheirBytes();
     void journalsAreReplayedWholeOrRefused_data();
@@ -333,6 +335,63 @@ void DataSafetyTest::anotherProgramsChangeIsNeverOverwritten()
         stored.id = now[0].id;
         QCOMPARE(now[0], stored);
     }
+}
+
+void DataSafetyTest::showsTheStoredBookAfterARefusal_data()
+{
+    QTest::addColumn<QString>("elsewhere");
+    QTest::addColumn<QString>("editedField"); // empty: REMOVE instead of UPDATE
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("listed"); // once the refusal is answered and the panel closed
+    QTest::newRow("renamed there, renamed here")
+        << "UPDATE tblYou SET NAME = 'Anna' WHERE NAME = 'Ann'"
+        << "txtName"
+        << "Ann was changed by another program; your edit was not saved.\n\n"
+           "Cancel to see the contact as it is stored now."
+        << QStringList{"Anna", "Bob"};
+    QTest::newRow("removed there, e-mail changed here")
+        << "DELETE FROM tblYou WHERE NAME = 'Ann'"
+        << "txtEmail"
+        << "The changes were not saved.\n\nThe contact is no longer in the database."
+        << QStringList{"Bob"};
+    QTest::newRow("removed there, removed here")
+        << "DELETE FROM tblYou WHERE NAME = 'Ann'" << QString()
+        << "Ann was not deleted.\n\nThe contact is no longer in the database."
+        << QStringList{"Bob"};
+}
+
+// The window read the book before another program changed it: a refused
+// write must not leave the old rows on show, or the user meets the same
+// refusal with every try.
+void DataSafetyTest::showsTheStoredBookAfterARefusal()
+{
+    QFETCH(QString, elsewhere);
+    QFETCH(QString, editedField);
+    QFETCH(QString, said);
+    QFETCH(QStringList, listed);
+    RunningApp app({contact("Ann", "1"), contact("Bob", "2")});
+    runElsewhere(app.folder, elsewhere);
+    if (editedField.isEmpty()) {
+        app.fakes.messages.setNextAnswer(BoxAnswer::Yes);
+        app.click("cmdRemove");
+    } else {
+        app.click("cmdUpdate");
+        app.find<QLineEdit>(qPrintable(editedField))->setText(QStringLiteral("typed here"));
+        app.click("AeroButton3");
+        app.settle();
+        QCOMPARE(app.find<QLineEdit>(qPrintable(editedField))->text(),
+                 QStringLiteral("typed here"));
+        app.click("AeroButton4");
+    }
+    app.settle();
+    QCOMPARE(app.boxTexts().constLast(), said);
+    QAbstractItemModel* grid = app.find<QTableView>("DataGrid1")->model();
+    QStringList names;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        names.append(grid->index(row, static_cast<int>(ContactColumn::Name)).data().toString());
+    }
+    QCOMPARE(names, listed);
+    QCOMPARE(app.shownContact().name, listed.first());
 }
 
 void DataSafetyTest::valuesNobodyEditedKeepTheirBytes_data()
