@@ -151,12 +151,11 @@ void Registry::termsGate()
     if (!m_termsAsked) {
         m_termsAsked = true;
         m_terms->show();
-        m_terms->raise();
-        m_terms->activateWindow();
     }
-    // Also a window loaded again while the terms are still open (a sync
-    // ending) waits for them.
-    if (m_terms->isVisible()) {
+    // Also a window loaded again while the terms or the About window are
+    // still open (a sync ending, another program asking) waits for them,
+    // and they stay in front of it.
+    if (raiseWindowsInFront()) {
         m_main->setEnabled(false);
     }
 }
@@ -179,12 +178,20 @@ void Registry::bringForward()
     if (m_main) {
         m_main->restore();
     }
+    raiseWindowsInFront();
+}
+
+bool Registry::raiseWindowsInFront()
+{
+    bool raised = false;
     for (QWidget* front : {static_cast<QWidget*>(m_terms), static_cast<QWidget*>(m_about)}) {
         if (front && front->isVisible()) {
             front->raise();
             front->activateWindow();
+            raised = true;
         }
     }
+    return raised;
 }
 
 void Registry::enableAndShowMainWindow()

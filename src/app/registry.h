@@ -58,6 +58,9 @@ public:
 
 private:
     void enableAndShowMainWindow();
+    // Raises and activates the terms or About window where one is open, in
+    // front of the main window it holds; false when neither is.
+    bool raiseWindowsInFront();
     void runHeldBackReload();
     // Shows what the server changed, keeping the user's place, and warns
     // once for a run that failed.

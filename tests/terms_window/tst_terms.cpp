@@ -90,6 +90,7 @@ void TermsTest::showsTheTermsInFrontAtStart()
         app.settle();
         QVERIFY(terms->isVisible());
         QVERIFY(!app.window()->isEnabled());
+        QVERIFY(QTest::qWaitForWindowActive(terms)); // in front of the new window
     }
 }
 
