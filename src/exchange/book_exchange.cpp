@@ -968,8 +968,10 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     BatchFeed<ExportRow> feed([&](BatchFeed<ExportRow>& into) {
         feedRows(db, rows, cards ? &cardRows : nullptr, ended, into);
     });
+    bool anyRow = false;
     for (std::vector<ExportRow> batch = feed.next(); !batch.empty();
          batch = feed.next(std::move(batch))) {
+        anyRow = true;
         for (ExportRow& row : batch) {
             if (format == ExportFormat::Csv) {
                 const Contact c = row.contact();
@@ -987,6 +989,12 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     }
     if (!write(bytes)) {
         return Status::failure(out.errorString());
+    }
+    // One contact asked for and none found: another program removed it
+    // since the window read the book. An empty file would pass for it.
+    if (ended.ok() && onlyId && !anyRow) {
+        return Status::failure(tr("The contact is no longer in the database."),
+                               Status::Failure::Gone);
     }
     return ended;
 }

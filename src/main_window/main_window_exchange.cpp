@@ -147,6 +147,7 @@ void MainWindow::exportToChosenFile(bool selectedOnly)
         box(tr("The contacts could not be exported to %1.\n\n%2")
                 .arg(QDir::toNativeSeparators(path), written.reason()),
             BoxIcon::Warning);
+        showStoredBookLater(written);
     } else if (!photosLeftOut.isEmpty()) {
         m_services.messages->showWithDetails(
             this,

@@ -95,10 +95,10 @@ void MainWindow::removeSelectedContact()
     m_host.reloadMainWindow(following);
 }
 
-// A write refused because the stored contact was changed or removed by
-// another program leaves the rows shown out of date: the table is read
-// again once the open panel closes (saving or cancelling), so that the user
-// sees what is stored instead of meeting the same refusal again.
+// An action refused because another program changed or removed its contact
+// leaves the rows shown out of date: the table is read again (once an open
+// panel closes, saved or cancelled), so that the user sees what is stored
+// instead of meeting the same refusal again.
 void MainWindow::showStoredBookLater(const Status& refused)
 {
     if (refused.kind() == Status::Failure::ChangedElsewhere ||

@@ -464,7 +464,7 @@ std::optional<std::pair<QByteArray, QString>> exportedCard(Database& db, const Q
     out.open(QIODevice::WriteOnly);
     const Status written =
         exportContacts(db, photoFolder, ExportFormat::VCard3, out, id, &photosNotSent);
-    if (written.ok() && out.data().isEmpty()) {
+    if (written.kind() == Status::Failure::Gone) {
         return std::nullopt; // removed meanwhile: the next run sends its removal
     }
     std::optional<VCard> card = written.ok() ? readCard(out.data()) : std::nullopt;

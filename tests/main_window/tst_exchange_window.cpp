@@ -1,5 +1,7 @@
 // Import and export from the window: the grid's right-click menu, files
 // dropped on the window, the report, and the reload that keeps the place.
+#include "data/connection_text.h"
+#include "data/database.h"
 #include "support/running_app.h"
 
 #include <QAction>
@@ -46,6 +48,8 @@ private slots:
     void nothingIsImportedOverWhatTheUserTypes();
     void exportsAllOrTheSelectedContactByTheChosenName_data();
     void exportsAllOrTheSelectedContactByTheChosenName();
+    void refusesToExportAContactRemovedElsewhere_data();
+    void refusesToExportAContactRemovedElsewhere();
 };
 
 void ExchangeWindowTest::theGridMenuOffersImportAndExport()
@@ -209,6 +213,35 @@ void ExchangeWindowTest::exportsAllOrTheSelectedContactByTheChosenName()
     QCOMPARE(written.contains("\r\nPHOTO:data:image/png;base64,"), cards > 0 && photoThere);
     QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
              QFileDevice::Permissions());
+}
+
+void ExchangeWindowTest::refusesToExportAContactRemovedElsewhere_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("vCard") << "ann.vcf";
+    QTest::newRow("CSV") << "ann.csv";
+}
+
+// Another program removed the selected contact after the window read the
+// book: an empty file would pass for the export.
+void ExchangeWindowTest::refusesToExportAContactRemovedElsewhere()
+{
+    QFETCH(QString, fileName);
+    RunningApp app({contact(QStringLiteral("Ann Lee"), QStringLiteral("1")),
+                    contact(QStringLiteral("Bob Ek"), QStringLiteral("2"))});
+    QString reason;
+    QVERIFY(Database::open(app.folder.databasePath(), databasePassword(), reason)
+                ->execute("DELETE FROM tblYou WHERE NAME = 'Ann Lee'")
+                .ok());
+    const QString path = QDir(app.folder.path()).filePath(fileName);
+    app.fakes.files.nextSavePaths = {path};
+    trigger(app, "exportSelectedAction");
+    QCOMPARE(app.boxTexts(),
+             QStringList{"The contacts could not be exported to " + QDir::toNativeSeparators(path) +
+                         ".\n\nThe contact is no longer in the database."});
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 1);
+    QCOMPARE(app.shownContact().name, QStringLiteral("Bob Ek"));
 }
 
 QTEST_MAIN(ExchangeWindowTest)
