@@ -990,8 +990,8 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     if (!write(bytes)) {
         return Status::failure(out.errorString());
     }
-    // One contact asked for and none found: another program removed it
-    // since the window read the book. An empty file would pass for it.
+    // One contact asked for and none found: it was removed since the caller
+    // read the book (by another program). An empty file would pass for it.
     if (ended.ok() && onlyId && !anyRow) {
         return Status::failure(tr("The contact is no longer in the database."),
                                Status::Failure::Gone);
