@@ -216,9 +216,7 @@ Status RecordSet::rowStillThere(qint64 id) const
     if (statement.next(done)) {
         return Status::success();
     }
-    return done ? Status::failure(tr("The contact is no longer in the database."),
-                                  Status::Failure::Gone)
-                : Status::failure(m_db->lastError());
+    return done ? contactGone() : Status::failure(m_db->lastError());
 }
 
 void RecordSet::cancelUpdate()
@@ -245,8 +243,7 @@ Status RecordSet::deleteCurrent()
         return written;
     }
     if (m_db->changes() != 1) {
-        return Status::failure(tr("The contact is no longer in the database."),
-                               Status::Failure::Gone);
+        return contactGone();
     }
     m_rows.erase(rowIndex(m_current));
     afterWrite();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <utility>
 
@@ -34,5 +35,14 @@ private:
     QString m_reason;
     Failure m_kind = Failure::General;
 };
+
+// The failure of an action on a contact that is no longer stored: another
+// program removed it since it was read.
+inline Status contactGone()
+{
+    return Status::failure(
+        QCoreApplication::translate("norvane::Status", "The contact is no longer in the database."),
+        Status::Failure::Gone);
+}
 
 } // namespace norvane

@@ -993,8 +993,7 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     // One contact asked for and none found: it was removed since the caller
     // read the book (by another program). An empty file would pass for it.
     if (ended.ok() && onlyId && !anyRow) {
-        return Status::failure(tr("The contact is no longer in the database."),
-                               Status::Failure::Gone);
+        return contactGone();
     }
     return ended;
 }
