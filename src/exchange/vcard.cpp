@@ -404,6 +404,50 @@ QString VCard::version() const
     return version ? version->value.trimmed() : QString();
 }
 
+namespace {
+
+// A value's bytes as text in its character set; unlabelled bytes are read
+// as UTF-8, or else as the Windows code page.
+bool decodeText(QByteArrayView bytes, const QString& charset, VCardProperty& property,
+                QString& reason)
+{
+    if (charset.isEmpty()) {
+        property.value = decodeUnlabelled(bytes);
+        return true;
+    }
+    QStringDecoder decoder(charset.toLatin1().constData());
+    if (!decoder.isValid()) {
+        reason = tr("the unknown character set %1").arg(charset);
+        return false;
+    }
+    property.value = decoder.decode(bytes);
+    if (!decoder.hasError()) {
+        return true;
+    }
+    // Many programs label text in the Windows code page as UTF-8 or ASCII:
+    // read it as an unlabelled value is. Text broken in another character
+    // set refuses the card rather than lose its letters.
+    const QByteArray labelled = QByteArray(decoder.name()).toUpper();
+    if (labelled == "UTF-8" || labelled == "US-ASCII") {
+        property.value = decodeUnlabelled(bytes);
+        return true;
+    }
+    reason = tr("a value in %1 that is not %2 text").arg(property.name, charset);
+    return false;
+}
+
+// CR LF, CR or LF each become the escape "\n".
+void escapeLineBreaks(QString& value)
+{
+    if (value.contains(u'\r') || value.contains(u'\n')) {
+        value.replace(QLatin1String("\r\n"), QLatin1String("\\n"))
+            .replace(u'\r', QLatin1String("\\n"))
+            .replace(u'\n', QLatin1String("\\n"));
+    }
+}
+
+} // namespace
+
 bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& reason)
 {
     const qsizetype colon = colonOutsideQuotes(line);
@@ -476,29 +520,15 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
         }
         bytes = decoded;
     }
-    if (charset.isEmpty()) {
-        property.value = decodeUnlabelled(bytes);
-        return true;
-    }
-    QStringDecoder decoder(charset.toLatin1().constData());
-    if (!decoder.isValid()) {
-        reason = tr("the unknown character set %1").arg(charset);
+    if (!decodeText(bytes, charset, property, reason)) {
         return false;
     }
-    property.value = decoder.decode(bytes);
-    if (!decoder.hasError()) {
-        return true;
+    if (!encoding.isEmpty()) {
+        // A decoded line break ("=0D=0A") is written "\n" like any other
+        // value's: left raw, a card written from this one would break there.
+        escapeLineBreaks(property.value);
     }
-    // Many programs label text in the Windows code page as UTF-8 or ASCII:
-    // read it as an unlabelled value is. Text broken in another character
-    // set refuses the card rather than lose its letters.
-    const QByteArray labelled = QByteArray(decoder.name()).toUpper();
-    if (labelled == "UTF-8" || labelled == "US-ASCII") {
-        property.value = decodeUnlabelled(bytes);
-        return true;
-    }
-    reason = tr("a value in %1 that is not %2 text").arg(property.name, charset);
-    return false;
+    return true;
 }
 
 VCardReader::VCardReader(QIODevice& device) : m_lines(device) {}

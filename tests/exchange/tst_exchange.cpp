@@ -93,6 +93,7 @@ private slots:
     void importsWhatProgramsWrite();
     void roundTripsThroughEveryFormat_data();
     void roundTripsThroughEveryFormat();
+    void exportsWhatNorvaneDoesNotShow_data();
     void exportsWhatNorvaneDoesNotShow();
     void reimportChangesNothingAndARemovalTakesTheCard();
     void aFailedImportWritesNothing_data();
@@ -399,23 +400,47 @@ void ExchangeTest::roundTripsThroughEveryFormat()
 
 // A card with properties the six columns do not hold, edited in Norvane,
 // exports with all of them and with the edit.
+void ExchangeTest::exportsWhatNorvaneDoesNotShow_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QList<QByteArray>>("kept");
+    QTest::newRow("3.0, the company changed here")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:card-1\r\nFN:Gus Ek\r\nN:Ek;Gus;;;\r\n"
+                      "EMAIL;TYPE=work:gus@work.example\r\nEMAIL;TYPE=home:gus@home.example\r\n"
+                      "BDAY:1980-02-03\r\nNOTE:Met at the fair\\, 2019\r\n"
+                      "X-CUSTOM;X-P=1:kept\r\nORG:Old Co\r\nEND:VCARD\r\n")
+        << QList<QByteArray>{"UID:card-1\r\n",
+                             "N:Ek;Gus;;;\r\n",
+                             "EMAIL;TYPE=work:gus@work.example\r\n",
+                             "EMAIL;TYPE=home:gus@home.example\r\n",
+                             "BDAY:1980-02-03\r\n",
+                             "NOTE:Met at the fair\\, 2019\r\n",
+                             "X-CUSTOM;X-P=1:kept\r\n",
+                             "ORG:New Co\r\n",
+                             "PRODID:",
+                             "REV:"};
+    // Decoded, "=0D=0A" is a line break within the value, never the end of one.
+    QTest::newRow("2.1, quoted-printable line breaks")
+        << QByteArray(
+               "BEGIN:VCARD\r\nVERSION:2.1\r\nUID:card-2\r\nN:Ek;Gus;;;\r\n"
+               "ADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St 1=0D=0AFlat 2;Town;;123;Land\r\n"
+               "NOTE;QUOTED-PRINTABLE:one=0Atwo=0Dthree=0D=0A\r\nEND:VCARD\r\n")
+        << QList<QByteArray>{"ADR;TYPE=HOME:;;Main St 1\\nFlat 2;Town;;123;Land\r\n",
+                             "NOTE:one\\ntwo\\nthree\\n\r\n", "ORG:New Co\r\n"};
+}
+
 void ExchangeTest::exportsWhatNorvaneDoesNotShow()
 {
+    QFETCH(QByteArray, input);
+    QFETCH(QList<QByteArray>, kept);
     TestFolder folder;
-    importBytes(folder, "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:card-1\r\nFN:Gus Ek\r\nN:Ek;Gus;;;\r\n"
-                        "EMAIL;TYPE=work:gus@work.example\r\nEMAIL;TYPE=home:gus@home.example\r\n"
-                        "BDAY:1980-02-03\r\nNOTE:Met at the fair\\, 2019\r\n"
-                        "X-CUSTOM;X-P=1:kept\r\nORG:Old Co\r\nEND:VCARD\r\n");
+    importBytes(folder, input);
     const auto db = openBook(folder);
     QVERIFY(db->execute("UPDATE tblYou SET COMPANY = 'New Co'").ok());
     for (const ExportFormat format : {ExportFormat::VCard4, ExportFormat::VCard3}) {
         const QByteArray card = exportBook(folder, format);
-        for (const char* kept :
-             {"UID:card-1\r\n", "N:Ek;Gus;;;\r\n", "EMAIL;TYPE=work:gus@work.example\r\n",
-              "EMAIL;TYPE=home:gus@home.example\r\n", "BDAY:1980-02-03\r\n",
-              "NOTE:Met at the fair\\, 2019\r\n", "X-CUSTOM;X-P=1:kept\r\n", "ORG:New Co\r\n",
-              "PRODID:", "REV:"}) {
-            QVERIFY2(card.contains(kept), kept);
+        for (const QByteArray& text : kept) {
+            QVERIFY2(card.contains(text), text + "\n" + card);
         }
         QVERIFY(!card.contains("Old Co"));
         QVERIFY(card.contains(format == ExportFormat::VCard4 ? "VERSION:4.0" : "VERSION:3.0"));
