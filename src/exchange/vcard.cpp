@@ -801,26 +801,30 @@ void appendUtf8(QByteArray& out, QStringView text)
     out.truncate(writeUtf8(out.data() + start, text) - out.constData());
 }
 
+bool blankAtAnEnd(const QString& text)
+{
+    return !text.isEmpty() && (text.front().isSpace() || text.back().isSpace());
+}
+
 void appendParameter(QByteArray& out, const QString& name, const QString& value)
 {
+    out += ';';
+    appendUtf8(out, name);
+    out += '=';
     // Most values need neither quotes nor a change: written as they are.
     if (std::none_of(value.cbegin(), value.cend(),
-                     [](QChar c) { return c == u'"' || c == u':' || c == u';' || c == u','; })) {
-        out += ';';
-        appendUtf8(out, name);
-        out += '=';
+                     [](QChar c) { return c == u'"' || c == u':' || c == u';' || c == u','; }) &&
+        !blankAtAnEnd(value)) {
         appendUtf8(out, value);
         return;
     }
     QString written = value;
     written.replace(QLatin1Char('"'), QLatin1Char('\''));
+    // Reading trims the blanks around a value, but not those within quotes.
     if (written.contains(QLatin1Char(':')) || written.contains(QLatin1Char(';')) ||
-        (written.contains(QLatin1Char(',')) && name != u"TYPE")) {
+        (written.contains(QLatin1Char(',')) && name != u"TYPE") || blankAtAnEnd(written)) {
         written = QLatin1Char('"') + written + QLatin1Char('"');
     }
-    out += ';';
-    appendUtf8(out, name);
-    out += '=';
     appendUtf8(out, written);
 }
 
