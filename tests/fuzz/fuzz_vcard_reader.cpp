@@ -5,6 +5,7 @@
 #include "exchange/vcard.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <cstdlib>
 
 using namespace norvane;
