@@ -62,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             bytes.truncate(data[i + 4] * 64);
             continue;
         }
+        if (bytes.isEmpty()) {
+            break; // truncated to nothing: no byte left to change
+        }
         bytes[offset % bytes.size()] =
             static_cast<char>(bytes[offset % bytes.size()] ^ data[i + 4]);
     }
