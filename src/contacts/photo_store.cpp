@@ -1,5 +1,7 @@
 #include "contacts/photo_store.h"
 
+#include "data/whole_write.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -73,7 +75,7 @@ Copy copyToDisk(const QString& sourcePath, const QString& target, QString& reaso
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     while (!source.atEnd()) {
         const QByteArray chunk = source.read(1 << 16);
-        if (chunk.isEmpty() || out.write(chunk) != chunk.size()) {
+        if (chunk.isEmpty() || !writeWhole(out, chunk)) {
             reason = chunk.isEmpty() ? source.errorString() : out.errorString();
             out.cancelWriting();
             return Copy::Failed;

@@ -4,6 +4,7 @@
 #include "data/ascii.h"
 #include "data/contact_sql.h"
 #include "data/database.h"
+#include "data/whole_write.h"
 #include "exchange/batch_feed.h"
 #include "exchange/card_feed.h"
 #include "exchange/card_mapping.h"
@@ -529,7 +530,7 @@ Status Importer::importThroughCopy(QFile& original, std::optional<QStringConvert
             lineEnds = lineEndsOf(text);
         }
         text = withReadableLineEnds(text, *lineEnds, carry, original.atEnd() || !whole);
-        if (copy.write(text) != text.size()) {
+        if (!writeWhole(copy, text)) {
             return notCopied();
         }
     }
@@ -628,7 +629,7 @@ Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
                                  : photoFileName(card.contact.name, format);
     const QString scratch = QDir(scratchFolder).filePath(fileName);
     QFile file(scratch);
-    if (!file.open(QIODevice::WriteOnly) || file.write(photo) != photo.size()) {
+    if (!file.open(QIODevice::WriteOnly) || !writeWhole(file, photo)) {
         return Status::failure(tr("its photo could not be written: %1").arg(file.errorString()));
     }
     file.close();
@@ -950,7 +951,7 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     if (!rows.isValid() || (cards && !cardRows.isValid())) {
         return Status::failure(reason);
     }
-    const auto write = [&](const QByteArray& bytes) { return out.write(bytes) == bytes.size(); };
+    const auto write = [&](const QByteArray& bytes) { return writeWhole(out, bytes); };
     if (format == ExportFormat::Csv && !write("\xEF\xBB\xBF" + csvRecord(norvaneCsvHeader()))) {
         return Status::failure(out.errorString());
     }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QIODevice>
+
+namespace norvane {
+
+// Writes every byte, or fails with the device's reason. A disk that fills up
+// (or a file-size limit) takes part of a write without an error; only the
+// write of the rest fails and names the reason ("No space left on device"),
+// which comparing one write's count with the size would lose.
+inline bool writeWhole(QIODevice& device, QByteArrayView bytes)
+{
+    while (!bytes.isEmpty()) {
+        const qint64 written = device.write(bytes.data(), bytes.size());
+        if (written <= 0) {
+            return false;
+        }
+        bytes = bytes.sliced(written);
+    }
+    return true;
+}
+
+} // namespace norvane
