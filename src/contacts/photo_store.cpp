@@ -81,7 +81,7 @@ Copy copyToDisk(const QString& sourcePath, const QString& target, QString& reaso
             return Copy::Failed;
         }
     }
-    if (!out.commit()) {
+    if (!commitWhole(out)) {
         reason = out.errorString();
         return Copy::Failed;
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QIODevice>
+#include <QSaveFile>
 
 namespace norvane {
 
@@ -19,6 +20,15 @@ inline bool writeWhole(QIODevice& device, QByteArrayView bytes)
         bytes = bytes.sliced(written);
     }
     return true;
+}
+
+// Puts the file in place only when its last bytes reached the disk. A file's
+// last few kilobytes wait in its buffer, and QSaveFile::commit() writes them
+// without looking at the outcome: on a full disk it put an empty or cut-off
+// file in place and said it had succeeded. Uncommitted, the file is dropped.
+inline bool commitWhole(QSaveFile& file)
+{
+    return file.flush() && file.commit();
 }
 
 } // namespace norvane

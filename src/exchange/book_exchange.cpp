@@ -534,6 +534,9 @@ Status Importer::importThroughCopy(QFile& original, std::optional<QStringConvert
             return notCopied();
         }
     }
+    if (!copy.flush()) {
+        return notCopied();
+    }
     copy.close();
     if (!whole) {
         refuseFile(tr("it starts as UTF-16 text but is not UTF-16 throughout"));
@@ -629,7 +632,7 @@ Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
                                  : photoFileName(card.contact.name, format);
     const QString scratch = QDir(scratchFolder).filePath(fileName);
     QFile file(scratch);
-    if (!file.open(QIODevice::WriteOnly) || !writeWhole(file, photo)) {
+    if (!file.open(QIODevice::WriteOnly) || !writeWhole(file, photo) || !file.flush()) {
         return Status::failure(tr("its photo could not be written: %1").arg(file.errorString()));
     }
     file.close();
@@ -1066,7 +1069,7 @@ Status exportContactsToFile(Database& db, const QString& photoFolder, ExportForm
         out.cancelWriting();
         return written;
     }
-    return out.commit() ? Status::success() : Status::failure(out.errorString());
+    return commitWhole(out) ? Status::success() : Status::failure(out.errorString());
 }
 
 } // namespace norvane
