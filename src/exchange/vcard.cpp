@@ -22,6 +22,19 @@ QString tr(const char* text)
 
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
+// QString::fromUtf8() drops a byte-order mark at the start of its bytes. In
+// a parameter's value it is a character like any other, which the value kept
+// within quotes: kept here too, a value reads the same written either way.
+QString utf8KeepingMarks(QByteArrayView bytes)
+{
+    QString marks;
+    while (bytes.startsWith(kByteOrderMark)) {
+        marks += QChar(QChar::ByteOrderMark);
+        bytes = bytes.sliced(kByteOrderMark.size());
+    }
+    return marks + QString::fromUtf8(bytes);
+}
+
 bool isCardMarker(QByteArrayView line, QByteArrayView marker)
 {
     // Most lines are longer than a marker and have no blanks around them.
@@ -486,7 +499,7 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
         const QString* commonKey = commonParameter(keyBytes.trimmed(), true);
         const QString* commonValue = commonParameter(valueBytes.trimmed(), false);
         QString key = commonKey ? *commonKey : QString::fromLatin1(keyBytes).trimmed().toUpper();
-        QString value = commonValue ? *commonValue : QString::fromUtf8(valueBytes).trimmed();
+        QString value = commonValue ? *commonValue : utf8KeepingMarks(valueBytes).trimmed();
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
             value = value.mid(1, value.size() - 2);
         }
