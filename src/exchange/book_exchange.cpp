@@ -617,6 +617,11 @@ Status checkFileBesideBook(const Database& db, const QString& photoFolder, const
     return Status::success();
 }
 
+bool isReadablePicture(const QByteArray& bytes)
+{
+    return !pictureFormat(bytes).isEmpty();
+}
+
 Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
                           const QString& scratchFolder, StoredPhoto& stored)
 {
@@ -625,6 +630,11 @@ Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
     if (format.isEmpty()) {
         return Status::failure(
             tr("its PHOTO is not a picture; the contact was imported without it"));
+    }
+    // A scratch folder that could not be made has no path: the file would go
+    // to the working folder, over (and then away with) a file of its name.
+    if (scratchFolder.isEmpty()) {
+        return Status::failure(tr("its photo could not be written: no temporary folder"));
     }
     // The name Norvane exported it under, or one made from the contact's name.
     const QString fileName = isPortablePhotoName(card.photoName)

@@ -69,6 +69,9 @@ Status exportContactsToFile(Database& db, const QString& photoFolder, ExportForm
 // a link.
 Status checkFileBesideBook(const Database& db, const QString& photoFolder, const QString& path);
 
+// Whether the bytes are a picture Norvane reads, and so shows as a photo.
+bool isReadablePicture(const QByteArray& bytes);
+
 // Writes a card's inline photo into the photo folder, through a file in the
 // scratch folder, as the register panel stores a chosen picture (an
 // identical file reused, a different one never replaced); a failure with the

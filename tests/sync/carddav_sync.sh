@@ -126,6 +126,23 @@ sync >/dev/null || fail "pushing edits after photos changed there: $(cat "$dir/e
 sql "DELETE FROM tblYou WHERE CONTACT = '777';"
 sync >/dev/null || fail "pushing the removal of the photos' contacts: $(cat "$dir/err")"
 
+# A picture that cannot be kept here (no photo folder) stops the run, the
+# card not taken in: without its photo, an edit here would send the card
+# without it, and the photo would be gone from the server too. With the
+# folder back, the next run takes it in with its photo.
+put kim.vcf "$(card kim 'Kim Oh' "PHOTO;ENCODING=b;TYPE=PNG:$png"$'\r\n')"
+mv "$dir/book/IMG" "$dir/IMG.away"
+if sync >/dev/null; then fail "a photo that could not be kept was passed over"; fi
+grep -q 'the photo of Kim Oh could not be kept here' "$dir/err" || fail "no reason for Kim's photo: $(cat "$dir/err")"
+[ -z "$(sql "SELECT NAME FROM tblYou WHERE NAME = 'Kim Oh';")" ] || fail "Kim was taken in without the photo"
+mv "$dir/IMG.away" "$dir/book/IMG"
+out=$(sync) || fail "pulling Kim with the photo folder back: $out $(cat "$dir/err")"
+[[ $out == "pulled 1 new,"* ]] || fail "pulling Kim with the photo folder back said: $out"
+kim=$(sql "SELECT PROFILE FROM tblYou WHERE NAME = 'Kim Oh';")
+[ -n "$kim" ] && [ -f "$dir/book/IMG/$kim" ] || fail "Kim's photo was not stored: '$kim'"
+sql "DELETE FROM tblYou WHERE NAME = 'Kim Oh';"
+sync >/dev/null || fail "pushing Kim's removal: $(cat "$dir/err")"
+
 # A card made again under another name, its UID kept: the contact follows
 # it, and the old name's removal leaves it be.
 fays() { sql "SELECT NAME || ':' || CONTACT FROM tblYou WHERE NAME LIKE 'Fay%' ORDER BY NAME;" | paste -sd '|' -; }

@@ -144,6 +144,15 @@ printf 'Name,Address,Contact,Email,Company,Photo\nGone Photo,,1,,,gone.png\n' >"
 grep -q '^FN:Gone Photo' "$dir/gone.vcf" || fail "the card without its photo was not written"
 grep -q 'exported without its photo: Gone Photo: gone.png (not in the photo folder)' "$dir/err" ||
     fail "the left-out photo was not named: $(cat "$dir/err")"
+# Without a temporary folder (TMPDIR names a file), a card's photo is not
+# written into the working folder, over a file of its name there.
+mkdir "$dir/work" && echo mine >"$dir/work/Pat Lo.png"
+printf 'BEGIN:VCARD\nVERSION:3.0\nFN:Pat Lo\nPHOTO;ENCODING=b;TYPE=PNG:%s\nEND:VCARD\n' \
+    iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg== >"$dir/pat.vcf"
+(cd "$dir/work" && TMPDIR="$dir/pat.vcf" "$tool" import "$dir/small" "$dir/pat.vcf" >/dev/null 2>"$dir/err") ||
+    fail "the card was not imported without its photo"
+grep -q 'no temporary folder' "$dir/err" || fail "the missing temporary folder was not said: $(cat "$dir/err")"
+[ "$(cat "$dir/work/Pat Lo.png")" = mine ] || fail "a file in the working folder was written over"
 
 if "$tool" check "$dir/nowhere" 2>/dev/null; then fail "check passed on a missing database"; fi
 head -c 8192 /dev/urandom >"$dir/app/dbVesk.mdb"
