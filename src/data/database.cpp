@@ -186,6 +186,18 @@ Status Database::rekey(const QString& password)
     if (sqlite3_rekey(m_db, key.constData(), static_cast<int>(key.size())) != SQLITE_OK) {
         return Status::failure(errorText(m_db));
     }
+    // The engine reports success, with no error to tell, even when it could
+    // not write the book under the new key (a full disk): the book is then
+    // still under the old one. Only a connection of its own reading the book
+    // with the new key proves it.
+    QString reason;
+    bool wrongKey = false;
+    if (!open(QString::fromUtf8(sqlite3_db_filename(m_db, "main")), password, reason, &wrongKey)) {
+        return Status::failure(wrongKey
+                                   ? tr("The book could not be written again under the new "
+                                        "key (a full disk, say); it is still under the old one.")
+                                   : tr("The new key could not be checked: %1").arg(reason));
+    }
     return Status::success();
 }
 

@@ -39,7 +39,9 @@ public:
                                             QString& reason);
 
     Status execute(const char* sql);
-    // Encrypts the whole file again under a new password, in one step.
+    // Encrypts the whole file again under a new password, in one step, and
+    // proves it by reading the book with it. After a failure this connection
+    // is to be closed: the engine may have switched it to the new password.
     Status rekey(const QString& password);
     // Writes a consistent copy of the whole database, under the given
     // password, to a new file readable by its owner only; never replaces a

@@ -35,6 +35,13 @@ if printf 'pass;word\nnew\nwen\n' | "$tool" passphrase "$dir/app" 2>/dev/null; t
 fi
 printf 'pass;word\n' | "$tool" passphrase "$dir/app" --remove >/dev/null || fail "passphrase not removed"
 "$tool" check "$dir/app" </dev/null | grep -q 'integrity: ok' || fail "built-in key not back"
+# A key change the disk cannot take (here a file-size limit) is refused,
+# though the engine reports success, and the book keeps its key.
+if errors=$(printf 'new\nnew\n' | (ulimit -f 0; trap '' XFSZ; "$tool" passphrase "$dir/app" 2>&1)); then
+    fail "a key change the disk could not take passed: $errors"
+fi
+grep -q 'still under the old one' <<<"$errors" || fail "no reason for the refused key: $errors"
+"$tool" check "$dir/app" </dev/null | grep -q 'integrity: ok' || fail "the built-in key no longer opens it"
 
 # While a Norvane holds the folder, the key stays: the running window could
 # not read the book under a new one.
