@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <filesystem>
 
@@ -135,14 +136,22 @@ Status connectSequence(DataControl& dataControl, const QString& applicationFolde
 Status createContactDatabase(const QString& path)
 {
     QString reason;
-    const std::unique_ptr<Database> db = Database::create(path, databasePassword(), reason);
+    std::unique_ptr<Database> db = Database::create(path, databasePassword(), reason);
     if (!db) {
         return Status::failure(reason);
     }
-    if (Status made = db->execute(kCreateTableSql); !made.ok()) {
-        return made;
+    Status made = db->execute(kCreateTableSql);
+    if (made.ok()) {
+        made = db->execute(kCreateProfileIndexSql);
     }
-    return db->execute(kCreateProfileIndexSql);
+    if (!made.ok()) {
+        // The file was made here a moment ago. Left without its table (a full
+        // disk), it would open as an empty book that takes no contact, and
+        // every later create would leave it be as an existing one.
+        db.reset();
+        QFile::remove(path);
+    }
+    return made;
 }
 
 Status addProfileIndex(Database& db, bool& added)

@@ -9,6 +9,13 @@ trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 "$tool" --help | grep -q 'create DIR' || fail "--help does not explain create"
+# A book the disk cannot take (here a file-size limit) is not left behind
+# half made, where a later create would leave it be.
+if errors=$( (ulimit -f 0; trap '' XFSZ; "$tool" create "$dir/app" 2>&1) ); then
+    fail "a create the disk could not take passed: $errors"
+fi
+grep -q 'cannot create' <<<"$errors" || fail "no reason for the refused create: $errors"
+[ ! -e "$dir/app/dbVesk.mdb" ] || fail "a half-made book was left"
 (umask 000 && "$tool" create "$dir/app" >/dev/null) || fail "create failed"
 [ -f "$dir/app/dbVesk.mdb" ] || fail "no database made"
 [ -d "$dir/app/IMG" ] || fail "no photo folder made"
