@@ -379,6 +379,18 @@ Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& repo
 // so that the window and other programs never wait long for the book; then
 // the removals with the new sync token, so that a run that ends between two
 // transactions is finished by the next one.
+// A transaction of the pull whose counts stand in the report only once it is
+// committed: one that is not (a full disk) kept none of its cards.
+template <class Change> Status inCountedTransaction(Database& db, SyncReport& report, Change change)
+{
+    const SyncReport before = report;
+    const Status committed = inTransaction(db, change);
+    if (!committed.ok()) {
+        report = before;
+    }
+    return committed;
+}
+
 Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& book,
             SyncReport& report)
 {
@@ -426,7 +438,7 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
     constexpr qsizetype kCardsInTransaction = 200;
     for (qsizetype from = 0; from < fetched->size(); from += kCardsInTransaction) {
         const qsizetype to = std::min(from + kCardsInTransaction, fetched->size());
-        const Status applied = inTransaction(db, [&] {
+        const Status applied = inCountedTransaction(db, report, [&] {
             for (qsizetype i = from; i < to; ++i) {
                 DavResource& card = (*fetched)[i];
                 if (card.etag.isEmpty()) {
@@ -445,7 +457,7 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
             return applied;
         }
     }
-    return inTransaction(db, [&] {
+    return inCountedTransaction(db, report, [&] {
         for (const QString& path : std::as_const(changes->removed)) {
             if (const auto before = known.constFind(path); before != known.cend()) {
                 if (Status removed = book.removeServerRemoved(*before, report); !removed.ok()) {

@@ -18,6 +18,24 @@ card() { printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%s\r\nFN:%s\r\nN:;%s;;;\r\n%s
 server_count() { curl -s -u ann:pw -X PROPFIND -H 'Depth: 1' -H 'Content-Type: application/xml' "$book" \
     --data '<?xml version="1.0"?><d:propfind xmlns:d="DAV:"><d:prop><d:getetag/></d:prop></d:propfind>' | grep -o '\.vcf</' | wc -l; }
 
+# A pull the disk cannot take (here a file-size limit at the book's size)
+# stops with the reason and counts no card it did not keep; the next run
+# takes them in.
+"$tool" create "$dir/full" >/dev/null
+"$tool" account "$dir/full" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account of the full book"
+"$tool" sync "$dir/full" >/dev/null 2>&1 || fail "a sync of an empty address book"
+note=$(head -c 6000 /dev/zero | tr '\0' n)
+for i in 1 2 3; do put "full$i.vcf" "$(card "full$i" "Full $i" "NOTE:$note"$'\r\n')"; done
+limit=$(($(stat -c %s "$dir/full/dbVesk.mdb") / 1024))
+if out=$( (ulimit -f "$limit"; trap '' XFSZ; "$tool" sync "$dir/full" 2>"$dir/err") ); then
+    fail "a pull the disk could not take passed: $out"
+fi
+[[ $out == "pulled 0 new, 0 changed, 0 removed;"* ]] || fail "a pull the disk could not take said: $out"
+grep -q 'the sync stopped' "$dir/err" || fail "no reason for the stopped pull: $(cat "$dir/err")"
+out=$("$tool" sync "$dir/full" 2>"$dir/err") || fail "the pull after the limit: $out $(cat "$dir/err")"
+[[ $out == "pulled 3 new,"* ]] || fail "the pull after the limit said: $out"
+for i in 1 2 3; do curl -sf -u ann:pw -X DELETE "${book}full$i.vcf" >/dev/null || fail "cannot remove full$i"; done
+
 # The server's cards into an empty book; one of them carries what Norvane does not show.
 put ann.vcf "$(card ann 'Ann Lee' $'TEL:111\r\nBDAY:1980-02-03\r\nNOTE:met at the fair\r\nX-OTHER-APP;X-P=1:kept\r\nORG:Old Co\r\n')"
 put bob.vcf "$(card bob 'Bob Ray' $'TEL:222\r\n')"
