@@ -374,11 +374,6 @@ Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& repo
     return forget(before.uid);
 }
 
-// Pulls what changed on the server since the last run and applies it: the
-// cards a few hundred to a transaction, each with what the book knows of it,
-// so that the window and other programs never wait long for the book; then
-// the removals with the new sync token, so that a run that ends between two
-// transactions is finished by the next one.
 // A transaction of the pull whose counts stand in the report only once it is
 // committed: one that is not (a full disk) kept none of its cards.
 template <class Change> Status inCountedTransaction(Database& db, SyncReport& report, Change change)
@@ -391,6 +386,11 @@ template <class Change> Status inCountedTransaction(Database& db, SyncReport& re
     return committed;
 }
 
+// Pulls what changed on the server since the last run and applies it: the
+// cards a few hundred to a transaction, each with what the book knows of it,
+// so that the window and other programs never wait long for the book; then
+// the removals with the new sync token, so that a run that ends between two
+// transactions is finished by the next one.
 Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& book,
             SyncReport& report)
 {
