@@ -197,7 +197,8 @@ private:
     Status importCsv(QIODevice& file);
     // Adds the card's contact, or updates the one with its UID.
     Status add(const FedCard& fed);
-    QString storeCardPhoto(const CardContact& card, int line);
+    // Stores the card's photo in the photo folder and gives its name.
+    Status storeCardPhoto(const CardContact& card, int line, QString& name);
     // "FILE:LINE" of the file being imported.
     QString where(int line) const;
     void problem(int line, const QString& reason);
@@ -292,18 +293,26 @@ Status Importer::prepare()
     return done ? Status::success() : Status::failure(m_db.lastError());
 }
 
-QString Importer::storeCardPhoto(const CardContact& card, int line)
+// A picture Norvane reads that cannot be written here (no photo folder, a
+// full disk) fails the import, as a failed write to the book does: taken in
+// without it, a contact the card updates would lose the photo it has. A
+// photo that is no picture is said, and the card taken in without it.
+Status Importer::storeCardPhoto(const CardContact& card, int line, QString& name)
 {
     StoredPhoto stored;
     const Status kept = storeCardPhotoFile(card, m_photoFolder, m_scratch.path(), stored);
     if (!kept.ok()) {
+        if (isReadablePicture(card.photo)) {
+            return Status::failure(where(line) + QStringLiteral(": ") + kept.reason());
+        }
         problem(line, kept.reason());
-        return {};
+        return Status::success();
     }
     if (stored.copied) {
         m_writtenPhotos.append(stored.name);
     }
-    return stored.name;
+    name = stored.name;
+    return Status::success();
 }
 
 Status Importer::add(const FedCard& fed)
@@ -316,7 +325,10 @@ Status Importer::add(const FedCard& fed)
     TextDigest key = digests.key;
     if (!card.photo.isEmpty()) {
         withPhoto = card.contact;
-        withPhoto->profile = storeCardPhoto(card, fed.line);
+        withPhoto->profile.clear();
+        if (Status kept = storeCardPhoto(card, fed.line, withPhoto->profile); !kept.ok()) {
+            return kept;
+        }
         key = contactDigest(ContactUtf8(*withPhoto));
     }
     const Contact& contact = withPhoto ? *withPhoto : card.contact;
