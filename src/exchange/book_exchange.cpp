@@ -293,19 +293,19 @@ Status Importer::prepare()
     return done ? Status::success() : Status::failure(m_db.lastError());
 }
 
-// A picture Norvane reads that cannot be written here (no photo folder, a
-// full disk) fails the import, as a failed write to the book does: taken in
-// without it, a contact the card updates would lose the photo it has. A
-// photo that is no picture is said, and the card taken in without it.
+// A picture that cannot be written here fails the import, as a failed write
+// to the book does; a photo that is no picture is said, the card taken in
+// without it.
 Status Importer::storeCardPhoto(const CardContact& card, int line, QString& name)
 {
     StoredPhoto stored;
-    const Status kept = storeCardPhotoFile(card, m_photoFolder, m_scratch.path(), stored);
-    if (!kept.ok()) {
-        if (isReadablePicture(card.photo)) {
-            return Status::failure(where(line) + QStringLiteral(": ") + kept.reason());
-        }
-        problem(line, kept.reason());
+    QString leftOut;
+    if (Status kept = storeCardPhotoFile(card, m_photoFolder, m_scratch.path(), stored, leftOut);
+        !kept.ok()) {
+        return Status::failure(where(line) + QStringLiteral(": ") + kept.reason());
+    }
+    if (!leftOut.isEmpty()) {
+        problem(line, leftOut);
         return Status::success();
     }
     if (stored.copied) {
@@ -629,19 +629,14 @@ Status checkFileBesideBook(const Database& db, const QString& photoFolder, const
     return Status::success();
 }
 
-bool isReadablePicture(const QByteArray& bytes)
-{
-    return !pictureFormat(bytes).isEmpty();
-}
-
 Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
-                          const QString& scratchFolder, StoredPhoto& stored)
+                          const QString& scratchFolder, StoredPhoto& stored, QString& leftOut)
 {
     const QByteArray& photo = card.photo;
     const QByteArray format = pictureFormat(photo);
     if (format.isEmpty()) {
-        return Status::failure(
-            tr("its PHOTO is not a picture; the contact was imported without it"));
+        leftOut = tr("its PHOTO is not a picture; the contact was imported without it");
+        return Status::success();
     }
     // A scratch folder that could not be made has no path: the file would go
     // to the working folder, over (and then away with) a file of its name.

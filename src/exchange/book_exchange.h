@@ -69,15 +69,16 @@ Status exportContactsToFile(Database& db, const QString& photoFolder, ExportForm
 // a link.
 Status checkFileBesideBook(const Database& db, const QString& photoFolder, const QString& path);
 
-// Whether the bytes are a picture Norvane reads, and so shows as a photo.
-bool isReadablePicture(const QByteArray& bytes);
-
 // Writes a card's inline photo into the photo folder, through a file in the
 // scratch folder, as the register panel stores a chosen picture (an
-// identical file reused, a different one never replaced); a failure with the
-// reason when it is not a picture or cannot be written.
+// identical file reused, a different one never replaced). A photo that is
+// not a picture Norvane reads is left out, its reason in leftOut. A picture
+// that cannot be written here (no photo folder, a full disk) is a failure:
+// the card is not to be taken in without it, or a contact it updates would
+// lose the photo it has, and the next edit sent to a server would take the
+// photo away there too.
 Status storeCardPhotoFile(const CardContact& card, const QString& photoFolder,
-                          const QString& scratchFolder, StoredPhoto& stored);
+                          const QString& scratchFolder, StoredPhoto& stored, QString& leftOut);
 
 // A file name made from a contact's name (letters, digits, spaces and
 // dashes kept, the rest "_"), or from the fallback when nothing is left; a

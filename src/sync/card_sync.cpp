@@ -297,22 +297,23 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     server.profile = local && !serverPhotoOnly ? local->profile : QString();
     if (!mapped->photo.isEmpty()) {
         StoredPhoto stored;
-        if (Status kept = storeCardPhotoFile(*mapped, m_photoFolder, m_scratch.path(), stored);
-            kept.ok()) {
-            server.profile = stored.name;
-        } else if (isReadablePicture(mapped->photo)) {
-            // A picture that cannot be written here (no photo folder, a full
-            // disk) stops the run, as a failed write to the book does: taken
-            // in without it, the contact's next edit here would send the card
-            // without it, and the photo would be gone from every device.
+        QString leftOut;
+        if (Status kept =
+                storeCardPhotoFile(*mapped, m_photoFolder, m_scratch.path(), stored, leftOut);
+            !kept.ok()) {
+            // A picture that cannot be written here stops the run, as a
+            // failed write to the book does; the next run takes the card in.
             QString reason = kept.reason();
             if (reason.endsWith(u'.')) {
                 reason.chop(1); // the reason is said within a sentence
             }
             return Status::failure(
                 tr("the photo of %1 could not be kept here: %2").arg(server.name, reason));
+        }
+        if (leftOut.isEmpty()) {
+            server.profile = stored.name;
         } else {
-            report.photosNotTaken.append(QStringLiteral("%1 (%2)").arg(server.name, kept.reason()));
+            report.photosNotTaken.append(QStringLiteral("%1 (%2)").arg(server.name, leftOut));
         }
     }
     const QByteArray serverKey = contactKey(server);
