@@ -197,7 +197,8 @@ private:
     Status importCsv(QIODevice& file);
     // Adds the card's contact, or updates the one with its UID.
     Status add(const FedCard& fed);
-    // Stores the card's photo in the photo folder and gives its name.
+    // Stores the card's photo in the photo folder and gives its name (none
+    // when the photo is left out).
     Status storeCardPhoto(const CardContact& card, int line, QString& name);
     // "FILE:LINE" of the file being imported.
     QString where(int line) const;
@@ -306,6 +307,7 @@ Status Importer::storeCardPhoto(const CardContact& card, int line, QString& name
     }
     if (!leftOut.isEmpty()) {
         problem(line, leftOut);
+        name.clear();
         return Status::success();
     }
     if (stored.copied) {
@@ -325,7 +327,6 @@ Status Importer::add(const FedCard& fed)
     TextDigest key = digests.key;
     if (!card.photo.isEmpty()) {
         withPhoto = card.contact;
-        withPhoto->profile.clear();
         if (Status kept = storeCardPhoto(card, fed.line, withPhoto->profile); !kept.ok()) {
             return kept;
         }
