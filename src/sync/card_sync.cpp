@@ -83,6 +83,26 @@ bool photoChangedSince(const std::optional<VCard>& last, const VCard& now)
                                                          : was->value != is->value;
 }
 
+// Whether the server's card differs, in what Norvane shows, from the card the
+// last run pulled or sent: a value of the five columns, or the photo.
+bool shownChangedSince(const std::optional<VCard>& last, const CardContact& mapped,
+                       const VCard& now)
+{
+    QString reason;
+    const std::optional<CardContact> before = last ? contactFromCard(*last, reason) : std::nullopt;
+    if (!before) {
+        return true;
+    }
+    for (int c = 1; c < kContactColumnCount; ++c) {
+        const auto column = static_cast<ContactColumn>(c);
+        if (column != ContactColumn::Profile &&
+            before->contact.text(column) != mapped.contact.text(column)) {
+            return true;
+        }
+    }
+    return photoChangedSince(last, now);
+}
+
 // The book's side of a run: its contacts, cards and what the last run saw.
 class LocalBook
 {
@@ -107,6 +127,9 @@ public:
     Status applyServerCard(const DavResource& card, const SyncedCard* before,
                            const QSet<QString>& goneFromServer, SyncReport& report);
     Status removeServerRemoved(const SyncedCard& before, SyncReport& report);
+    // Keeps the server's card for the contact and notes it as synced.
+    Status keepServerCard(qint64 id, const QString& uid, const DavResource& fetched,
+                          const VCard& card, const QByteArray& key);
     Status record(const SyncedCard& card);
     Status forget(const QString& uid);
     QString setting(const char* key);
@@ -285,6 +308,13 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     std::optional<Contact> local = contactOf(bound.uid);
     // Changed here since the last run, or never synced.
     const bool changedHere = local && (!bound.before || contactKey(*local) != bound.before->key);
+    // Only the card's version moved on the server (a property Norvane does
+    // not show changed, another client saved it again, or the server named no
+    // version of the card sent to it): no conflict. The edit here stands and
+    // the push sends it on top of the server's card, which it keeps.
+    if (changedHere && bound.before && !shownChangedSince(keptCard(local->id), *mapped, *card)) {
+        return keepServerCard(local->id, bound.uid, fetched, *card, bound.before->key);
+    }
     Contact server = mapped->contact;
     // The contact keeps its own photo where the card gives none it can take,
     // unless, since the last run, the card's photo changed on the server
@@ -343,15 +373,21 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
         server.id = m_db.lastInsertId();
         ++report.pulledNew;
     }
+    return keepServerCard(server.id, bound.uid, fetched, *card, serverKey);
+}
+
+Status LocalBook::keepServerCard(qint64 id, const QString& uid, const DavResource& fetched,
+                                 const VCard& card, const QByteArray& key)
+{
     Statement& cardRow =
         statement("INSERT OR REPLACE INTO tblCard (ID, UID, VCARD) VALUES (?1, ?2, ?3)");
-    cardRow.bind(1, server.id);
-    cardRow.bind(2, bound.uid);
-    cardRow.bindUtf8(3, writeVCard(*card));
+    cardRow.bind(1, id);
+    cardRow.bind(2, uid);
+    cardRow.bindUtf8(3, writeVCard(card));
     if (Status written = write(cardRow); !written.ok()) {
         return written;
     }
-    return record({bound.uid, fetched.href, fetched.etag, serverKey});
+    return record({uid, fetched.href, fetched.etag, key});
 }
 
 Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& report)

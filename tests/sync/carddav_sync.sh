@@ -57,6 +57,16 @@ for kept in 'ORG:New Co' 'BDAY:1980-02-03' 'NOTE:met at the fair' 'X-OTHER-APP;X
 done
 [[ $ann != *"Old Co"* ]] || fail "the old company is still on the server"
 
+# Changed there only in what Norvane does not show (another client's note)
+# and here in a number: no conflict; the number goes on top of the new note.
+put ann.vcf "$(printf '%s\n' "$ann" | sed 's/^NOTE:.*/NOTE:met again/' | sed 's/$/\r/')"
+sql "UPDATE tblYou SET CONTACT = '112' WHERE NAME = 'Ann Lee';"
+out=$(sync) || fail "an edit here over a note there: $out"
+[[ $out == *"pushed 0 new, 1 changed, 0 removed; 0 conflicts" ]] || fail "an edit here over a note there said: $out"
+[ "$(names)" = "Ann Lee|Bob Ray" ] || fail "after a note there: $(names)"
+ann=$(get ann.vcf | tr -d '\r')
+[[ $ann == *"NOTE:met again"* && $ann == *"TEL"*":112"* && $ann != *":111"* ]] || fail "the note or the number is lost: $ann"
+
 # Edited and removed there.
 put bob.vcf "$(card bob 'Bob Ray-Smith' $'TEL:222\r\n')"
 out=$(sync) || fail "pulling an edit: $out"
