@@ -214,8 +214,9 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
                                      source({"Organization Name"}, Join::FirstValue)});
         set(ContactColumn::Address,
             {source({"Address 1 - Formatted"}, Join::Parts, ", "),
-             source({"Address 1 - Street", "Address 1 - City", "Address 1 - Region",
-                     "Address 1 - Postal Code", "Address 1 - Country"},
+             source({"Address 1 - PO Box", "Address 1 - Extended Address", "Address 1 - Street",
+                     "Address 1 - City", "Address 1 - Region", "Address 1 - Postal Code",
+                     "Address 1 - Country"},
                     Join::Parts, ", ")});
         return mapping;
     }
@@ -229,12 +230,20 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
         set(ContactColumn::Email,
             {source({"E-mail Address", "E-mail 2 Address", "E-mail 3 Address"}, Join::FirstValue)});
         set(ContactColumn::Company, {source({"Company"}, Join::FirstValue)});
-        set(ContactColumn::Address, {source({"Business Street", "Business City", "Business State",
-                                             "Business Postal Code", "Business Country/Region"},
-                                            Join::Parts, ", "),
-                                     source({"Home Street", "Home City", "Home State",
-                                             "Home Postal Code", "Home Country/Region"},
-                                            Join::Parts, ", ")});
+        // The first of the three addresses that has a part, every line of
+        // its street included.
+        const auto address = [&](const char* kind) {
+            Source s{{}, Join::Parts, QStringLiteral(", ")};
+            for (const char* part : {" Street", " Street 2", " Street 3", " Address PO Box",
+                                     " City", " State", " Postal Code", " Country/Region"}) {
+                if (const int at = indexOf(header, (QByteArray(kind) + part).constData());
+                    at >= 0) {
+                    s.fields.append(at);
+                }
+            }
+            return s;
+        };
+        set(ContactColumn::Address, {address("Business"), address("Home"), address("Other")});
         return mapping;
     }
     return std::nullopt;

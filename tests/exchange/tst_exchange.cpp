@@ -230,6 +230,19 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "Dee Ltd,1 High St,Leith\n")
         << QStringList{"Jo Dee|1 High St, Leith|07700\n0131|jo@example.org|Dee Ltd"} << false
         << none;
+    QTest::newRow("CSV, a desktop mail export's street lines, PO box and other address")
+        << QByteArray("First Name,Last Name,E-mail Address,Home Street,Home Street 2,Home Street 3,"
+                      "Home Address PO Box,Home City,Home Country/Region,Other Street,Other City\n"
+                      "Jo,Dee,,Flat 2,1 High St,Rear,PO 9,Leith,UK,,\n"
+                      "Al,Bo,,,,,,,,3 Low Rd,Ayr\n")
+        << QStringList{"Jo Dee|Flat 2, 1 High St, Rear, PO 9, Leith, UK|||",
+                       "Al Bo|3 Low Rd, Ayr|||"}
+        << false << none;
+    QTest::newRow("CSV, a web mail export's address in parts")
+        << QByteArray("Name,E-mail 1 - Value,Address 1 - Formatted,Address 1 - Street,"
+                      "Address 1 - Extended Address,Address 1 - PO Box,Address 1 - City\n"
+                      "Eva,,,Gata 1,Lgh 4,Box 7,Lund\n")
+        << QStringList{"Eva|Box 7, Lgh 4, Gata 1, Lund|||"} << false << none;
     QTest::newRow("CSV, a desktop mail export in the Windows code page")
         << QByteArray("First Name,Middle Name,Last Name,E-mail Address,Mobile Phone,Home Phone,"
                       "Company,Business Street,Business City\nJ\xfcrgen,,M\xfcller,j@example.org,"
