@@ -76,7 +76,9 @@ void Registry::reloadWhenIdle()
         }
         return;
     }
-    reloadMainWindow(m_main->currentContactId());
+    // The user did not ask for this reload: what is being typed into the
+    // search strip stays.
+    replaceMainWindow(m_main->currentContactId(), m_main->searchStrip());
 }
 
 // Queued: the handler that closed the panel ends before its window goes.
@@ -99,6 +101,12 @@ void Registry::runHeldBackReload()
 // user never sees the desktop in between.
 void Registry::reloadMainWindow(std::optional<qint64> selectContact)
 {
+    replaceMainWindow(selectContact, std::nullopt);
+}
+
+void Registry::replaceMainWindow(std::optional<qint64> selectContact,
+                                 const std::optional<MainWindow::SearchStrip>& search)
+{
     m_reloadHeldBack.reset();
     MainWindow* old = m_main;
     if (old) {
@@ -109,6 +117,9 @@ void Registry::reloadMainWindow(std::optional<qint64> selectContact)
         m_main->move(old->pos());
     }
     m_main->load();
+    if (search) {
+        m_main->restoreSearchStrip(*search);
+    }
     if (selectContact) {
         m_main->selectContact(*selectContact);
     }

@@ -62,6 +62,10 @@ private:
     // front of the main window it holds; false when neither is.
     bool raiseWindowsInFront();
     void runHeldBackReload();
+    // Replaces the main window; the new one selects the contact, after
+    // searching as the old one did when a search strip is given.
+    void replaceMainWindow(std::optional<qint64> selectContact,
+                           const std::optional<MainWindow::SearchStrip>& search);
     // Shows what the server changed, keeping the user's place, and warns
     // once for a run that failed.
     void syncEnded(const SyncOutcome& outcome);

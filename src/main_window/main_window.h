@@ -55,6 +55,21 @@ public:
     std::optional<qint64> currentContactId() const;
     // Whether the register panel or update mode holds what the user types.
     bool isEditing() const;
+
+    // What the search strip holds: the text, the column it was searched on,
+    // the column chosen since (a choice alone searches nothing), and where
+    // the user is typing in it.
+    struct SearchStrip
+    {
+        QString text;
+        ContactColumn searched = ContactColumn::Name;
+        ContactColumn chosen = ContactColumn::Name;
+        bool typing = false;
+        int cursor = 0;
+    };
+    SearchStrip searchStrip() const;
+    // Puts a strip's search in force again, as if it had been typed here.
+    void restoreSearchStrip(const SearchStrip& strip);
     // Whether the open book names a CardDAV account, read on the window's
     // own connection: a book without one needs no sync run at all.
     bool hasSyncAccount();
@@ -114,6 +129,8 @@ private:
     void showStoredBookLater(const Status& refused);
     void reloadTable();
     void searchAsTyped();
+    ContactColumn chosenSearchColumn() const;
+    QRadioButton* searchOption(ContactColumn column) const;
     void prepareSearches();
     void setUpdateMode(bool on);
     // The contact a removal leaves selected.
@@ -146,6 +163,8 @@ private:
     // What the detail fields showed when update mode began: only what differs
     // from it is written.
     Contact m_shownForEdit;
+    // The column the rows shown were last searched on.
+    ContactColumn m_searchedColumn = ContactColumn::Name;
 };
 
 } // namespace norvane

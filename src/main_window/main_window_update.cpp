@@ -151,10 +151,39 @@ void MainWindow::selectContact(qint64 id)
 // column; no query runs and the text is never turned into SQL.
 void MainWindow::searchAsTyped()
 {
-    const ContactColumn column = ui.Option1->isChecked()   ? ContactColumn::Name
-                                 : ui.Option2->isChecked() ? ContactColumn::Address
-                                                           : ContactColumn::Contact;
-    searchContacts(*m_dataControl.recordSet(), column, ui.txtSearch->text());
+    m_searchedColumn = chosenSearchColumn();
+    searchContacts(*m_dataControl.recordSet(), m_searchedColumn, ui.txtSearch->text());
+}
+
+ContactColumn MainWindow::chosenSearchColumn() const
+{
+    return ui.Option1->isChecked()   ? ContactColumn::Name
+           : ui.Option2->isChecked() ? ContactColumn::Address
+                                     : ContactColumn::Contact;
+}
+
+QRadioButton* MainWindow::searchOption(ContactColumn column) const
+{
+    return column == ContactColumn::Name      ? ui.Option1
+           : column == ContactColumn::Address ? ui.Option2
+                                              : ui.Option3;
+}
+
+MainWindow::SearchStrip MainWindow::searchStrip() const
+{
+    return {ui.txtSearch->text(), m_searchedColumn, chosenSearchColumn(),
+            focusWidget() == ui.txtSearch, ui.txtSearch->cursorPosition()};
+}
+
+void MainWindow::restoreSearchStrip(const SearchStrip& strip)
+{
+    searchOption(strip.searched)->setChecked(true);
+    ui.txtSearch->setText(strip.text);
+    searchOption(strip.chosen)->setChecked(true);
+    ui.txtSearch->setCursorPosition(strip.cursor);
+    if (strip.typing) {
+        ui.txtSearch->setFocus();
+    }
 }
 
 // Run once the grid has shown its rows: the first letter typed on any of the

@@ -69,6 +69,7 @@ private slots:
     void neverDeletesOutsideThePhotoFolder();
     void keepsRecordAndPhotoWhenTheRemovalFails();
     void refreshClearsTheSearch();
+    void keepsTheSearchThroughAReloadFromElsewhere();
     void searchesAsTheUserTypes_data();
     void searchesAsTheUserTypes();
     void optionChangeAloneDoesNotRefilter();
@@ -437,6 +438,34 @@ void UpdateTest::refreshClearsTheSearch()
     QCOMPARE(gridNames(app), QStringList({"Ann", "Bob"}));
     QCOMPARE(app.shownContact().name, QStringLiteral("Bob")); // still the one selected
     QVERIFY(app.fakes.messages.asked.isEmpty());
+}
+
+// A reload the user did not ask for (a sync that pulled changes, another
+// program's import) keeps what is being typed: the text, the column it
+// searched, the option chosen since, and the cursor in the search field.
+void UpdateTest::keepsTheSearchThroughAReloadFromElsewhere()
+{
+    RunningApp app({contact("Ann", "1", "Crail"), contact("Bob", "2", "Annfield")});
+    auto* box = app.find<QLineEdit>("txtSearch");
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("an"));
+    QTest::mouseClick(app.find<QRadioButton>("Option2"), Qt::LeftButton);
+    box->setFocus();
+    box->setCursorPosition(1);
+    QWidget* const before = app.window();
+    app.folder.add({contact("Dan", "3", "Leith")});
+    app.registry->reloadWhenIdle();
+    app.settle();
+    QVERIFY(app.window() != before);
+    box = app.find<QLineEdit>("txtSearch");
+    QCOMPARE(box->text(), QStringLiteral("an"));
+    QCOMPARE(gridNames(app), QStringList({"Ann", "Dan"}));
+    QVERIFY(app.find<QRadioButton>("Option2")->isChecked());
+    QVERIFY(box->hasFocus());
+    QCOMPARE(box->cursorPosition(), 1);
+    QTest::keyClicks(box, QStringLiteral("n"));
+    QCOMPARE(box->text(), QStringLiteral("ann"));
+    QCOMPARE(gridNames(app), QStringList{"Bob"});
 }
 
 void UpdateTest::searchesAsTheUserTypes_data()
