@@ -115,6 +115,11 @@ void Registry::replaceMainWindow(std::optional<qint64> selectContact,
     m_main = new MainWindow(m_services, *this);
     if (old) {
         m_main->move(old->pos());
+        // A window the user minimised stays so when a sync or another
+        // program reloads it.
+        if (old->isMinimized()) {
+            m_main->setWindowState(Qt::WindowMinimized);
+        }
     }
     m_main->load();
     if (search) {

@@ -22,6 +22,7 @@ private slots:
     void restoresOnlyForTheTrayNotifications_data();
     void restoresOnlyForTheTrayNotifications();
     void minimisesWithTheDashes();
+    void staysMinimisedThroughAReloadFromElsewhere();
     void saysFarewellAndEndsWithX();
     void endsTheSameWayWhenTheWindowManagerClosesIt();
     void keepsOneTrayIconOverReloads();
@@ -108,6 +109,22 @@ void MainWindowTest::minimisesWithTheDashes()
     QVERIFY(app.window()->isMinimized());
     QCOMPARE(app.fakes.process.endRequests, 0);
     QCOMPARE(app.fakes.tray.icons, 1);
+}
+
+// A sync or another program's import reloads the window in the background:
+// one the user minimised stays so, and the tray still restores it.
+void MainWindowTest::staysMinimisedThroughAReloadFromElsewhere()
+{
+    RunningApp app;
+    QTest::mouseClick(app.find<QLabel>("Label11"), Qt::LeftButton);
+    QPointer<MainWindow> first = app.window();
+    app.registry->reloadWhenIdle();
+    app.settle();
+    QVERIFY(first.isNull());
+    QVERIFY(app.window()->isMinimized());
+    app.fakes.tray.notify(514);
+    QVERIFY(!app.window()->isMinimized());
+    QVERIFY(app.window()->isVisible());
 }
 
 void MainWindowTest::saysFarewellAndEndsWithX()
