@@ -268,6 +268,15 @@ out=$("$tool" sync "$dir/second" 2>"$dir/err") || fail "a second sync after the 
 [ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] || fail "not in step after the large pull: $out"
 [ "$(held)" = "$there" ] || fail "after the large pull the book holds $(held) contacts, the server $there"
 [ "$(sql_in "$dir/second" 'SELECT count(DISTINCT UID) FROM tblCard;')" = "$there" ] || fail "the large pull doubled cards"
+# Two runs of one book at once (the window's and norvane-db's): the second
+# waits for the first, and every card is taken in once.
+"$tool" create "$dir/twice" >/dev/null
+"$tool" account "$dir/twice" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account of the book synced twice"
+"$tool" sync "$dir/twice" >"$dir/one" 2>&1 & first=$!
+"$tool" sync "$dir/twice" >"$dir/two" 2>&1 || fail "a sync beside another: $(cat "$dir/two")"
+wait "$first" || fail "a sync beside another: $(cat "$dir/one")"
+[ "$(sql_in "$dir/twice" 'SELECT count(*) FROM tblYou;')" = "$there" ] || fail "two syncs at once took in $(sql_in "$dir/twice" 'SELECT count(*) FROM tblYou;') contacts of $there"
+[ "$(sql_in "$dir/twice" 'SELECT count(DISTINCT UID) FROM tblCard;')" = "$there" ] || fail "two syncs at once doubled cards"
 for i in $(seq 250); do curl -sf -u ann:pw -X DELETE "${book}big$i.vcf" >/dev/null || fail "cannot remove big$i"; done
 sync >/dev/null || fail "the sync after the large pull: $(cat "$dir/err")"
 
