@@ -99,10 +99,13 @@ void BackgroundSync::startRun()
             this,
             [this, outcome, lastingPasswordProblem] {
                 SyncOutcome told = outcome;
-                if (lastingPasswordProblem && m_toldPasswordProblem) {
+                const bool saidLastRun =
+                    !outcome.warning.isEmpty() && outcome.warning == m_lastWarning;
+                if ((lastingPasswordProblem && m_toldPasswordProblem) || saidLastRun) {
                     told.warning.clear();
                 }
                 m_toldPasswordProblem = m_toldPasswordProblem || lastingPasswordProblem;
+                m_lastWarning = outcome.warning;
                 runEnded(told);
             },
             Qt::QueuedConnection);

@@ -17,7 +17,8 @@ struct SyncOutcome
 // Runs the sync of an application folder's book on a thread of its own,
 // with its own connection, so that the window never waits for the server.
 // A request during a run makes one more run once it ends; a book without an
-// account does nothing.
+// account does nothing. A warning is said once while it lasts: a computer
+// offline or a server down would otherwise bring a box after every save.
 class BackgroundSync : public QObject
 {
     Q_OBJECT
@@ -40,6 +41,8 @@ private:
     QString m_password;
     bool m_again = false;
     bool m_toldPasswordProblem = false; // said once a run of the program
+    // The last run's warning: the same one again is not said while it lasts.
+    QString m_lastWarning;
     QPointer<QThread> m_thread;
 };
 

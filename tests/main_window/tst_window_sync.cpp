@@ -41,9 +41,7 @@ public:
                       .arg(m_port)
                       .arg(root)
                       .toUtf8());
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("radicale"),
-                        {QStringLiteral("--config"), root + QStringLiteral("/config")});
+        start();
         const QByteArray addressBook =
             "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:"
             "ns:carddav\"><d:set><d:prop><d:resourcetype><d:collection/><c:addressbook/>"
@@ -55,6 +53,17 @@ public:
     }
     ~Radicale() { stop(); }
 
+    // Starts the server on its port and data, and waits until it answers.
+    void start()
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral("radicale"),
+                        {QStringLiteral("--config"), m_dir.path() + QStringLiteral("/config")});
+        for (int tries = 0; tries < 100 && !client().propfind(bookUrl(), 0, {}).answered();
+             ++tries) {
+            QTest::qWait(100);
+        }
+    }
     void stop()
     {
         m_process.kill();
@@ -168,12 +177,22 @@ void WindowSyncTest::keepsTheBookInStepWithTheServer()
     };
     QCOMPARE(syncWarnings(), QStringList());
 
+    // A server down is said once while it lasts, not after every save.
     server.stop();
-    app.click("cmdRefresh");
-    waitForSync(app);
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        app.click("cmdRefresh");
+        waitForSync(app);
+    }
     QCOMPARE(syncWarnings().size(), 1);
     QVERIFY2(syncWarnings()[0].contains(QStringLiteral("no answer")),
              qPrintable(syncWarnings()[0]));
+    // Down again once a run went through, it is said again.
+    for (const bool up : {true, false}) {
+        up ? server.start() : server.stop();
+        app.click("cmdRefresh");
+        waitForSync(app);
+    }
+    QCOMPARE(syncWarnings().size(), 2);
     QCOMPARE(rows(app), 2);
 }
 
