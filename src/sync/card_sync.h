@@ -38,8 +38,11 @@ struct SyncReport
 //    the next one without duplicating or losing a contact.
 // A contact changed on both sides takes the server's version, and the local
 // one is kept as a new contact "<name> (conflict <date>)", pushed as new; a
-// change wins over a removal on the other side. A failure of the server
-// leaves the book as it was before that step.
+// card changed there only in what Norvane does not show is no such change.
+// A change wins over a removal on the other side. A failure of the server
+// leaves the book as it was before that step. One run of a book goes at a
+// time, whichever program starts it: a second waits up to a minute for the
+// lock file norvane-sync.lock beside the book, then fails.
 Status synchronise(Database& db, DavClient& client, const CardDavAccount& account,
                    const QString& photoFolder, SyncReport& report);
 
