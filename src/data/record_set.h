@@ -64,6 +64,11 @@ public:
     // rows that are not plain ASCII), so that no keystroke waits for it.
     void prepareSearch(ContactColumn column);
     void clearFilter();
+    // The column of the filter in force; none while every row is shown.
+    std::optional<ContactColumn> filterColumn() const
+    {
+        return m_filter ? std::optional(m_filter->column) : std::nullopt;
+    }
 
 signals:
     void aboutToReset();

@@ -163,8 +163,6 @@ private:
     // What the detail fields showed when update mode began: only what differs
     // from it is written.
     Contact m_shownForEdit;
-    // The column the rows shown were last searched on.
-    ContactColumn m_searchedColumn = ContactColumn::Name;
 };
 
 } // namespace norvane

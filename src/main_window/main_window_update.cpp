@@ -151,8 +151,7 @@ void MainWindow::selectContact(qint64 id)
 // column; no query runs and the text is never turned into SQL.
 void MainWindow::searchAsTyped()
 {
-    m_searchedColumn = chosenSearchColumn();
-    searchContacts(*m_dataControl.recordSet(), m_searchedColumn, ui.txtSearch->text());
+    searchContacts(*m_dataControl.recordSet(), chosenSearchColumn(), ui.txtSearch->text());
 }
 
 ContactColumn MainWindow::chosenSearchColumn() const
@@ -171,8 +170,9 @@ QRadioButton* MainWindow::searchOption(ContactColumn column) const
 
 MainWindow::SearchStrip MainWindow::searchStrip() const
 {
-    return {ui.txtSearch->text(), m_searchedColumn, chosenSearchColumn(),
-            focusWidget() == ui.txtSearch, ui.txtSearch->cursorPosition()};
+    const ContactColumn chosen = chosenSearchColumn();
+    return {ui.txtSearch->text(), m_dataControl.recordSet()->filterColumn().value_or(chosen),
+            chosen, focusWidget() == ui.txtSearch, ui.txtSearch->cursorPosition()};
 }
 
 void MainWindow::restoreSearchStrip(const SearchStrip& strip)

@@ -94,19 +94,10 @@ bool photoChangedSince(const std::optional<VCard>& last, const VCard& now)
 bool shownChangedSince(const std::optional<VCard>& last, const CardContact& mapped,
                        const VCard& now)
 {
+    // A card's mapping names no photo file: the two compare on the five.
     QString reason;
     const std::optional<CardContact> before = last ? contactFromCard(*last, reason) : std::nullopt;
-    if (!before) {
-        return true;
-    }
-    for (int c = 1; c < kContactColumnCount; ++c) {
-        const auto column = static_cast<ContactColumn>(c);
-        if (column != ContactColumn::Profile &&
-            before->contact.text(column) != mapped.contact.text(column)) {
-            return true;
-        }
-    }
-    return photoChangedSince(last, now);
+    return !before || before->contact != mapped.contact || photoChangedSince(last, now);
 }
 
 // The book's side of a run: its contacts, cards and what the last run saw.
@@ -318,7 +309,8 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     // not show changed, another client saved it again, or the server named no
     // version of the card sent to it): no conflict. The edit here stands and
     // the push sends it on top of the server's card, which it keeps.
-    if (changedHere && bound.before && !shownChangedSince(keptCard(local->id), *mapped, *card)) {
+    const std::optional<VCard> kept = local ? keptCard(local->id) : std::nullopt;
+    if (changedHere && bound.before && !shownChangedSince(kept, *mapped, *card)) {
         return keepServerCard(local->id, bound.uid, fetched, *card, bound.before->key);
     }
     Contact server = mapped->contact;
@@ -329,7 +321,7 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     // not send the old photo back over it) or the contact changed here (the
     // server's version then wins whole, and the local one is kept beside it).
     const bool serverPhotoOnly =
-        local && bound.before && (changedHere || photoChangedSince(keptCard(local->id), *card));
+        local && bound.before && (changedHere || photoChangedSince(kept, *card));
     server.profile = local && !serverPhotoOnly ? local->profile : QString();
     if (!mapped->photo.isEmpty()) {
         StoredPhoto stored;
