@@ -294,8 +294,11 @@ Statement& Statement::operator=(Statement&& other) noexcept
 
 void Statement::reset()
 {
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
+    // A statement that could not be prepared stays one that fails when run.
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
 }
 
 void Statement::bind(int index, const QString& text)

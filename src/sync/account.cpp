@@ -5,7 +5,10 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -71,7 +74,57 @@ Status trustPasswordCommand(const CardDavAccount& account)
                                      .arg(trustedCommandsFile()));
 }
 
+// Writes the account's settings; what the last runs saw stays only when it
+// is the same address book.
+Status writeAccount(Database& db, const CardDavAccount& account)
+{
+    QString unread;
+    const std::optional<CardDavAccount> before = loadAccount(db, unread);
+    // What the last runs saw belongs to the address book they ran against:
+    // against another one, it would read as cards removed there.
+    const bool sameBook = before && isSameAddressBook(*before, account);
+    Status status = sameBook ? db.execute(kSettingsTable) : forgetSyncState(db);
+    QString reason;
+    Statement put =
+        db.prepare("INSERT OR REPLACE INTO tblSetting (KEY, VALUE) VALUES (?1, ?2)", reason);
+    if (status.ok() && !put.isValid()) {
+        status = Status::failure(reason);
+    }
+    const QHash<QString, QString> values = settings(account);
+    for (auto it = values.cbegin(); status.ok() && it != values.cend(); ++it) {
+        put.reset();
+        put.bind(1, it.key());
+        put.bind(2, it.value());
+        status = runToEnd(db, put);
+    }
+    return status;
+}
+
+// How long a sync or an account change waits for another to end.
+constexpr int kWaitForOtherMs = 60 * 1000;
+
 } // namespace
+
+bool isSameAddressBook(const CardDavAccount& one, const CardDavAccount& other)
+{
+    return one.url == other.url && one.user == other.user;
+}
+
+Status whileSyncStateIsOurs(Database& db, const std::function<Status()>& work)
+{
+    QLockFile lock(QFileInfo(db.filePath()).dir().filePath(QStringLiteral("norvane-sync.lock")));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(kWaitForOtherMs)) {
+        const QString lockFile = QDir::toNativeSeparators(lock.fileName());
+        return Status::failure(
+            lock.error() == QLockFile::LockFailedError
+                ? tr("a sync of this book is still running (it holds %1)").arg(lockFile)
+                : tr("%1 cannot be made to keep two syncs of this book from running at the "
+                     "same time")
+                      .arg(lockFile));
+    }
+    return work();
+}
 
 bool isPasswordCommandTrusted(const CardDavAccount& account)
 {
@@ -86,28 +139,8 @@ Status saveAccount(Database& db, const CardDavAccount& account)
             return noted;
         }
     }
-    QString unread;
-    const std::optional<CardDavAccount> before = loadAccount(db, unread);
-    // What the last runs saw belongs to the address book they ran against:
-    // against another one, it would read as cards removed there.
-    const bool sameBook = before && before->url == account.url && before->user == account.user;
-    return inTransaction(db, [&] {
-        Status status = sameBook ? db.execute(kSettingsTable) : forgetSyncState(db);
-        QString reason;
-        Statement put =
-            db.prepare("INSERT OR REPLACE INTO tblSetting (KEY, VALUE) VALUES (?1, ?2)", reason);
-        if (status.ok() && !put.isValid()) {
-            status = Status::failure(reason);
-        }
-        const QHash<QString, QString> values = settings(account);
-        for (auto it = values.cbegin(); status.ok() && it != values.cend(); ++it) {
-            put.reset();
-            put.bind(1, it.key());
-            put.bind(2, it.value());
-            status = runToEnd(db, put);
-        }
-        return status;
-    });
+    return whileSyncStateIsOurs(
+        db, [&] { return inTransaction(db, [&] { return writeAccount(db, account); }); });
 }
 
 std::optional<CardDavAccount> loadAccount(Database& db, QString& reason)
@@ -138,10 +171,12 @@ std::optional<CardDavAccount> loadAccount(Database& db, QString& reason)
 
 Status removeAccount(Database& db)
 {
-    return inTransaction(db, [&] {
-        Status status = forgetSyncState(db);
-        return status.ok() ? db.execute("DELETE FROM tblSetting WHERE KEY LIKE 'carddav.%'")
-                           : status;
+    return whileSyncStateIsOurs(db, [&] {
+        return inTransaction(db, [&] {
+            Status status = forgetSyncState(db);
+            return status.ok() ? db.execute("DELETE FROM tblSetting WHERE KEY LIKE 'carddav.%'")
+                               : status;
+        });
     });
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 namespace norvane {
@@ -22,6 +23,17 @@ struct CardDavAccount
     bool allowInsecure = false;
     QByteArray trustedFingerprint;
 };
+
+// Whether the two name the same address book as the same user: what a sync
+// noted of one is only true of the other then.
+bool isSameAddressBook(const CardDavAccount& one, const CardDavAccount& other);
+
+// Runs work while no other program syncs the book or changes its account, so
+// that neither writes what the book knows of one server after the other made
+// it another's. Through the lock file norvane-sync.lock beside the book,
+// waited for up to a minute; the lock a killed program left is stale by its
+// process, never by its age, because a long sync is not a stale one.
+Status whileSyncStateIsOurs(Database& db, const std::function<Status()>& work);
 
 // Keeps the account in the book. Its password command, if any, is noted as
 // this user's own for this account, in the user's configuration folder.

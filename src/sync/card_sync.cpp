@@ -14,10 +14,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDate>
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <map>
@@ -30,9 +27,6 @@ QString tr(const char* text)
 {
     return QCoreApplication::translate("CardSync", text);
 }
-
-// How long a run waits for another run of the same book to end.
-constexpr int kWaitForOtherRunMs = 60 * 1000;
 
 // Where the collection's sync token of the last run is kept.
 constexpr const char* kSyncTokenKey = "carddav.sync_token";
@@ -692,28 +686,26 @@ Status synchronise(Database& db, DavClient& client, const CardDavAccount& accoun
     report = SyncReport();
     // One run of a book at a time, whichever program starts it: two at once
     // would each take in every new card of the server, and send both back.
-    // The lock is the file's alone: a run that was killed leaves one that
-    // the next run finds stale by its process, however long it was held.
-    QLockFile running(QFileInfo(db.filePath()).dir().filePath(QStringLiteral("norvane-sync.lock")));
-    running.setStaleLockTime(0);
-    if (!running.tryLock(kWaitForOtherRunMs)) {
-        const QString lockFile = QDir::toNativeSeparators(running.fileName());
-        return Status::failure(
-            running.error() == QLockFile::LockFailedError
-                ? tr("another sync of this book is still running (it holds %1)").arg(lockFile)
-                : tr("%1 cannot be made to keep a second sync of this book "
-                     "from running at the same time")
-                      .arg(lockFile));
-    }
-    LocalBook book(db, photoFolder);
-    if (Status ready = book.prepare(); !ready.ok()) {
-        return ready;
-    }
-    const QUrl collection = account.url;
-    if (Status pulled = pull(db, client, collection, book, report); !pulled.ok()) {
-        return pulled;
-    }
-    return push(db, client, collection, photoFolder, book, report);
+    return whileSyncStateIsOurs(db, [&] {
+        // The caller read the account before the lock: if it has changed
+        // since, what the book knows is of the new one, never of this run's.
+        QString reason;
+        const std::optional<CardDavAccount> stored = loadAccount(db, reason);
+        if (!stored || !isSameAddressBook(*stored, account)) {
+            return Status::failure(reason.isEmpty()
+                                       ? tr("the book's account was changed as this sync began")
+                                       : reason);
+        }
+        LocalBook book(db, photoFolder);
+        if (Status ready = book.prepare(); !ready.ok()) {
+            return ready;
+        }
+        const QUrl collection = account.url;
+        if (Status pulled = pull(db, client, collection, book, report); !pulled.ok()) {
+            return pulled;
+        }
+        return push(db, client, collection, photoFolder, book, report);
+    });
 }
 
 QStringList photoLines(const SyncReport& report)

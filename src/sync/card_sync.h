@@ -40,9 +40,9 @@ struct SyncReport
 // one is kept as a new contact "<name> (conflict <date>)", pushed as new; a
 // card changed there only in what Norvane does not show is no such change.
 // A change wins over a removal on the other side. A failure of the server
-// leaves the book as it was before that step. One run of a book goes at a
-// time, whichever program starts it: a second waits up to a minute for the
-// lock file norvane-sync.lock beside the book, then fails.
+// leaves the book as it was before that step. A run holds the book's sync
+// state (whileSyncStateIsOurs): a second run, or a change of the account,
+// waits for it; a run that finds the account changed as it began fails.
 Status synchronise(Database& db, DavClient& client, const CardDavAccount& account,
                    const QString& photoFolder, SyncReport& report);
 

@@ -2,6 +2,7 @@
 // loading, writing by ID, and the in-memory search.
 #include "contacts/contact_store.h"
 #include "data/connection_text.h"
+#include "data/contact_sql.h"
 #include "data/data_control.h"
 #include "data/database.h"
 #include "data/record_set.h"
@@ -310,6 +311,19 @@ void StoreTest::reportsAWriteTheStoreRefuses()
     QCOMPARE(control.recordSet()->rowCount(), 1);
     QVERIFY(!registerContact(control, folder.path(), contact("Bob", "2")).ok());
     QCOMPARE(control.recordSet()->rowCount(), 1);
+
+    // A statement the store could not prepare (its table gone under it) is
+    // reset, bound and run as any other, and fails with the store's reason.
+    QString reason;
+    const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
+    QVERIFY2(db, qPrintable(reason));
+    Statement unprepared = db->prepare("INSERT INTO tblGone (ID) VALUES (?1)", reason);
+    QVERIFY(!unprepared.isValid());
+    unprepared.reset();
+    unprepared.bind(1, qint64(1));
+    const Status ran = runToEnd(*db, unprepared);
+    QVERIFY(!ran.ok());
+    QVERIFY2(ran.reason().contains(QLatin1String("tblGone")), qPrintable(ran.reason()));
 }
 
 void StoreTest::filtersLiterallyWithoutRegardToCaseOrAccents_data()

@@ -277,6 +277,16 @@ out=$("$tool" sync "$dir/second" 2>"$dir/err") || fail "a second sync after the 
 wait "$first" || fail "a sync beside another: $(cat "$dir/one")"
 [ "$(sql_in "$dir/twice" 'SELECT count(*) FROM tblYou;')" = "$there" ] || fail "two syncs at once took in $(sql_in "$dir/twice" 'SELECT count(*) FROM tblYou;') contacts of $there"
 [ "$(sql_in "$dir/twice" 'SELECT count(DISTINCT UID) FROM tblCard;')" = "$there" ] || fail "two syncs at once doubled cards"
+# The account removed while a sync runs: the removal waits for the run, so
+# that nothing the run saw of the server is left in the book after it.
+"$tool" create "$dir/removed" >/dev/null
+"$tool" account "$dir/removed" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account of the book synced while removed"
+"$tool" sync "$dir/removed" >"$dir/one" 2>&1 & first=$!
+sleep 0.1
+"$tool" account "$dir/removed" --remove >/dev/null || fail "removing the account during a sync"
+wait "$first" || grep -q "the book's account was changed as this sync began" "$dir/one" || fail "a sync as its account was removed: $(cat "$dir/one")"
+[ "$(sql_in "$dir/removed" "SELECT count(*) FROM tblSetting WHERE KEY LIKE 'carddav.%'; SELECT count(*) FROM sqlite_master WHERE name = 'tblSync';" | paste -sd ' ')" = "0 0" ] ||
+    fail "a sync wrote what it saw after its account was removed"
 for i in $(seq 250); do curl -sf -u ann:pw -X DELETE "${book}big$i.vcf" >/dev/null || fail "cannot remove big$i"; done
 sync >/dev/null || fail "the sync after the large pull: $(cat "$dir/err")"
 
