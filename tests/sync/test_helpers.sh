@@ -2,6 +2,8 @@
 # stopped and the folder removed at the end, a free port, waiting for a
 # server, and a book's tables read through the sqlcipher command.
 dir=$(mktemp -d)
+# What a killed run leaves in the temporary folder goes with the test's folder.
+export TMPDIR=$dir
 # The password commands the tests set are noted in a configuration folder of their own.
 export XDG_CONFIG_HOME=$dir/config
 pids=()
