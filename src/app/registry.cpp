@@ -120,6 +120,8 @@ void Registry::replaceMainWindow(std::optional<qint64> selectContact,
         if (old->isMinimized()) {
             m_main->setWindowState(Qt::WindowMinimized);
         }
+        // Nor does it take the keyboard from the program the user works in.
+        m_main->setAttribute(Qt::WA_ShowWithoutActivating, !old->isActiveWindow());
     }
     m_main->load();
     if (search) {

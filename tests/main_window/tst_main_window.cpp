@@ -23,6 +23,7 @@ private slots:
     void restoresOnlyForTheTrayNotifications();
     void minimisesWithTheDashes();
     void staysMinimisedThroughAReloadFromElsewhere();
+    void takesTheKeyboardThroughAReloadOnlyWhenItHadIt();
     void saysFarewellAndEndsWithX();
     void endsTheSameWayWhenTheWindowManagerClosesIt();
     void keepsOneTrayIconOverReloads();
@@ -125,6 +126,25 @@ void MainWindowTest::staysMinimisedThroughAReloadFromElsewhere()
     app.fakes.tray.notify(514);
     QVERIFY(!app.window()->isMinimized());
     QVERIFY(app.window()->isVisible());
+}
+
+// The platform shows a window marked so without activating it (this test's
+// offscreen platform does not tell the difference).
+void MainWindowTest::takesTheKeyboardThroughAReloadOnlyWhenItHadIt()
+{
+    RunningApp app;
+    QWidget otherProgram;
+    otherProgram.show();
+    otherProgram.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&otherProgram));
+    app.registry->reloadWhenIdle();
+    app.settle();
+    QVERIFY(app.window()->testAttribute(Qt::WA_ShowWithoutActivating));
+    app.window()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.window()));
+    app.registry->reloadWhenIdle();
+    app.settle();
+    QVERIFY(!app.window()->testAttribute(Qt::WA_ShowWithoutActivating));
 }
 
 void MainWindowTest::saysFarewellAndEndsWithX()
