@@ -561,6 +561,27 @@ QUrl at(const QUrl& collection, const QString& path)
 }
 
 // Sends a contact the server does not have yet.
+// The version of a card the server just took. A server that changed the
+// card as it stored it names none (RFC 6352, 6.3.2.3): the card is read back,
+// and its version noted when it still holds what was sent. Otherwise none is
+// noted, and the next pull fetches the card; without one, a contact removed
+// here before that pull would come back from the server as changed there.
+QString versionTaken(DavClient& client, const QUrl& url, const QByteArray& sent,
+                     const DavReply& put)
+{
+    if (!put.etag.isEmpty()) {
+        return QString::fromLatin1(put.etag);
+    }
+    const DavReply got = client.send("GET", url);
+    const std::optional<VCard> there = got.succeeded() ? readCard(got.body) : std::nullopt;
+    QString reason;
+    const std::optional<CardContact> mapped =
+        there ? contactFromCard(*there, reason) : std::nullopt;
+    return mapped && !shownChangedSince(readCard(sent), *mapped, *there)
+               ? QString::fromLatin1(got.etag)
+               : QString();
+}
+
 Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, qint64 id,
                const QByteArray& card, const QString& uid, const QByteArray& key,
                SyncReport& report)
@@ -573,7 +594,8 @@ Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, qint6
                           {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}});
         if (put.succeeded()) {
             ++report.pushedNew;
-            return book.recordSent(id, card, {uid, path, QString::fromLatin1(put.etag), key});
+            const QString version = versionTaken(client, at(collection, path), card, put);
+            return book.recordSent(id, card, {uid, path, version, key});
         }
         if (put.status != 412) {
             break;
@@ -650,9 +672,10 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
             {{"If-Match", before.etag.toUtf8()}, {"Content-Type", "text/vcard; charset=utf-8"}});
         if (put.succeeded()) {
             ++report.pushedChanged;
-            if (Status noted =
-                    book.recordSent(contacts[i].id, card->first,
-                                    {before.uid, before.href, QString::fromLatin1(put.etag), key});
+            const QString version =
+                versionTaken(client, at(collection, before.href), card->first, put);
+            if (Status noted = book.recordSent(contacts[i].id, card->first,
+                                               {before.uid, before.href, version, key});
                 !noted.ok()) {
                 return noted;
             }

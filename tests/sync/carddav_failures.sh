@@ -3,7 +3,8 @@
 # server: a card refused for quota (named, the run ends with status 1, the
 # next run sends it), an HTML page where WebDAV was expected, a 500, a
 # server that never answers (given up after 30 s). Each leaves the book as
-# it was.
+# it was. Then Radicale behind a proxy that makes it rewrite the cards it
+# takes, as some servers do.
 set -euo pipefail
 tool=$1
 server=failures
@@ -42,4 +43,33 @@ mode ok
 out=$(sync) || fail "the retry: $out $(cat "$dir/err")"
 [[ $out == *"pushed 1 new"* ]] || fail "the retry said: $out"
 "$tool" check "$dir/book" | grep -q 'contacts: 1' || fail "the failures changed the book"
+
+# A server that rewrites the cards it takes and so names no ETag for them
+# (Radicale behind a proxy that acts so): a contact sent and then removed
+# here, or edited, sent and then removed, stays removed, and a run after a
+# send has nothing to pull.
+start_radicale pw
+make_address_book "$base/ann/contacts/" pw Contacts
+port=$(free_port)
+/usr/bin/python3 "$(dirname "$0")/rewriting_proxy.py" "$port" "$base" &
+pids+=($!)
+wait_for "http://127.0.0.1:$port/"
+"$tool" create "$dir/rewritten" >/dev/null
+"$tool" account "$dir/rewritten" --url "http://127.0.0.1:$port/ann/contacts/" --user ann --password-command "echo pw" >/dev/null ||
+    fail "the account behind the rewriting server"
+rsync() { "$tool" sync "$dir/rewritten" 2>"$dir/err" || fail "a sync with the rewriting server: $(cat "$dir/err")"; }
+rsql() { sql_in "$dir/rewritten" "$1"; }
+rsql "INSERT INTO tblYou (NAME, CONTACT) VALUES ('Ann', '1'), ('Bob', '2');"
+[[ $(rsync) == *"pushed 2 new"* ]] || fail "the rewriting server took not both contacts"
+out=$(rsync)
+[ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] ||
+    fail "a run after a send to the rewriting server said: $out"
+rsql "UPDATE tblYou SET CONTACT = '22' WHERE NAME = 'Bob';"
+[[ $(rsync) == *"pushed 0 new, 1 changed"* ]] || fail "the edit was not sent to the rewriting server"
+rsql "DELETE FROM tblYou;"
+out=$(rsync)
+[[ $out == "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 2 removed;"* ]] ||
+    fail "removing after a send to the rewriting server said: $out"
+rsync >/dev/null
+[ "$(rsql 'SELECT count(*) FROM tblYou;')" = 0 ] || fail "removed contacts came back: $(rsql 'SELECT NAME FROM tblYou;')"
 echo "carddav failures: all checks passed"
