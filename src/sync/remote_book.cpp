@@ -32,25 +32,83 @@ std::optional<QHash<QString, QString>> listCards(DavClient& client, const QUrl& 
     return cards;
 }
 
-// The members of a sync-collection answer, as changes.
-RemoteChanges changesOf(const QList<DavResource>& members, const QUrl& collection, QString token,
-                        bool complete)
+// Adds the members of a sync-collection answer to the changes: a later
+// answer's word on a card stands over an earlier one's. Whether the server
+// cut the answer short (RFC 6578, 3.6: the collection's own entry says 507).
+bool addChanges(RemoteChanges& changes, const QList<DavResource>& members, const QUrl& collection)
 {
-    RemoteChanges changes;
-    changes.token = std::move(token);
-    changes.complete = complete;
+    bool cutShort = false;
     for (const DavResource& member : members) {
         const QString path = pathOf(collection, member.href);
         if (path == collection.path()) {
-            continue;
-        }
-        if (member.status == 404) {
+            cutShort = cutShort || member.status == 507;
+        } else if (member.status == 404) {
+            changes.changed.remove(path);
             changes.removed.insert(path);
         } else if (!member.collection) {
+            changes.removed.remove(path);
             changes.changed.insert(path, member.etag);
         }
     }
-    return changes;
+    return cutShort;
+}
+
+// The most answers one run reads on from a token given with an answer cut
+// short; a server still cutting short after that is taken to be looping.
+constexpr int kMostAnswers = 10000;
+
+// One sync-collection answer from the token: its members, and the token to
+// go on from. nullopt when the server refused the token or the report
+// (reason left empty) or failed (reason set).
+std::optional<QList<DavResource>> syncAnswer(DavClient& client, const QUrl& collection,
+                                             const QString& from, QString& token, QString& reason)
+{
+    const QByteArray body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<d:sync-collection xmlns:d=\"DAV:\">"
+        "<d:sync-token>" +
+        from.toHtmlEscaped().toUtf8() +
+        "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
+        "</d:sync-collection>";
+    const DavReply reply = client.send("REPORT", collection, body, {{"Depth", "0"}});
+    if (!reply.answered() || reply.status == 401 || reply.status >= 500) {
+        reason = refusalText(tr("asking the address book what changed"), collection, reply);
+        return std::nullopt;
+    }
+    QString unread;
+    std::optional<QList<DavResource>> members =
+        reply.status == 207 ? parseMultistatus(reply.body, unread, &token) : std::nullopt;
+    return members && !token.isEmpty() ? members : std::nullopt;
+}
+
+// The changes since the token, read on through every answer the server cut
+// short, so that a full listing is never taken as whole before its end.
+// nullopt when the server refused the token (reason left empty) or failed.
+std::optional<RemoteChanges> changesSince(DavClient& client, const QUrl& collection,
+                                          const QString& from, QString& reason)
+{
+    RemoteChanges changes;
+    changes.complete = from.isEmpty();
+    QString at = from;
+    for (int answer = 0; answer < kMostAnswers; ++answer) {
+        const std::optional<QList<DavResource>> members =
+            syncAnswer(client, collection, at, changes.token, reason);
+        if (!members) {
+            if (answer > 0 && reason.isEmpty()) {
+                reason = tr("asking the address book what changed: %1 refused to go on from "
+                            "the token it gave")
+                             .arg(collection.host());
+            }
+            return std::nullopt;
+        }
+        if (!addChanges(changes, *members, collection)) {
+            return changes;
+        }
+        at = changes.token;
+    }
+    reason = tr("asking the address book what changed: %1 cut its answer short %2 times")
+                 .arg(collection.host())
+                 .arg(kMostAnswers);
+    return std::nullopt;
 }
 
 } // namespace
@@ -67,22 +125,11 @@ std::optional<RemoteChanges> remoteChanges(DavClient& client, const QUrl& collec
                                            const QString& lastToken, QString& reason)
 {
     for (const QString& from : {lastToken, QString()}) {
-        const QByteArray body =
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<d:sync-collection xmlns:d=\"DAV:\">"
-            "<d:sync-token>" +
-            from.toHtmlEscaped().toUtf8() +
-            "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
-            "</d:sync-collection>";
-        const DavReply reply = client.send("REPORT", collection, body, {{"Depth", "0"}});
-        if (!reply.answered() || reply.status == 401 || reply.status >= 500) {
-            reason = refusalText(tr("asking the address book what changed"), collection, reply);
-            return std::nullopt;
+        if (std::optional<RemoteChanges> changes = changesSince(client, collection, from, reason)) {
+            return changes;
         }
-        QString token;
-        const auto members =
-            reply.status == 207 ? parseMultistatus(reply.body, reason, &token) : std::nullopt;
-        if (members && !token.isEmpty()) {
-            return changesOf(*members, collection, token, from.isEmpty());
+        if (!reason.isEmpty()) {
+            return std::nullopt;
         }
         if (from.isEmpty()) {
             break;

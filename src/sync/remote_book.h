@@ -28,7 +28,8 @@ struct RemoteChanges
 // The path of a card named by an href (relative or absolute) of the collection.
 QString pathOf(const QUrl& collection, const QString& href);
 
-// What changed since the sync token of the last run (none: everything).
+// What changed since the sync token of the last run (none: everything),
+// through every answer a server cut short (RFC 6578, 3.6).
 std::optional<RemoteChanges> remoteChanges(DavClient& client, const QUrl& collection,
                                            const QString& lastToken, QString& reason);
 

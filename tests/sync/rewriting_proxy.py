@@ -10,13 +10,44 @@ import sys
 import urllib.parse
 
 PORT, UPSTREAM = int(sys.argv[1]), urllib.parse.urlsplit(sys.argv[2])
+CUT = int(sys.argv[3]) if len(sys.argv) > 3 else 0
 PRODID = b"PRODID:-//Rewriting server//EN\r\n"
+TOKEN = re.compile(rb"(<(?:\w+:)?sync-token>)(.*?)(</(?:\w+:)?sync-token>)", re.S)
+MEMBER = re.compile(rb"<((?:\w+:)?)response>.*?</\1response>", re.S)
 
 
 def rewritten(card):
     card = re.sub(rb"(?m)^PRODID[;:].*\n", b"", card)
     at = card.find(b"\n", card.find(b"VERSION:")) + 1
     return card[:at] + PRODID + card[at:] if at > 0 else card
+
+
+def cut_request(body):
+    """The request as the server is to see it, and how many members to skip:
+    a token of the proxy's own, "cut:SKIP:TOKEN", names both."""
+    found = TOKEN.search(body)
+    if not CUT or b"sync-collection" not in body or not found or not found[2].startswith(b"cut:"):
+        return body, 0
+    _, skip, token = found[2].split(b":", 2)
+    return body[:found.start(2)] + token + body[found.end(2):], int(skip)
+
+
+def cut_answer(answer, token_asked, skip, path):
+    """At most CUT members of the server's answer from SKIP on; when more are
+    left, the collection's own member says 507 and the token goes on."""
+    found = list(MEMBER.finditer(answer))
+    if not found:
+        return answer
+    head, tail = answer[:found[0].start()], answer[found[-1].end():]
+    members = sorted(found, key=lambda m: m[0])  # the same order at each request
+    kept = b"".join(m[0] for m in members[skip:skip + CUT])
+    if skip + CUT < len(members):
+        prefix = found[0][1]
+        kept += (b"<%sresponse><%shref>%s</%shref><%sstatus>HTTP/1.1 507 Insufficient Storage"
+                 b"</%sstatus></%sresponse>" % ((prefix,) * 2 + (path.encode(),) + (prefix,) * 4))
+        own = b"cut:%d:%s" % (skip + CUT, token_asked)
+        head, tail = (TOKEN.sub(lambda m: m[1] + own + m[3], part) for part in (head, tail))
+    return head + kept + tail
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -29,12 +60,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         if self.command == "PUT":
             body = rewritten(body)
+        body, skip = cut_request(body) if self.command == "REPORT" else (body, 0)
+        asked = TOKEN.search(body)
+        cutting = CUT and self.command == "REPORT" and b"sync-collection" in body
+        # Answers are read here as text: never compressed.
         headers = {k: v for k, v in self.headers.items()
-                   if k.lower() not in ("host", "content-length", "connection")}
+                   if k.lower() not in ("host", "content-length", "connection", "accept-encoding")}
         upstream = http.client.HTTPConnection(UPSTREAM.hostname, UPSTREAM.port)
         upstream.request(self.command, self.path, body, headers)
         reply = upstream.getresponse()
         answer = reply.read()
+        if cutting and reply.status == 207:
+            answer = cut_answer(answer, asked[2] if asked else b"", skip, self.path)
         self.send_response(reply.status)
         for name, value in reply.getheaders():
             dropped = ("content-length", "connection", "transfer-encoding")
