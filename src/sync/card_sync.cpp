@@ -560,7 +560,6 @@ QUrl at(const QUrl& collection, const QString& path)
     return url;
 }
 
-// Sends a contact the server does not have yet.
 // The version of a card the server just took. A server that changed the
 // card as it stored it names none (RFC 6352, 6.3.2.3): the card is read back,
 // and its version noted when it still holds what was sent. Otherwise none is
@@ -582,6 +581,7 @@ QString versionTaken(DavClient& client, const QUrl& url, const QByteArray& sent,
                : QString();
 }
 
+// Sends a contact the server does not have yet.
 Status pushNew(DavClient& client, const QUrl& collection, LocalBook& book, qint64 id,
                const QByteArray& card, const QString& uid, const QByteArray& key,
                SyncReport& report)
