@@ -40,7 +40,7 @@ bool addChanges(RemoteChanges& changes, const QList<DavResource>& members, const
     bool cutShort = false;
     for (const DavResource& member : members) {
         const QString path = pathOf(collection, member.href);
-        if (path == collection.path()) {
+        if (path == collection.path() || path + u'/' == collection.path()) {
             cutShort = cutShort || member.status == 507;
         } else if (member.status == 404) {
             changes.changed.remove(path);

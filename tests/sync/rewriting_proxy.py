@@ -34,7 +34,8 @@ def cut_request(body):
 
 def cut_answer(answer, token_asked, skip, path):
     """At most CUT members of the server's answer from SKIP on; when more are
-    left, the collection's own member says 507 and the token goes on."""
+    left, the collection's own member (named without its trailing slash, as
+    some servers name it) says 507 and the token goes on."""
     found = list(MEMBER.finditer(answer))
     if not found:
         return answer
@@ -44,7 +45,7 @@ def cut_answer(answer, token_asked, skip, path):
     if skip + CUT < len(members):
         prefix = found[0][1]
         kept += (b"<%sresponse><%shref>%s</%shref><%sstatus>HTTP/1.1 507 Insufficient Storage"
-                 b"</%sstatus></%sresponse>" % ((prefix,) * 2 + (path.encode(),) + (prefix,) * 4))
+                 b"</%sstatus></%sresponse>" % ((prefix,) * 2 + (path.rstrip("/").encode(),) + (prefix,) * 4))
         own = b"cut:%d:%s" % (skip + CUT, token_asked)
         head, tail = (TOKEN.sub(lambda m: m[1] + own + m[3], part) for part in (head, tail))
     return head + kept + tail
