@@ -50,6 +50,22 @@ int forget(Database& db)
     return 0;
 }
 
+// The address as typed, read strictly: a typing slip is refused as typed
+// rather than guessed into another address. One without a scheme is taken
+// for https, the only one a password goes over without --allow-insecure.
+std::optional<QUrl> addressOf(const QString& typed)
+{
+    const QString text = typed.trimmed();
+    const QUrl url(text.contains(QLatin1String("://")) ? text : QStringLiteral("https://") + text,
+                   QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+        return std::nullopt;
+    }
+    return url;
+}
+
 // The password of a new account: its command's output, or asked for.
 std::optional<QString> newPassword(const CardDavAccount& account, QString& reason)
 {
@@ -76,8 +92,14 @@ std::optional<QString> storedPassword(const CardDavAccount& account, QString& re
 
 int findAndKeep(Database& db, const QStringList& options)
 {
+    const QString typed = optionValue(options, "--url");
+    const std::optional<QUrl> address = addressOf(typed);
+    if (!address) {
+        return fail(QStringLiteral("\"%1\" is not an http or https address; no account was stored.")
+                        .arg(typed));
+    }
     CardDavAccount account;
-    account.url = QUrl::fromUserInput(optionValue(options, "--url"));
+    account.url = *address;
     account.user = optionValue(options, "--user");
     account.passwordCommand = optionValue(options, "--password-command");
     account.allowInsecure = options.contains(QLatin1String("--allow-insecure"));

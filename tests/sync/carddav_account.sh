@@ -40,6 +40,12 @@ if err=$(account --url http://example.invalid/ --user ann --password-command "ec
     fail "plain http to another host was allowed"
 fi
 [[ $err == *"--allow-insecure"* ]] || fail "plain http said: $err"
+# Typing slips are refused as typed, never guessed into another address.
+for typed in "not a url" "ftp://example.com/" "https://[::1" "http://"; do
+    if err=$(account --url "$typed" --user ann --password-command "echo x" 2>&1); then fail "\"$typed\" was taken"; fi
+    [[ $err == *"\"$typed\" is not an http or https address; no account was stored."* ]] || fail "\"$typed\" said: $err"
+done
+[ "$(account)" = "$rurl/ann/contacts/ as ann" ] || fail "a refused address changed the account"
 
 # Synced, then moved to another, empty address book: every contact stays and
 # is sent there; none reads as removed.
