@@ -58,12 +58,7 @@ std::optional<QUrl> addressOf(const QString& typed)
     const QString text = typed.trimmed();
     const QUrl url(text.contains(QLatin1String("://")) ? text : QStringLiteral("https://") + text,
                    QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
-        return std::nullopt;
-    }
-    return url;
+    return isHttpAddress(url) ? std::optional(url) : std::nullopt;
 }
 
 // The password of a new account: its command's output, or asked for.

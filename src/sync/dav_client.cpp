@@ -56,10 +56,16 @@ DavClient::DavClient(QString user, QString password, DavSecurity security)
 {
 }
 
+bool isHttpAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() && (scheme == u"https" || scheme == u"http");
+}
+
 bool DavClient::mayConnect(const QUrl& url, QString& reason) const
 {
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != u"https" && scheme != u"http")) {
+    if (!isHttpAddress(url)) {
         reason = tr("%1 is not an http or https address").arg(url.toDisplayString());
         return false;
     }

@@ -61,6 +61,9 @@ private:
     QNetworkAccessManager m_network;
 };
 
+// Whether the URL is a valid http or https address with a host.
+bool isHttpAddress(const QUrl& url);
+
 // Why a reply is not the success asked for, in words, after what was being
 // done: "listing the address book: 127.0.0.1 answered HTTP 500".
 QString refusalText(const QString& what, const QUrl& url, const DavReply& reply);
