@@ -49,29 +49,34 @@ out=$(sync) || fail "the retry: $out $(cat "$dir/err")"
 # here, or edited, sent and then removed, stays removed, and a run after a
 # send has nothing to pull.
 start_radicale pw
-make_address_book "$base/ann/contacts/" pw Contacts
-port=$(free_port)
-/usr/bin/python3 "$(dirname "$0")/rewriting_proxy.py" "$port" "$base" &
-pids+=($!)
-wait_for "http://127.0.0.1:$port/"
-"$tool" create "$dir/rewritten" >/dev/null
-"$tool" account "$dir/rewritten" --url "http://127.0.0.1:$port/ann/contacts/" --user ann --password-command "echo pw" >/dev/null ||
-    fail "the account behind the rewriting server"
+# A book $1 whose account is Radicale's address book $2 behind a proxy of
+# its own (that cuts sync answers to $3 cards when given).
+book_behind_proxy() {
+    local port; port=$(free_port)
+    /usr/bin/python3 "$(dirname "$0")/rewriting_proxy.py" "$port" "$base" ${3:-} &
+    pids+=($!)
+    wait_for "http://127.0.0.1:$port/"
+    "$tool" create "$dir/$1" >/dev/null
+    "$tool" account "$dir/$1" --url "http://127.0.0.1:$port$2" --user ann --password-command "echo pw" >/dev/null ||
+        fail "the account of $1 behind the proxy"
+}
 sync_in() { "$tool" sync "$1" 2>"$dir/err" || fail "a sync behind the proxy: $(cat "$dir/err")"; }
-rsync() { sync_in "$dir/rewritten"; }
+make_address_book "$base/ann/contacts/" pw Contacts
+book_behind_proxy rewritten /ann/contacts/
+sync_rewritten() { sync_in "$dir/rewritten"; }
 rsql() { sql_in "$dir/rewritten" "$1"; }
 rsql "INSERT INTO tblYou (NAME, CONTACT) VALUES ('Ann', '1'), ('Bob', '2');"
-[[ $(rsync) == *"pushed 2 new"* ]] || fail "the rewriting server took not both contacts"
-out=$(rsync)
+[[ $(sync_rewritten) == *"pushed 2 new"* ]] || fail "the rewriting server took not both contacts"
+out=$(sync_rewritten)
 [ "$out" = "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 0 removed; 0 conflicts" ] ||
     fail "a run after a send to the rewriting server said: $out"
 rsql "UPDATE tblYou SET CONTACT = '22' WHERE NAME = 'Bob';"
-[[ $(rsync) == *"pushed 0 new, 1 changed"* ]] || fail "the edit was not sent to the rewriting server"
+[[ $(sync_rewritten) == *"pushed 0 new, 1 changed"* ]] || fail "the edit was not sent to the rewriting server"
 rsql "DELETE FROM tblYou;"
-out=$(rsync)
+out=$(sync_rewritten)
 [[ $out == "pulled 0 new, 0 changed, 0 removed; pushed 0 new, 0 changed, 2 removed;"* ]] ||
     fail "removing after a send to the rewriting server said: $out"
-rsync >/dev/null
+sync_rewritten >/dev/null
 [ "$(rsql 'SELECT count(*) FROM tblYou;')" = 0 ] || fail "removed contacts came back: $(rsql 'SELECT NAME FROM tblYou;')"
 
 # A server that cuts its sync answers short (here at most 2 cards each, as
@@ -84,13 +89,7 @@ for i in 1 2 3 4 5; do
         --data-binary "$(printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c%s\r\nFN:Cut %s\r\nN:;Cut;;;\r\nEND:VCARD\r\n' "$i" "$i")" ||
         fail "cannot put c$i"
 done
-port=$(free_port)
-/usr/bin/python3 "$(dirname "$0")/rewriting_proxy.py" "$port" "$base" 2 &
-pids+=($!)
-wait_for "http://127.0.0.1:$port/"
-"$tool" create "$dir/cut" >/dev/null
-"$tool" account "$dir/cut" --url "http://127.0.0.1:$port/ann/cut/" --user ann --password-command "echo pw" >/dev/null ||
-    fail "the account behind the cutting server"
+book_behind_proxy cut /ann/cut/ 2
 out=$(sync_in "$dir/cut")
 [[ $out == "pulled 5 new, 0 changed, 0 removed;"* ]] || fail "the first answers cut short said: $out"
 sql_in "$dir/cut" "DELETE FROM tblSetting WHERE KEY = 'carddav.sync_token';"
