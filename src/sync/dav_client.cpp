@@ -111,10 +111,9 @@ DavReply DavClient::send(const QByteArray& method, const QUrl& url, const QByteA
             refusedFingerprint = fingerprint;
         }
     });
-    bool tooLarge = false;
     QObject::connect(answer, &QNetworkReply::downloadProgress, answer, [&](qint64 received) {
         if (received > kLargestAnswer) {
-            tooLarge = true;
+            reply.tooLarge = true;
             answer->abort();
         }
     });
@@ -122,8 +121,8 @@ DavReply DavClient::send(const QByteArray& method, const QUrl& url, const QByteA
     QObject::connect(answer, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     reply.status =
-        tooLarge ? 0 : answer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (tooLarge) {
+        reply.tooLarge ? 0 : answer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply.tooLarge) {
         reply.failure = tr("the answer of %1 is larger than %2 MB")
                             .arg(url.host())
                             .arg(kLargestAnswer / (1024 * 1024));

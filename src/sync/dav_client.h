@@ -18,6 +18,7 @@ struct DavReply
     QByteArray etag;
     QUrl location; // of a redirect, resolved, without user and password
     QString failure;
+    bool tooLarge = false; // the answer was larger than the client reads
 
     bool answered() const { return status != 0; }
     bool succeeded() const { return status >= 200 && status < 300; }

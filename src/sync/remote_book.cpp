@@ -145,32 +145,49 @@ std::optional<RemoteChanges> remoteChanges(DavClient& client, const QUrl& collec
     return changes;
 }
 
-// Fetches cards by path, a batch per request.
+namespace {
+
+// Fetches the cards by path in one request; a batch whose answer is larger
+// than the client reads (cards with large photos) is fetched again in halves.
+bool fetchBatch(DavClient& client, const QUrl& collection, const QStringList& paths,
+                QList<DavResource>& fetched, QString& reason)
+{
+    QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<c:addressbook-multiget "
+                      "xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+                      "<d:prop><d:getetag/><c:address-data/></d:prop>";
+    for (const QString& path : paths) {
+        body += "<d:href>" + QString::fromLatin1(QUrl(path).toEncoded()).toHtmlEscaped().toUtf8() +
+                "</d:href>";
+    }
+    body += "</c:addressbook-multiget>";
+    const DavReply reply = client.send("REPORT", collection, body, {{"Depth", "1"}});
+    if (reply.tooLarge && paths.size() > 1) {
+        const qsizetype half = paths.size() / 2;
+        return fetchBatch(client, collection, paths.first(half), fetched, reason) &&
+               fetchBatch(client, collection, paths.sliced(half), fetched, reason);
+    }
+    const auto resources = multistatusOf(reply, tr("fetching cards"), collection, reason);
+    if (!resources) {
+        return false;
+    }
+    for (const DavResource& resource : *resources) {
+        if (!resource.card.isEmpty()) {
+            fetched.append(resource);
+            fetched.last().href = pathOf(collection, resource.href);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::optional<QList<DavResource>> fetchCards(DavClient& client, const QUrl& collection,
                                              const QStringList& paths, QString& reason)
 {
     QList<DavResource> fetched;
     for (qsizetype from = 0; from < paths.size(); from += kCardsPerFetch) {
-        QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<c:addressbook-multiget "
-                          "xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
-                          "<d:prop><d:getetag/><c:address-data/></d:prop>";
-        for (const QString& path : paths.mid(from, kCardsPerFetch)) {
-            body += "<d:href>" +
-                    QString::fromLatin1(QUrl(path).toEncoded()).toHtmlEscaped().toUtf8() +
-                    "</d:href>";
-        }
-        body += "</c:addressbook-multiget>";
-        const auto resources =
-            multistatusOf(client.send("REPORT", collection, body, {{"Depth", "1"}}),
-                          tr("fetching cards"), collection, reason);
-        if (!resources) {
+        if (!fetchBatch(client, collection, paths.mid(from, kCardsPerFetch), fetched, reason)) {
             return std::nullopt;
-        }
-        for (const DavResource& resource : *resources) {
-            if (!resource.card.isEmpty()) {
-                fetched.append(resource);
-                fetched.last().href = pathOf(collection, resource.href);
-            }
         }
     }
     return fetched;

@@ -33,8 +33,9 @@ QString pathOf(const QUrl& collection, const QString& href);
 std::optional<RemoteChanges> remoteChanges(DavClient& client, const QUrl& collection,
                                            const QString& lastToken, QString& reason);
 
-// Fetches cards by path with addressbook-multiget, a batch per request; each
-// with its path, ETag and text.
+// Fetches cards by path with addressbook-multiget, a batch per request (in
+// halves where an answer would be larger than the client reads); each with
+// its path, ETag and text.
 std::optional<QList<DavResource>> fetchCards(DavClient& client, const QUrl& collection,
                                              const QStringList& paths, QString& reason);
 
