@@ -277,12 +277,13 @@ out=$("$tool" sync "$dir/second" 2>"$dir/err") || fail "a second sync after the 
 wait "$first" || fail "a sync beside another: $(cat "$dir/one")"
 [ "$(sql_in "$dir/twice" 'SELECT count(*) FROM tblYou;')" = "$there" ] || fail "two syncs at once took in $(sql_in "$dir/twice" 'SELECT count(*) FROM tblYou;') contacts of $there"
 [ "$(sql_in "$dir/twice" 'SELECT count(DISTINCT UID) FROM tblCard;')" = "$there" ] || fail "two syncs at once doubled cards"
-# The account removed while a sync runs: the removal waits for the run, so
-# that nothing the run saw of the server is left in the book after it.
+# The account removed while a sync runs (once the run holds its lock): the
+# removal waits for the run, so that nothing the run saw of the server is
+# left in the book after it.
 "$tool" create "$dir/removed" >/dev/null
 "$tool" account "$dir/removed" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account of the book synced while removed"
 "$tool" sync "$dir/removed" >"$dir/one" 2>&1 & first=$!
-sleep 0.1
+for _ in $(seq 300); do [ -e "$dir/removed/norvane-sync.lock" ] && break; sleep 0.01; done
 "$tool" account "$dir/removed" --remove >/dev/null || fail "removing the account during a sync"
 wait "$first" || grep -q "the book's account was changed as this sync began" "$dir/one" || fail "a sync as its account was removed: $(cat "$dir/one")"
 [ "$(sql_in "$dir/removed" "SELECT count(*) FROM tblSetting WHERE KEY LIKE 'carddav.%'; SELECT count(*) FROM sqlite_master WHERE name = 'tblSync';" | paste -sd ' ')" = "0 0" ] ||
