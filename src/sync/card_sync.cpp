@@ -415,6 +415,24 @@ template <class Change> Status inCountedTransaction(Database& db, SyncReport& re
     return committed;
 }
 
+// Names each card asked for that the multiget answer left out (the server
+// failed it alone, or it was removed since the listing); true when none was.
+bool noteUnfetched(const QStringList& wanted, const QList<DavResource>& fetched, SyncReport& report)
+{
+    QSet<QString> sent;
+    for (const DavResource& card : fetched) {
+        sent.insert(card.href);
+    }
+    bool all = true;
+    for (const QString& path : wanted) {
+        if (!sent.contains(path)) {
+            report.problems.append(tr("%1 was asked for but not sent by the server").arg(path));
+            all = false;
+        }
+    }
+    return all;
+}
+
 // Pulls what changed on the server since the last run and applies it: the
 // cards a few hundred to a transaction, each with what the book knows of it,
 // so that the window and other programs never wait long for the book; then
@@ -428,8 +446,8 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
     if (!reason.isEmpty()) {
         return Status::failure(reason);
     }
-    std::optional<RemoteChanges> changes =
-        remoteChanges(client, collection, book.setting(kSyncTokenKey), reason);
+    const QString lastToken = book.setting(kSyncTokenKey);
+    std::optional<RemoteChanges> changes = remoteChanges(client, collection, lastToken, reason);
     if (!changes) {
         return Status::failure(reason);
     }
@@ -464,6 +482,7 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
     if (!fetched) {
         return Status::failure(reason);
     }
+    const bool allFetched = noteUnfetched(wanted, *fetched, report);
     constexpr qsizetype kCardsInTransaction = 200;
     for (qsizetype from = 0; from < fetched->size(); from += kCardsInTransaction) {
         const qsizetype to = std::min(from + kCardsInTransaction, fetched->size());
@@ -494,7 +513,9 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
                 }
             }
         }
-        return book.setSetting(kSyncTokenKey, changes->token);
+        // A card the server left out goes unseen past the new token: the
+        // next run asks again from the last one.
+        return book.setSetting(kSyncTokenKey, allFetched ? changes->token : lastToken);
     });
 }
 

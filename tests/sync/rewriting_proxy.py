@@ -2,7 +2,11 @@
 argument) and makes it answer as servers that rewrite the cards they are
 sent do: each card PUT reaches the server with a PRODID of the server's own
 in place of the client's, and the answer to the PUT names no ETag, as RFC
-6352 asks of a server that changed what it stores. Everything else passes through as it is."""
+6352 asks of a server that changed what it stores. With CUT (third
+argument, 0 for none), sync-collection answers name at most CUT members each.
+With a fourth argument, the first multiget answer naming a card whose path
+holds it leaves that card out, as a server that failed one card does.
+Everything else passes through as it is."""
 import http.client
 import http.server
 import re
@@ -11,6 +15,7 @@ import urllib.parse
 
 PORT, UPSTREAM = int(sys.argv[1]), urllib.parse.urlsplit(sys.argv[2])
 CUT = int(sys.argv[3]) if len(sys.argv) > 3 else 0
+LEFT_OUT = sys.argv[4].encode() if len(sys.argv) > 4 else None
 PRODID = b"PRODID:-//Rewriting server//EN\r\n"
 TOKEN = re.compile(rb"(<(?:\w+:)?sync-token>)(.*?)(</(?:\w+:)?sync-token>)", re.S)
 MEMBER = re.compile(rb"<((?:\w+:)?)response>.*?</\1response>", re.S)
@@ -30,6 +35,16 @@ def cut_request(body):
         return body, 0
     _, skip, token = found[2].split(b":", 2)
     return body[:found.start(2)] + token + body[found.end(2):], int(skip)
+
+
+def left_out(answer):
+    """The answer without the first member whose href holds LEFT_OUT, once."""
+    global LEFT_OUT
+    for member in MEMBER.finditer(answer):
+        if LEFT_OUT and LEFT_OUT in re.search(rb"href>(.*?)<", member[0])[1]:
+            LEFT_OUT = None
+            return answer[:member.start()] + answer[member.end():]
+    return answer
 
 
 def cut_answer(answer, token_asked, skip, path):
@@ -73,6 +88,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         answer = reply.read()
         if cutting and reply.status == 207:
             answer = cut_answer(answer, asked[2] if asked else b"", skip, self.path)
+        if b"addressbook-multiget" in body and reply.status == 207:
+            answer = left_out(answer)
         self.send_response(reply.status)
         for name, value in reply.getheaders():
             dropped = ("content-length", "connection", "transfer-encoding")
