@@ -51,8 +51,15 @@ void MainWindow::choosePhoto()
             BoxIcon::Warning);
         return;
     }
-    // Decode at preview size: a huge picture never needs its full size in memory.
-    reader.setScaledSize(full.scaled(ui.regPic->size(), Qt::KeepAspectRatio));
+    // Turned as the camera says it was held (a phone's portrait photo is
+    // stored on its side), and decoded at preview size: a huge picture never
+    // needs its full size in memory. The decoder scales before it turns.
+    reader.setAutoTransform(true);
+    QSize frame = ui.regPic->size();
+    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90)) {
+        frame.transpose();
+    }
+    reader.setScaledSize(full.scaled(frame, Qt::KeepAspectRatio));
     const QImage preview = reader.read();
     if (preview.isNull()) {
         box(tr("%1 could not be read as a picture.\n\n%2")

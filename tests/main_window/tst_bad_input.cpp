@@ -4,9 +4,9 @@
 #include "support/running_app.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QImage>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -34,6 +34,24 @@ void paste(QWidget* widget, const QString& text)
     QTest::keyClick(widget, Qt::Key_V, Qt::ControlModifier);
 }
 
+// The picture as a camera stores it: JPEG with the Exif orientation tag
+// (3: upside down, 6: to be turned a quarter clockwise).
+QByteArray cameraJpeg(const QImage& sensor, quint16 orientation)
+{
+    QByteArray jpeg;
+    QBuffer out(&jpeg);
+    out.open(QIODevice::WriteOnly);
+    sensor.save(&out, "JPEG");
+    // APP1: "Exif", then a little-endian TIFF header and one IFD entry.
+    const QByteArray exif =
+        QByteArray("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
+        char(orientation) + QByteArray(7, '\0');
+    QByteArray segment("\xFF\xE1");
+    segment += char((exif.size() + 2) >> 8);
+    segment += char((exif.size() + 2) & 0xFF);
+    return jpeg.insert(2, segment + exif);
+}
+
 } // namespace
 
 class BadInputTest : public QObject
@@ -43,7 +61,8 @@ class BadInputTest : public QObject
 private slots:
     void storesWhatWasAcceptedExactly_data();
     void storesWhatWasAcceptedExactly();
-    void previewsAHugePictureAtItsOwnSize();
+    void previewsAPictureWithinItsBoxAsTheCameraHeldIt_data();
+    void previewsAPictureWithinItsBoxAsTheCameraHeldIt();
     void refusesAPictureThatClaimsToBeEnormous();
 };
 
@@ -95,13 +114,34 @@ void BadInputTest::storesWhatWasAcceptedExactly()
     QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 0);
 }
 
-void BadInputTest::previewsAHugePictureAtItsOwnSize()
+void BadInputTest::previewsAPictureWithinItsBoxAsTheCameraHeldIt_data()
 {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("orientation"); // Exif's; 0 for a PNG
+    QTest::addColumn<bool>("upright");    // taller than wide once shown
+    QTest::newRow("huge PNG") << QString::fromUtf8("gro\xC3\x9F 'Bild' \"1\".png") << 0 << false;
+    // A phone's portrait photo: the sensor's landscape pixels, and the
+    // orientation that says they are to be turned.
+    QTest::newRow("portrait photo stored on its side") << "phone.jpg" << 6 << true;
+    QTest::newRow("photo stored upside down") << "upside.jpg" << 3 << false;
+}
+
+void BadInputTest::previewsAPictureWithinItsBoxAsTheCameraHeldIt()
+{
+    QFETCH(QString, fileName);
+    QFETCH(int, orientation);
+    QFETCH(bool, upright);
     RunningApp app;
-    QImage huge(6000, 4000, QImage::Format_RGB32);
-    huge.fill(Qt::darkGreen);
-    const QString path = app.folder.path() + QString::fromUtf8("/gro\xC3\x9F 'Bild' \"1\".png");
-    QVERIFY(huge.save(path));
+    QImage sensor(6000, 4000, QImage::Format_RGB32);
+    sensor.fill(Qt::darkGreen);
+    const QString path = app.folder.path() + u'/' + fileName;
+    if (orientation == 0) {
+        QVERIFY(sensor.save(path));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(cameraJpeg(sensor, quint16(orientation)));
+    }
     app.fakes.files.nextPaths = {path};
     app.click("cmdReg");
     app.click("AeroButton5");
@@ -109,6 +149,7 @@ void BadInputTest::previewsAHugePictureAtItsOwnSize()
     const QSize preview = app.find<QLabel>("regPic")->pixmap().size();
     QVERIFY(preview.width() <= app.find<QLabel>("regPic")->width());
     QVERIFY(preview.height() <= app.find<QLabel>("regPic")->height());
+    QCOMPARE(preview.height() > preview.width(), upright);
     app.find<QLineEdit>("regName")->setText(QStringLiteral("Ann"));
     app.find<QPlainTextEdit>("regCon")->setPlainText(QStringLiteral("1"));
     app.click("AeroButton1");
