@@ -49,11 +49,11 @@ void MainWindow::setupExchange()
         connect(action, &QAction::triggered, this, run);
         ui.DataGrid1->addAction(action);
     };
-    addGridAction("importContactsAction", QStringLiteral("Import contacts..."),
+    addGridAction("importContactsAction", tr("Import contacts..."),
                   [this] { chooseFilesToImport(); });
-    addGridAction("exportAllAction", QStringLiteral("Export all contacts..."),
+    addGridAction("exportAllAction", tr("Export all contacts..."),
                   [this] { exportToChosenFile(false); });
-    addGridAction("exportSelectedAction", QStringLiteral("Export selected contact..."),
+    addGridAction("exportSelectedAction", tr("Export selected contact..."),
                   [this] { exportToChosenFile(true); });
     setAcceptDrops(true);
 }
@@ -106,15 +106,15 @@ void MainWindow::importContactFiles(const QStringList& files)
         box(tr("No contact was imported.\n\n%1").arg(imported.reason()), BoxIcon::Warning);
         return;
     }
-    m_services.messages->showWithDetails(
-        this,
-        QStringLiteral("Imported %1 contacts (%2 updated, %3 skipped).")
-            .arg(report.imported)
-            .arg(report.updated)
-            .arg(report.skipped),
-        timeText(*m_services.clock),
-        report.refusedFiles > 0 ? BoxIcon::Warning : BoxIcon::Information,
-        report.problems.join(QLatin1Char('\n')));
+    m_services.messages->showWithDetails(this,
+                                         tr("Imported %1 contacts (%2 updated, %3 skipped).")
+                                             .arg(report.imported)
+                                             .arg(report.updated)
+                                             .arg(report.skipped),
+                                         timeText(*m_services.clock),
+                                         report.refusedFiles > 0 ? BoxIcon::Warning
+                                                                 : BoxIcon::Information,
+                                         report.problems.join(QLatin1Char('\n')));
     m_host.reloadMainWindow(currentContactId());
 }
 
@@ -172,7 +172,7 @@ void MainWindow::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    if (box(QStringLiteral("Import contacts from %1 file(s)?").arg(files.size()), BoxIcon::Question,
+    if (box(tr("Import contacts from %1 file(s)?").arg(files.size()), BoxIcon::Question,
             BoxButtons::YesNo) == BoxAnswer::Yes) {
         importContactFiles(files);
     }
