@@ -92,6 +92,24 @@ std::uint64_t byteFlags(std::uint64_t marks)
     }
 }
 
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Zero exactly when all eight bytes of the word are ASCII digits.
+std::uint64_t nonDigitBytes(std::uint64_t word)
+{
+    return ((word + kEveryByte * 0x46) | (word - kEveryByte * '0') | word) & kHighBits;
+}
+
+bool isDigitRun(const QString& needle)
+{
+    return !needle.isEmpty() && std::all_of(needle.begin(), needle.end(), [](QChar c) {
+        return c.unicode() < 0x80 && isAsciiDigit(static_cast<char>(c.unicode()));
+    });
+}
+
 // ---- a folded needle of plain ASCII, matched without regard to ASCII case ----
 
 class AsciiNeedle
@@ -388,6 +406,12 @@ void appendRowsContaining(const ByteColumn& column, const SideStore& store, cons
     out.resize(found);
 }
 
+bool valueHolds(const ByteColumn& column, int row, const AsciiNeedle& ascii)
+{
+    return ascii.find(column.whole().data(), column.beginOf(row), column.endOf(row),
+                      column.whole().size()) >= 0;
+}
+
 // Whether one row's value holds the needle.
 bool rowHolds(const ByteColumn& column, const SideStore& store,
               std::vector<int>::const_iterator side, int row, const QString& needle,
@@ -396,8 +420,7 @@ bool rowHolds(const ByteColumn& column, const SideStore& store,
     if (side != store.rows.end() && *side == row) {
         return holds(store.folded.at(static_cast<int>(side - store.rows.begin())), needle);
     }
-    return ascii && ascii->find(column.whole().data(), column.beginOf(row), column.endOf(row),
-                                column.whole().size()) >= 0;
+    return ascii && valueHolds(column, row, *ascii);
 }
 
 // Below this many rows a second thread costs more than it saves.
@@ -429,10 +452,13 @@ void ColumnSearch::clear()
     m_rows = {};
     m_folded.clear();
     m_upper = {};
+    m_numberRows = {};
+    m_digits.clear();
+    m_byDigits = {};
     m_preparedRows = -1;
 }
 
-void ColumnSearch::prepare(const ByteColumn& column)
+void ColumnSearch::prepare(const ByteColumn& column, bool numbers)
 {
     if (m_preparedRows == column.size()) {
         return;
@@ -465,12 +491,72 @@ void ColumnSearch::prepare(const ByteColumn& column)
     }
     m_folded.squeeze();
     m_rows.shrink_to_fit();
+    if (numbers) {
+        keepDigitsOfWrittenNumbers(column);
+    }
     m_preparedRows = column.size();
     // The upper half's rows are written here: had now, not during a keystroke.
     if (column.size() >= kRowsWorthTwoThreads) {
         m_upper.resize(static_cast<std::size_t>(column.size() / 2 + 1));
         m_upper.clear();
     }
+}
+
+// Most numbers typed here are digits alone: look for another byte eight at
+// a time, and only then work out its row.
+void ColumnSearch::keepDigitsOfWrittenNumbers(const ByteColumn& column)
+{
+    const char* data = column.whole().data();
+    const qsizetype end = column.whole().size();
+    QByteArray digits;
+    qsizetype at = 0;
+    int row = 0;
+    while (at < end) {
+        if (at + 8 <= end && !nonDigitBytes(load8(data + at))) {
+            at += 8;
+            continue;
+        }
+        if (isAsciiDigit(data[at])) {
+            ++at;
+            continue;
+        }
+        while (column.endOf(row) <= at) {
+            ++row;
+        }
+        digits.clear();
+        for (const char c : column.at(row)) {
+            if (isAsciiDigit(c)) {
+                digits.append(c);
+            }
+        }
+        if (!digits.isEmpty()) {
+            m_numberRows.push_back(row);
+            m_digits.append(digits);
+        }
+        at = column.endOf(row);
+        ++row;
+    }
+    m_numberRows.shrink_to_fit();
+    m_digits.squeeze();
+}
+
+// Adds to the rows found (ascending) those whose number's digits alone hold
+// the needle, when it is a run of digits.
+void ColumnSearch::addRowsByDigits(const QString& needle, std::vector<int>& rows) const
+{
+    if (m_numberRows.empty() || !isDigitRun(needle)) {
+        return;
+    }
+    const AsciiNeedle digits(needle);
+    m_byDigits.clear();
+    appendRowsContaining(m_digits, SideStore{{}, {}}, needle, &digits, 0, m_digits.size(),
+                         m_byDigits);
+    const auto literal = static_cast<std::ptrdiff_t>(rows.size());
+    for (const int index : m_byDigits) {
+        rows.push_back(m_numberRows[static_cast<std::size_t>(index)]);
+    }
+    std::inplace_merge(rows.begin(), rows.begin() + literal, rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
 }
 
 void ColumnSearch::rowsContaining(const ByteColumn& column, const QString& needle,
@@ -492,6 +578,7 @@ void ColumnSearch::rowsContaining(const ByteColumn& column, const QString& needl
         appendRowsContaining(column, store, needle, ascii ? &*ascii : nullptr, first, last, out);
     });
     rows.insert(rows.end(), m_upper.begin(), m_upper.end());
+    addRowsByDigits(needle, rows);
 }
 
 void ColumnSearch::narrow(const ByteColumn& column, std::vector<int>& rows,
@@ -502,22 +589,34 @@ void ColumnSearch::narrow(const ByteColumn& column, std::vector<int>& rows,
     }
     const std::optional<AsciiNeedle> ascii = asciiNeedleOf(needle);
     const SideStore store{m_rows, m_folded};
+    const bool byDigits = !m_numberRows.empty() && isDigitRun(needle);
     // Each half keeps its rows that still match at its own start, in place.
     std::array<std::size_t, 2> kept{};
     const int middle = inHalves(static_cast<int>(rows.size()), [&](int first, int last) {
         std::size_t& count = kept[first == 0 ? 0 : 1];
         auto out = rows.begin() + first;
         auto side = m_rows.begin();
+        auto numbered = m_numberRows.begin();
         if (first < last) {
-            side = std::lower_bound(m_rows.begin(), m_rows.end(),
-                                    rows[static_cast<std::size_t>(first)]);
+            const int firstRow = rows[static_cast<std::size_t>(first)];
+            side = std::lower_bound(m_rows.begin(), m_rows.end(), firstRow);
+            numbered = std::lower_bound(m_numberRows.begin(), m_numberRows.end(), firstRow);
         }
+        // Whether the row's number, by its digits alone, holds the needle.
+        const auto digitsHold = [&](int row) {
+            while (numbered != m_numberRows.end() && *numbered < row) {
+                ++numbered;
+            }
+            return numbered != m_numberRows.end() && *numbered == row &&
+                   valueHolds(m_digits, static_cast<int>(numbered - m_numberRows.begin()), *ascii);
+        };
         for (int i = first; i < last; ++i) {
             const int row = rows[static_cast<std::size_t>(i)];
             while (side != m_rows.end() && *side < row) {
                 ++side;
             }
-            if (rowHolds(column, store, side, row, needle, ascii ? &*ascii : nullptr)) {
+            if (rowHolds(column, store, side, row, needle, ascii ? &*ascii : nullptr) ||
+                (byDigits && digitsHold(row))) {
                 *out++ = row;
                 ++count;
             }

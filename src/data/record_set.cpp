@@ -290,7 +290,8 @@ void RecordSet::clearSearches()
 
 void RecordSet::prepareSearch(ContactColumn column)
 {
-    m_searches[static_cast<std::size_t>(column)].prepare(m_rows.column(column));
+    m_searches[static_cast<std::size_t>(column)].prepare(m_rows.column(column),
+                                                         column == ContactColumn::Contact);
     // The rows found are written here; their memory is had now rather than
     // page by page during the first keystroke.
     for (std::vector<int>* rows : {&m_shown, &m_found}) {

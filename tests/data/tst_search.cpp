@@ -42,14 +42,27 @@ RecordSet& loaded(RecordSet& records, const QStringList& names)
     return records;
 }
 
-QStringList shownNames(const RecordSet& records)
+QStringList shownNames(const RecordSet& records, ContactColumn column = ContactColumn::Name)
 {
     QStringList shown;
     for (int row = 0; row < records.rowCount(); ++row) {
-        shown.append(records.text(row, ContactColumn::Name));
+        shown.append(records.text(row, column));
     }
     return shown;
 }
+
+// Numbers as other programs write them, among as many without the digits
+// searched for, so that typing on narrows the rows found.
+const QStringList kWrittenNumbers = {
+    QStringLiteral("0131 555 0000"),
+    QStringLiteral("+44 (0)131-555-0000"),
+    QStringLiteral("01315550000"),
+    QStringLiteral("555.0000"),
+    QStringLiteral("tel. 131 555"),
+    QStringLiteral("1315550000x"),
+    QString::fromUtf8("\u0661\u0663\u0661 555 0000"), // Arabic-Indic digits first
+    QStringLiteral("no number"),
+};
 
 } // namespace
 
@@ -63,6 +76,8 @@ private slots:
     void findsAwkwardTexts();
     void narrowingFindsTheTextWhereverItStands_data();
     void narrowingFindsTheTextWhereverItStands();
+    void findsANumberByItsDigitsHoweverItIsWritten_data();
+    void findsANumberByItsDigitsHoweverItIsWritten();
     void resetsOnlyWhenOtherRowsAreFound_data();
     void resetsOnlyWhenOtherRowsAreFound();
     void keepsNoCopyOfTheSearchedText();
@@ -167,6 +182,48 @@ void SearchTest::narrowingFindsTheTextWhereverItStands()
                      [&](const QString& name) { return name.contains(part, Qt::CaseInsensitive); });
         QCOMPARE(shownNames(records), expected);
     }
+}
+
+void SearchTest::findsANumberByItsDigitsHoweverItIsWritten_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QList<int>>("expected"); // of kWrittenNumbers
+    QTest::newRow("the digits alone") << "1315550000" << QList<int>{0, 1, 2, 5};
+    QTest::newRow("a run across a dot") << "5550000" << QList<int>{0, 1, 2, 3, 5, 6};
+    QTest::newRow("a run across spaces, where letters stand too")
+        << "131555" << QList<int>{0, 1, 2, 4, 5};
+    QTest::newRow("with a space: as written") << "555 0000" << QList<int>{0, 6};
+    QTest::newRow("with a plus: as written") << "+44" << QList<int>{1};
+    QTest::newRow("letters: as written") << "tel" << QList<int>{4};
+}
+
+// In the Contact column a run of digits finds a number whatever stands
+// between its digits; any other text is looked for as it is written. Typed
+// a character at a time, narrowing must find what a fresh search finds.
+void SearchTest::findsANumberByItsDigitsHoweverItIsWritten()
+{
+    QFETCH(QString, typed);
+    QFETCH(QList<int>, expected);
+    ContactColumns rows;
+    for (int i = 0; i < 4 * kWrittenNumbers.size(); ++i) {
+        Contact c;
+        c.id = i;
+        c.contact = i < kWrittenNumbers.size() ? kWrittenNumbers[i] : QStringLiteral("7-7");
+        rows.append(c);
+    }
+    RecordSet records;
+    records.reset(nullptr, {}, std::move(rows));
+    QStringList wanted;
+    for (const int i : expected) {
+        wanted.append(kWrittenNumbers[i]);
+    }
+    for (qsizetype length = 1; length <= typed.size(); ++length) {
+        records.setFilter(ContactColumn::Contact, typed.left(length));
+    }
+    QCOMPARE(shownNames(records, ContactColumn::Contact), wanted);
+    records.setFilter(ContactColumn::Contact, QString());
+    records.setFilter(ContactColumn::Contact, typed);
+    QCOMPARE(shownNames(records, ContactColumn::Contact), wanted);
 }
 
 void SearchTest::resetsOnlyWhenOtherRowsAreFound_data()

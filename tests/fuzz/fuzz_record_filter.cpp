@@ -1,7 +1,9 @@
 // The search filter over a record set made from the input, checked against a
 // plain row-by-row search: the same rows, in the same order, on the Name
-// column and on an upper-cased copy in the Address column. The fast folding
-// of the rows must also agree with foldForSearch on every line.
+// column, on an upper-cased copy in the Address column, and on the same
+// lines as numbers in the Contact column (where a run of digits is also
+// looked for among the value's ASCII digits alone). The fast folding of the
+// rows must also agree with foldForSearch on every line.
 #include "data/record_set.h"
 #include "data/text_fold.h"
 
@@ -18,6 +20,23 @@ void check(bool holds)
     }
 }
 
+QString asciiDigitsOf(const QString& value)
+{
+    QString digits;
+    for (const QChar c : value) {
+        if (c >= u'0' && c <= u'9') {
+            digits.append(c);
+        }
+    }
+    return digits;
+}
+
+bool holdsAsANumber(const QString& value, const QString& needle)
+{
+    const bool digitRun = !needle.isEmpty() && asciiDigitsOf(needle) == needle;
+    return digitRun && asciiDigitsOf(value).contains(needle);
+}
+
 void checkSearch(RecordSet& records, ContactColumn column, const QString& text,
                  const QStringList& values)
 {
@@ -25,7 +44,8 @@ void checkSearch(RecordSet& records, ContactColumn column, const QString& text,
     const QString needle = foldForSearch(text);
     QList<int> expected;
     for (int i = 0; i < values.size(); ++i) {
-        if (text.isEmpty() || foldForSearch(values[i]).contains(needle)) {
+        if (text.isEmpty() || foldForSearch(values[i]).contains(needle) ||
+            (column == ContactColumn::Contact && holdsAsANumber(values[i], needle))) {
             expected.append(i + 1);
         }
     }
@@ -55,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(folder.fold(names[i]) == foldForSearch(names[i]));
         addresses.append(names[i].toUpper());
         const QByteArray address = addresses[i].toUtf8();
-        rows.append(i + 1, {lines[i], address, {}, {}, {}, {}});
+        rows.append(i + 1, {lines[i], address, lines[i], {}, {}, {}});
     }
     RecordSet records;
     records.reset(nullptr, {}, std::move(rows));
@@ -65,5 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         checkSearch(records, ContactColumn::Name, typed.left(length), names);
     }
     checkSearch(records, ContactColumn::Address, typed, addresses);
+    for (qsizetype length = 1; length <= typed.size(); ++length) {
+        checkSearch(records, ContactColumn::Contact, typed.left(length), names);
+    }
     return 0;
 }
