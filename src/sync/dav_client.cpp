@@ -1,5 +1,6 @@
 #include "sync/dav_client.h"
 
+#include <QAuthenticator>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHostAddress>
@@ -26,6 +27,13 @@ bool isLoopback(const QUrl& url)
     }
     const QHostAddress address(host);
     return !address.isNull() && address.isLoopback();
+}
+
+// Whether a refusal asks for Basic authentication, or names no way at all.
+bool offersBasic(const QNetworkReply& answer)
+{
+    const QByteArray challenges = answer.rawHeader("WWW-Authenticate").toLower();
+    return challenges.isEmpty() || challenges.contains("basic");
 }
 
 } // namespace
@@ -89,8 +97,10 @@ DavReply DavClient::send(const QByteArray& method, const QUrl& url, const QByteA
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(kTimeoutMs);
-    request.setRawHeader("Authorization",
-                         "Basic " + (m_user + u':' + m_password).toUtf8().toBase64());
+    if (m_sendsBasic) {
+        request.setRawHeader("Authorization",
+                             "Basic " + (m_user + u':' + m_password).toUtf8().toBase64());
+    }
     request.setRawHeader("User-Agent", "Norvane");
     if (!body.isEmpty()) {
         request.setHeader(QNetworkRequest::ContentTypeHeader,
@@ -100,6 +110,19 @@ DavReply DavClient::send(const QByteArray& method, const QUrl& url, const QByteA
         request.setRawHeader(name, value);
     }
     QNetworkReply* answer = m_network.sendCustomRequest(request, method, body);
+    // Once the server asked for another way than Basic (Digest), Qt answers
+    // its challenge with the same user and password, once; asked again,
+    // they were refused.
+    bool challengeAnswered = false;
+    const QMetaObject::Connection challenge =
+        QObject::connect(&m_network, &QNetworkAccessManager::authenticationRequired, answer,
+                         [&](QNetworkReply* asking, QAuthenticator* authenticator) {
+                             if (asking == answer && !challengeAnswered) {
+                                 challengeAnswered = true;
+                                 authenticator->setUser(m_user);
+                                 authenticator->setPassword(m_password);
+                             }
+                         });
     QByteArray refusedFingerprint;
     QObject::connect(answer, &QNetworkReply::sslErrors, answer, [&](const QList<QSslError>&) {
         const QByteArray fingerprint = fingerprintText(
@@ -120,12 +143,17 @@ DavReply DavClient::send(const QByteArray& method, const QUrl& url, const QByteA
     QEventLoop loop;
     QObject::connect(answer, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
+    QObject::disconnect(challenge);
     reply.status =
         reply.tooLarge ? 0 : answer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply.tooLarge) {
         reply.failure = tr("the answer of %1 is larger than %2 MB")
                             .arg(url.host())
                             .arg(kLargestAnswer / (1024 * 1024));
+    } else if (reply.status == 401 && m_sendsBasic && !offersBasic(*answer)) {
+        m_sendsBasic = false;
+        answer->deleteLater();
+        return send(method, url, body, headers);
     } else if (reply.answered()) {
         reply.body = answer->readAll();
         reply.etag = answer->rawHeader("ETag");

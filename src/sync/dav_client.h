@@ -35,7 +35,8 @@ struct DavSecurity
 
 // Speaks WebDAV to one server for one user, a request at a time; each call
 // waits for its answer (at most the timeout) in an event loop of its own.
-// The password goes along with every request and is never logged or shown.
+// The password goes along with every request (Basic), or, once the server
+// asked for Digest, answers its challenge; it is never logged or shown.
 class DavClient
 {
 public:
@@ -60,6 +61,7 @@ private:
     QString m_password;
     DavSecurity m_security;
     QNetworkAccessManager m_network;
+    bool m_sendsBasic = true;
 };
 
 // Whether the URL is a valid http or https address with a host.

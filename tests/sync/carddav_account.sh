@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # norvane-db account against real CardDAV servers on 127.0.0.1: Radicale
 # (with a user and a password) and Xandikos (which leaves authentication to
-# a proxy). The address book is found from the server's root, the account is
-# kept without its password, a wrong password or a stopped server stores
-# nothing, and --remove forgets the account but no contact.
+# a proxy), and Radicale behind a proxy asking for Digest authentication.
+# The address book is found from the server's root, the account is kept
+# without its password, a wrong password or a stopped server stores nothing,
+# and --remove forgets the account but no contact.
 set -euo pipefail
 tool=$1
 server=
@@ -70,6 +71,23 @@ account --url "$rurl/ann/other/" --user ann --password-command "$dir/planted" >/
 rm -f "$dir/ran"
 "$tool" sync "$dir/book" >/dev/null || fail "the command set here was refused"
 [ -e "$dir/ran" ] || fail "the command set here did not run"
+
+# A server that asks for Digest authentication (a proxy in front of
+# Radicale): found and synced with the same password, a wrong one refused.
+dport=$(free_port)
+/usr/bin/python3 "$(dirname "$0")/digest_proxy.py" "$dport" "$rurl" ann 'sec ret' &
+pids+=($!)
+wait_for "http://127.0.0.1:$dport/"
+"$tool" create "$dir/digest" >/dev/null
+daccount() { "$tool" account "$dir/digest" --url "http://127.0.0.1:$dport/ann/contacts/" --user ann "$@"; }
+if err=$(daccount --password-command "echo wrong" 2>&1); then fail "Digest: a wrong password was accepted"; fi
+[[ $err == *"refused the user name or password (HTTP 401)"* ]] || fail "Digest, wrong password, said: $err"
+out=$(daccount --password-command "$dir/pass" 2>"$dir/err") || fail "Digest: $(cat "$dir/err")"
+[[ $out == "found the address book \"Friends\" at "*" with 2 cards; it is the book's account" ]] || fail "Digest said: $out"
+sql_in "$dir/digest" "INSERT INTO tblYou (NAME, CONTACT) VALUES ('Dee', '4');"
+out=$("$tool" sync "$dir/digest" 2>"$dir/err") || fail "Digest sync: $(cat "$dir/err")"
+[ "$out" = "pulled 2 new, 0 changed, 0 removed; pushed 1 new, 0 changed, 0 removed; 0 conflicts" ] ||
+    fail "the Digest sync said: $out"
 
 # Xandikos with its default address book, found from the root.
 start_xandikos
