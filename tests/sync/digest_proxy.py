@@ -5,12 +5,12 @@ third and fourth arguments; a request it lets through goes on with Basic.
 Every other request is answered 401 with the challenge."""
 import base64
 import hashlib
-import http.client
-import http.server
 import os
 import re
 import sys
 import urllib.parse
+
+import relay
 
 PORT, UPSTREAM = int(sys.argv[1]), urllib.parse.urlsplit(sys.argv[2])
 USER, PASSWORD = sys.argv[3], sys.argv[4]
@@ -35,38 +35,17 @@ def authorised(method, header):
     return fields.get("qop") == "auth" and fields.get("response") == md5(":".join(map(str, said)))
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
+class Handler(relay.Handler):
     def forward(self):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         if not authorised(self.command, self.headers.get("Authorization")):
-            self.send_response(401)
-            self.send_header("WWW-Authenticate",
-                             f'Digest realm="{REALM}", nonce="{NONCE}", qop="auth", algorithm=MD5')
-            self.send_header("Content-Length", "0")
-            self.end_headers()
+            challenge = f'Digest realm="{REALM}", nonce="{NONCE}", qop="auth", algorithm=MD5'
+            relay.answer(self, 401, [("WWW-Authenticate", challenge)], b"")
             return
-        headers = {k: v for k, v in self.headers.items()
-                   if k.lower() not in ("host", "content-length", "connection", "authorization")}
-        headers["Authorization"] = "Basic " + base64.b64encode(f"{USER}:{PASSWORD}".encode()).decode()
-        upstream = http.client.HTTPConnection(UPSTREAM.hostname, UPSTREAM.port)
-        upstream.request(self.command, self.path, body, headers)
-        reply = upstream.getresponse()
-        answer = reply.read()
-        self.send_response(reply.status)
-        for name, value in reply.getheaders():
-            if name.lower() not in ("content-length", "connection", "transfer-encoding"):
-                self.send_header(name, value)
-        self.send_header("Content-Length", str(len(answer)))
-        self.end_headers()
-        self.wfile.write(answer)
-        upstream.close()
-
-    do_GET = do_PUT = do_DELETE = do_PROPFIND = do_REPORT = do_OPTIONS = forward
+        basic = "Basic " + base64.b64encode(f"{USER}:{PASSWORD}".encode()).decode()
+        status, headers, answer = relay.ask_upstream(UPSTREAM, self, body, drop=("authorization",),
+                                                     extra={"Authorization": basic})
+        relay.answer(self, status, headers, answer)
 
 
-http.server.ThreadingHTTPServer(("127.0.0.1", PORT), Handler).serve_forever()
+relay.serve(PORT, Handler)

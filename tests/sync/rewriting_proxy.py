@@ -7,11 +7,11 @@ argument, 0 for none), sync-collection answers name at most CUT members each.
 With a fourth argument, the first multiget answer naming a card whose path
 holds it leaves that card out, as a server that failed one card does.
 Everything else passes through as it is."""
-import http.client
-import http.server
 import re
 import sys
 import urllib.parse
+
+import relay
 
 PORT, UPSTREAM = int(sys.argv[1]), urllib.parse.urlsplit(sys.argv[2])
 CUT = int(sys.argv[3]) if len(sys.argv) > 3 else 0
@@ -66,12 +66,7 @@ def cut_answer(answer, token_asked, skip, path):
     return head + kept + tail
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
+class Handler(relay.Handler):
     def forward(self):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         if self.command == "PUT":
@@ -80,28 +75,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         asked = TOKEN.search(body)
         cutting = CUT and self.command == "REPORT" and b"sync-collection" in body
         # Answers are read here as text: never compressed.
-        headers = {k: v for k, v in self.headers.items()
-                   if k.lower() not in ("host", "content-length", "connection", "accept-encoding")}
-        upstream = http.client.HTTPConnection(UPSTREAM.hostname, UPSTREAM.port)
-        upstream.request(self.command, self.path, body, headers)
-        reply = upstream.getresponse()
-        answer = reply.read()
-        if cutting and reply.status == 207:
+        status, headers, answer = relay.ask_upstream(UPSTREAM, self, body, drop=("accept-encoding",))
+        if cutting and status == 207:
             answer = cut_answer(answer, asked[2] if asked else b"", skip, self.path)
-        if b"addressbook-multiget" in body and reply.status == 207:
+        if b"addressbook-multiget" in body and status == 207:
             answer = left_out(answer)
-        self.send_response(reply.status)
-        for name, value in reply.getheaders():
-            dropped = ("content-length", "connection", "transfer-encoding")
-            if name.lower() in dropped or (self.command == "PUT" and name.lower() == "etag"):
-                continue
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(answer)))
-        self.end_headers()
-        self.wfile.write(answer)
-        upstream.close()
-
-    do_GET = do_PUT = do_DELETE = do_PROPFIND = do_REPORT = do_OPTIONS = forward
+        relay.answer(self, status, headers, answer, drop=("etag",) if self.command == "PUT" else ())
 
 
-http.server.ThreadingHTTPServer(("127.0.0.1", PORT), Handler).serve_forever()
+relay.serve(PORT, Handler)
