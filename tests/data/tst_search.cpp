@@ -51,8 +51,9 @@ QStringList shownNames(const RecordSet& records, ContactColumn column = ContactC
     return shown;
 }
 
-// Numbers as other programs write them, among as many without the digits
-// searched for, so that typing on narrows the rows found.
+// Numbers as other programs write them; the test puts them among three
+// times as many without the digits searched for, so that typing on narrows
+// the rows found.
 const QStringList kWrittenNumbers = {
     QStringLiteral("0131 555 0000"),
     QStringLiteral("+44 (0)131-555-0000"),

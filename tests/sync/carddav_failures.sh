@@ -50,7 +50,8 @@ out=$(sync) || fail "the retry: $out $(cat "$dir/err")"
 # send has nothing to pull.
 start_radicale pw
 # A book $1 whose account is Radicale's address book $2 behind a proxy of
-# its own (that cuts sync answers to $3 cards when given).
+# its own (that cuts sync answers to $3 cards when given and not 0, and
+# leaves the card whose path holds $4 out of one multiget answer).
 book_behind_proxy() {
     local port; port=$(free_port)
     /usr/bin/python3 "$(dirname "$0")/rewriting_proxy.py" "$port" "$base" "${@:3}" &
