@@ -416,12 +416,21 @@ template <class Change> Status inCountedTransaction(Database& db, SyncReport& re
 }
 
 // Names each card asked for that the multiget answer left out (the server
-// failed it alone, or it was removed since the listing); true when none was.
-bool noteUnfetched(const QStringList& wanted, const QList<DavResource>& fetched, SyncReport& report)
+// failed it alone, or it was removed since the listing), and each too large
+// to read, which stays out until it changes there; true when the server left
+// none out.
+bool noteUnfetched(const QStringList& wanted, const QList<DavResource>& fetched,
+                   const QStringList& tooLarge, SyncReport& report)
 {
-    QSet<QString> sent;
+    QSet<QString> sent(tooLarge.cbegin(), tooLarge.cend());
     for (const DavResource& card : fetched) {
         sent.insert(card.href);
+    }
+    for (const QString& path : tooLarge) {
+        report.problems.append(
+            tr("%1 is larger than the %2 MB a sync reads; it is left out until it changes there")
+                .arg(path)
+                .arg(DavClient::kLargestAnswer / (1024 * 1024)));
     }
     bool all = true;
     for (const QString& path : wanted) {
@@ -478,11 +487,13 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
         }
     }
     std::sort(wanted.begin(), wanted.end());
-    std::optional<QList<DavResource>> fetched = fetchCards(client, collection, wanted, reason);
+    QStringList tooLarge;
+    std::optional<QList<DavResource>> fetched =
+        fetchCards(client, collection, wanted, tooLarge, reason);
     if (!fetched) {
         return Status::failure(reason);
     }
-    const bool allFetched = noteUnfetched(wanted, *fetched, report);
+    const bool allFetched = noteUnfetched(wanted, *fetched, tooLarge, report);
     constexpr qsizetype kCardsInTransaction = 200;
     for (qsizetype from = 0; from < fetched->size(); from += kCardsInTransaction) {
         const qsizetype to = std::min(from + kCardsInTransaction, fetched->size());

@@ -148,9 +148,10 @@ std::optional<RemoteChanges> remoteChanges(DavClient& client, const QUrl& collec
 namespace {
 
 // Fetches the cards by path in one request; a batch whose answer is larger
-// than the client reads (cards with large photos) is fetched again in halves.
+// than the client reads (cards with large photos) is fetched again in halves,
+// down to a card alone, which is then left out and named in tooLarge.
 bool fetchBatch(DavClient& client, const QUrl& collection, const QStringList& paths,
-                QList<DavResource>& fetched, QString& reason)
+                QList<DavResource>& fetched, QStringList& tooLarge, QString& reason)
 {
     QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<c:addressbook-multiget "
                       "xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
@@ -163,8 +164,12 @@ bool fetchBatch(DavClient& client, const QUrl& collection, const QStringList& pa
     const DavReply reply = client.send("REPORT", collection, body, {{"Depth", "1"}});
     if (reply.tooLarge && paths.size() > 1) {
         const qsizetype half = paths.size() / 2;
-        return fetchBatch(client, collection, paths.first(half), fetched, reason) &&
-               fetchBatch(client, collection, paths.sliced(half), fetched, reason);
+        return fetchBatch(client, collection, paths.first(half), fetched, tooLarge, reason) &&
+               fetchBatch(client, collection, paths.sliced(half), fetched, tooLarge, reason);
+    }
+    if (reply.tooLarge) {
+        tooLarge.append(paths.first());
+        return true;
     }
     const auto resources = multistatusOf(reply, tr("fetching cards"), collection, reason);
     if (!resources) {
@@ -182,11 +187,13 @@ bool fetchBatch(DavClient& client, const QUrl& collection, const QStringList& pa
 } // namespace
 
 std::optional<QList<DavResource>> fetchCards(DavClient& client, const QUrl& collection,
-                                             const QStringList& paths, QString& reason)
+                                             const QStringList& paths, QStringList& tooLarge,
+                                             QString& reason)
 {
     QList<DavResource> fetched;
     for (qsizetype from = 0; from < paths.size(); from += kCardsPerFetch) {
-        if (!fetchBatch(client, collection, paths.mid(from, kCardsPerFetch), fetched, reason)) {
+        if (!fetchBatch(client, collection, paths.mid(from, kCardsPerFetch), fetched, tooLarge,
+                        reason)) {
             return std::nullopt;
         }
     }

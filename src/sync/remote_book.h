@@ -35,8 +35,10 @@ std::optional<RemoteChanges> remoteChanges(DavClient& client, const QUrl& collec
 
 // Fetches cards by path with addressbook-multiget, a batch per request (in
 // halves where an answer would be larger than the client reads); each with
-// its path, ETag and text.
+// its path, ETag and text. A card larger on its own than the client reads
+// is left out and named in tooLarge.
 std::optional<QList<DavResource>> fetchCards(DavClient& client, const QUrl& collection,
-                                             const QStringList& paths, QString& reason);
+                                             const QStringList& paths, QStringList& tooLarge,
+                                             QString& reason);
 
 } // namespace norvane
