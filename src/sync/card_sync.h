@@ -20,7 +20,10 @@ struct SyncReport
     int pushedChanged = 0;
     int pushedRemoved = 0;
     int conflicts = 0;
-    QStringList problems; // one per card the server refused; the next run tries again
+    // One per card that did not go through: refused by the server or left
+    // out of its answer (the next run tries again), or unreadable or too
+    // large (left out until it changes there).
+    QStringList problems;
     // Cards sent without the photo in the photo folder, "NAME: FILE
     // (reason)", and cards taken in without theirs, "NAME (reason)".
     QStringList photosNotSent;
