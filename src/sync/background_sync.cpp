@@ -57,10 +57,11 @@ SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword
                               .arg(account->url.host(), synced.reason());
     } else if (!report.problems.isEmpty()) {
         outcome.warning =
-            QCoreApplication::translate(
-                "BackgroundSync", "The server refused %n card(s); the next sync tries again.\n\n%1",
-                "", static_cast<int>(report.problems.size()))
-                .arg(report.problems.join(u'\n'));
+            QCoreApplication::translate("BackgroundSync",
+                                        "Norvane synced with %1, but %n card(s) did not go "
+                                        "through:\n\n%2",
+                                        "", static_cast<int>(report.problems.size()))
+                .arg(account->url.host(), report.problems.join(u'\n'));
     } else if (const QStringList photos = photoLines(report); !photos.isEmpty()) {
         outcome.warning = tr("Norvane synced with %1, but some photos did not go along:\n\n%2")
                               .arg(account->url.host(), photos.join(u'\n'));
