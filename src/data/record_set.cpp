@@ -51,6 +51,11 @@ ShownText RecordSet::shownText(int visibleRow, ContactColumn column) const
     return norvane::shownText(m_rows.utf8(rowIndex(visibleRow), column));
 }
 
+QByteArrayView RecordSet::utf8(int visibleRow, ContactColumn column) const
+{
+    return m_rows.utf8(rowIndex(visibleRow), column);
+}
+
 qint64 RecordSet::id(int visibleRow) const
 {
     return m_rows.id(rowIndex(visibleRow));

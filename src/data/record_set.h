@@ -35,6 +35,8 @@ public:
     QString text(int visibleRow, ContactColumn column) const;
     // The value as the window shows it: whole, or its beginning when very long.
     ShownText shownText(int visibleRow, ContactColumn column) const;
+    // The value as stored, UTF-8, valid until the rows change.
+    QByteArrayView utf8(int visibleRow, ContactColumn column) const;
     qint64 id(int visibleRow) const;
 
     // The current row as the grid shows it; -1 when there is none.

@@ -58,6 +58,8 @@ private slots:
     void filtersLiterallyWithoutRegardToCaseOrAccents();
     void narrowsAndWidensAsTheTextChanges();
     void modelFollowsTheRecordSet();
+    void findsTheRowsTypedIntoTheGridAsQtDoes_data();
+    void findsTheRowsTypedIntoTheGridAsQtDoes();
     void searchesALargeTableLikeASmallOne();
 };
 
@@ -409,6 +411,72 @@ void StoreTest::modelFollowsTheRecordSet()
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("Bob"));
     QCOMPARE(resets.size(), 2);
+}
+
+void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("hits");
+    QTest::addColumn<QList<int>>("rows");
+    const int wrap = Qt::MatchStartsWith | Qt::MatchWrap; // what the grid asks for
+    QTest::newRow("first from the top") << "an" << 0 << wrap << 1 << QList<int>{0};
+    QTest::newRow("first after the start") << "AN" << 2 << wrap << 1 << QList<int>{5};
+    QTest::newRow("all, wrapping round") << "an" << 2 << wrap << -1 << QList<int>{5, 7, 8, 0, 1};
+    QTest::newRow("all, not wrapping")
+        << "an" << 2 << int(Qt::MatchStartsWith) << -1 << QList<int>{5, 7, 8};
+    QTest::newRow("past bytes that are not UTF-8")
+        << "ann" << 6 << wrap << -1 << QList<int>{8, 0, 5};
+    QTest::newRow("a sign that folds to an ASCII letter")
+        << "k" << 0 << wrap << -1 << QList<int>{3};
+    QTest::newRow("no accent taken away") << "e" << 0 << wrap << -1 << QList<int>{};
+    QTest::newRow("typed with an accent")
+        << QString::fromUtf8("\xC3\xA9m") << 0 << wrap << -1 << QList<int>{2};
+    QTest::newRow("longer than the value") << "anna berg!" << 0 << wrap << -1 << QList<int>{};
+    QTest::newRow("case-sensitive")
+        << "An" << 0 << int(Qt::MatchStartsWith | Qt::MatchCaseSensitive) << -1 << QList<int>{0, 7};
+    QTest::newRow("contained") << "nn" << 0 << int(Qt::MatchContains) << -1 << QList<int>{0, 5, 8};
+}
+
+// The grid's type-ahead asks the model for the rows starting with the letters
+// typed; the model answers from the stored bytes where they are ASCII, and
+// must find exactly the rows Qt's own search of the shown texts finds.
+void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, from);
+    QFETCH(int, flags);
+    QFETCH(int, hits);
+    QFETCH(QList<int>, rows);
+    ContactColumns columns;
+    const char* const stored[] = {"Anna Berg",
+                                  "anton",
+                                  "\xC3\x89mile",
+                                  "\xE2\x84\xAA"
+                                  "ate",
+                                  "",
+                                  "ANNE",
+                                  "Zo\xC3\xAB",
+                                  "An\xFFn",
+                                  "ann-marie"};
+    for (const char* name : stored) {
+        columns.append(columns.size() + 1, {QByteArrayView(name), {}, {}, {}, {}, {}});
+    }
+    RecordSet records;
+    records.reset(nullptr, {}, std::move(columns));
+    ContactTableModel model(&records);
+    const QModelIndex start = model.index(from, static_cast<int>(ContactColumn::Name));
+    const auto matchFlags = Qt::MatchFlags::fromInt(flags);
+    const QModelIndexList found = model.match(start, Qt::DisplayRole, typed, hits, matchFlags);
+    QCOMPARE(found,
+             model.QAbstractTableModel::match(start, Qt::DisplayRole, typed, hits, matchFlags));
+    QList<int> foundRows;
+    for (const QModelIndex& index : found) {
+        QCOMPARE(index.column(), start.column());
+        foundRows.append(index.row());
+    }
+    QCOMPARE(foundRows, rows);
 }
 
 // A table large enough to be searched in two halves at once, and in many

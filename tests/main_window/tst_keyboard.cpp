@@ -151,6 +151,10 @@ void KeyboardTest::keysDoWhatTheySay_data()
         << "browse"
         << "DataGrid1" << keys(Qt::Key_Delete) << "browse"
         << "box:Do you want to delete Ann";
+    QTest::newRow("A letter in the grid goes to the first name with it")
+        << "browse"
+        << "DataGrid1" << keys(Qt::Key_B, Qt::Key_Delete) << "browse"
+        << "box:Do you want to delete Bob";
     QTest::newRow("F5 reloads") << "browse"
                                 << "DataGrid1" << keys(Qt::Key_F5) << "browse"
                                 << "reloaded";
