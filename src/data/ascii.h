@@ -7,6 +7,7 @@
 #include <QStringView>
 #include <QtGlobal>
 #include <algorithm>
+#include <optional>
 
 namespace norvane {
 
@@ -15,6 +16,44 @@ namespace norvane {
 inline bool isAsciiBlank(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+inline char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The text lower-cased, as bytes, when it is plain ASCII; none otherwise.
+inline std::optional<QByteArray> foldedAscii(QStringView text)
+{
+    QByteArray folded(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() >= 0x80) {
+            return std::nullopt;
+        }
+        folded[i] = asciiLower(static_cast<char>(text[i].unicode()));
+    }
+    return folded;
+}
+
+// Whether a UTF-8 value starts with a lower-cased ASCII prefix, without
+// regard to case, as QString::startsWith tells it. None when the value's
+// beginning is not ASCII: a character outside ASCII may still fold to an
+// ASCII letter (the Kelvin sign to "k"), and only Qt tells that.
+inline std::optional<bool> startsWithFoldedAscii(QByteArrayView value, QByteArrayView prefix)
+{
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        if (i == value.size()) {
+            return false;
+        }
+        if (static_cast<unsigned char>(value[i]) >= 0x80) {
+            return std::nullopt;
+        }
+        if (asciiLower(value[i]) != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Whether the bytes are plain ASCII throughout; sixteen at a time where the

@@ -1,5 +1,6 @@
 #include "data/record_set.h"
 
+#include "data/ascii.h"
 #include "data/contact_sql.h"
 #include "data/text_fold.h"
 
@@ -51,9 +52,29 @@ ShownText RecordSet::shownText(int visibleRow, ContactColumn column) const
     return norvane::shownText(m_rows.utf8(rowIndex(visibleRow), column));
 }
 
-QByteArrayView RecordSet::utf8(int visibleRow, ContactColumn column) const
+std::vector<int> RecordSet::rowsStartingWith(ContactColumn column, const QString& text, int from,
+                                             int to, int hits) const
 {
-    return m_rows.utf8(rowIndex(visibleRow), column);
+    std::vector<int> found;
+    // A value too long to show whole is shown as its beginning and an
+    // ellipsis, which only a text longer than that beginning reaches.
+    const std::optional<QByteArray> prefix =
+        text.size() <= kLongestShownValue ? foldedAscii(text) : std::nullopt;
+    const ByteColumn& values = m_rows.column(column);
+    const QByteArrayView bytes = values.whole();
+    for (int visible = from; visible < to && (hits == -1 || std::ssize(found) < hits); ++visible) {
+        const int row = rowIndex(visible);
+        const std::optional<bool> starts =
+            prefix ? startsWithFoldedAscii(
+                         bytes.sliced(values.beginOf(row), values.endOf(row) - values.beginOf(row)),
+                         *prefix)
+                   : std::nullopt;
+        if (starts ? *starts
+                   : shownText(visible, column).text.startsWith(text, Qt::CaseInsensitive)) {
+            found.push_back(visible);
+        }
+    }
+    return found;
 }
 
 qint64 RecordSet::id(int visibleRow) const

@@ -420,23 +420,36 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes_data()
     QTest::addColumn<int>("flags");
     QTest::addColumn<int>("hits");
     QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("searched"); // the search box's text, narrowing the rows first
     const int wrap = Qt::MatchStartsWith | Qt::MatchWrap; // what the grid asks for
-    QTest::newRow("first from the top") << "an" << 0 << wrap << 1 << QList<int>{0};
-    QTest::newRow("first after the start") << "AN" << 2 << wrap << 1 << QList<int>{5};
-    QTest::newRow("all, wrapping round") << "an" << 2 << wrap << -1 << QList<int>{5, 7, 8, 0, 1};
+    QTest::newRow("first from the top") << "an" << 0 << wrap << 1 << QList<int>{0} << QString();
+    QTest::newRow("first after the start") << "AN" << 2 << wrap << 1 << QList<int>{5} << QString();
+    QTest::newRow("all, wrapping round")
+        << "an" << 2 << wrap << -1 << QList<int>{5, 7, 8, 0, 1} << QString();
     QTest::newRow("all, not wrapping")
-        << "an" << 2 << int(Qt::MatchStartsWith) << -1 << QList<int>{5, 7, 8};
+        << "an" << 2 << int(Qt::MatchStartsWith) << -1 << QList<int>{5, 7, 8} << QString();
     QTest::newRow("past bytes that are not UTF-8")
-        << "ann" << 6 << wrap << -1 << QList<int>{8, 0, 5};
+        << "ann" << 6 << wrap << -1 << QList<int>{8, 0, 5} << QString();
     QTest::newRow("a sign that folds to an ASCII letter")
-        << "k" << 0 << wrap << -1 << QList<int>{3};
-    QTest::newRow("no accent taken away") << "e" << 0 << wrap << -1 << QList<int>{};
+        << "k" << 0 << wrap << -1 << QList<int>{3} << QString();
+    QTest::newRow("no accent taken away") << "e" << 0 << wrap << -1 << QList<int>{} << QString();
     QTest::newRow("typed with an accent")
-        << QString::fromUtf8("\xC3\xA9m") << 0 << wrap << -1 << QList<int>{2};
-    QTest::newRow("longer than the value") << "anna berg!" << 0 << wrap << -1 << QList<int>{};
+        << QString::fromUtf8("\xC3\xA9m") << 0 << wrap << -1 << QList<int>{2} << QString();
+    QTest::newRow("longer than the value")
+        << "anna berg!" << 0 << wrap << -1 << QList<int>{} << QString();
     QTest::newRow("case-sensitive")
-        << "An" << 0 << int(Qt::MatchStartsWith | Qt::MatchCaseSensitive) << -1 << QList<int>{0, 7};
-    QTest::newRow("contained") << "nn" << 0 << int(Qt::MatchContains) << -1 << QList<int>{0, 5, 8};
+        << "An" << 0 << int(Qt::MatchStartsWith | Qt::MatchCaseSensitive) << -1 << QList<int>{0, 7}
+        << QString();
+    QTest::newRow("contained") << "nn" << 0 << int(Qt::MatchContains) << -1 << QList<int>{0, 5, 8}
+                               << QString();
+    QTest::newRow("hits counted across the wrap")
+        << "an" << 7 << wrap << 3 << QList<int>{7, 8, 0} << QString();
+    QTest::newRow("among the rows a search left")
+        << "ann" << 1 << wrap << -1 << QList<int>{1, 2, 0} << "nn";
+    QTest::newRow("as long as a value is shown")
+        << QString(kLongestShownValue, u'Z') << 0 << wrap << -1 << QList<int>{9} << QString();
+    QTest::newRow("past what is shown of a value")
+        << QString(kLongestShownValue + 1, u'z') << 0 << wrap << -1 << QList<int>{} << QString();
 }
 
 // The grid's type-ahead asks the model for the rows starting with the letters
@@ -449,6 +462,7 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes()
     QFETCH(int, flags);
     QFETCH(int, hits);
     QFETCH(QList<int>, rows);
+    QFETCH(QString, searched);
     ContactColumns columns;
     const char* const stored[] = {"Anna Berg",
                                   "anton",
@@ -463,8 +477,11 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes()
     for (const char* name : stored) {
         columns.append(columns.size() + 1, {QByteArrayView(name), {}, {}, {}, {}, {}});
     }
+    const QByteArray tooLongToShow(kLongestShownValue + 10, 'z');
+    columns.append(columns.size() + 1, {tooLongToShow, {}, {}, {}, {}, {}});
     RecordSet records;
     records.reset(nullptr, {}, std::move(columns));
+    searchContacts(records, ContactColumn::Name, searched);
     ContactTableModel model(&records);
     const QModelIndex start = model.index(from, static_cast<int>(ContactColumn::Name));
     const auto matchFlags = Qt::MatchFlags::fromInt(flags);
