@@ -15,12 +15,6 @@ namespace norvane::tool {
 
 namespace {
 
-QString optionValue(const QStringList& options, const char* name)
-{
-    const qsizetype at = options.indexOf(QLatin1String(name));
-    return at >= 0 && at + 1 < options.size() ? options[at + 1] : QString();
-}
-
 int show(Database& db)
 {
     QString reason;
@@ -85,9 +79,9 @@ std::optional<QString> storedPassword(const CardDavAccount& account, QString& re
     return readSecretLine("Password: ");
 }
 
-int findAndKeep(Database& db, const QStringList& options)
+int findAndKeep(Database& db, const CommandOptions& options)
 {
-    const QString typed = optionValue(options, "--url");
+    const QString typed = options.value("--url");
     const std::optional<QUrl> address = addressOf(typed);
     if (!address) {
         return fail(QStringLiteral("\"%1\" is not an http or https address; no account was stored.")
@@ -95,10 +89,10 @@ int findAndKeep(Database& db, const QStringList& options)
     }
     CardDavAccount account;
     account.url = *address;
-    account.user = optionValue(options, "--user");
-    account.passwordCommand = optionValue(options, "--password-command");
-    account.allowInsecure = options.contains(QLatin1String("--allow-insecure"));
-    account.trustedFingerprint = optionValue(options, "--trust-fingerprint").toLatin1();
+    account.user = options.value("--user");
+    account.passwordCommand = options.value("--password-command");
+    account.allowInsecure = options.has(QStringLiteral("--allow-insecure"));
+    account.trustedFingerprint = options.value("--trust-fingerprint").toLatin1();
     QString reason;
     const std::optional<QString> password = newPassword(account, reason);
     if (!password) {
@@ -170,12 +164,20 @@ int sync(const QString& folder)
     return report.problems.isEmpty() ? 0 : 1;
 }
 
-int account(const QString& folder, const QStringList& options)
+int account(const QString& folder, const QStringList& words)
 {
-    const bool remove = options == QStringList{QStringLiteral("--remove")};
-    const bool find =
-        !optionValue(options, "--url").isEmpty() && !optionValue(options, "--user").isEmpty();
-    if (!options.isEmpty() && !remove && !find) {
+    const std::optional<CommandOptions> options =
+        readOptions("account", words,
+                    {QStringLiteral("--url"), QStringLiteral("--user"),
+                     QStringLiteral("--password-command"), QStringLiteral("--trust-fingerprint")},
+                    {QStringLiteral("--allow-insecure"), QStringLiteral("--remove")});
+    if (!options) {
+        return 2;
+    }
+    const bool remove = words == QStringList{QStringLiteral("--remove")};
+    const bool find = options->values.contains(QStringLiteral("--url")) &&
+                      options->values.contains(QStringLiteral("--user"));
+    if (!words.isEmpty() && !remove && !find) {
         std::fprintf(stderr, "norvane-db account DIR [--url URL --user NAME "
                              "[--password-command CMD] [--allow-insecure] "
                              "[--trust-fingerprint SHA256] | --remove]\n");
@@ -189,7 +191,7 @@ int account(const QString& folder, const QStringList& options)
     if (remove) {
         return forget(*db);
     }
-    return find ? findAndKeep(*db, options) : show(*db);
+    return find ? findAndKeep(*db, *options) : show(*db);
 }
 
 } // namespace norvane::tool

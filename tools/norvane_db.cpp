@@ -28,6 +28,36 @@ int fail(const QString& message)
     return 1;
 }
 
+std::optional<CommandOptions> readOptions(const char* command, const QStringList& words,
+                                          const QStringList& withValue, const QStringList& switches)
+{
+    const auto refuse = [command](const QString& problem) {
+        std::fprintf(stderr, "norvane-db %s: %s; norvane-db --help lists the options\n", command,
+                     qPrintable(problem));
+        return std::nullopt;
+    };
+    CommandOptions options;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (options.has(word)) {
+            return refuse(QStringLiteral("%1 is given twice").arg(word));
+        }
+        if (switches.contains(word)) {
+            options.switches.append(word);
+        } else if (!withValue.contains(word)) {
+            return refuse(word.startsWith(QLatin1Char('-'))
+                              ? QStringLiteral("unknown option %1").arg(word)
+                              : QStringLiteral("\"%1\" is not an option").arg(word));
+        } else if (i + 1 == words.size() || words[i + 1].isEmpty() ||
+                   words[i + 1].startsWith(QLatin1String("--"))) {
+            return refuse(QStringLiteral("%1 needs a value").arg(word));
+        } else {
+            options.values.insert(word, words[++i]);
+        }
+    }
+    return options;
+}
+
 namespace {
 
 // Opens the folder's book with the built-in key or, where a passphrase was
@@ -224,30 +254,29 @@ Status flushStandardOutput(QFile& out)
     return Status::failure(QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-int exportContacts(const QString& folder, const QStringList& options)
+int exportContacts(const QString& folder, const QStringList& words)
 {
-    const auto option = [&](const char* name) {
-        const qsizetype at = options.indexOf(QLatin1String(name));
-        return at >= 0 && at + 1 < options.size() ? options[at + 1] : QString();
-    };
-    for (const char* named : {"--format", "--output"}) {
-        if (options.contains(QLatin1String(named)) && option(named).isEmpty()) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
+    const std::optional<CommandOptions> options =
+        readOptions("export", words, {QStringLiteral("--format"), QStringLiteral("--output")},
+                    {QStringLiteral("--force")});
+    if (!options) {
+        return 2;
     }
     const QString formatName =
-        option("--format").isEmpty() ? QStringLiteral("vcard4") : option("--format");
+        options->values.value(QStringLiteral("--format"), QStringLiteral("vcard4"));
     const QMap<QString, ExportFormat> formats = {{QStringLiteral("vcard4"), ExportFormat::VCard4},
                                                  {QStringLiteral("vcard3"), ExportFormat::VCard3},
                                                  {QStringLiteral("csv"), ExportFormat::Csv}};
     if (!formats.contains(formatName)) {
-        std::fputs(kUsage, stderr);
+        std::fprintf(stderr,
+                     "norvane-db export: there is no format %s; the formats are vcard4, vcard3 "
+                     "and csv\n",
+                     qPrintable(formatName));
         return 2;
     }
-    const QString output = option("--output");
+    const QString output = options->value("--output");
     if (!output.isEmpty() && QFileInfo::exists(output) &&
-        !options.contains(QLatin1String("--force"))) {
+        !options->has(QStringLiteral("--force"))) {
         return fail(QStringLiteral("%1 exists; give --force to replace it.").arg(output));
     }
     QString password;

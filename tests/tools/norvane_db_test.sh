@@ -147,9 +147,29 @@ if [ "$(id -u)" = 0 ]; then
     grep -q 'No space left' "$dir/err" || fail "no reason for the full device: $(cat "$dir/err")"
     [ -c "$dir/null" ] && [ -c "$dir/full" ] || fail "a device was replaced by a file"
 fi
-for option in --output --format; do
-    if "$tool" export "$dir/small" $option >/dev/null 2>&1; then fail "$option without its value passed"; fi
-done
+# A mistyped option is refused with what is wrong, never left out: the
+# export would go to another place or in another format, the account be kept
+# without what was meant.
+while IFS='|' read -r command words said; do
+    status=0
+    (cd "$dir" && "$tool" "$command" "$dir/small" $words </dev/null >"$dir/out" 2>"$dir/err") || status=$?
+    [ "$status" = 2 ] || fail "$command $words ended with $status"
+    [ ! -s "$dir/out" ] || fail "$command $words wrote: $(head -c 200 "$dir/out")"
+    grep -qF -- "$said" "$dir/err" || fail "$command $words said: $(cat "$dir/err")"
+done <<'TABLE'
+export|--formt csv|unknown option --formt
+export|--format vcard5|there is no format vcard5
+export|--format|--format needs a value
+export|--output|--output needs a value
+export|--output --force|--output needs a value
+export|--output a.vcf --output b.vcf|--output is given twice
+export|--format csv extra|"extra" is not an option
+account|--url https://127.0.0.1:9/ --usr ann|unknown option --usr
+account|--url https://127.0.0.1:9/ --user ann --alow-insecure|unknown option --alow-insecure
+account|--remove --remove|--remove is given twice
+TABLE
+[ ! -e "$dir/a.vcf" ] && [ ! -e "$dir/--force" ] || fail "a refused export left a file"
+[ "$("$tool" account "$dir/small")" = "no account" ] || fail "a refused account was kept"
 # A card that goes without the photo its contact names says so, and the
 # export still succeeds.
 printf 'Name,Address,Contact,Email,Company,Photo\nGone Photo,,1,,,gone.png\n' >"$dir/gone.csv"
