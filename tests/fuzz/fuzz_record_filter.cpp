@@ -3,7 +3,8 @@
 // column, on an upper-cased copy in the Address column, and on the same
 // lines as numbers in the Contact column (where a run of digits is also
 // looked for among the value's ASCII digits alone). The fast folding of the
-// rows must also agree with foldForSearch on every line.
+// rows must also agree with foldForSearch on every line, and the list's
+// type-ahead with Qt's own comparison of the names shown.
 #include "data/record_set.h"
 #include "data/text_fold.h"
 
@@ -55,6 +56,21 @@ void checkSearch(RecordSet& records, ContactColumn column, const QString& text,
     }
 }
 
+// The rows whose shown name starts with the text, letter case ignored, as
+// QString::startsWith finds them.
+void checkTypeAhead(const RecordSet& records, const QString& text)
+{
+    std::vector<int> expected;
+    for (int row = 0; row < records.rowCount(); ++row) {
+        if (records.shownText(row, ContactColumn::Name)
+                .text.startsWith(text, Qt::CaseInsensitive)) {
+            expected.push_back(row);
+        }
+    }
+    check(records.rowsStartingWith(ContactColumn::Name, text, 0, records.rowCount(), -1) ==
+          expected);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -88,5 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (qsizetype length = 1; length <= typed.size(); ++length) {
         checkSearch(records, ContactColumn::Contact, typed.left(length), names);
     }
+    // Among the rows the search left, and among all.
+    checkTypeAhead(records, typed);
+    records.setFilter(ContactColumn::Name, QString());
+    checkTypeAhead(records, typed);
     return 0;
 }
