@@ -110,7 +110,8 @@ void MainWindow::unload()
 }
 
 // The built-in password did not open the book: it may be under a passphrase
-// of the user's. Three tries; Cancel leaves the first failure to be reported.
+// of the user's. Three tries; after Cancel or the last one, the failure says
+// so, and how to be asked again, rather than that a password was wrong.
 Status MainWindow::connectWithPassphrase(const Status& failure)
 {
     constexpr int kTries = 3;
@@ -125,7 +126,8 @@ Status MainWindow::connectWithPassphrase(const Status& failure)
                       .arg(kTries);
         const std::optional<QString> typed = m_services.passphrases->ask(this, prompt);
         if (!typed) {
-            break;
+            return Status::failure(tr("No passphrase was given. REFRESH (F5) asks for it again."),
+                                   failure.kind());
         }
         const Status connected =
             connectSequence(m_dataControl, m_services.folder->path(), kWholeTable, *typed);
@@ -136,7 +138,10 @@ Status MainWindow::connectWithPassphrase(const Status& failure)
             return connected;
         }
     }
-    return failure;
+    return Status::failure(
+        tr("No passphrase typed opened it, or the file is not a Norvane database. "
+           "REFRESH (F5) asks again."),
+        failure.kind());
 }
 
 // An address book that silently shows no rows would look empty; say why it is.
