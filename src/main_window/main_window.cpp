@@ -110,12 +110,15 @@ void MainWindow::unload()
 }
 
 // The built-in password did not open the book: it may be under a passphrase
-// of the user's. Three tries; after Cancel or the last one, the failure says
-// so, and how to be asked again, rather than that a password was wrong.
+// of the user's. Three tries; after Cancel or the last one, the failure also
+// says which, and how to be asked again.
 Status MainWindow::connectWithPassphrase(const Status& failure)
 {
     constexpr int kTries = 3;
     const QString file = QDir::toNativeSeparators(databaseFile(m_services.folder->path()));
+    const auto leftUnopened = [&failure](const QString& why) {
+        return Status::failure(failure.reason() + QLatin1Char(' ') + why, failure.kind());
+    };
     for (int attempt = 1; attempt <= kTries; ++attempt) {
         const QString prompt =
             attempt == 1
@@ -126,8 +129,7 @@ Status MainWindow::connectWithPassphrase(const Status& failure)
                       .arg(kTries);
         const std::optional<QString> typed = m_services.passphrases->ask(this, prompt);
         if (!typed) {
-            return Status::failure(tr("No passphrase was given. REFRESH (F5) asks for it again."),
-                                   failure.kind());
+            return leftUnopened(tr("No passphrase was given; REFRESH (F5) asks for one again."));
         }
         const Status connected =
             connectSequence(m_dataControl, m_services.folder->path(), kWholeTable, *typed);
@@ -138,10 +140,7 @@ Status MainWindow::connectWithPassphrase(const Status& failure)
             return connected;
         }
     }
-    return Status::failure(
-        tr("No passphrase typed opened it, or the file is not a Norvane database. "
-           "REFRESH (F5) asks again."),
-        failure.kind());
+    return leftUnopened(tr("None of the passphrases typed opened it; REFRESH (F5) asks again."));
 }
 
 // An address book that silently shows no rows would look empty; say why it is.

@@ -635,10 +635,9 @@ void DataSafetyTest::aPassphraseOfTheUsersOwnOpensTheBook_data()
     QTest::newRow("wrong, then right") << QStringList{"nope", passphrase} << 1 << 2 << QString();
     QTest::newRow("wrong three times")
         << QStringList{"a", "b", "c", passphrase} << 0 << 3
-        << "No passphrase typed opened it, or the file is not a Norvane database. REFRESH (F5) "
-           "asks again.";
+        << "None of the passphrases typed opened it; REFRESH (F5) asks again.";
     QTest::newRow("cancelled") << QStringList{} << 0 << 1
-                               << "No passphrase was given. REFRESH (F5) asks for it again.";
+                               << "No passphrase was given; REFRESH (F5) asks for one again.";
 }
 
 void DataSafetyTest::aPassphraseOfTheUsersOwnOpensTheBook()
