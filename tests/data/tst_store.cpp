@@ -442,6 +442,8 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes_data()
         << QString();
     QTest::newRow("contained") << "nn" << 0 << int(Qt::MatchContains) << -1 << QList<int>{0, 5, 8}
                                << QString();
+    QTest::newRow("nothing typed") << QStringLiteral("") << 0 << wrap << -1
+                                   << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << QString();
     QTest::newRow("hits counted across the wrap")
         << "an" << 7 << wrap << 3 << QList<int>{7, 8, 0} << QString();
     QTest::newRow("among the rows a search left")
