@@ -23,19 +23,6 @@ inline char asciiLower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The text lower-cased, as bytes, when it is plain ASCII; none otherwise.
-inline std::optional<QByteArray> foldedAscii(QStringView text)
-{
-    QByteArray folded(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].unicode() >= 0x80) {
-            return std::nullopt;
-        }
-        folded[i] = asciiLower(static_cast<char>(text[i].unicode()));
-    }
-    return folded;
-}
-
 // Whether a UTF-8 value starts with a lower-cased ASCII prefix, without
 // regard to case, as QString::startsWith tells it. None when the value's
 // beginning is not ASCII: a character outside ASCII may still fold to an
@@ -98,6 +85,16 @@ inline qsizetype narrowLeadingAscii(const char16_t* from, qsizetype size, char* 
         to[i] = static_cast<char>(from[i]);
     }
     return i;
+}
+
+// The text lower-cased, as bytes, when it is plain ASCII; none otherwise.
+inline std::optional<QByteArray> foldedAscii(QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    if (narrowLeadingAscii(text.utf16(), text.size(), bytes.data()) < text.size()) {
+        return std::nullopt;
+    }
+    return bytes.toLower(); // ASCII letters only
 }
 
 // Writes the text as UTF-8 from to on, which has room for three bytes a

@@ -61,14 +61,9 @@ std::vector<int> RecordSet::rowsStartingWith(ContactColumn column, const QString
     const std::optional<QByteArray> prefix =
         text.size() <= kLongestShownValue ? foldedAscii(text) : std::nullopt;
     const ByteColumn& values = m_rows.column(column);
-    const QByteArrayView bytes = values.whole();
     for (int visible = from; visible < to && (hits == -1 || std::ssize(found) < hits); ++visible) {
-        const int row = rowIndex(visible);
         const std::optional<bool> starts =
-            prefix ? startsWithFoldedAscii(
-                         bytes.sliced(values.beginOf(row), values.endOf(row) - values.beginOf(row)),
-                         *prefix)
-                   : std::nullopt;
+            prefix ? startsWithFoldedAscii(values.at(rowIndex(visible)), *prefix) : std::nullopt;
         if (starts ? *starts
                    : shownText(visible, column).text.startsWith(text, Qt::CaseInsensitive)) {
             found.push_back(visible);
