@@ -3,6 +3,7 @@
 #include "platform/services.h"
 #include "ui_about_window.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 namespace norvane {
@@ -35,12 +36,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void catchUpWithClock();
     void dismiss();
     void openWebsite();
 
     Ui::AboutWindow ui;
     Services m_services;
     WindowHost& m_host;
+    QElapsedTimer m_running;
+    qint64 m_counted = 0;
 };
 
 } // namespace norvane

@@ -2,6 +2,7 @@
 #include "support/running_app.h"
 
 #include <QLabel>
+#include <QThread>
 #include <QTimer>
 
 using namespace norvane;
@@ -31,6 +32,7 @@ private slots:
     void countsAndCarriesOnTheSameTick_data();
     void countsAndCarriesOnTheSameTick();
     void startsTheCounterWithTheApplication();
+    void losesNoTimeWhileTheWindowIsHeldUp();
     void restartsTheCounterAfterClose();
     void showsTheCreditsAndDisablesTheMainWindow();
     void opensTheWebPage();
@@ -72,6 +74,18 @@ void AboutTest::startsTheCounterWithTheApplication()
     QCOMPARE(counter(*about), QStringLiteral("0:0:0"));
     QTimer* timer = about->findChild<QTimer*>(QStringLiteral("Timer1"));
     QCOMPARE(timer->interval(), 1000);
+}
+
+// A long reload holds the window's thread past several ticks; the first tick
+// after it counts every second gone.
+void AboutTest::losesNoTimeWhileTheWindowIsHeldUp()
+{
+    RunningApp app;
+    AboutWindow& about = app.registry->aboutWindow();
+    about.findChild<QTimer*>(QStringLiteral("Timer1"))->start();
+    QThread::msleep(2600);
+    QTest::qWait(200);
+    QVERIFY2(about.seconds().toInt() >= 3, qPrintable(counter(about)));
 }
 
 void AboutTest::restartsTheCounterAfterClose()
