@@ -658,6 +658,10 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
     for (const SyncedCard& card : book.synced(reason)) {
         byUid.insert(card.uid, card);
     }
+    // A contact missing from a list cut short would be sent again as new.
+    if (!reason.isEmpty()) {
+        return Status::failure(reason);
+    }
     QList<Contact> contacts;
     QStringList uids;
     Statement rows = db.prepare(
