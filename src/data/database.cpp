@@ -24,6 +24,13 @@ QString errorText(sqlite3* db)
         return tr("The address book file was replaced, moved or deleted by another program "
                   "since it was opened; nothing was written. Open it again (REFRESH) to go on.");
     }
+    // Another connection held its write lock past the wait allowed (an import
+    // of many cards by norvane-db holds it until the last one is in).
+    if ((sqlite3_extended_errcode(db) & 0xff) == SQLITE_BUSY) {
+        return tr("The address book is locked: another program is changing it (an import or a "
+                  "sync by norvane-db, for instance). Nothing was written; try again when it has "
+                  "finished.");
+    }
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 

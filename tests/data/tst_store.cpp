@@ -306,7 +306,9 @@ void StoreTest::reportsAWriteTheStoreRefuses()
     edited.name = QStringLiteral("Changed");
     const Status updated = updateCurrentContact(control, *control.recordSet()->current(), edited);
     QVERIFY(!updated.ok());
-    QVERIFY2(updated.reason().contains(QLatin1String("locked")), qPrintable(updated.reason()));
+    QVERIFY2(updated.reason().startsWith(QLatin1String("The address book is locked: another "
+                                                       "program is changing it")),
+             qPrintable(updated.reason()));
     QCOMPARE(control.recordSet()->current()->name, QStringLiteral("Ann"));
     QString photoReason;
     QVERIFY(!removeCurrentContact(control, folder.path(), photoReason).ok());
