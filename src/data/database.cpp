@@ -28,8 +28,7 @@ QString errorText(sqlite3* db)
     // of many cards by norvane-db holds it until the last one is in).
     if ((sqlite3_extended_errcode(db) & 0xff) == SQLITE_BUSY) {
         return tr("The address book is locked: another program is changing it (an import or a "
-                  "sync by norvane-db, for instance). Nothing was written; try again when it has "
-                  "finished.");
+                  "sync by norvane-db, for instance). Try again when it has finished.");
     }
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
