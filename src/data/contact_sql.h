@@ -14,6 +14,11 @@ inline constexpr const char* kInsertContactSql =
     "INSERT INTO tblYou (NAME, ADDRESS, CONTACT, EMAIL, COMPANY, PROFILE) "
     "VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
 inline constexpr const char* kDeleteContactSql = "DELETE FROM tblYou WHERE ID = ?1";
+// The columns a reader of whole contacts selects, named in the order it takes
+// them: a table made by another program may hold them in another order, or
+// beside columns of its own.
+inline constexpr const char* kContactColumnsSql =
+    "ID, NAME, ADDRESS, CONTACT, EMAIL, COMPANY, PROFILE";
 
 inline void bindContactTexts(Statement& statement, const Contact& contact)
 {
@@ -30,7 +35,7 @@ class ContactUtf8
 public:
     ContactUtf8() = default;
     explicit ContactUtf8(const Contact& contact);
-    // The texts of a row of "SELECT * FROM tblYou ...", as they are stored.
+    // The texts of a row read with kContactColumnsSql, as they are stored.
     static ContactUtf8 ofRow(const Statement& row);
 
     // The text of a column from Name to Profile.
@@ -62,8 +67,8 @@ inline void bindContactUtf8(Statement& statement, const ContactUtf8& texts)
     }
 }
 
-// The six texts of a row of "SELECT * FROM tblYou ...", from its column 1
-// on, with the ID of column 0.
+// The six texts of a row read with kContactColumnsSql, from its column 1 on,
+// with the ID of column 0.
 inline Contact contactOfRow(const Statement& row)
 {
     Contact contact;

@@ -260,6 +260,8 @@ void Importer::refuseFile(const QString& reason)
 Status Importer::prepare()
 {
     QString reason;
+    const QByteArray selectContacts = QByteArray("SELECT ") + kContactColumnsSql + " FROM tblYou";
+    const QByteArray selectContact = selectContacts + " WHERE ID = ?1";
     const auto statement = [&](const char* sql, Statement& into) {
         into = m_db.prepare(sql, reason);
         return into.isValid();
@@ -268,13 +270,13 @@ Status Importer::prepare()
         !statement("UPDATE tblYou SET NAME = ?1, ADDRESS = ?2, CONTACT = ?3, EMAIL = ?4, "
                    "COMPANY = ?5, PROFILE = ?6 WHERE ID = ?7",
                    m_updateContact) ||
-        !statement("SELECT * FROM tblYou WHERE ID = ?1", m_selectContact) ||
+        !statement(selectContact.constData(), m_selectContact) ||
         !statement("INSERT INTO tblCard (ID, UID, VCARD) VALUES (?1, ?2, ?3)", m_insertCard) ||
         !statement("UPDATE tblCard SET VCARD = ?2 WHERE ID = ?1", m_updateCard)) {
         return Status::failure(reason);
     }
     Statement uids = m_db.prepare("SELECT UID, ID FROM tblCard WHERE UID IS NOT NULL", reason);
-    Statement rows = m_db.prepare("SELECT * FROM tblYou", reason);
+    Statement rows = m_db.prepare(selectContacts.constData(), reason);
     if (!uids.isValid() || !rows.isValid()) {
         return Status::failure(reason);
     }
@@ -966,7 +968,7 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     // CSV holds the six values only: no card is read for it.
     const bool cards = format != ExportFormat::Csv && db.hasTable("tblCard");
     QString reason;
-    Statement rows = exportQuery(db, "*", "tblYou", onlyId, reason);
+    Statement rows = exportQuery(db, kContactColumnsSql, "tblYou", onlyId, reason);
     Statement cardRows =
         cards ? exportQuery(db, "ID, UID, VCARD", "tblCard", onlyId, reason) : Statement();
     if (!rows.isValid() || (cards && !cardRows.isValid())) {

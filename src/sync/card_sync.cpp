@@ -205,7 +205,8 @@ CardBinding LocalBook::bindingOf(const QString& path, const SyncedCard* before,
 std::optional<Contact> LocalBook::contactOf(const QString& uid)
 {
     Statement& find =
-        statement("SELECT y.* FROM tblCard c JOIN tblYou y ON y.ID = c.ID WHERE c.UID = ?1");
+        statement("SELECT y.ID, y.NAME, y.ADDRESS, y.CONTACT, y.EMAIL, y.COMPANY, y.PROFILE "
+                  "FROM tblCard c JOIN tblYou y ON y.ID = c.ID WHERE c.UID = ?1");
     find.bind(1, uid);
     bool done = false;
     if (!find.next(done)) {
@@ -665,7 +666,9 @@ Status push(Database& db, DavClient& client, const QUrl& collection, const QStri
     QList<Contact> contacts;
     QStringList uids;
     Statement rows = db.prepare(
-        "SELECT y.*, c.UID FROM tblYou y LEFT JOIN tblCard c ON c.ID = y.ID ORDER BY y.ID", reason);
+        "SELECT y.ID, y.NAME, y.ADDRESS, y.CONTACT, y.EMAIL, y.COMPANY, y.PROFILE, c.UID "
+        "FROM tblYou y LEFT JOIN tblCard c ON c.ID = y.ID ORDER BY y.ID",
+        reason);
     bool done = false;
     while (rows.isValid() && rows.next(done)) {
         contacts.append(contactOfRow(rows));
