@@ -2,6 +2,8 @@
 
 #include "data/ascii.h"
 
+#include <QCoreApplication>
+
 namespace norvane {
 
 ContactUtf8::ContactUtf8(const Contact& contact)
@@ -43,6 +45,38 @@ QByteArrayView ContactUtf8::text(ContactColumn column) const
 {
     const auto index = static_cast<std::size_t>(column) - 1;
     return QByteArrayView(m_bytes).sliced(m_starts[index], m_starts[index + 1] - m_starts[index]);
+}
+
+Status checkContactTableKey(Database& db)
+{
+    QString reason;
+    Statement columns = db.prepare("PRAGMA table_info(tblYou)", reason);
+    if (!columns.isValid()) {
+        return Status::failure(reason);
+    }
+    // Each column: cid, name, type, notnull, dflt_value and its place in the key.
+    int keyColumns = 0;
+    bool idIsTheKey = false;
+    bool done = false;
+    while (columns.next(done)) {
+        if (columns.integer(5) > 0) {
+            ++keyColumns;
+            idIsTheKey =
+                columns.text(1).compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0 &&
+                columns.text(2).compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        }
+    }
+    if (!done) {
+        return Status::failure(db.lastError());
+    }
+    if (keyColumns == 1 && idIsTheKey) {
+        return Status::success();
+    }
+    return Status::failure(QCoreApplication::translate(
+        "ContactTable",
+        "The contact table's ID column is not its INTEGER PRIMARY KEY (the table was made by "
+        "another program): a change by ID could reach several contacts, or another one than "
+        "meant, so Norvane changes nothing in this book."));
 }
 
 } // namespace norvane

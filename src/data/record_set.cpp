@@ -130,7 +130,7 @@ Status RecordSet::checkWritable() const
     if (!m_db) {
         return Status::failure(tr("The database is not open."));
     }
-    return Status::success();
+    return checkContactTableKey(*m_db);
 }
 
 Status RecordSet::update()

@@ -259,6 +259,9 @@ void Importer::refuseFile(const QString& reason)
 
 Status Importer::prepare()
 {
+    if (Status keyed = checkContactTableKey(m_db); !keyed.ok()) {
+        return keyed;
+    }
     QString reason;
     const QByteArray selectContacts = QByteArray("SELECT ") + kContactColumnsSql + " FROM tblYou";
     const QByteArray selectContact = selectContacts + " WHERE ID = ?1";
@@ -1029,16 +1032,19 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
 {
     // A contact without a UID gets one, stored in the same transaction as
     // the reading, so that no contact changes or goes in between; a book
-    // that cannot be written exports with UIDs derived from the IDs.
-    const bool giveUids = format != ExportFormat::Csv && !db.isReadOnly();
+    // that cannot be written exports with UIDs derived from the IDs. Where
+    // the IDs are no key (a table made by another program), two contacts may
+    // share one, or have none: each card gets a new UID, kept nowhere.
+    const bool keyedById = checkContactTableKey(db).ok();
+    const bool giveUids = format != ExportFormat::Csv && !db.isReadOnly() && keyedById;
     if (giveUids) {
         if (Status begun = db.execute("BEGIN"); !begun.ok()) {
             return begun;
         }
     }
     QList<NewUid> newUids;
-    Status status = writeRows(db, photoFolder, format, out, onlyId, giveUids ? &newUids : nullptr,
-                              photosLeftOut);
+    Status status = writeRows(db, photoFolder, format, out, onlyId,
+                              giveUids || !keyedById ? &newUids : nullptr, photosLeftOut);
     if (giveUids) {
         // The first export of a large book gives every contact its UID.
         std::optional<LargerPageCache> cache;

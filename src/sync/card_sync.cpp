@@ -758,6 +758,9 @@ Status synchronise(Database& db, DavClient& client, const CardDavAccount& accoun
                                        ? tr("the book's account was changed as this sync began")
                                        : reason);
         }
+        if (Status keyed = checkContactTableKey(db); !keyed.ok()) {
+            return keyed;
+        }
         LocalBook book(db, photoFolder);
         if (Status ready = book.prepare(); !ready.ok()) {
             return ready;

@@ -53,6 +53,8 @@ private slots:
     void addsUpdatesAndDeletesByIdOnly();
     void storesAwkwardTextExactly();
     void reportsAWriteTheStoreRefuses();
+    void changesOnlyATableKeyedByItsId_data();
+    void changesOnlyATableKeyedByItsId();
 
     void filtersLiterallyWithoutRegardToCaseOrAccents_data();
     void filtersLiterallyWithoutRegardToCaseOrAccents();
@@ -293,6 +295,68 @@ void StoreTest::storesAwkwardTextExactly()
         contacts[i].id = stored[i].id;
         QCOMPARE(stored[i], contacts[i]);
     }
+}
+
+void StoreTest::changesOnlyATableKeyedByItsId_data()
+{
+    QTest::addColumn<QByteArray>("idColumn");
+    QTest::addColumn<bool>("keyed");
+    QTest::newRow("INTEGER PRIMARY KEY") << QByteArray("ID INTEGER PRIMARY KEY") << true;
+    QTest::newRow("in small letters") << QByteArray("id integer primary key") << true;
+    QTest::newRow("no key") << QByteArray("ID INTEGER") << false;
+    QTest::newRow("unique") << QByteArray("ID INTEGER UNIQUE") << false;
+    QTest::newRow("INT PRIMARY KEY") << QByteArray("ID INT PRIMARY KEY") << false;
+    QTest::newRow("a text key") << QByteArray("ID TEXT PRIMARY KEY") << false;
+    QTest::newRow("a key of two columns")
+        << QByteArray("ID INTEGER, PRIMARY KEY (ID, NAME)") << false;
+    QTest::newRow("another column the key")
+        << QByteArray("ID INTEGER, KEPT INTEGER PRIMARY KEY") << false;
+}
+
+// A table made by another program whose ID is not its key may hold two
+// contacts of one ID, or some without: a removal by ID took both, and a new
+// contact got none. Such a table is read, and nothing is written to it.
+void StoreTest::changesOnlyATableKeyedByItsId()
+{
+    QFETCH(QByteArray, idColumn);
+    QFETCH(bool, keyed);
+    TestFolder folder;
+    folder.replaceContactTable("NAME TEXT, ADDRESS TEXT, CONTACT TEXT, EMAIL TEXT, COMPANY TEXT, "
+                               "PROFILE TEXT, " +
+                               idColumn);
+    {
+        QString reason;
+        const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
+        QVERIFY(db->execute("INSERT INTO tblYou (ID, NAME, CONTACT) VALUES (1, 'Ann', '1'), "
+                            "(2, 'Bob', '2')")
+                    .ok());
+    }
+    DataControl control;
+    QVERIFY(connectSequence(control, folder.path()).ok());
+    QCOMPARE(control.recordSet()->rowCount(), 2);
+    const QList<Contact> before = folder.stored();
+    Contact edited = *control.recordSet()->current();
+    edited.name = QStringLiteral("Ann Changed");
+    const Status updated = updateCurrentContact(control, *control.recordSet()->current(), edited);
+    const Status registered = registerContact(control, folder.path(), contact("Cy", "3"));
+    QString photoReason;
+    control.recordSet()->moveTo(0);
+    const Status removed = removeCurrentContact(control, folder.path(), photoReason);
+    if (keyed) {
+        QVERIFY(updated.ok() && registered.ok() && removed.ok());
+        QStringList left;
+        for (const Contact& c : folder.stored()) {
+            left.append(c.name + u'|' + c.contact);
+        }
+        QCOMPARE(left, QStringList({"Bob|2", "Cy|3"}));
+        return;
+    }
+    for (const Status& refused : {updated, registered, removed}) {
+        QVERIFY(!refused.ok());
+        QVERIFY2(refused.reason().contains(QLatin1String("is not its INTEGER PRIMARY KEY")),
+                 qPrintable(refused.reason()));
+    }
+    QCOMPARE(folder.stored(), before);
 }
 
 void StoreTest::reportsAWriteTheStoreRefuses()

@@ -98,6 +98,7 @@ private slots:
     void reimportChangesNothingAndARemovalTakesTheCard();
     void readsEachColumnByNameWhateverTheTablesOrder_data();
     void readsEachColumnByNameWhateverTheTablesOrder();
+    void importsNothingIntoATableNotKeyedByItsId();
     void aFailedImportWritesNothing_data();
     void aFailedImportWritesNothing();
     void writesAPlainContactAsTheFullMappingDoes_data();
@@ -502,13 +503,8 @@ void ExchangeTest::readsEachColumnByNameWhateverTheTablesOrder()
 {
     QFETCH(int, format);
     TestFolder from;
-    {
-        const auto db = openBook(from);
-        QVERIFY(db->execute("DROP TABLE tblYou; CREATE TABLE tblYou (NOTES TEXT, Profile TEXT, "
-                            "COMPANY TEXT, email TEXT, CONTACT TEXT, ADDRESS TEXT, NAME TEXT, "
-                            "ID INTEGER PRIMARY KEY)")
-                    .ok());
-    }
+    from.replaceContactTable("NOTES TEXT, Profile TEXT, COMPANY TEXT, email TEXT, CONTACT TEXT, "
+                             "ADDRESS TEXT, NAME TEXT, ID INTEGER PRIMARY KEY");
     from.add({contact(QStringLiteral("Ann Lee"), QStringLiteral("0131 496 0000"),
                       QStringLiteral("1 Mill Lane"), QStringLiteral("ann@example.com"),
                       QStringLiteral("Lee Ltd")),
@@ -523,6 +519,35 @@ void ExchangeTest::readsEachColumnByNameWhateverTheTablesOrder()
     QVERIFY(ok);
     QCOMPARE(again.imported + again.updated, 0);
     QCOMPARE(again.skipped, 2);
+}
+
+// Two contacts of one ID and one without: an import would reach them by
+// ID, so it writes nothing; an export gives each card a UID of its own.
+void ExchangeTest::importsNothingIntoATableNotKeyedByItsId()
+{
+    TestFolder folder;
+    folder.replaceContactTable("ID INTEGER, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, EMAIL TEXT, "
+                               "COMPANY TEXT, PROFILE TEXT");
+    QVERIFY(openBook(folder)
+                ->execute("INSERT INTO tblYou (ID, NAME, CONTACT) VALUES (1, 'Ann', '1'), "
+                          "(1, 'Bob', '2'), (NULL, 'Cy', '3')")
+                .ok());
+    const QList<Contact> before = folder.stored();
+    const QString file = QDir(folder.path()).filePath(QStringLiteral("dee.vcf"));
+    writeFile(file, "BEGIN:VCARD\nVERSION:3.0\nFN:Dee\nTEL:4\nEND:VCARD\n");
+    ImportReport report;
+    const Status imported = importFiles(*openBook(folder), folder.photoPath({}), {file}, report);
+    QVERIFY(!imported.ok());
+    QVERIFY2(imported.reason().contains(QLatin1String("is not its INTEGER PRIMARY KEY")),
+             qPrintable(imported.reason()));
+    QCOMPARE(folder.stored(), before);
+    QSet<QByteArray> uids;
+    for (const QByteArray& line : exportBook(folder, ExportFormat::VCard4).split('\n')) {
+        if (line.startsWith("UID:")) {
+            uids.insert(line);
+        }
+    }
+    QCOMPARE(uids.size(), 3);
 }
 
 void ExchangeTest::aFailedImportWritesNothing_data()

@@ -61,6 +61,16 @@ QList<Contact> TestFolder::stored() const
     return rows;
 }
 
+void TestFolder::replaceContactTable(const QByteArray& columns) const
+{
+    QString reason;
+    const auto db = Database::open(databasePath(), databasePassword(), reason);
+    const QByteArray sql = "DROP TABLE tblYou; CREATE TABLE tblYou (" + columns + ")";
+    if (!db || !db->execute(sql.constData()).ok()) {
+        qFatal("cannot make the contact table again: %s", qPrintable(reason));
+    }
+}
+
 std::unique_ptr<Database> TestFolder::lockForWriting() const
 {
     QString reason;

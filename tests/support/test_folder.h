@@ -26,6 +26,11 @@ public:
     // Everything the table holds now, read through a fresh connection.
     QList<Contact> stored() const;
 
+    // Makes the contact table again, empty, with the given column
+    // definitions, as another program may have made it: its columns in
+    // another order, columns of its own, another key or none.
+    void replaceContactTable(const QByteArray& columns) const;
+
     // Holds the write lock from a second connection, as another program
     // would, until the returned handle goes: every write of Norvane then fails.
     std::unique_ptr<Database> lockForWriting() const;

@@ -323,6 +323,15 @@ out=$("$tool" sync "$dir/odd" 2>"$dir/err") || fail "an edit into the book in an
 [ "$(sql_in "$dir/odd" "SELECT NAME, CONTACT, EMAIL, NOTES FROM tblYou;")" = "Odd Changed|333|odd@example.com|its own" ] ||
     fail "the book in another order holds: $(sql_in "$dir/odd" "SELECT * FROM tblYou;")"
 curl -sf -u ann:pw -X DELETE "$book$odd" >/dev/null || fail "cannot remove $odd"
+# A table whose ID is not its key (two contacts may share one) is not synced.
+"$tool" create "$dir/unkeyed" >/dev/null
+sql_in "$dir/unkeyed" "DROP TABLE tblYou; CREATE TABLE tblYou (ID INTEGER, NAME TEXT, ADDRESS TEXT,
+    CONTACT TEXT, EMAIL TEXT, COMPANY TEXT, PROFILE TEXT);
+    INSERT INTO tblYou (ID, NAME, CONTACT) VALUES (1, 'Ann', '1'), (1, 'Bob', '2');"
+"$tool" account "$dir/unkeyed" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account of the unkeyed book"
+if out=$("$tool" sync "$dir/unkeyed" 2>"$dir/err"); then fail "a table without its ID key was synced: $out"; fi
+grep -q "is not its INTEGER PRIMARY KEY" "$dir/err" || fail "the unkeyed book said: $(cat "$dir/err")"
+[ "$(server_count)" = 0 ] || fail "the unkeyed book sent cards"
 
 # Cards whose answer together is larger than the client reads (64 MB; three
 # 24 MB photos) are fetched in smaller batches rather than stopping every
