@@ -47,7 +47,37 @@ QByteArrayView ContactUtf8::text(ContactColumn column) const
     return QByteArrayView(m_bytes).sliced(m_starts[index], m_starts[index + 1] - m_starts[index]);
 }
 
-Status checkContactTableKey(Database& db)
+namespace {
+
+// Whether a column declared so keeps a text as it is written. The engine
+// gives a column its kind by its declared type: one of a numeric kind (INT,
+// REAL, NUMERIC, or a type it does not know, such as MEMO) stores "0131" as
+// the number 131 and "+44" as 44.
+bool keepsTextAsWritten(const QString& declaredType)
+{
+    const QString type = declaredType.toUpper();
+    if (type.contains(QLatin1String("INT"))) {
+        return false;
+    }
+    for (const char* kept : {"CHAR", "CLOB", "TEXT", "BLOB"}) {
+        if (type.contains(QLatin1String(kept))) {
+            return true;
+        }
+    }
+    return type.isEmpty();
+}
+
+QString tableMadeElsewhere(const QString& what)
+{
+    return QCoreApplication::translate("ContactTable",
+                                       "%1 (the table was made by another program), so Norvane "
+                                       "changes nothing in this book.")
+        .arg(what);
+}
+
+} // namespace
+
+Status checkContactTableWritable(Database& db)
 {
     QString reason;
     Statement columns = db.prepare("PRAGMA table_info(tblYou)", reason);
@@ -57,26 +87,36 @@ Status checkContactTableKey(Database& db)
     // Each column: cid, name, type, notnull, dflt_value and its place in the key.
     int keyColumns = 0;
     bool idIsTheKey = false;
+    QString numericColumn;
     bool done = false;
     while (columns.next(done)) {
+        const QString name = columns.text(1);
+        const QString type = columns.text(2);
+        const auto column = columnFromName(name);
         if (columns.integer(5) > 0) {
             ++keyColumns;
-            idIsTheKey =
-                columns.text(1).compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0 &&
-                columns.text(2).compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+            idIsTheKey = column == ContactColumn::Id &&
+                         type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        } else if (column && column != ContactColumn::Id && !keepsTextAsWritten(type) &&
+                   numericColumn.isEmpty()) {
+            numericColumn =
+                QCoreApplication::translate(
+                    "ContactTable", "The contact table's column %1 is declared %2, which stores a "
+                                    "number such as 0131 as 131")
+                    .arg(name, type);
         }
     }
     if (!done) {
         return Status::failure(db.lastError());
     }
-    if (keyColumns == 1 && idIsTheKey) {
-        return Status::success();
+    if (keyColumns != 1 || !idIsTheKey) {
+        return Status::failure(tableMadeElsewhere(QCoreApplication::translate(
+            "ContactTable", "The contact table's ID column is not its INTEGER PRIMARY KEY: a "
+                            "change by ID could reach several contacts, or another one than "
+                            "meant")));
     }
-    return Status::failure(QCoreApplication::translate(
-        "ContactTable",
-        "The contact table's ID column is not its INTEGER PRIMARY KEY (the table was made by "
-        "another program): a change by ID could reach several contacts, or another one than "
-        "meant, so Norvane changes nothing in this book."));
+    return numericColumn.isEmpty() ? Status::success()
+                                   : Status::failure(tableMadeElsewhere(numericColumn));
 }
 
 } // namespace norvane

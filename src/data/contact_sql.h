@@ -79,11 +79,13 @@ inline Contact contactOfRow(const Statement& row)
     return contact;
 }
 
-// Whether tblYou's ID is the table's one key, an INTEGER PRIMARY KEY, as in
-// every book Norvane makes. Only then does a change by ID reach exactly one
-// contact, and a new contact get an ID of its own. A table made by another
-// program may lack that key: nothing is written to it.
-Status checkContactTableKey(Database& db);
+// Whether Norvane may write to tblYou: its ID must be the table's one key,
+// an INTEGER PRIMARY KEY, and its six texts columns that keep a text as it
+// is written, as in every book Norvane makes. Only then does a change by ID
+// reach exactly one contact, a new contact get an ID of its own, and a
+// number such as 0131 stay as typed. A table made by another program may
+// lack either: nothing is written to it.
+Status checkContactTableWritable(Database& db);
 
 // Runs a statement to its end; the database's own reason on failure.
 inline Status runToEnd(Database& db, Statement& statement)

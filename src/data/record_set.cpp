@@ -130,7 +130,7 @@ Status RecordSet::checkWritable() const
     if (!m_db) {
         return Status::failure(tr("The database is not open."));
     }
-    return checkContactTableKey(*m_db);
+    return checkContactTableWritable(*m_db);
 }
 
 Status RecordSet::update()

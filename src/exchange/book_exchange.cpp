@@ -259,7 +259,7 @@ void Importer::refuseFile(const QString& reason)
 
 Status Importer::prepare()
 {
-    if (Status keyed = checkContactTableKey(m_db); !keyed.ok()) {
+    if (Status keyed = checkContactTableWritable(m_db); !keyed.ok()) {
         return keyed;
     }
     QString reason;
@@ -1035,7 +1035,7 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
     // that cannot be written exports with UIDs derived from the IDs. Where
     // the IDs are no key (a table made by another program), two contacts may
     // share one, or have none: each card gets a new UID, kept nowhere.
-    const bool keyedById = checkContactTableKey(db).ok();
+    const bool keyedById = checkContactTableWritable(db).ok();
     const bool giveUids = format != ExportFormat::Csv && !db.isReadOnly() && keyedById;
     if (giveUids) {
         if (Status begun = db.execute("BEGIN"); !begun.ok()) {

@@ -758,7 +758,7 @@ Status synchronise(Database& db, DavClient& client, const CardDavAccount& accoun
                                        ? tr("the book's account was changed as this sync began")
                                        : reason);
         }
-        if (Status keyed = checkContactTableKey(db); !keyed.ok()) {
+        if (Status keyed = checkContactTableWritable(db); !keyed.ok()) {
             return keyed;
         }
         LocalBook book(db, photoFolder);
