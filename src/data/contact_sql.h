@@ -80,8 +80,8 @@ inline Contact contactOfRow(const Statement& row)
 }
 
 // Whether Norvane may write to tblYou: its ID must be the table's one key,
-// an INTEGER PRIMARY KEY, and its six texts columns that keep a text as it
-// is written, as in every book Norvane makes. Only then does a change by ID
+// an INTEGER PRIMARY KEY, and its six texts must lie in columns that keep a
+// text as it is written, as in every book Norvane makes. Only then does a change by ID
 // reach exactly one contact, a new contact get an ID of its own, and a
 // number such as 0131 stay as typed. A table made by another program may
 // lack either: nothing is written to it.

@@ -259,8 +259,8 @@ void Importer::refuseFile(const QString& reason)
 
 Status Importer::prepare()
 {
-    if (Status keyed = checkContactTableWritable(m_db); !keyed.ok()) {
-        return keyed;
+    if (Status writable = checkContactTableWritable(m_db); !writable.ok()) {
+        return writable;
     }
     QString reason;
     const QByteArray selectContacts = QByteArray("SELECT ") + kContactColumnsSql + " FROM tblYou";
@@ -1032,11 +1032,12 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
 {
     // A contact without a UID gets one, stored in the same transaction as
     // the reading, so that no contact changes or goes in between; a book
-    // that cannot be written exports with UIDs derived from the IDs. Where
-    // the IDs are no key (a table made by another program), two contacts may
-    // share one, or have none: each card gets a new UID, kept nowhere.
-    const bool keyedById = checkContactTableWritable(db).ok();
-    const bool giveUids = format != ExportFormat::Csv && !db.isReadOnly() && keyedById;
+    // that cannot be written exports with UIDs derived from the IDs. A table
+    // Norvane writes nothing to (made by another program) may hold two
+    // contacts of one ID, or some without: each card gets a new UID, kept
+    // nowhere.
+    const bool tableWritable = checkContactTableWritable(db).ok();
+    const bool giveUids = format != ExportFormat::Csv && !db.isReadOnly() && tableWritable;
     if (giveUids) {
         if (Status begun = db.execute("BEGIN"); !begun.ok()) {
             return begun;
@@ -1044,7 +1045,7 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
     }
     QList<NewUid> newUids;
     Status status = writeRows(db, photoFolder, format, out, onlyId,
-                              giveUids || !keyedById ? &newUids : nullptr, photosLeftOut);
+                              giveUids || !tableWritable ? &newUids : nullptr, photosLeftOut);
     if (giveUids) {
         // The first export of a large book gives every contact its UID.
         std::optional<LargerPageCache> cache;

@@ -758,8 +758,8 @@ Status synchronise(Database& db, DavClient& client, const CardDavAccount& accoun
                                        ? tr("the book's account was changed as this sync began")
                                        : reason);
         }
-        if (Status keyed = checkContactTableWritable(db); !keyed.ok()) {
-            return keyed;
+        if (Status writable = checkContactTableWritable(db); !writable.ok()) {
+            return writable;
         }
         LocalBook book(db, photoFolder);
         if (Status ready = book.prepare(); !ready.ok()) {

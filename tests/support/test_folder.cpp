@@ -66,8 +66,9 @@ void TestFolder::replaceContactTable(const QByteArray& columns) const
     QString reason;
     const auto db = Database::open(databasePath(), databasePassword(), reason);
     const QByteArray sql = "DROP TABLE tblYou; CREATE TABLE tblYou (" + columns + ")";
-    if (!db || !db->execute(sql.constData()).ok()) {
-        qFatal("cannot make the contact table again: %s", qPrintable(reason));
+    const Status made = db ? db->execute(sql.constData()) : Status::failure(reason);
+    if (!made.ok()) {
+        qFatal("cannot make the contact table again: %s", qPrintable(made.reason()));
     }
 }
 
