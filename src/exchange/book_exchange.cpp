@@ -221,6 +221,7 @@ private:
     double m_positionScale = 1.0; // from a position in what is read to one in the file
     QTemporaryDir m_scratch;
     QHash<TextDigest, qint64> m_idByUid; // the book's UIDs and those imported
+    QSet<TextDigest> m_uidsTaken;        // by a card of this import
     QSet<TextDigest> m_keys;
     QStringList m_writtenPhotos;
     Statement m_insertContact, m_updateContact, m_selectContact, m_insertCard, m_updateCard;
@@ -338,8 +339,15 @@ Status Importer::add(const FedCard& fed)
         key = contactDigest(ContactUtf8(*withPhoto));
     }
     const Contact& contact = withPhoto ? *withPhoto : card.contact;
-    if (const auto known =
-            card.uid.isEmpty() ? m_idByUid.cend() : m_idByUid.constFind(digests.uidKey);
+    // The first card of a UID in this import stands for the contact of that
+    // UID. A later card of the same UID (some programs give two contacts
+    // one) is a contact of its own, under a UID made here, rather than
+    // taking the place of the first.
+    const bool ownUid = !card.uid.isEmpty() && !m_uidsTaken.contains(digests.uidKey);
+    if (ownUid) {
+        m_uidsTaken.insert(digests.uidKey);
+    }
+    if (const auto known = ownUid ? m_idByUid.constFind(digests.uidKey) : m_idByUid.cend();
         known != m_idByUid.cend()) {
         m_selectContact.reset();
         m_selectContact.bind(1, *known);
@@ -381,16 +389,16 @@ Status Importer::add(const FedCard& fed)
         return written;
     }
     const qint64 id = m_db.lastInsertId();
-    const QByteArray madeUid = card.uid.isEmpty() ? newUid().toUtf8() : QByteArray();
+    const QByteArray madeUid = ownUid ? QByteArray() : newUid().toUtf8();
     m_insertCard.reset();
     m_insertCard.bind(1, id);
-    m_insertCard.bindUtf8Shared(2, card.uid.isEmpty() ? madeUid : fed.uidUtf8);
+    m_insertCard.bindUtf8Shared(2, ownUid ? fed.uidUtf8 : madeUid);
     bindCardText(m_insertCard, 3, fed.cardText);
     if (Status written = run(m_insertCard); !written.ok()) {
         return written;
     }
     // A UID made here is new to every card; only a card's own can come again.
-    if (!card.uid.isEmpty()) {
+    if (ownUid) {
         m_idByUid.insert(digests.uidKey, id);
     }
     m_keys.insert(key);

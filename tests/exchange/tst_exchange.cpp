@@ -66,6 +66,18 @@ QStringList texts(const QList<Contact>& contacts)
     return rows;
 }
 
+// The distinct UID lines of exported cards.
+QSet<QByteArray> uidLines(const QByteArray& cards)
+{
+    QSet<QByteArray> uids;
+    for (const QByteArray& line : cards.split('\n')) {
+        if (line.startsWith("UID:")) {
+            uids.insert(line);
+        }
+    }
+    return uids;
+}
+
 QByteArray pngBase64Folded()
 {
     QImage image(8, 8, QImage::Format_RGB32);
@@ -96,6 +108,7 @@ private slots:
     void exportsWhatNorvaneDoesNotShow_data();
     void exportsWhatNorvaneDoesNotShow();
     void reimportChangesNothingAndARemovalTakesTheCard();
+    void takesTwoCardsOfOneUidAsTwoContacts();
     void readsEachColumnByNameWhateverTheTablesOrder_data();
     void readsEachColumnByNameWhateverTheTablesOrder();
     void importsNothingIntoATableNotKeyedByItsId();
@@ -491,6 +504,29 @@ void ExchangeTest::reimportChangesNothingAndARemovalTakesTheCard()
     QCOMPARE(cards.integer(0), 1);
 }
 
+// Some programs give two contacts one UID: the second card is a contact of
+// its own, never written over the first, and importing the file again
+// changes nothing. A card of a UID the book held updates its contact once.
+void ExchangeTest::takesTwoCardsOfOneUidAsTwoContacts()
+{
+    TestFolder folder;
+    const QByteArray twoOfOneUid = "BEGIN:VCARD\nVERSION:3.0\nUID:u1\nFN:Ann\nTEL:1\nEND:VCARD\n"
+                                   "BEGIN:VCARD\nVERSION:3.0\nUID:u1\nFN:Bob\nTEL:2\nEND:VCARD\n";
+    const ImportReport first = importBytes(folder, twoOfOneUid);
+    QCOMPARE(first.imported, 2);
+    QCOMPARE(texts(folder.stored()), QStringList({"Ann||1||", "Bob||2||"}));
+    const ImportReport again = importBytes(folder, twoOfOneUid);
+    QCOMPARE(again.skipped, 2);
+    QCOMPARE(texts(folder.stored()), QStringList({"Ann||1||", "Bob||2||"}));
+    const ImportReport edited =
+        importBytes(folder, "BEGIN:VCARD\nVERSION:3.0\nUID:u1\nFN:Ann Lee\nTEL:1\nEND:VCARD\n"
+                            "BEGIN:VCARD\nVERSION:3.0\nUID:u1\nFN:Cy\nTEL:3\nEND:VCARD\n");
+    QCOMPARE(edited.updated, 1);
+    QCOMPARE(edited.imported, 1);
+    QCOMPARE(texts(folder.stored()), QStringList({"Ann Lee||1||", "Bob||2||", "Cy||3||"}));
+    QCOMPARE(uidLines(exportBook(folder, ExportFormat::VCard4)).size(), 3);
+}
+
 void ExchangeTest::readsEachColumnByNameWhateverTheTablesOrder_data()
 {
     roundTripsThroughEveryFormat_data();
@@ -541,13 +577,7 @@ void ExchangeTest::importsNothingIntoATableNotKeyedByItsId()
     QVERIFY2(imported.reason().contains(QLatin1String("is not its INTEGER PRIMARY KEY")),
              qPrintable(imported.reason()));
     QCOMPARE(folder.stored(), before);
-    QSet<QByteArray> uids;
-    for (const QByteArray& line : exportBook(folder, ExportFormat::VCard4).split('\n')) {
-        if (line.startsWith("UID:")) {
-            uids.insert(line);
-        }
-    }
-    QCOMPARE(uids.size(), 3);
+    QCOMPARE(uidLines(exportBook(folder, ExportFormat::VCard4)).size(), 3);
 }
 
 void ExchangeTest::aFailedImportWritesNothing_data()
