@@ -70,8 +70,8 @@ bool keepsTextAsWritten(const QString& declaredType)
 QString tableMadeElsewhere(const QString& what)
 {
     return QCoreApplication::translate("ContactTable",
-                                       "%1 (the table was made by another program), so Norvane "
-                                       "changes nothing in this book.")
+                                       "The contact table was made by another program: %1. "
+                                       "Norvane changes nothing in this book.")
         .arg(what);
 }
 
@@ -101,8 +101,8 @@ Status checkContactTableWritable(Database& db)
                    numericColumn.isEmpty()) {
             numericColumn =
                 QCoreApplication::translate(
-                    "ContactTable", "The contact table's column %1 is declared %2, which stores a "
-                                    "number such as 0131 as 131")
+                    "ContactTable", "its column %1 is declared %2, which stores a number such as "
+                                    "0131 as 131")
                     .arg(name, type);
         }
     }
@@ -111,9 +111,8 @@ Status checkContactTableWritable(Database& db)
     }
     if (keyColumns != 1 || !idIsTheKey) {
         return Status::failure(tableMadeElsewhere(QCoreApplication::translate(
-            "ContactTable", "The contact table's ID column is not its INTEGER PRIMARY KEY: a "
-                            "change by ID could reach several contacts, or another one than "
-                            "meant")));
+            "ContactTable", "its ID column is not its INTEGER PRIMARY KEY, so a change by ID "
+                            "could reach several contacts, or another one than meant")));
     }
     return numericColumn.isEmpty() ? Status::success()
                                    : Status::failure(tableMadeElsewhere(numericColumn));

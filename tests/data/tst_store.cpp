@@ -302,8 +302,8 @@ void StoreTest::changesOnlyATableThatKeepsWhatIsWritten_data()
     QTest::addColumn<QByteArray>("idColumn");
     QTest::addColumn<QByteArray>("numberColumn");
     QTest::addColumn<QString>("refusal"); // empty: the table takes every change
-    const QString noKey = QStringLiteral("The contact table's ID column is not its INTEGER "
-                                         "PRIMARY KEY");
+    const QString noKey = QStringLiteral("The contact table was made by another program: its "
+                                         "ID column is not its INTEGER PRIMARY KEY");
     QTest::newRow("as Norvane makes it")
         << QByteArray("ID INTEGER PRIMARY KEY") << QByteArray("CONTACT TEXT") << QString();
     QTest::newRow("in small letters, a text kind of its own")
@@ -323,10 +323,12 @@ void StoreTest::changesOnlyATableThatKeepsWhatIsWritten_data()
                                             << QByteArray("CONTACT TEXT") << noKey;
     QTest::newRow("numbers as integers")
         << QByteArray("ID INTEGER PRIMARY KEY") << QByteArray("CONTACT INTEGER")
-        << QStringLiteral("The contact table's column CONTACT is declared INTEGER");
+        << QStringLiteral("The contact table was made by another program: its column "
+                          "CONTACT is declared INTEGER");
     QTest::newRow("numbers in a type the engine does not know")
         << QByteArray("ID INTEGER PRIMARY KEY") << QByteArray("Contact MEMO")
-        << QStringLiteral("The contact table's column Contact is declared MEMO");
+        << QStringLiteral("The contact table was made by another program: its column "
+                          "Contact is declared MEMO");
 }
 
 // A table made by another program whose ID is not its key may hold two
