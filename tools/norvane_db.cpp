@@ -5,6 +5,7 @@
 
 #include "contacts/contact_store.h"
 #include "data/connection_text.h"
+#include "data/contact_sql.h"
 #include "data/database.h"
 #include "exchange/book_exchange.h"
 #include "platform/secret_input.h"
@@ -104,6 +105,7 @@ const char* kUsage =
     "                          database is never touched\n"
     "  norvane-db check DIR    open DIR/dbVesk.mdb with the password, run an\n"
     "                          integrity check and print the number of contacts\n"
+    "                          and whether Norvane changes the contact table\n"
     "  norvane-db index DIR    give a book made by an older Norvane the index\n"
     "                          that lets a removal find a photo's other users\n"
     "                          without reading every contact\n"
@@ -180,8 +182,11 @@ int check(const QString& folder)
     if (!count.isValid() || !count.next(done)) {
         return fail(QStringLiteral("cannot count the contacts: %1").arg(reason));
     }
-    std::printf("integrity: %s\ncontacts: %lld\n", qPrintable(verdict),
-                static_cast<long long>(count.integer(0)));
+    const Status writable = checkContactTableWritable(*db);
+    std::printf("integrity: %s\ncontacts: %lld\nchanges: %s\n", qPrintable(verdict),
+                static_cast<long long>(count.integer(0)),
+                qPrintable(writable.ok() ? QStringLiteral("taken")
+                                         : QStringLiteral("refused: ") + writable.reason()));
     return verdict == QLatin1String("ok") ? 0 : 1;
 }
 
