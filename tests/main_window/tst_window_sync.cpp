@@ -1,9 +1,11 @@
 // The window keeps the book in step with a real CardDAV server (Radicale on
 // 127.0.0.1) in the background: REFRESH brings the server's cards, a
 // registered contact reaches the server, and a server that stopped gives
-// one warning, the contacts untouched.
+// one warning, the contacts untouched. A book that stops the sync before the
+// server is asked says why.
 #include "support/running_app.h"
 #include "sync/account.h"
+#include "sync/background_sync.h"
 #include "sync/dav_client.h"
 
 #include <QDir>
@@ -129,6 +131,8 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void keepsTheBookInStepWithTheServer();
     void neverRunsAPasswordCommandOnlyTheBookNames();
+    void saysWhyABookWasNotSynced_data();
+    void saysWhyABookWasNotSynced();
 };
 
 void WindowSyncTest::keepsTheBookInStepWithTheServer()
@@ -225,4 +229,46 @@ void WindowSyncTest::neverRunsAPasswordCommandOnlyTheBookNames()
 }
 
 QTEST_MAIN(WindowSyncTest)
+void WindowSyncTest::saysWhyABookWasNotSynced_data()
+{
+    QTest::addColumn<bool>("lockedByAnotherProgram");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a table Norvane does not change")
+        << false << QStringLiteral("The contact table was made by another program");
+    QTest::newRow("a book another program holds")
+        << true << QStringLiteral("The address book is locked");
+}
+
+// Stopped by the book before it reached the server: the warning says why,
+// in one sentence, never as "..".
+void WindowSyncTest::saysWhyABookWasNotSynced()
+{
+    QFETCH(bool, lockedByAnotherProgram);
+    QFETCH(QString, why);
+    TestFolder folder;
+    QString reason;
+    {
+        const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
+        QVERIFY(saveAccount(*db, {QUrl(QStringLiteral("http://127.0.0.1:9/book/")),
+                                  QStringLiteral("ann"),
+                                  QStringLiteral("echo pw"),
+                                  false,
+                                  {}})
+                    .ok());
+    }
+    if (!lockedByAnotherProgram) {
+        folder.replaceContactTable(
+            "ID INTEGER, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, EMAIL TEXT, COMPANY TEXT, "
+            "PROFILE TEXT");
+    }
+    const auto lock = lockedByAnotherProgram ? folder.lockForWriting() : nullptr;
+    bool lastingPasswordProblem = false;
+    const SyncOutcome outcome =
+        synchroniseFolder(folder.path(), databasePassword(), lastingPasswordProblem);
+    QVERIFY2(
+        outcome.warning.startsWith(QStringLiteral("Norvane could not sync with 127.0.0.1: ") + why),
+        qPrintable(outcome.warning));
+    QVERIFY2(!outcome.warning.contains(QLatin1String("..")), qPrintable(outcome.warning));
+}
+
 #include "tst_window_sync.moc"
