@@ -228,7 +228,6 @@ void WindowSyncTest::neverRunsAPasswordCommandOnlyTheBookNames()
              qPrintable(told[0]));
 }
 
-QTEST_MAIN(WindowSyncTest)
 void WindowSyncTest::saysWhyABookWasNotSynced_data()
 {
     QTest::addColumn<bool>("lockedByAnotherProgram");
@@ -271,4 +270,5 @@ void WindowSyncTest::saysWhyABookWasNotSynced()
     QVERIFY2(!outcome.warning.contains(QLatin1String("..")), qPrintable(outcome.warning));
 }
 
+QTEST_MAIN(WindowSyncTest)
 #include "tst_window_sync.moc"
