@@ -24,6 +24,15 @@ QString errorText(sqlite3* db)
         return tr("The address book file was replaced, moved or deleted by another program "
                   "since it was opened; nothing was written. Open it again (REFRESH) to go on.");
     }
+    // The file was rewritten under another key while open (a passphrase set
+    // by another program), or another file copied over it: the engine then
+    // takes it for no database at all. Opening maps this code on its own.
+    if (sqlite3_errcode(db) == SQLITE_NOTADB) {
+        return tr("The address book file cannot be read with the key it was opened with: "
+                  "another program changed it since (a new passphrase, or another file put in "
+                  "its place), or it is damaged. Nothing was written; open it again (REFRESH) "
+                  "to go on.");
+    }
     // Another connection held its write lock past the wait allowed (an import
     // of many cards by norvane-db holds it until the last one is in).
     if ((sqlite3_extended_errcode(db) & 0xff) == SQLITE_BUSY) {

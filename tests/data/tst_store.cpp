@@ -398,6 +398,22 @@ void StoreTest::reportsAWriteTheStoreRefuses()
     QVERIFY(!registerContact(control, folder.path(), contact("Bob", "2")).ok());
     QCOMPARE(control.recordSet()->rowCount(), 1);
 
+    // The book put under another key by another program while open.
+    {
+        TestFolder rekeyed;
+        rekeyed.add({contact("Ann", "111")});
+        DataControl opened;
+        QVERIFY(connectSequence(opened, rekeyed.path()).ok());
+        QString why;
+        QVERIFY(Database::open(rekeyed.databasePath(), databasePassword(), why)
+                    ->rekey(QStringLiteral("another key"))
+                    .ok());
+        const Status refused = registerContact(opened, rekeyed.path(), contact("Bob", "2"));
+        QVERIFY2(refused.reason().startsWith(QLatin1String(
+                     "The address book file cannot be read with the key it was opened with")),
+                 qPrintable(refused.reason()));
+    }
+
     // A statement the store could not prepare (its table gone under it) is
     // reset, bound and run as any other, and fails with the store's reason.
     QString reason;
