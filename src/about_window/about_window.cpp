@@ -47,7 +47,6 @@ void AboutWindow::closeEvent(QCloseEvent* event)
 
 void AboutWindow::countOneSecond()
 {
-    ++m_counted;
     if (advance(ui.Command1) && advance(ui.Command2)) {
         ui.Command3->setText(QString::number(ui.Command3->text().toLongLong() + 1));
     }
@@ -59,7 +58,10 @@ void AboutWindow::countOneSecond()
 void AboutWindow::catchUpWithClock()
 {
     const qint64 due = (m_running.elapsed() + 500) / 1000;
-    while (m_counted < due) {
+    const auto counted = [this] {
+        return (hours().toLongLong() * 60 + minutes().toInt()) * 60 + seconds().toInt();
+    };
+    while (counted() < due) {
         countOneSecond();
     }
 }

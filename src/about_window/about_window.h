@@ -44,7 +44,6 @@ private:
     Services m_services;
     WindowHost& m_host;
     QElapsedTimer m_running;
-    qint64 m_counted = 0;
 };
 
 } // namespace norvane

@@ -562,8 +562,7 @@ void ExchangeTest::readsEachColumnByNameWhateverTheTablesOrder()
 void ExchangeTest::importsNothingIntoATableNotKeyedByItsId()
 {
     TestFolder folder;
-    folder.replaceContactTable("ID INTEGER, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, EMAIL TEXT, "
-                               "COMPANY TEXT, PROFILE TEXT");
+    folder.replaceContactTable(kColumnsWithoutIdKey);
     QVERIFY(openBook(folder)
                 ->execute("INSERT INTO tblYou (ID, NAME, CONTACT) VALUES (1, 'Ann', '1'), "
                           "(1, 'Bob', '2'), (NULL, 'Cy', '3')")

@@ -256,9 +256,7 @@ void WindowSyncTest::saysWhyABookWasNotSynced()
                     .ok());
     }
     if (!lockedByAnotherProgram) {
-        folder.replaceContactTable(
-            "ID INTEGER, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, EMAIL TEXT, COMPANY TEXT, "
-            "PROFILE TEXT");
+        folder.replaceContactTable(kColumnsWithoutIdKey);
     }
     const auto lock = lockedByAnotherProgram ? folder.lockForWriting() : nullptr;
     bool lastingPasswordProblem = false;

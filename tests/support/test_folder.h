@@ -42,6 +42,11 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The contact table's columns as another program may make them, the ID
+// not the table's key: two contacts may share one, or have none.
+inline constexpr const char* kColumnsWithoutIdKey =
+    "ID INTEGER, NAME TEXT, ADDRESS TEXT, CONTACT TEXT, EMAIL TEXT, COMPANY TEXT, PROFILE TEXT";
+
 // A file's bytes (empty when it cannot be read), and writing them whole.
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes);
