@@ -53,20 +53,9 @@ Status setTexts(RecordSet& records, const Contact& contact, const Contact* shown
 }
 
 // How many contacts name this photo file.
-Status countProfileUsers(Database& db, const QString& profile, int& count)
+Status countProfileUsers(Database& db, const QString& profile, qint64& count)
 {
-    QString reason;
-    Statement statement = db.prepare("SELECT count(*) FROM tblYou WHERE PROFILE = ?1", reason);
-    if (!statement.isValid()) {
-        return Status::failure(reason);
-    }
-    statement.bind(1, profile);
-    bool done = false;
-    if (!statement.next(done)) {
-        return Status::failure(db.lastError());
-    }
-    count = static_cast<int>(statement.integer(0));
-    return Status::success();
+    return countRows(db, "SELECT count(*) FROM tblYou WHERE PROFILE = ?1", profile, count);
 }
 
 // Folds a photo name as a file system that ignores case compares it: in any
@@ -77,7 +66,7 @@ QString foldedName(const QString& name)
 }
 
 // How many contacts name this photo file, spelt in any case.
-Status countProfileUsersIgnoringCase(Database& db, const QString& profile, int& count)
+Status countProfileUsersIgnoringCase(Database& db, const QString& profile, qint64& count)
 {
     QString reason;
     Statement statement = db.prepare(
@@ -242,7 +231,7 @@ Status removeCurrentContact(DataControl& dataControl, const QString& application
         return Status::success();
     }
     const QString photos = photoFolder(applicationFolder);
-    int users = 0;
+    qint64 users = 0;
     Status counted = countProfileUsers(*db, profile, users);
     if (counted.ok() && users == 0 && isPlainPhotoName(profile) &&
         reachedInOtherCase(photos, profile)) {

@@ -116,4 +116,22 @@ template <class Change> Status inTransaction(Database& db, Change change)
     return status;
 }
 
+// The number a "SELECT count(*) ... ?1" query gives with that value bound.
+template <class Value>
+Status countRows(Database& db, const char* sql, const Value& parameter, qint64& count)
+{
+    QString reason;
+    Statement query = db.prepare(sql, reason);
+    if (!query.isValid()) {
+        return Status::failure(reason);
+    }
+    query.bind(1, parameter);
+    bool done = false;
+    if (!query.next(done)) {
+        return Status::failure(db.lastError());
+    }
+    count = query.integer(0);
+    return Status::success();
+}
+
 } // namespace norvane

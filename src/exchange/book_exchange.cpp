@@ -36,6 +36,11 @@ QString tr(const char* text)
     return QCoreApplication::translate("BookExchange", text);
 }
 
+QString tr(const char* text, const char* disambiguation, int n)
+{
+    return QCoreApplication::translate("BookExchange", text, disambiguation, n);
+}
+
 // The largest photo file embedded on export.
 constexpr qint64 kLargestPhoto = 16 * 1024 * 1024;
 
@@ -1033,6 +1038,25 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
     return ended;
 }
 
+// In a table made by another program an ID may be shared by several
+// contacts, and the one selected cannot be told from the others by it.
+Status checkIdNamesOneContact(Database& db, qint64 id)
+{
+    qint64 sharing = 0;
+    if (Status counted = countRows(db, "SELECT count(*) FROM tblYou WHERE ID = ?1", id, sharing);
+        !counted.ok()) {
+        return counted;
+    }
+    if (sharing < 2) {
+        return Status::success();
+    }
+    return Status::failure(
+        tr("%n contacts share the ID %1 in this table, which another program made: the selected "
+           "one cannot be exported alone. Export all contacts instead.",
+           "", static_cast<int>(sharing))
+            .arg(id));
+}
+
 } // namespace
 
 Status exportContacts(Database& db, const QString& photoFolder, ExportFormat format, QIODevice& out,
@@ -1045,6 +1069,11 @@ Status exportContacts(Database& db, const QString& photoFolder, ExportFormat for
     // contacts of one ID, or some without: each card gets a new UID, kept
     // nowhere.
     const bool tableWritable = checkContactTableWritable(db).ok();
+    if (onlyId && !tableWritable) {
+        if (Status one = checkIdNamesOneContact(db, *onlyId); !one.ok()) {
+            return one;
+        }
+    }
     const bool giveUids = format != ExportFormat::Csv && !db.isReadOnly() && tableWritable;
     if (giveUids) {
         if (Status begun = db.execute("BEGIN"); !begun.ok()) {

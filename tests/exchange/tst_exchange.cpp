@@ -46,13 +46,14 @@ ImportReport importBytes(const TestFolder& folder, const QByteArray& bytes, bool
     return report;
 }
 
-QByteArray exportBook(const TestFolder& folder, ExportFormat format)
+QByteArray exportBook(const TestFolder& folder, ExportFormat format,
+                      std::optional<qint64> onlyId = std::nullopt)
 {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     const auto db = openBook(folder);
-    const Status written =
-        exportContacts(*db, QDir(folder.path()).filePath(QStringLiteral("IMG")), format, out);
+    const Status written = exportContacts(*db, QDir(folder.path()).filePath(QStringLiteral("IMG")),
+                                          format, out, onlyId);
     return written.ok() ? out.data() : QByteArray("export failed: ") + written.reason().toUtf8();
 }
 
@@ -577,6 +578,10 @@ void ExchangeTest::importsNothingIntoATableNotKeyedByItsId()
              qPrintable(imported.reason()));
     QCOMPARE(folder.stored(), before);
     QCOMPARE(uidLines(exportBook(folder, ExportFormat::VCard4)).size(), 3);
+    // The ID of the selected contact names two: neither goes out alone.
+    const QByteArray selected = exportBook(folder, ExportFormat::VCard4, 1);
+    QVERIFY2(selected.startsWith("export failed") && selected.contains("2 contacts"),
+             selected.constData());
 }
 
 void ExchangeTest::aFailedImportWritesNothing_data()
