@@ -3,6 +3,7 @@
 #include "exchange/text_decoding.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace norvane {
 
@@ -303,9 +304,16 @@ Contact CsvMapping::contact(const QStringList& record) const
     return contact;
 }
 
+// A header of named fields, split by commas or semicolons; control bytes
+// other than a tab or a CR mean a binary file (a photo, an encrypted book),
+// which is none.
 bool looksLikeCsv(const QByteArray& firstLine)
 {
-    return firstLine.contains(',') || firstLine.contains(';');
+    const bool binary = std::any_of(firstLine.cbegin(), firstLine.cend(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t' && c != '\r') || byte == 0x7F;
+    });
+    return !binary && (firstLine.contains(',') || firstLine.contains(';'));
 }
 
 } // namespace norvane

@@ -313,6 +313,9 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                                            << "input:1: neither a vCard nor a CSV file";
     QTest::newRow("random bytes") << QByteArray("\x01\x9f\xff\x00\x13\xc3\n\x80", 8)
                                   << QStringList{} << false << "neither a vCard nor a CSV";
+    QTest::newRow("binary with a comma in its first line, as an encrypted book")
+        << QByteArray("\x8c,\x00\x1b\xe4;\x07\n\x80", 8) << QStringList{} << false
+        << "input:1: neither a vCard nor a CSV file";
     QTest::newRow("a CSV header nobody writes")
         << QByteArray("Foo,Bar\n1,2\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know; it knows: Norvane's own";
