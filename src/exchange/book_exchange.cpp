@@ -1039,7 +1039,8 @@ Status writeRows(Database& db, const QString& photoFolder, ExportFormat format, 
 }
 
 // In a table made by another program an ID may be shared by several
-// contacts, and the one selected cannot be told from the others by it.
+// contacts, or missing (NULL, or text where a number belongs, which reads as
+// 0): the one selected cannot be told apart by it.
 Status checkIdNamesOneContact(Database& db, qint64 id)
 {
     qint64 sharing = 0;
@@ -1047,8 +1048,14 @@ Status checkIdNamesOneContact(Database& db, qint64 id)
         !counted.ok()) {
         return counted;
     }
-    if (sharing < 2) {
+    if (sharing == 1) {
         return Status::success();
+    }
+    if (sharing == 0) {
+        return Status::failure(
+            tr("The selected contact cannot be found by its ID in this table, which another "
+               "program made: its ID is missing or not a whole number, or another program "
+               "removed the contact. Export all contacts instead."));
     }
     return Status::failure(
         tr("%n contacts share the ID %1 in this table, which another program made: the selected "
