@@ -67,12 +67,13 @@ bool keepsTextAsWritten(const QString& declaredType)
     return type.isEmpty();
 }
 
-QString tableMadeElsewhere(const QString& what)
+Status tableMadeElsewhere(const QString& what)
 {
-    return QCoreApplication::translate("ContactTable",
-                                       "The contact table was made by another program: %1. "
-                                       "Norvane changes nothing in this book.")
-        .arg(what);
+    return Status::failure(QCoreApplication::translate(
+                               "ContactTable", "The contact table was made by another program: "
+                                               "%1. Norvane changes nothing in this book.")
+                               .arg(what),
+                           Status::Failure::TableNotChanged);
 }
 
 } // namespace
@@ -110,12 +111,11 @@ Status checkContactTableWritable(Database& db)
         return Status::failure(db.lastError());
     }
     if (keyColumns != 1 || !idIsTheKey) {
-        return Status::failure(tableMadeElsewhere(QCoreApplication::translate(
+        return tableMadeElsewhere(QCoreApplication::translate(
             "ContactTable", "its ID column is not its INTEGER PRIMARY KEY, so a change by ID "
-                            "could reach several contacts, or another one than meant")));
+                            "could reach several contacts, or another one than meant"));
     }
-    return numericColumn.isEmpty() ? Status::success()
-                                   : Status::failure(tableMadeElsewhere(numericColumn));
+    return numericColumn.isEmpty() ? Status::success() : tableMadeElsewhere(numericColumn);
 }
 
 } // namespace norvane

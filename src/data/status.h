@@ -8,12 +8,14 @@ namespace norvane {
 
 // The outcome of an operation that can fail: success, or a reason a user can
 // read. A write that found its row changed or gone under it says so, and so
-// does an open whose key did not fit, so that the window can tell the user
-// what happened, or ask for a passphrase, rather than only that it failed.
+// does an open whose key did not fit, and a contact table Norvane does not
+// change, so that the window can tell the user what happened, ask for a
+// passphrase, or refuse before anything is typed, rather than only that it
+// failed.
 class Status
 {
 public:
-    enum class Failure { General, ChangedElsewhere, Gone, WrongKey };
+    enum class Failure { General, ChangedElsewhere, Gone, WrongKey, TableNotChanged };
 
     static Status success() { return Status(); }
     static Status failure(QString reason, Failure kind = Failure::General)

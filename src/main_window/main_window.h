@@ -127,6 +127,7 @@ private:
     void leaveUpdateMode();
     void removeSelectedContact();
     void showStoredBookLater(const Status& refused);
+    bool saysTheTableIsNotChanged();
     void reloadTable();
     void searchAsTyped();
     ContactColumn chosenSearchColumn() const;

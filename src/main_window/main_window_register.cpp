@@ -12,6 +12,9 @@ namespace norvane {
 
 void MainWindow::openRegisterPanel()
 {
+    if (saysTheTableIsNotChanged()) {
+        return;
+    }
     ui.picReg->show();
     ui.picReg->raise();
     ui.regIMG->show();

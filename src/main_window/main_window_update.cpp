@@ -1,5 +1,6 @@
 // Update mode, removing, refreshing and the search strip.
 #include "contacts/contact_store.h"
+#include "data/contact_sql.h"
 #include "main_window/main_window.h"
 #include "main_window/window_host.h"
 
@@ -24,6 +25,9 @@ void MainWindow::enterUpdateMode()
 {
     if (m_model.rowCount() == 0) {
         box(QStringLiteral("There is nothing to update!"), BoxIcon::Warning);
+        return;
+    }
+    if (saysTheTableIsNotChanged()) {
         return;
     }
     // Editing starts from what is stored, whatever the fields showed before.
@@ -71,6 +75,9 @@ void MainWindow::removeSelectedContact()
         box(QStringLiteral("There is nothing to delete!"), BoxIcon::Warning);
         return;
     }
+    if (saysTheTableIsNotChanged()) {
+        return;
+    }
     const QString name = records->shownText(selected, ContactColumn::Name).text;
     const QString question = QStringLiteral("Do you want to delete ") + name +
                              QStringLiteral(" with the contact below?\r\n\r\n") +
@@ -105,6 +112,23 @@ void MainWindow::showStoredBookLater(const Status& refused)
         refused.kind() == Status::Failure::Gone) {
         m_host.reloadWhenIdle();
     }
+}
+
+// A contact table made by another program, which Norvane does not change,
+// is named before anything is typed or asked; true when it was. Any other
+// failure to read the table's shape (a lock) is left to the write itself.
+bool MainWindow::saysTheTableIsNotChanged()
+{
+    Database* db = m_dataControl.database();
+    if (!db) {
+        return false;
+    }
+    const Status writable = checkContactTableWritable(*db);
+    if (writable.kind() != Status::Failure::TableNotChanged) {
+        return false;
+    }
+    box(writable.reason(), BoxIcon::Warning);
+    return true;
 }
 
 void MainWindow::reloadTable()

@@ -60,6 +60,8 @@ private slots:
     void cancelPutsTheStoredValuesBack();
     void warnsWhenThereIsNothingToChange_data();
     void warnsWhenThereIsNothingToChange();
+    void namesATableItDoesNotChangeBeforeAnythingIsTyped_data();
+    void namesATableItDoesNotChangeBeforeAnythingIsTyped();
     void asksBeforeRemovingAndNoChangesNothing();
     void removesOnlyTheSelectedContact();
     void reloadsOnlyOnceTheQuestionIsAnswered_data();
@@ -297,6 +299,33 @@ void UpdateTest::warnsWhenThereIsNothingToChange()
     QCOMPARE(app.fakes.messages.asked[0].icon, BoxIcon::Warning);
     QVERIFY(!inUpdateMode(app));
     QCOMPARE(app.folder.stored().size(), emptyTable ? 0 : 1);
+}
+
+void UpdateTest::namesATableItDoesNotChangeBeforeAnythingIsTyped_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("REGISTER") << QByteArray("cmdReg");
+    QTest::newRow("UPDATE") << QByteArray("cmdUpdate");
+    QTest::newRow("REMOVE") << QByteArray("cmdRemove");
+}
+
+void UpdateTest::namesATableItDoesNotChangeBeforeAnythingIsTyped()
+{
+    QFETCH(QByteArray, button);
+    RunningApp app;
+    app.folder.replaceContactTable(kColumnsWithoutIdKey);
+    app.folder.execute("INSERT INTO tblYou (ID, NAME, CONTACT) VALUES (1, 'Ann', '1')");
+    app.click("cmdRefresh");
+    app.settle();
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 1);
+    app.click(button.constData());
+    const QStringList boxes = app.boxTexts();
+    QCOMPARE(boxes.size(), 1); // no question before it
+    QVERIFY2(boxes[0].endsWith(QLatin1String("Norvane changes nothing in this book.")),
+             qPrintable(boxes[0]));
+    QVERIFY(!inUpdateMode(app));
+    QVERIFY(!app.find<QWidget>("picReg")->isVisible());
+    QCOMPARE(app.folder.stored().size(), 1);
 }
 
 void UpdateTest::asksBeforeRemovingAndNoChangesNothing()

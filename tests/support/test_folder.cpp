@@ -63,12 +63,17 @@ QList<Contact> TestFolder::stored() const
 
 void TestFolder::replaceContactTable(const QByteArray& columns) const
 {
+    execute("DROP TABLE tblYou; CREATE TABLE tblYou (" + columns + ")");
+}
+
+void TestFolder::execute(const QByteArray& sql) const
+{
     QString reason;
     const auto db = Database::open(databasePath(), databasePassword(), reason);
-    const QByteArray sql = "DROP TABLE tblYou; CREATE TABLE tblYou (" + columns + ")";
-    const Status made = db ? db->execute(sql.constData()) : Status::failure(reason);
-    if (!made.ok()) {
-        qFatal("cannot make the contact table again: %s", qPrintable(made.reason()));
+    const Status done = db ? db->execute(sql.constData()) : Status::failure(reason);
+    if (!done.ok()) {
+        qFatal("cannot run %s on the test database: %s", sql.constData(),
+               qPrintable(done.reason()));
     }
 }
 

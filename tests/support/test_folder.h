@@ -30,6 +30,9 @@ public:
     // definitions, as another program may have made it: its columns in
     // another order, columns of its own, another key or none.
     void replaceContactTable(const QByteArray& columns) const;
+    // Runs SQL on the book through a connection of its own, as another
+    // program would.
+    void execute(const QByteArray& sql) const;
 
     // Holds the write lock from a second connection, as another program
     // would, until the returned handle goes: every write of Norvane then fails.
