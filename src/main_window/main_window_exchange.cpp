@@ -65,6 +65,9 @@ void MainWindow::chooseFilesToImport()
             BoxIcon::Warning);
         return;
     }
+    if (saysTheTableIsNotChanged()) {
+        return;
+    }
     const QStringList files = m_services.files->openContactFiles(this);
     if (!files.isEmpty()) {
         importContactFiles(files);
