@@ -3,6 +3,7 @@
 #include "data/ascii.h"
 
 #include <QCoreApplication>
+#include <bitset>
 
 namespace norvane {
 
@@ -89,11 +90,15 @@ Status checkContactTableWritable(Database& db)
     int keyColumns = 0;
     bool idIsTheKey = false;
     QString numericColumn;
+    std::bitset<kContactColumnCount> present;
     bool done = false;
     while (columns.next(done)) {
         const QString name = columns.text(1);
         const QString type = columns.text(2);
         const auto column = columnFromName(name);
+        if (column) {
+            present.set(static_cast<std::size_t>(*column));
+        }
         if (columns.integer(5) > 0) {
             ++keyColumns;
             idIsTheKey = column == ContactColumn::Id &&
@@ -109,6 +114,16 @@ Status checkContactTableWritable(Database& db)
     }
     if (!done) {
         return Status::failure(db.lastError());
+    }
+    // Every write names all seven columns: one missing would fail each of
+    // them (the window does not open such a table at all).
+    for (int c = 0; c < kContactColumnCount; ++c) {
+        if (!present.test(static_cast<std::size_t>(c))) {
+            return Status::failure(
+                QCoreApplication::translate("ContactTable", "The contact table has no column %1.")
+                    .arg(columnName(static_cast<ContactColumn>(c))),
+                Status::Failure::TableNotChanged);
+        }
     }
     if (keyColumns != 1 || !idIsTheKey) {
         return tableMadeElsewhere(QCoreApplication::translate(
