@@ -23,17 +23,6 @@ using namespace norvane::testing;
 
 namespace {
 
-// Runs SQL on the folder's address book through a connection of its own, as
-// another program would.
-void runElsewhere(const TestFolder& folder, const QString& sql)
-{
-    QString reason;
-    const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
-    QVERIFY2(db, qPrintable(reason));
-    const Status done = db->execute(sql.toUtf8().constData());
-    QVERIFY2(done.ok(), qPrintable(done.reason()));
-}
-
 // A column's storage class and bytes, exactly as stored.
 QString storedBytes(const TestFolder& folder, const QByteArray& column)
 {
@@ -316,7 +305,7 @@ void DataSafetyTest::anotherProgramsChangeIsNeverOverwritten()
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
     const Contact shown = *control.recordSet()->current();
-    runElsewhere(folder, elsewhere);
+    folder.execute(elsewhere);
 
     QString photoProblem;
     const Status status = removeHere ? removeCurrentContact(control, folder.path(), photoProblem)
@@ -370,7 +359,7 @@ void DataSafetyTest::showsTheStoredBookAfterARefusal()
     QFETCH(QString, said);
     QFETCH(QStringList, listed);
     RunningApp app({contact("Ann", "1"), contact("Bob", "2")});
-    runElsewhere(app.folder, elsewhere);
+    app.folder.execute(elsewhere);
     if (editedField.isEmpty()) {
         app.fakes.messages.setNextAnswer(BoxAnswer::Yes);
         app.click("cmdRemove");
@@ -415,8 +404,7 @@ void DataSafetyTest::valuesNobodyEditedKeepTheirBytes()
     QFETCH(QByteArray, column);
     QFETCH(QString, value);
     RunningApp app({contact("Ann", "1")});
-    runElsewhere(
-        app.folder,
+    app.folder.execute(
         QStringLiteral("UPDATE tblYou SET %1 = %2").arg(QString::fromLatin1(column), value));
     const QString before = storedBytes(app.folder, column);
     app.click("cmdRefresh");

@@ -343,13 +343,8 @@ void StoreTest::changesOnlyATableThatKeepsWhatIsWritten()
     TestFolder folder;
     folder.replaceContactTable("NAME TEXT, ADDRESS TEXT, " + numberColumn +
                                ", EMAIL TEXT, COMPANY TEXT, PROFILE TEXT, " + idColumn);
-    {
-        QString reason;
-        const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
-        QVERIFY(db->execute("INSERT INTO tblYou (ID, NAME, CONTACT) VALUES (1, 'Ann', '1'), "
-                            "(2, 'Bob', '2')")
-                    .ok());
-    }
+    folder.execute("INSERT INTO tblYou (ID, NAME, CONTACT) VALUES (1, 'Ann', '1'), "
+                   "(2, 'Bob', '2')");
     DataControl control;
     QVERIFY(connectSequence(control, folder.path()).ok());
     QCOMPARE(control.recordSet()->rowCount(), 2);

@@ -63,16 +63,17 @@ QList<Contact> TestFolder::stored() const
 
 void TestFolder::replaceContactTable(const QByteArray& columns) const
 {
-    execute("DROP TABLE tblYou; CREATE TABLE tblYou (" + columns + ")");
+    execute(QStringLiteral("DROP TABLE tblYou; CREATE TABLE tblYou (%1)")
+                .arg(QString::fromUtf8(columns)));
 }
 
-void TestFolder::execute(const QByteArray& sql) const
+void TestFolder::execute(const QString& sql) const
 {
     QString reason;
     const auto db = Database::open(databasePath(), databasePassword(), reason);
-    const Status done = db ? db->execute(sql.constData()) : Status::failure(reason);
+    const Status done = db ? db->execute(sql.toUtf8().constData()) : Status::failure(reason);
     if (!done.ok()) {
-        qFatal("cannot run %s on the test database: %s", sql.constData(),
+        qFatal("cannot run %s on the test database: %s", qPrintable(sql),
                qPrintable(done.reason()));
     }
 }

@@ -32,7 +32,7 @@ public:
     void replaceContactTable(const QByteArray& columns) const;
     // Runs SQL on the book through a connection of its own, as another
     // program would.
-    void execute(const QByteArray& sql) const;
+    void execute(const QString& sql) const;
 
     // Holds the write lock from a second connection, as another program
     // would, until the returned handle goes: every write of Norvane then fails.
