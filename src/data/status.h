@@ -38,6 +38,16 @@ private:
     Failure m_kind = Failure::General;
 };
 
+// A reason as said within a sentence of its own caller: without the full
+// stop a reason that stands alone ends with.
+inline QString withinSentence(QString reason)
+{
+    if (reason.endsWith(u'.')) {
+        reason.chop(1);
+    }
+    return reason;
+}
+
 // The failure of an action on a contact that is no longer stored: another
 // program removed it since it was read.
 inline Status contactGone()

@@ -52,15 +52,10 @@ SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword
     outcome.changedBook =
         report.pulledNew + report.pulledChanged + report.pulledRemoved + report.conflicts > 0;
     if (!synced.ok()) {
-        // The reason is said within the sentence: a book's own reasons end
-        // with a full stop, the sync's do not.
-        QString why = synced.reason();
-        if (why.endsWith(u'.')) {
-            why.chop(1);
-        }
+        // A book's own reasons end with a full stop, the sync's do not.
         outcome.warning = tr("Norvane could not sync with %1: %2. Your contacts are as they "
                              "were; the next sync tries again.")
-                              .arg(account->url.host(), why);
+                              .arg(account->url.host(), withinSentence(synced.reason()));
     } else if (!report.problems.isEmpty()) {
         outcome.warning =
             QCoreApplication::translate("BackgroundSync",

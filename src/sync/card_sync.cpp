@@ -326,12 +326,8 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
             !kept.ok()) {
             // A picture that cannot be written here stops the run, as a
             // failed write to the book does; the next run takes the card in.
-            QString reason = kept.reason();
-            if (reason.endsWith(u'.')) {
-                reason.chop(1); // the reason is said within a sentence
-            }
-            return Status::failure(
-                tr("the photo of %1 could not be kept here: %2").arg(server.name, reason));
+            return Status::failure(tr("the photo of %1 could not be kept here: %2")
+                                       .arg(server.name, withinSentence(kept.reason())));
         }
         if (leftOut.isEmpty()) {
             server.profile = stored.name;
