@@ -175,7 +175,8 @@ void MainWindow::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    if (box(tr("Import contacts from %1 file(s)?").arg(files.size()), BoxIcon::Question,
+    if (!saysTheTableIsNotChanged() &&
+        box(tr("Import contacts from %1 file(s)?").arg(files.size()), BoxIcon::Question,
             BoxButtons::YesNo) == BoxAnswer::Yes) {
         importContactFiles(files);
     }

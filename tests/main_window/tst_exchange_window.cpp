@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QMimeData>
 #include <QTableView>
 
 using namespace norvane;
@@ -107,20 +106,12 @@ void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees()
 {
     QFETCH(bool, agrees);
     RunningApp app;
-    QMimeData files;
-    files.setUrls(
-        {QUrl::fromLocalFile(writeCards(app, QStringLiteral("a.vcf"), kTwoCardsAndABrokenOne)),
-         QUrl::fromLocalFile(writeCards(app, QStringLiteral("b.csv"),
-                                        "Name,Address,Contact,Email,Company,Photo\n"
-                                        "Eve Oak,,3,,,\n")),
-         QUrl::fromLocalFile(writeCards(app, QStringLiteral("c.txt"), "not offered"))});
     app.fakes.messages.setNextAnswer(agrees ? BoxAnswer::Yes : BoxAnswer::No);
-    // As a drag over the window and a drop on it come.
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(app.window(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(app.window(), &drop);
+    QVERIFY(app.dropFiles({writeCards(app, QStringLiteral("a.vcf"), kTwoCardsAndABrokenOne),
+                           writeCards(app, QStringLiteral("b.csv"),
+                                      "Name,Address,Contact,Email,Company,Photo\n"
+                                      "Eve Oak,,3,,,\n"),
+                           writeCards(app, QStringLiteral("c.txt"), "not offered")}));
     app.settle();
     QCOMPARE(app.fakes.messages.asked.size(), agrees ? 2 : 1);
     QCOMPARE(app.fakes.messages.asked[0],
@@ -135,13 +126,9 @@ void ExchangeWindowTest::nothingIsImportedOverWhatTheUserTypes()
 {
     RunningApp app;
     app.click("cmdReg");
-    QMimeData files;
-    files.setUrls(
-        {QUrl::fromLocalFile(writeCards(app, QStringLiteral("a.vcf"), kTwoCardsAndABrokenOne))});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(app.window(), &enter);
-    QVERIFY(!enter.isAccepted());
-    app.fakes.files.nextContactFiles = {{files.urls()[0].toLocalFile()}};
+    const QString cards = writeCards(app, QStringLiteral("a.vcf"), kTwoCardsAndABrokenOne);
+    QVERIFY(!app.dropFiles({cards}));
+    app.fakes.files.nextContactFiles = {{cards}};
     trigger(app, "importContactsAction");
     QCOMPARE(app.boxTexts(),
              QStringList{"Save or cancel the open panel first; an import reads the table again."});

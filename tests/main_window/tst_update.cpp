@@ -309,6 +309,7 @@ void UpdateTest::namesATableItDoesNotChangeBeforeAnythingIsTyped_data()
     QTest::newRow("UPDATE") << QByteArray("cmdUpdate");
     QTest::newRow("REMOVE") << QByteArray("cmdRemove");
     QTest::newRow("Import contacts...") << QByteArray("importContactsAction");
+    QTest::newRow("a file dropped") << QByteArray("drop");
 }
 
 void UpdateTest::namesATableItDoesNotChangeBeforeAnythingIsTyped()
@@ -322,6 +323,9 @@ void UpdateTest::namesATableItDoesNotChangeBeforeAnythingIsTyped()
     QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 1);
     if (command.startsWith("cmd")) {
         app.click(command.constData());
+    } else if (command == "drop") {
+        // Refused before the file is read, so that it need not exist.
+        QVERIFY(app.dropFiles({app.folder.path() + QStringLiteral("/a.vcf")}));
     } else {
         app.find<QAction>(command.constData())->trigger();
     }

@@ -1,10 +1,13 @@
 #include "running_app.h"
 
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 
 namespace norvane::testing {
 
@@ -102,6 +105,24 @@ QStringList RunningApp::boxTexts() const
         texts.append(box.text);
     }
     return texts;
+}
+
+bool RunningApp::dropFiles(const QStringList& paths) const
+{
+    QMimeData files;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    files.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window(), &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window(), &drop);
+    return true;
 }
 
 } // namespace norvane::testing

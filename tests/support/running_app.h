@@ -45,6 +45,9 @@ public:
     // The six texts the detail fields show now.
     Contact shownContact() const;
     QStringList boxTexts() const;
+    // Drags the files over the window and drops them there, as a file
+    // manager does; false when the window refused the drag.
+    bool dropFiles(const QStringList& paths) const;
 
     FakeServices fakes;
     TestFolder folder;
