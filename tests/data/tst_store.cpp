@@ -561,16 +561,11 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes()
     QFETCH(QList<int>, rows);
     QFETCH(QString, searched);
     ContactColumns columns;
-    const char* const stored[] = {"Anna Berg",
-                                  "anton",
-                                  "\xC3\x89mile",
-                                  "\xE2\x84\xAA"
-                                  "ate",
-                                  "",
-                                  "ANNE",
-                                  "Zo\xC3\xAB",
-                                  "An\xFFn",
-                                  "ann-marie"};
+    const char* const stored[] = {"Anna Berg", "anton", "\xC3\x89mile",
+                                  // the Kelvin sign, then "ate"
+                                  ("\xE2\x84\xAA"
+                                   "ate"),
+                                  "", "ANNE", "Zo\xC3\xAB", "An\xFFn", "ann-marie"};
     for (const char* name : stored) {
         columns.append(columns.size() + 1, {QByteArrayView(name), {}, {}, {}, {}, {}});
     }
