@@ -16,16 +16,11 @@ QString tr(const char* text)
 
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
-// Whether the text so far ends inside a quoted field.
-bool endsInsideQuotes(const QByteArray& text)
+// Whether a quoted field is still open after these bytes, given whether one
+// was open before them.
+bool endsInsideQuotes(QByteArrayView text, bool insideBefore)
 {
-    bool inside = false;
-    for (const char c : text) {
-        if (c == '"') {
-            inside = !inside;
-        }
-    }
-    return inside;
+    return insideBefore != (std::count(text.begin(), text.end(), '"') % 2 == 1);
 }
 
 // The record's fields. A desktop mail program writes its CSV in the Windows
@@ -96,14 +91,22 @@ std::optional<QStringList> CsvReader::next()
         bool tooLong = false;
         bool readAny = false;
         m_recordLine = m_lineNumber + 1;
-        // Physical lines are joined while a quoted field is open.
+        // Physical lines are joined while a quoted field is open. Only each
+        // new line's quotes are counted: a quote that never closes would
+        // otherwise have the record read again for every line after it.
+        bool insideQuotes = false;
         do {
+            const qsizetype before = record.size();
             if (!m_lines.appendLine(record, kLongestRecord, tooLong)) {
                 break;
             }
             readAny = true;
             ++m_lineNumber;
-        } while (!tooLong && endsInsideQuotes(record));
+            if (!tooLong) {
+                insideQuotes =
+                    endsInsideQuotes(QByteArrayView(record).sliced(before), insideQuotes);
+            }
+        } while (!tooLong && insideQuotes);
         if (!readAny) {
             m_atEnd = true;
             return std::nullopt;
@@ -113,7 +116,7 @@ std::optional<QStringList> CsvReader::next()
             m_error = tr("a record longer than %1 MB").arg(kLongestRecord / (1024 * 1024));
             return std::nullopt;
         }
-        if (endsInsideQuotes(record)) {
+        if (insideQuotes) {
             m_error = tr("a quoted field that never ends");
             m_atEnd = true;
             return std::nullopt;

@@ -167,15 +167,12 @@ QString upperCaseName(QByteArrayView name)
     return upper;
 }
 
-// Whether a content line's value is quoted-printable: ENCODING=QUOTED-PRINTABLE,
-// or the bare 2.1 parameter.
-bool isQuotedPrintable(QByteArrayView line)
+// Whether the parameters of a content line's head (its name and parameters,
+// without the colon) say that its value is quoted-printable:
+// ENCODING=QUOTED-PRINTABLE, or the bare 2.1 parameter.
+bool headSaysQuotedPrintable(QByteArrayView before)
 {
-    const qsizetype colon = colonOutsideQuotes(line);
-    if (colon <= 0) {
-        return false;
-    }
-    const auto head = splitOutsideQuotes(QByteArrayView(line).first(colon), ';');
+    const auto head = splitOutsideQuotes(before, ';');
     for (qsizetype i = 1; i < head.size(); ++i) { // none without parameters
         const QByteArray param = head[i].trimmed().toByteArray().toUpper();
         if (param == "QUOTED-PRINTABLE" || param == "ENCODING=QUOTED-PRINTABLE") {
@@ -184,6 +181,33 @@ bool isQuotedPrintable(QByteArrayView line)
     }
     return false;
 }
+
+// Whether a content line that grows at its end while it is unfolded is
+// quoted-printable. Each byte of its head is looked at once and the answer is
+// kept once the head is whole: a line joined from thousands of short lines
+// ending in "=" would otherwise have its head searched again for each.
+class QuotedPrintableHead
+{
+public:
+    bool of(QByteArrayView line)
+    {
+        m_scanned = std::min(m_scanned, line.size()); // a soft break's "=" is taken off
+        for (; !m_answer && m_scanned < line.size(); ++m_scanned) {
+            const char c = line[m_scanned];
+            if (c == '"') {
+                m_quoted = !m_quoted;
+            } else if (c == ':' && !m_quoted) {
+                m_answer = m_scanned > 0 && headSaysQuotedPrintable(line.first(m_scanned));
+            }
+        }
+        return m_answer.value_or(false);
+    }
+
+private:
+    std::optional<bool> m_answer; // none until the colon that ends the head is read
+    qsizetype m_scanned = 0;
+    bool m_quoted = false;
+};
 
 int hexDigit(char c)
 {
@@ -590,12 +614,13 @@ bool VCardReader::readLogical(Line& line)
     } else if (!readPhysical(line)) {
         return false;
     }
+    QuotedPrintableHead head;
     while (readPhysical(m_pending)) {
         const std::string& next = m_pending.bytes;
         const bool folded = !next.empty() && (next[0] == ' ' || next[0] == '\t');
         // A soft break joins the next line whole; folding drops its first blank.
-        const bool softBreak = !line.bytes.empty() && line.bytes.back() == '=' &&
-                               isQuotedPrintable(QByteArrayView(line.bytes));
+        const bool softBreak =
+            !line.bytes.empty() && line.bytes.back() == '=' && head.of(QByteArrayView(line.bytes));
         if (!folded && !softBreak) {
             m_hasPending = true;
             break;
@@ -607,6 +632,7 @@ bool VCardReader::readLogical(Line& line)
         line.tooLong = line.tooLong || m_pending.tooLong || line.bytes.size() > kLongestLine;
         if (line.tooLong) {
             line.bytes.clear();
+            head = {};
         }
         line.rawKept = line.rawKept && m_pending.rawKept &&
                        line.raw.size() + m_pending.raw.size() <= kLongestKeptCard;

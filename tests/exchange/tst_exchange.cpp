@@ -147,6 +147,13 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "TEL;CELL:0212-555-0101\r\nTEL;CELL;PREF:+90 532 111 22 33\r\nEND:VCARD\r\n")
         << QStringList{QString::fromUtf8("Ayşe Öztürk||+90 532 111 22 33\n0212-555-0101||")}
         << false << none;
+    // The colon that ends the head comes in a folded line, after a line
+    // ending in "=" inside a quoted parameter.
+    QTest::newRow("2.1, quoted-printable whose head is folded within quotes")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nFN;X-A=\"x=\r\n"
+                      " :y\";CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Ann=\r\n"
+                      "=C3=A9 Lee\r\nTEL:1\r\nEND:VCARD\r\n")
+        << QStringList{QString::fromUtf8("Anné Lee||1||")} << false << none;
     QTest::newRow("phone 2.1, an e-mail only")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nEMAIL;INTERNET:only@example.org\nEND:VCARD\n")
         << QStringList{"only@example.org|||only@example.org|"} << false << none;
@@ -219,6 +226,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray("\xEF\xBB\xBFName,Address,Contact,Email,Company,Photo\r\n"
                       "\"Lee, Ann\",\"1 \"\"Mill\"\" Lane\",\"1\r\n2\",a@b.c,,\r\n")
         << QStringList{"Lee, Ann|1 \"Mill\" Lane|1\r\n2|a@b.c|"} << false << none;
+    QTest::newRow("CSV, a quoted field over three lines, then one that never ends")
+        << QByteArray("Name,Address,Contact,Email,Company,Photo\n"
+                      "Ann,\"1 \"\"A\"\"\nB \"\"C\"\"\nD\",5,,,\n\"Bo,2,6,,,\n")
+        << QStringList{"Ann|1 \"A\"\nB \"C\"\nD|5||"} << false
+        << "input:5: a quoted field that never ends";
     QTest::newRow("CSV, a web mail export")
         << QByteArray("Name,Given Name,Family Name,E-mail 1 - Value,Phone 1 - Value,"
                       "Organization 1 - Name,Address 1 - Formatted\n"
