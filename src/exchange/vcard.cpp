@@ -70,17 +70,21 @@ QVarLengthArray<QByteArrayView, 8> splitOutsideQuotes(QByteArrayView text, char 
     return parts;
 }
 
-qsizetype colonOutsideQuotes(QByteArrayView line)
+// The first colon outside quotes from a place in the line on, given whether
+// a quote is open there; -1 when there is none, quoted then telling whether
+// one is open at the line's end.
+qsizetype colonOutsideQuotes(QByteArrayView line, qsizetype from, bool& quoted)
 {
     // Most lines have no quote before their first colon.
+    const QByteArrayView rest = line.sliced(from);
     const auto* colon = static_cast<const char*>(
-        line.isEmpty() ? nullptr
-                       : std::memchr(line.data(), ':', static_cast<std::size_t>(line.size())));
-    if (colon && !std::memchr(line.data(), '"', static_cast<std::size_t>(colon - line.data()))) {
-        return colon - line.data();
+        quoted || rest.isEmpty()
+            ? nullptr
+            : std::memchr(rest.data(), ':', static_cast<std::size_t>(rest.size())));
+    if (colon && !std::memchr(rest.data(), '"', static_cast<std::size_t>(colon - rest.data()))) {
+        return from + (colon - rest.data());
     }
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
+    for (qsizetype i = from; i < line.size(); ++i) {
         if (line[i] == '"') {
             quoted = !quoted;
         } else if (line[i] == ':' && !quoted) {
@@ -88,6 +92,12 @@ qsizetype colonOutsideQuotes(QByteArrayView line)
         }
     }
     return -1;
+}
+
+qsizetype colonOutsideQuotes(QByteArrayView line)
+{
+    bool quoted = false;
+    return colonOutsideQuotes(line, 0, quoted);
 }
 
 // Names of groups, properties and parameters: letters, digits and dashes.
@@ -191,13 +201,13 @@ class QuotedPrintableHead
 public:
     bool of(QByteArrayView line)
     {
-        m_scanned = std::min(m_scanned, line.size()); // a soft break's "=" is taken off
-        for (; !m_answer && m_scanned < line.size(); ++m_scanned) {
-            const char c = line[m_scanned];
-            if (c == '"') {
-                m_quoted = !m_quoted;
-            } else if (c == ':' && !m_quoted) {
-                m_answer = m_scanned > 0 && headSaysQuotedPrintable(line.first(m_scanned));
+        if (!m_answer) {
+            // A soft break's "=" may have been taken off since.
+            const qsizetype colon =
+                colonOutsideQuotes(line, std::min(m_scanned, line.size()), m_quoted);
+            m_scanned = line.size();
+            if (colon >= 0) {
+                m_answer = colon > 0 && headSaysQuotedPrintable(line.first(colon));
             }
         }
         return m_answer.value_or(false);
