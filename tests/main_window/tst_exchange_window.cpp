@@ -42,6 +42,7 @@ class ExchangeWindowTest : public QObject
 private slots:
     void theGridMenuOffersImportAndExport();
     void importsFromTheMenuAndReportsWhatItDid();
+    void listsAFewHundredRefusedCardsAndCountsTheRest();
     void droppedFilesAreImportedOnlyWhenTheUserAgrees_data();
     void droppedFilesAreImportedOnlyWhenTheUserAgrees();
     void nothingIsImportedOverWhatTheUserTypes();
@@ -93,6 +94,23 @@ void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
     QCOMPARE(app.fakes.messages.asked[1].icon, BoxIcon::Warning);
     QCOMPARE(app.fakes.messages.asked[1].details,
              notes + QStringLiteral(":1: neither a vCard nor a CSV file"));
+}
+
+void ExchangeWindowTest::listsAFewHundredRefusedCardsAndCountsTheRest()
+{
+    RunningApp app;
+    QByteArray csv = "Name,Address,Contact,Email,Company,Photo\n";
+    for (int i = 0; i < 503; ++i) {
+        csv += "Ann,1,2,,,,\n"; // a comma too many
+    }
+    const QString file = writeCards(app, QStringLiteral("extra.csv"), csv);
+    app.fakes.files.nextContactFiles = {{file}};
+    trigger(app, "importContactsAction");
+    const QStringList details = app.fakes.messages.asked.value(0).details.split(u'\n');
+    QCOMPARE(details.size(), 501);
+    QCOMPARE(details[499], file + QStringLiteral(":501: 7 fields where the header names 6; a "
+                                                 "comma outside quotes?"));
+    QCOMPARE(details[500], QStringLiteral("... and 3 more."));
 }
 
 void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees_data()
