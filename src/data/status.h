@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 namespace norvane {
@@ -46,6 +47,19 @@ inline QString withinSentence(QString reason)
         reason.chop(1);
     }
     return reason;
+}
+
+// The first lines of a list that can run to thousands (cards refused one by
+// one), then how many more there are, so that a box showing it stays readable.
+inline QString firstLinesOf(const QStringList& lines, qsizetype most)
+{
+    if (lines.size() <= most) {
+        return lines.join(u'\n');
+    }
+    const auto more = static_cast<int>(lines.size() - most);
+    return (lines.first(most) +
+            QStringList{QCoreApplication::translate("Status", "... and %n more.", "", more)})
+        .join(u'\n');
 }
 
 // The failure of an action on a contact that is no longer stored: another

@@ -20,6 +20,9 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 constexpr int kProgressDelayMs = 700;
+// The refused cards and files an import's report lists under "Details": a
+// file refused card by card (a comma too many on every line) would otherwise
+// fill the box with a line for each, hundreds of megabytes for a million.
 constexpr qsizetype kMostProblemsShown = 500;
 
 bool isContactFile(const QString& path)
@@ -37,21 +40,6 @@ QStringList contactFilesOf(const QMimeData* data)
         }
     }
     return files;
-}
-
-// The refused cards and files an import's report lists under "Details": the
-// first few hundred, then how many more. A file refused card by card (a comma
-// too many on every line) would otherwise fill the box with a line for each,
-// hundreds of megabytes for a million.
-QString problemDetails(const QStringList& problems)
-{
-    if (problems.size() <= kMostProblemsShown) {
-        return problems.join(QLatin1Char('\n'));
-    }
-    const auto more = static_cast<int>(problems.size() - kMostProblemsShown);
-    return (problems.first(kMostProblemsShown) +
-            QStringList{MainWindow::tr("... and %n more.", "", more)})
-        .join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -133,7 +121,7 @@ void MainWindow::importContactFiles(const QStringList& files)
                                          timeText(*m_services.clock),
                                          report.refusedFiles > 0 ? BoxIcon::Warning
                                                                  : BoxIcon::Information,
-                                         problemDetails(report.problems));
+                                         firstLinesOf(report.problems, kMostProblemsShown));
     m_host.reloadMainWindow(currentContactId());
 }
 

@@ -18,6 +18,11 @@ QString tr(const char* text)
     return QCoreApplication::translate("BackgroundSync", text);
 }
 
+// The cards a warning names one per line: a book whose every card the server
+// refuses (a shared one it lets this user read only) would otherwise make a
+// box taller than the screen, its button out of reach.
+constexpr qsizetype kMostLinesShown = 10;
+
 } // namespace
 
 SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword,
@@ -62,10 +67,10 @@ SyncOutcome synchroniseFolder(const QString& folder, const QString& bookPassword
                                         "Norvane synced with %1, but %n card(s) did not go "
                                         "through:\n\n%2",
                                         "", static_cast<int>(report.problems.size()))
-                .arg(account->url.host(), report.problems.join(u'\n'));
+                .arg(account->url.host(), firstLinesOf(report.problems, kMostLinesShown));
     } else if (const QStringList photos = photoLines(report); !photos.isEmpty()) {
         outcome.warning = tr("Norvane synced with %1, but some photos did not go along:\n\n%2")
-                              .arg(account->url.host(), photos.join(u'\n'));
+                              .arg(account->url.host(), firstLinesOf(photos, kMostLinesShown));
     }
     return outcome;
 }

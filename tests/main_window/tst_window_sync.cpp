@@ -133,6 +133,7 @@ private slots:
     void neverRunsAPasswordCommandOnlyTheBookNames();
     void saysWhyABookWasNotSynced_data();
     void saysWhyABookWasNotSynced();
+    void namesTenCardsAndCountsTheRest();
 };
 
 void WindowSyncTest::keepsTheBookInStepWithTheServer()
@@ -266,6 +267,36 @@ void WindowSyncTest::saysWhyABookWasNotSynced()
         outcome.warning.startsWith(QStringLiteral("Norvane could not sync with 127.0.0.1: ") + why),
         qPrintable(outcome.warning));
     QVERIFY2(!outcome.warning.contains(QLatin1String("..")), qPrintable(outcome.warning));
+}
+
+// A warning that names a line for each card would grow taller than the
+// screen for a book of many.
+void WindowSyncTest::namesTenCardsAndCountsTheRest()
+{
+    Radicale server;
+    TestFolder folder;
+    QList<Contact> withoutTheirPhotos;
+    for (int i = 0; i < 12; ++i) {
+        withoutTheirPhotos.append(contact(QStringLiteral("Ann %1").arg(i), QStringLiteral("1"), {},
+                                          {}, {}, QStringLiteral("gone%1.png").arg(i)));
+    }
+    folder.add(withoutTheirPhotos);
+    QString reason;
+    {
+        const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
+        QVERIFY(saveAccount(
+                    *db,
+                    {server.bookUrl(), QStringLiteral("ann"), QStringLiteral("echo pw"), false, {}})
+                    .ok());
+    }
+    bool lastingPasswordProblem = false;
+    const SyncOutcome outcome =
+        synchroniseFolder(folder.path(), databasePassword(), lastingPasswordProblem);
+    QCOMPARE(server.cards(), 12);
+    const QStringList lines = outcome.warning.split(u'\n');
+    QCOMPARE(lines.size(), 13); // the sentence, a blank line, ten cards and the rest
+    QVERIFY2(lines[2].startsWith(QLatin1String("sent without its photo: ")), qPrintable(lines[2]));
+    QCOMPARE(lines[12], QStringLiteral("... and 2 more."));
 }
 
 QTEST_MAIN(WindowSyncTest)
