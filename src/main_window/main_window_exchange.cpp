@@ -20,9 +20,10 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 constexpr int kProgressDelayMs = 700;
-// The refused cards and files an import's report lists under "Details": a
-// file refused card by card (a comma too many on every line) would otherwise
-// fill the box with a line for each, hundreds of megabytes for a million.
+// The cards an import refused, or an export wrote without their photos, that
+// a box lists under "Details": a file refused card by card (a comma too many
+// on every line) would otherwise fill it with a line for each, hundreds of
+// megabytes for a million.
 constexpr qsizetype kMostProblemsShown = 500;
 
 bool isContactFile(const QString& path)
@@ -161,7 +162,8 @@ void MainWindow::exportToChosenFile(bool selectedOnly)
             tr("The contacts were exported to %1, but %n photo(s) could not go with them.", "",
                static_cast<int>(photosLeftOut.size()))
                 .arg(QDir::toNativeSeparators(path)),
-            timeText(*m_services.clock), BoxIcon::Warning, photosLeftOut.join(QLatin1Char('\n')));
+            timeText(*m_services.clock), BoxIcon::Warning,
+            firstLinesOf(photosLeftOut, kMostProblemsShown));
     }
 }
 

@@ -42,7 +42,7 @@ class ExchangeWindowTest : public QObject
 private slots:
     void theGridMenuOffersImportAndExport();
     void importsFromTheMenuAndReportsWhatItDid();
-    void listsAFewHundredRefusedCardsAndCountsTheRest();
+    void listsAFewHundredCardsUnderDetailsAndCountsTheRest();
     void droppedFilesAreImportedOnlyWhenTheUserAgrees_data();
     void droppedFilesAreImportedOnlyWhenTheUserAgrees();
     void nothingIsImportedOverWhatTheUserTypes();
@@ -96,7 +96,7 @@ void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
              notes + QStringLiteral(":1: neither a vCard nor a CSV file"));
 }
 
-void ExchangeWindowTest::listsAFewHundredRefusedCardsAndCountsTheRest()
+void ExchangeWindowTest::listsAFewHundredCardsUnderDetailsAndCountsTheRest()
 {
     RunningApp app;
     QByteArray csv = "Name,Address,Contact,Email,Company,Photo\n";
@@ -111,6 +111,19 @@ void ExchangeWindowTest::listsAFewHundredRefusedCardsAndCountsTheRest()
     QCOMPARE(details[499], file + QStringLiteral(":501: 7 fields where the header names 6; a "
                                                  "comma outside quotes?"));
     QCOMPARE(details[500], QStringLiteral("... and 3 more."));
+
+    // The same for the photos an export leaves out.
+    QList<Contact> withoutTheirPhotos;
+    for (int i = 0; i < 502; ++i) {
+        withoutTheirPhotos.append(contact(QStringLiteral("Bo"), QStringLiteral("1"), {}, {}, {},
+                                          QStringLiteral("gone.png")));
+    }
+    app.folder.add(withoutTheirPhotos);
+    app.fakes.files.nextSavePaths = {app.folder.path() + QStringLiteral("/all.vcf")};
+    trigger(app, "exportAllAction");
+    const QStringList leftOut = app.fakes.messages.asked.value(1).details.split(u'\n');
+    QCOMPARE(leftOut.size(), 501);
+    QCOMPARE(leftOut[500], QStringLiteral("... and 2 more."));
 }
 
 void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees_data()
