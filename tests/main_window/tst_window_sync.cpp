@@ -96,16 +96,27 @@ private:
     QProcess m_process;
 };
 
+// Gives the folder's book the address book as its account.
+void setAccount(const TestFolder& folder, const QUrl& book)
+{
+    QString reason;
+    const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
+    QVERIFY2(db, qPrintable(reason));
+    QVERIFY(
+        saveAccount(*db, {book, QStringLiteral("ann"), QStringLiteral("echo pw"), false, {}}).ok());
+}
+
 // Gives the app's book the server as its account.
 void setAccount(const RunningApp& app, const Radicale& server)
 {
-    QString reason;
-    const auto db = Database::open(app.folder.databasePath(), databasePassword(), reason);
-    QVERIFY2(db, qPrintable(reason));
-    QVERIFY(
-        saveAccount(*db,
-                    {server.bookUrl(), QStringLiteral("ann"), QStringLiteral("echo pw"), false, {}})
-            .ok());
+    setAccount(app.folder, server.bookUrl());
+}
+
+// One run of what the window runs in the background, on the folder's book.
+SyncOutcome syncOnce(const TestFolder& folder)
+{
+    bool lastingPasswordProblem = false;
+    return synchroniseFolder(folder.path(), databasePassword(), lastingPasswordProblem);
 }
 
 // Waits for the background runs to end and the window they brought to settle.
@@ -246,23 +257,12 @@ void WindowSyncTest::saysWhyABookWasNotSynced()
     QFETCH(bool, lockedByAnotherProgram);
     QFETCH(QString, why);
     TestFolder folder;
-    QString reason;
-    {
-        const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
-        QVERIFY(saveAccount(*db, {QUrl(QStringLiteral("http://127.0.0.1:9/book/")),
-                                  QStringLiteral("ann"),
-                                  QStringLiteral("echo pw"),
-                                  false,
-                                  {}})
-                    .ok());
-    }
+    setAccount(folder, QUrl(QStringLiteral("http://127.0.0.1:9/book/")));
     if (!lockedByAnotherProgram) {
         folder.replaceContactTable(kColumnsWithoutIdKey);
     }
     const auto lock = lockedByAnotherProgram ? folder.lockForWriting() : nullptr;
-    bool lastingPasswordProblem = false;
-    const SyncOutcome outcome =
-        synchroniseFolder(folder.path(), databasePassword(), lastingPasswordProblem);
+    const SyncOutcome outcome = syncOnce(folder);
     QVERIFY2(
         outcome.warning.startsWith(QStringLiteral("Norvane could not sync with 127.0.0.1: ") + why),
         qPrintable(outcome.warning));
@@ -281,17 +281,8 @@ void WindowSyncTest::namesTenCardsAndCountsTheRest()
                                           {}, {}, QStringLiteral("gone%1.png").arg(i)));
     }
     folder.add(withoutTheirPhotos);
-    QString reason;
-    {
-        const auto db = Database::open(folder.databasePath(), databasePassword(), reason);
-        QVERIFY(saveAccount(
-                    *db,
-                    {server.bookUrl(), QStringLiteral("ann"), QStringLiteral("echo pw"), false, {}})
-                    .ok());
-    }
-    bool lastingPasswordProblem = false;
-    const SyncOutcome outcome =
-        synchroniseFolder(folder.path(), databasePassword(), lastingPasswordProblem);
+    setAccount(folder, server.bookUrl());
+    const SyncOutcome outcome = syncOnce(folder);
     QCOMPARE(server.cards(), 12);
     const QStringList lines = outcome.warning.split(u'\n');
     QCOMPARE(lines.size(), 13); // the sentence, a blank line, ten cards and the rest
