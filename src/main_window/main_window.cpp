@@ -5,15 +5,14 @@
 #include "main_window/window_host.h"
 #include "sync/account.h"
 #include "widgets/cached_scroll_bar.h"
+#include "widgets/controls.h"
 #include "widgets/grid_cell_delegate.h"
 #include "widgets/pictures.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
-#include <QMouseEvent>
 #include <QTimer>
-#include <QWindow>
 
 namespace norvane {
 
@@ -30,6 +29,9 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     setWindowFlag(Qt::FramelessWindowHint);
     // The window's back colour is the system's tooltip background.
     setUpFixedWindow(this, palette().color(QPalette::ToolTipBase), false);
+    // The window draws its own title and close controls: a drag over its
+    // surface or its title moves it.
+    new SurfaceDrag(this);
 
     auto* rowNumbers = new RowNumberHeader(ui.DataGrid1);
     rowNumbers->setSectionsClickable(true); // as the grid's own header is
@@ -203,16 +205,6 @@ void MainWindow::trayNotified(int message)
         raise();
         activateWindow();
     }
-}
-
-// The window draws its own title and close controls: a press on its surface
-// or its title moves it.
-void MainWindow::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && windowHandle()) {
-        windowHandle()->startSystemMove();
-    }
-    QWidget::mousePressEvent(event);
 }
 
 // Closing from the window manager leaves the way "X" does.

@@ -2,8 +2,10 @@
 
 #include "widgets/pictures.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
@@ -69,13 +71,56 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
     QLabel::mouseReleaseEvent(event);
 }
 
-// The label takes the movement itself: what lies under it must not see it too.
+// The label takes the pointer's movement itself: what lies under it must not
+// see it too. A drag with a button held goes on to the window, which moves.
 void ClickLabel::mouseMoveEvent(QMouseEvent* event)
 {
-    if (event->buttons() == Qt::NoButton) {
-        emit pointerMoved();
+    if (event->buttons() != Qt::NoButton) {
+        event->ignore();
+        return;
     }
+    emit pointerMoved();
     event->accept();
+}
+
+SurfaceDrag::SurfaceDrag(QWidget* window) : QObject(window), m_window(window)
+{
+    window->installEventFilter(this);
+}
+
+bool SurfaceDrag::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_window) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton) {
+            m_pressedAt = press->globalPosition();
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (m_pressedAt && move->buttons() == Qt::LeftButton &&
+            (move->globalPosition() - *m_pressedAt).manhattanLength() >=
+                QApplication::startDragDistance()) {
+            m_pressedAt.reset();
+            emit moveStarted();
+            if (QWindow* handle = m_window->windowHandle()) {
+                handle->startSystemMove();
+            }
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        m_pressedAt.reset();
+        break;
+    default:
+        break;
+    }
+    return false;
 }
 
 RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <optional>
 
 // Gives a window its designed size (fixed), Norvane's icon and its back
 // colour, and centres it on its screen when asked.
@@ -46,6 +47,31 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// Moves a window that draws its own title when the pointer is dragged over
+// its surface: over the window itself, or over a part that leaves a held
+// button's movement to it (labels, frames). The window manager is handed the
+// move only once the pointer has gone the drag distance with the left button
+// held. Handed over at the press, a quick click or a touchpad tap left the
+// window stuck to the pointer until the next click: the release could reach
+// the display before the window manager took the pointer.
+class SurfaceDrag : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SurfaceDrag(QWidget* window);
+
+signals:
+    // The window manager was asked to move the window with the pointer.
+    void moveStarted();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* m_window;
+    std::optional<QPointF> m_pressedAt; // global position of a left press on the surface
 };
 
 // The grid's header of row numbers. It is as wide as the largest number it

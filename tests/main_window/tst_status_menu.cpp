@@ -1,10 +1,12 @@
 // The status bar's timers, the hover menu and the web link.
 #include "support/running_app.h"
+#include "widgets/controls.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
 
@@ -20,6 +22,13 @@ void movePointer(QWidget* widget, QPoint at = QPoint(2, 2))
     QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
+}
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held)
+{
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
 }
 
 QColor textColour(const RunningApp& app, const char* label)
@@ -39,6 +48,8 @@ private slots:
     void secondTimerShowsRunningTimeAndHoldsColumnWidths();
     void timersRunEvery100msUntilUnload();
     void menuFollowsThePointer();
+    void movesOnlyWhenTheSurfaceIsDragged_data();
+    void movesOnlyWhenTheSurfaceIsDragged();
     void menuItemsLightUpUnderThePointer();
     void aboutItemOpensTheAboutWindow();
     void exitItemAsksFirst_data();
@@ -131,6 +142,61 @@ void StatusMenuTest::menuFollowsThePointer()
     movePointer(app.window(), QPoint(514, 10));
     movePointer(app.window(), QPoint(517, 10));
     QVERIFY(app.window()->isMinimized());
+}
+
+void StatusMenuTest::movesOnlyWhenTheSurfaceIsDragged_data()
+{
+    QTest::addColumn<QByteArray>("pressedOn"); // empty: the window's own surface
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<QList<QPoint>>("steps"); // where the pointer goes, from the press
+    QTest::addColumn<int>("moves");
+
+    const int far = QApplication::startDragDistance() + 1;
+    const int near = QApplication::startDragDistance() / 2;
+    // A press and its release alone, as a quick click or a touchpad tap
+    // sends them, must leave the window where it is.
+    QTest::newRow("a click on the surface")
+        << QByteArray() << Qt::LeftButton << QList<QPoint>{} << 0;
+    QTest::newRow("a click on the title")
+        << QByteArray("Label7") << Qt::LeftButton << QList<QPoint>{} << 0;
+    QTest::newRow("a hand that shakes")
+        << QByteArray() << Qt::LeftButton << QList<QPoint>{{near, 0}, {0, near}} << 0;
+    QTest::newRow("a drag of the surface")
+        << QByteArray() << Qt::LeftButton << QList<QPoint>{{far, 0}, {2 * far, far}} << 1;
+    QTest::newRow("a drag of the title")
+        << QByteArray("Label7") << Qt::LeftButton << QList<QPoint>{{0, far}} << 1;
+    QTest::newRow("a drag of a frame")
+        << QByteArray("Picture1") << Qt::LeftButton << QList<QPoint>{{far, 0}} << 1;
+    QTest::newRow("a drag in a field")
+        << QByteArray("txtName") << Qt::LeftButton << QList<QPoint>{{far, 0}} << 0;
+    QTest::newRow("a drag with the right button")
+        << QByteArray() << Qt::RightButton << QList<QPoint>{{far, 0}} << 0;
+}
+
+void StatusMenuTest::movesOnlyWhenTheSurfaceIsDragged()
+{
+    QFETCH(QByteArray, pressedOn);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(QList<QPoint>, steps);
+    QFETCH(int, moves);
+    RunningApp app({contact("Ann", "1")});
+    QWidget* target = pressedOn.isEmpty() ? app.window() : app.find<QWidget>(pressedOn.constData());
+    auto* drag = app.window()->findChild<SurfaceDrag*>();
+    QVERIFY(drag);
+    QSignalSpy started(drag, &SurfaceDrag::moveStarted);
+
+    const QPoint from(5, 5);
+    const int far = QApplication::startDragDistance() + 1;
+    sendMouse(target, QEvent::MouseButtonPress, from, button, button);
+    for (const QPoint& step : steps) {
+        sendMouse(target, QEvent::MouseMove, from + step, Qt::NoButton, button);
+    }
+    sendMouse(target, QEvent::MouseButtonRelease,
+              from + (steps.isEmpty() ? QPoint() : steps.last()), button, Qt::NoButton);
+    QCOMPARE(started.count(), moves);
+    // After the release, the pointer's movement is the menu's again.
+    sendMouse(target, QEvent::MouseMove, from + QPoint(3 * far, 0), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(started.count(), moves);
 }
 
 void StatusMenuTest::menuItemsLightUpUnderThePointer()
