@@ -85,6 +85,7 @@ void MainWindow::load()
     if (connected.kind() == Status::Failure::WrongKey) {
         connected = connectWithPassphrase(connected);
     }
+    m_openFailure = connected;
     setColumnWidths(kLoadColumnWidths);
     ui.lblDate->setText(dateText(*m_services.clock));
     ui.lblTime->setText(timeText(*m_services.clock));
@@ -117,7 +118,7 @@ void MainWindow::unload()
 Status MainWindow::connectWithPassphrase(const Status& failure)
 {
     constexpr int kTries = 3;
-    const QString file = QDir::toNativeSeparators(databaseFile(m_services.folder->path()));
+    const QString file = shownBookFile();
     const auto leftUnopened = [&failure](const QString& why) {
         return Status::failure(failure.reason() + QLatin1Char(' ') + why, failure.kind());
     };
@@ -149,8 +150,13 @@ Status MainWindow::connectWithPassphrase(const Status& failure)
 void MainWindow::warnOpenFailure(const QString& reason)
 {
     box(tr("The address book %1 could not be opened.\n\n%2\n\nNo contacts are shown.")
-            .arg(QDir::toNativeSeparators(databaseFile(m_services.folder->path())), reason),
+            .arg(shownBookFile(), reason),
         BoxIcon::Warning);
+}
+
+QString MainWindow::shownBookFile() const
+{
+    return QDir::toNativeSeparators(databaseFile(m_services.folder->path()));
 }
 
 BoxAnswer MainWindow::box(const QString& text, BoxIcon icon, BoxButtons buttons)

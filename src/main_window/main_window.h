@@ -96,6 +96,8 @@ private:
     void trayNotified(int message);
     Status connectWithPassphrase(const Status& failure);
     void warnOpenFailure(const QString& reason);
+    // The book's file as the user's system writes paths.
+    QString shownBookFile() const;
     BoxAnswer box(const QString& text, BoxIcon icon, BoxButtons buttons = BoxButtons::Ok);
     void updateResultLabel();
 
@@ -127,6 +129,7 @@ private:
     void removeSelectedContact();
     void showStoredBookLater(const Status& refused);
     bool saysTheTableIsNotChanged();
+    bool saysTheBookIsLocked();
     void reloadTable();
     void searchAsTyped();
     ContactColumn chosenSearchColumn() const;
@@ -163,6 +166,8 @@ private:
     // What the detail fields showed when update mode began: only what differs
     // from it is written.
     Contact m_shownForEdit;
+    // Why the book did not open at load, when it did not.
+    Status m_openFailure = Status::success();
 };
 
 } // namespace norvane

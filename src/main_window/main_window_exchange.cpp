@@ -70,7 +70,7 @@ void MainWindow::chooseFilesToImport()
             BoxIcon::Warning);
         return;
     }
-    if (saysTheTableIsNotChanged()) {
+    if (saysTheBookIsLocked() || saysTheTableIsNotChanged()) {
         return;
     }
     const QStringList files = m_services.files->openContactFiles(this);
@@ -129,6 +129,9 @@ void MainWindow::importContactFiles(const QStringList& files)
 void MainWindow::exportToChosenFile(bool selectedOnly)
 {
     const std::optional<qint64> selected = currentContactId();
+    if (saysTheBookIsLocked()) {
+        return;
+    }
     if (selectedOnly && !selected) {
         box(tr("No contact is selected."), BoxIcon::Warning);
         return;
@@ -181,7 +184,7 @@ void MainWindow::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    if (!saysTheTableIsNotChanged() &&
+    if (!saysTheBookIsLocked() && !saysTheTableIsNotChanged() &&
         box(tr("Import contacts from %1 file(s)?").arg(files.size()), BoxIcon::Question,
             BoxButtons::YesNo) == BoxAnswer::Yes) {
         importContactFiles(files);

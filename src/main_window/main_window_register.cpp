@@ -12,7 +12,7 @@ namespace norvane {
 
 void MainWindow::openRegisterPanel()
 {
-    if (saysTheTableIsNotChanged()) {
+    if (saysTheBookIsLocked() || saysTheTableIsNotChanged()) {
         return;
     }
     ui.picReg->show();

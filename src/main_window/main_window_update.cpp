@@ -131,6 +131,20 @@ bool MainWindow::saysTheTableIsNotChanged()
     return true;
 }
 
+// A book left closed at its passphrase (not given, or none typed opened it)
+// cannot open before REFRESH asks again: a register would try the built-in
+// key at its end and an import or export opens the book with the same key.
+// The reason is given before anything is typed or chosen; true when it was.
+bool MainWindow::saysTheBookIsLocked()
+{
+    if (m_dataControl.database() || m_openFailure.kind() != Status::Failure::WrongKey) {
+        return false;
+    }
+    box(tr("The address book %1 is not open.\n\n%2").arg(shownBookFile(), m_openFailure.reason()),
+        BoxIcon::Warning);
+    return true;
+}
+
 void MainWindow::reloadTable()
 {
     m_host.reloadMainWindow(currentContactId());

@@ -11,10 +11,12 @@
 #include "data/database.h"
 #include "support/running_app.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableView>
 #include <cstdio>
 
@@ -661,6 +663,19 @@ void DataSafetyTest::aPassphraseOfTheUsersOwnOpensTheBook()
     if (!said.isEmpty()) {
         QVERIFY2(fakes.messages.asked.first().text.contains(said),
                  qPrintable(fakes.messages.asked.first().text));
+        // Until then, what would write or read the book says so before anything is
+        // typed or chosen: the built-in key it would try cannot open it.
+        registry.closeTermsWindow();
+        QWidget* window = registry.mainWindow();
+        window->findChild<QPushButton*>(QStringLiteral("cmdReg"))->click();
+        QVERIFY(!window->findChild<QWidget*>(QStringLiteral("picReg"))->isVisible());
+        for (const char* action : {"importContactsAction", "exportAllAction"}) {
+            window->findChild<QAction*>(QLatin1String(action))->trigger();
+        }
+        QCOMPARE(fakes.files.calls, 0);
+        QCOMPARE(fakes.messages.asked.size(), 4);
+        QVERIFY2(fakes.messages.asked.last().text.contains(said),
+                 qPrintable(fakes.messages.asked.last().text));
         // The way back the warning gives: REFRESH asks again.
         fakes.passphrases.answers = {passphrase};
         registry.reloadMainWindow();
