@@ -130,6 +130,7 @@ private:
     void showStoredBookLater(const Status& refused);
     bool saysTheTableIsNotChanged();
     bool saysTheBookIsLocked();
+    bool saysWhyNothingCanBeAdded();
     void reloadTable();
     void searchAsTyped();
     ContactColumn chosenSearchColumn() const;

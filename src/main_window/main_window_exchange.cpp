@@ -70,7 +70,7 @@ void MainWindow::chooseFilesToImport()
             BoxIcon::Warning);
         return;
     }
-    if (saysTheBookIsLocked() || saysTheTableIsNotChanged()) {
+    if (saysWhyNothingCanBeAdded()) {
         return;
     }
     const QStringList files = m_services.files->openContactFiles(this);
@@ -184,7 +184,7 @@ void MainWindow::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    if (!saysTheBookIsLocked() && !saysTheTableIsNotChanged() &&
+    if (!saysWhyNothingCanBeAdded() &&
         box(tr("Import contacts from %1 file(s)?").arg(files.size()), BoxIcon::Question,
             BoxButtons::YesNo) == BoxAnswer::Yes) {
         importContactFiles(files);

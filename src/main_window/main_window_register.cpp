@@ -12,7 +12,7 @@ namespace norvane {
 
 void MainWindow::openRegisterPanel()
 {
-    if (saysTheBookIsLocked() || saysTheTableIsNotChanged()) {
+    if (saysWhyNothingCanBeAdded()) {
         return;
     }
     ui.picReg->show();

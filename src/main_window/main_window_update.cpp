@@ -145,6 +145,12 @@ bool MainWindow::saysTheBookIsLocked()
     return true;
 }
 
+// A register or an import needs the book open and a table Norvane changes.
+bool MainWindow::saysWhyNothingCanBeAdded()
+{
+    return saysTheBookIsLocked() || saysTheTableIsNotChanged();
+}
+
 void MainWindow::reloadTable()
 {
     m_host.reloadMainWindow(currentContactId());
