@@ -17,18 +17,16 @@ namespace {
 
 const QColor kYellow(0xFF, 0xFF, 0x00);
 
-void movePointer(QWidget* widget, QPoint at = QPoint(2, 2))
-{
-    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(widget, &move);
-}
-
 void sendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
                Qt::MouseButtons held)
 {
     QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
+}
+
+void movePointer(QWidget* widget, QPoint at = QPoint(2, 2))
+{
+    sendMouse(widget, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
 }
 
 QColor textColour(const RunningApp& app, const char* label)
