@@ -95,6 +95,7 @@ std::optional<QStringList> CsvReader::next()
         // new line's quotes are counted: a quote that never closes would
         // otherwise have the record read again for every line after it.
         bool insideQuotes = false;
+        int linesJoined = 0;
         do {
             const qsizetype before = record.size();
             if (!m_lines.appendLine(record, kLongestRecord, tooLong)) {
@@ -102,12 +103,23 @@ std::optional<QStringList> CsvReader::next()
             }
             readAny = true;
             ++m_lineNumber;
+            ++linesJoined;
             if (!tooLong) {
                 insideQuotes =
                     endsInsideQuotes(QByteArrayView(record).sliced(before), insideQuotes);
             }
         } while (!tooLong && insideQuotes);
         if (!readAny) {
+            m_atEnd = true;
+            return std::nullopt;
+        }
+        if (tooLong && linesJoined > 1) {
+            // A quoted field ran on over many lines: a quote that does not
+            // close. Where the records start again after it cannot be told,
+            // and a line picked up in the middle of the field would be taken
+            // in as a contact of its own, so the file is read no further.
+            m_error = tr("a quoted field longer than %1 MB; a quote that does not close?")
+                          .arg(kLongestRecord / (1024 * 1024));
             m_atEnd = true;
             return std::nullopt;
         }

@@ -28,7 +28,8 @@ public:
     QString error() const { return m_error; }
     int line() const { return m_recordLine; }
 
-    // The longest record read; a longer one is refused and skipped.
+    // The longest record read; a longer one is refused and skipped, unless
+    // a quoted field made it so long over many lines: that ends the reading.
     static constexpr qsizetype kLongestRecord = 32 * 1024 * 1024;
 
 private:

@@ -368,6 +368,17 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                                                 "\nEND:VCARD\nBEGIN:VCARD\nFN:After\nEND:VCARD\n")
                                   << QStringList{"After||||"} << false
                                   << "input:3: a line longer than 32 MB";
+    // A long line alone is skipped; a quote left open is not guessed past.
+    const QByteArray header("Name,Address,Contact,Email,Company,Photo\n");
+    QTest::newRow("CSV, a 40 MB line, then a good record")
+        << header + QByteArray(40 * 1024 * 1024, 'a') + "\nAl,1 Rd,5,,,\n"
+        << QStringList{"Al|1 Rd|5||"} << false << "input:2: a record longer than 32 MB";
+    QByteArray openQuote = header + "\"Bo,2 Rd,6,,,\n";
+    while (openQuote.size() <= 33 * 1024 * 1024) {
+        openQuote += "Cy Lee,3 Long Street,7,cy@example.org,Lee Ltd,\n";
+    }
+    QTest::newRow("CSV, a quote that does not close within 32 MB")
+        << openQuote << QStringList{} << false << "input:2: a quoted field longer than 32 MB";
 }
 
 void ExchangeTest::importsWhatProgramsWrite()
