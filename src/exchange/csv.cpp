@@ -95,7 +95,6 @@ std::optional<QStringList> CsvReader::next()
         // new line's quotes are counted: a quote that never closes would
         // otherwise have the record read again for every line after it.
         bool insideQuotes = false;
-        int linesJoined = 0;
         do {
             const qsizetype before = record.size();
             if (!m_lines.appendLine(record, kLongestRecord, tooLong)) {
@@ -103,7 +102,6 @@ std::optional<QStringList> CsvReader::next()
             }
             readAny = true;
             ++m_lineNumber;
-            ++linesJoined;
             if (!tooLong) {
                 insideQuotes =
                     endsInsideQuotes(QByteArrayView(record).sliced(before), insideQuotes);
@@ -113,7 +111,7 @@ std::optional<QStringList> CsvReader::next()
             m_atEnd = true;
             return std::nullopt;
         }
-        if (tooLong && linesJoined > 1) {
+        if (tooLong && m_lineNumber > m_recordLine) {
             // A quoted field ran on over many lines: a quote that does not
             // close. Where the records start again after it cannot be told,
             // and a line picked up in the middle of the field would be taken
