@@ -3,7 +3,6 @@
 #include "exchange/text_decoding.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 
 namespace norvane {
 
@@ -16,11 +15,42 @@ QString tr(const char* text)
 
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
-// Whether a quoted field is still open after these bytes, given whether one
-// was open before them.
-bool endsInsideQuotes(QByteArrayView text, bool insideBefore)
+// Where a record's reading stands: inside a quoted field or not, and whether
+// the field read so far is empty (only there does a quote open a field; a
+// quote after other text, as in 24" or O"Neil, is a character of the field,
+// as spreadsheets read it).
+struct FieldState
 {
-    return insideBefore != (std::count(text.begin(), text.end(), '"') % 2 == 1);
+    bool quoted = false;
+    bool fieldEmpty = true;
+};
+
+// Reads the bytes of a record, or of one of its lines, from the state
+// before them: each byte of a field's text goes to addByte, each separator
+// to endField. Joining a record's lines and splitting it into fields both
+// read it here, so that they agree on which quote opens a field.
+template <class AddByte, class EndField>
+void readFields(QByteArrayView bytes, char separator, FieldState& state, AddByte addByte,
+                EndField endField)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (state.quoted && c == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
+            ++i; // a doubled quote inside quotes is one quote of the text
+        } else if (state.quoted && c == '"') {
+            state.quoted = false;
+            continue;
+        } else if (!state.quoted && c == '"' && state.fieldEmpty) {
+            state.quoted = true;
+            continue;
+        } else if (!state.quoted && c == separator) {
+            endField();
+            state.fieldEmpty = true;
+            continue;
+        }
+        addByte(c);
+        state.fieldEmpty = false;
+    }
 }
 
 // The record's fields. A desktop mail program writes its CSV in the Windows
@@ -32,27 +62,13 @@ QStringList splitRecord(const QByteArray& record, char separator)
 {
     QStringList fields;
     QByteArray field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < record.size(); ++i) {
-        const char c = record[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < record.size() && record[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"' && field.isEmpty()) {
-            quoted = true;
-        } else if (c == separator) {
+    FieldState state;
+    readFields(
+        record, separator, state, [&field](char c) { field += c; },
+        [&] {
             fields.append(decodeUnlabelled(field));
             field.clear();
-        } else {
-            field += c;
-        }
-    }
+        });
     fields.append(decodeUnlabelled(field));
     return fields;
 }
@@ -92,9 +108,10 @@ std::optional<QStringList> CsvReader::next()
         bool readAny = false;
         m_recordLine = m_lineNumber + 1;
         // Physical lines are joined while a quoted field is open. Only each
-        // new line's quotes are counted: a quote that never closes would
-        // otherwise have the record read again for every line after it.
-        bool insideQuotes = false;
+        // new line is read, from where the last one left off: a quote that
+        // never closes would otherwise have the record read again for every
+        // line after it.
+        FieldState state;
         do {
             const qsizetype before = record.size();
             if (!m_lines.appendLine(record, kLongestRecord, tooLong)) {
@@ -103,10 +120,10 @@ std::optional<QStringList> CsvReader::next()
             readAny = true;
             ++m_lineNumber;
             if (!tooLong) {
-                insideQuotes =
-                    endsInsideQuotes(QByteArrayView(record).sliced(before), insideQuotes);
+                readFields(
+                    QByteArrayView(record).sliced(before), m_separator, state, [](char) {}, [] {});
             }
-        } while (!tooLong && insideQuotes);
+        } while (!tooLong && state.quoted);
         if (!readAny) {
             m_atEnd = true;
             return std::nullopt;
@@ -126,7 +143,7 @@ std::optional<QStringList> CsvReader::next()
             m_error = tr("a record longer than %1 MB").arg(kLongestRecord / (1024 * 1024));
             return std::nullopt;
         }
-        if (insideQuotes) {
+        if (state.quoted) {
             m_error = tr("a quoted field that never ends");
             m_atEnd = true;
             return std::nullopt;

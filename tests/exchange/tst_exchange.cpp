@@ -231,6 +231,10 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "Ann,\"1 \"\"A\"\"\nB \"\"C\"\"\nD\",5,,,\n\"Bo,2,6,,,\n")
         << QStringList{"Ann|1 \"A\"\nB \"C\"\nD|5||"} << false
         << "input:5: a quoted field that never ends";
+    QTest::newRow("CSV, a quote after other text is a character of the field")
+        << QByteArray("Name,Address,Contact,Email,Company,Photo\n"
+                      "Bo,24\" Rd,6,,,\nO\"Neil,3 Rd,7,,,\nCy,\"5 \"\"A\"\" St\",8,,,\n")
+        << QStringList{"Bo|24\" Rd|6||", "O\"Neil|3 Rd|7||", "Cy|5 \"A\" St|8||"} << false << none;
     QTest::newRow("CSV, a web mail export")
         << QByteArray("Name,Given Name,Family Name,E-mail 1 - Value,Phone 1 - Value,"
                       "Organization 1 - Name,Address 1 - Formatted\n"
