@@ -3,6 +3,7 @@
 #include "exchange/text_decoding.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace norvane {
 
@@ -162,8 +163,12 @@ std::optional<QStringList> CsvReader::next()
         while (record.endsWith('\n') || record.endsWith('\r')) {
             record.chop(1);
         }
-        if (!record.trimmed().isEmpty()) {
-            return splitRecord(record, m_separator);
+        // A spreadsheet saves the rows it once formatted as separators
+        // alone: like an empty line, that is no record.
+        QStringList fields = splitRecord(record, m_separator);
+        if (std::any_of(fields.cbegin(), fields.cend(),
+                        [](const QString& field) { return !field.trimmed().isEmpty(); })) {
+            return fields;
         }
     }
 }

@@ -21,8 +21,9 @@ public:
     explicit CsvReader(QIODevice& device);
 
     // The next record, or nullopt at the end or on a broken one (then
-    // error() says why; atEnd() tells them apart). line() is where the
-    // record returned last began.
+    // error() says why; atEnd() tells them apart). Empty lines and rows of
+    // empty fields are passed over. line() is where the record returned
+    // last began.
     std::optional<QStringList> next();
     bool atEnd() const { return m_atEnd; }
     QString error() const { return m_error; }

@@ -235,6 +235,10 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray("Name,Address,Contact,Email,Company,Photo\n"
                       "Bo,24\" Rd,6,,,\nO\"Neil,3 Rd,7,,,\nCy,\"5 \"\"A\"\" St\",8,,,\n")
         << QStringList{"Bo|24\" Rd|6||", "O\"Neil|3 Rd|7||", "Cy|5 \"A\" St|8||"} << false << none;
+    QTest::newRow("CSV, rows of empty fields, as spreadsheets save them")
+        << QByteArray(";;;;;\nName;Address;Contact;Email;Company;Photo\n;;;;;\n"
+                      "Al;1 Rd;5;;;\n ; ;;;;\n\"\";;;;;\n\n")
+        << QStringList{"Al|1 Rd|5||"} << false << none;
     QTest::newRow("CSV, a web mail export")
         << QByteArray("Name,Given Name,Family Name,E-mail 1 - Value,Phone 1 - Value,"
                       "Organization 1 - Name,Address 1 - Formatted\n"
