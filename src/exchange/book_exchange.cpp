@@ -224,6 +224,7 @@ private:
     QString m_path;               // of the file being imported
     QString m_readPath;           // what is read of it: the file, or a readable copy
     double m_positionScale = 1.0; // from a position in what is read to one in the file
+    WesternCodePage m_western = WesternCodePage::Windows; // for its CSV text that is not UTF-8
     QTemporaryDir m_scratch;
     QHash<TextDigest, qint64> m_idByUid; // the book's UIDs and those imported
     QSet<TextDigest> m_uidsTaken;        // by a card of this import
@@ -436,7 +437,7 @@ Status Importer::importVCards()
 
 Status Importer::importCsv(QIODevice& file)
 {
-    CsvReader reader(file);
+    CsvReader reader(file, m_western);
     const std::optional<QStringList> header = reader.next();
     const std::optional<CsvMapping> mapping =
         header ? CsvMapping::forHeader(*header) : std::nullopt;
@@ -505,6 +506,7 @@ Status Importer::importFile(const QString& path)
     m_path = path;
     m_readPath = path;
     m_positionScale = 1.0;
+    m_western = WesternCodePage::Windows;
     const QByteArray start = file.peek(kFirstBlock);
     const std::optional<QStringConverter::Encoding> utf16 = utf16ByItsMark(start.left(2));
     const Status status = utf16 || lineEndsOf(start) != LineEnds::Readable
@@ -533,6 +535,8 @@ Status Importer::importReadable(QFile& file)
 // lines end in CR alone or in CR CR LF, is read from a copy of it in the
 // scratch folder, in UTF-8 with LF or CR LF line ends; its progress is told
 // in the original's bytes. A file that is not UTF-16 throughout is refused.
+// A CSV whose lines end in CR alone comes from a spreadsheet on the
+// Macintosh: what of it is not UTF-8 is Mac Roman, not the Windows code page.
 Status Importer::importThroughCopy(QFile& original, std::optional<QStringConverter::Encoding> utf16)
 {
     if (!m_scratch.isValid()) {
@@ -559,6 +563,9 @@ Status Importer::importThroughCopy(QFile& original, std::optional<QStringConvert
         whole = !block.isEmpty() && !(decoder && decoder->hasError());
         if (!lineEnds) {
             lineEnds = lineEndsOf(text);
+            if (!utf16 && lineEnds == LineEnds::CrAlone) {
+                m_western = WesternCodePage::Macintosh;
+            }
         }
         text = withReadableLineEnds(text, *lineEnds, carry, original.atEnd() || !whole);
         if (!writeWhole(copy, text)) {

@@ -59,7 +59,7 @@ void readFields(QByteArrayView bytes, char separator, FieldState& state, AddByte
 // as a vCard value without a character set is, and never loses its letters.
 // A U+FEFF at a field's start is text too (only the file's first bytes can
 // be a byte-order mark, and those were taken off already).
-QStringList splitRecord(const QByteArray& record, char separator)
+QStringList splitRecord(const QByteArray& record, char separator, WesternCodePage western)
 {
     QStringList fields;
     QByteArray field;
@@ -67,10 +67,10 @@ QStringList splitRecord(const QByteArray& record, char separator)
     readFields(
         record, separator, state, [&field](char c) { field += c; },
         [&] {
-            fields.append(decodeUnlabelled(field));
+            fields.append(decodeUnlabelled(field, western));
             field.clear();
         });
-    fields.append(decodeUnlabelled(field));
+    fields.append(decodeUnlabelled(field, western));
     return fields;
 }
 
@@ -98,7 +98,10 @@ QStringList valuesOf(const QString& field)
 
 } // namespace
 
-CsvReader::CsvReader(QIODevice& device) : m_lines(device) {}
+CsvReader::CsvReader(QIODevice& device, WesternCodePage western)
+    : m_lines(device), m_western(western)
+{
+}
 
 std::optional<QStringList> CsvReader::next()
 {
@@ -165,7 +168,7 @@ std::optional<QStringList> CsvReader::next()
         }
         // A spreadsheet saves the rows it once formatted as separators
         // alone: like an empty line, that is no record.
-        QStringList fields = splitRecord(record, m_separator);
+        QStringList fields = splitRecord(record, m_separator, m_western);
         if (std::any_of(fields.cbegin(), fields.cend(),
                         [](const QString& field) { return !field.trimmed().isEmpty(); })) {
             return fields;

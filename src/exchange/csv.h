@@ -2,6 +2,7 @@
 
 #include "data/contact.h"
 #include "exchange/line_reading.h"
+#include "exchange/text_decoding.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -18,7 +19,8 @@ namespace norvane {
 class CsvReader
 {
 public:
-    explicit CsvReader(QIODevice& device);
+    // A field that is not UTF-8 is read in the western code page.
+    explicit CsvReader(QIODevice& device, WesternCodePage western = WesternCodePage::Windows);
 
     // The next record, or nullopt at the end or on a broken one (then
     // error() says why; atEnd() tells them apart). Empty lines and rows of
@@ -40,6 +42,7 @@ private:
     bool m_atEnd = false;
     bool m_first = true;
     char m_separator = ','; // or ';' when the header has semicolons and no comma
+    WesternCodePage m_western;
     QString m_error;
 };
 

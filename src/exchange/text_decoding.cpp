@@ -6,7 +6,7 @@
 
 namespace norvane {
 
-QString decodeUnlabelled(QByteArrayView bytes)
+QString decodeUnlabelled(QByteArrayView bytes, WesternCodePage western)
 {
     if (bytes.isEmpty()) {
         return QString::fromLatin1(bytes);
@@ -23,8 +23,8 @@ QString decodeUnlabelled(QByteArrayView bytes)
     if (!utf8.hasError()) {
         return text;
     }
-    QStringDecoder western("windows-1252");
-    return western.isValid() ? western.decode(bytes) : QString::fromLatin1(bytes);
+    QStringDecoder codePage(western == WesternCodePage::Macintosh ? "macintosh" : "windows-1252");
+    return codePage.isValid() ? codePage.decode(bytes) : QString::fromLatin1(bytes);
 }
 
 } // namespace norvane

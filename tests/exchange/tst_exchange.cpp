@@ -308,6 +308,9 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray("Name,Address,Contact,Email,Company,Photo\rAnn,\"1 St\r2 St\",555,,,\r"
                       "Bo,,556,,,\r")
         << QStringList{"Ann|1 St\n2 St|555||", "Bo||556||"} << false << none;
+    QTest::newRow("CSV of a Macintosh spreadsheet: CR alone, Mac Roman")
+        << QByteArray("Name,Address,Contact,Email,Company,Photo\rZo\x91 L\x8e,Caf\x8e 1,5,,,\r")
+        << QStringList{QString::fromUtf8("Zoë Lé|Café 1|5||")} << false << none;
     QTest::newRow("vCard with lines ending in CR alone")
         << QByteArray("BEGIN:VCARD\rVERSION:3.0\rFN:Cy\rTEL:7\rEND:VCARD\r")
         << QStringList{"Cy||7||"} << false << none;
