@@ -483,6 +483,37 @@ bool decodeText(QByteArrayView bytes, const QString& charset, VCardProperty& pro
     return false;
 }
 
+// Whether a value in base64 is text that Norvane reads (some phones write
+// names and numbers with non-ASCII letters so in 2.1). The value of any other
+// property (a photo, a key, another program's picture) stays as it came.
+bool readsBase64AsText(const QString& name)
+{
+    static const QStringList names{QStringLiteral("FN"),    QStringLiteral("N"),
+                                   QStringLiteral("ORG"),   QStringLiteral("TEL"),
+                                   QStringLiteral("EMAIL"), QStringLiteral("ADR"),
+                                   QStringLiteral("LABEL")};
+    return names.contains(name);
+}
+
+bool isBase64(const QString& encoding)
+{
+    return encoding.compare(u"BASE64", Qt::CaseInsensitive) == 0 ||
+           encoding.compare(u"b", Qt::CaseInsensitive) == 0;
+}
+
+// A value decoded from its transfer encoding, quoted-printable or base64.
+bool decodeTransfer(QByteArrayView bytes, const QString& encoding, QByteArray& decoded)
+{
+    if (!isBase64(encoding)) {
+        return decodeQuotedPrintable(bytes, decoded);
+    }
+    QByteArray base64 = bytes.toByteArray();
+    base64.replace(' ', QByteArray()).replace('\t', QByteArray());
+    auto result = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+    decoded = std::move(result.decoded);
+    return result.decodingStatus == QByteArray::Base64DecodingStatus::Ok;
+}
+
 // CR LF, CR or LF each become the escape "\n".
 void escapeLineBreaks(QString& value)
 {
@@ -548,7 +579,8 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
         if (!isName(key)) {
             continue; // a broken parameter says nothing that could be kept
         }
-        if (key == u"ENCODING" && value.compare(u"QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0) {
+        if (key == u"ENCODING" && (value.compare(u"QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0 ||
+                                   (isBase64(value) && readsBase64AsText(property.name)))) {
             encoding = value;
             continue; // the value is stored decoded
         }
@@ -561,8 +593,10 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
     QByteArrayView bytes = QByteArrayView(line).sliced(colon + 1);
     QByteArray decoded;
     if (!encoding.isEmpty()) {
-        if (!decodeQuotedPrintable(bytes, decoded)) {
-            reason = tr("a broken quoted-printable value in %1").arg(property.name);
+        if (!decodeTransfer(bytes, encoding, decoded)) {
+            reason = isBase64(encoding)
+                         ? tr("a broken base64 value in %1").arg(property.name)
+                         : tr("a broken quoted-printable value in %1").arg(property.name);
             return false;
         }
         bytes = decoded;
@@ -571,7 +605,7 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
         return false;
     }
     if (!encoding.isEmpty()) {
-        // A decoded line break ("=0D=0A") is written "\n" like any other
+        // A decoded line break ("=0D=0A", or one in base64) is written "\n" like any other
         // value's: left raw, a card written from this one would break there.
         escapeLineBreaks(property.value);
     }

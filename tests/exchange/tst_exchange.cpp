@@ -359,6 +359,17 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray("BEGIN:VCARD\nFN:Lost\nBEGIN\r\r:VCARD\nEND:VCARD\n"
                       "BEGIN:VCARD\nFN:Kept\nEND:VCARD\n")
         << QStringList{"Kept||||"} << false << "input:3: a broken BEGIN line";
+    QTest::newRow("names and an address in base64, as some phones write them")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=UTF-8;ENCODING=BASE64:TMOpZTtab8Or\n"
+                      "FN;CHARSET=UTF-8;BASE64:Wm/DqyBMw6ll\nTEL;CELL:555\nEND:VCARD\n"
+                      "BEGIN:VCARD\nVERSION:3.0\nFN;ENCODING=b:Qm8gw4Zr\nTEL:556\n"
+                      "ADR;ENCODING=B:OzsxIE3DuGxsZSBWZWo7w4VyaHVzOzs7\nEND:VCARD\n")
+        << QStringList{QString::fromUtf8("Zoë Lée||555||"),
+                       QString::fromUtf8("Bo Æk|1 Mølle Vej, Århus|556||")}
+        << false << none;
+    QTest::newRow("broken base64 in a name")
+        << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN;ENCODING=b:Qm8g*\nEND:VCARD\n") << QStringList{}
+        << false << "input:3: a broken base64 value in FN";
     QTest::newRow("broken quoted-printable")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;ENCODING=QUOTED-PRINTABLE:A=ZZ\nEND:VCARD\n")
         << QStringList{} << false << "input:3: a broken quoted-printable value in FN";
