@@ -55,8 +55,9 @@ void readFields(QByteArrayView bytes, char separator, FieldState& state, AddByte
 }
 
 // The record's fields. A desktop mail program writes its CSV in the Windows
-// code page, not UTF-8: a field that is not UTF-8 is read in that code page,
-// as a vCard value without a character set is, and never loses its letters.
+// code page, and a spreadsheet on the Macintosh in its own, not UTF-8: a
+// field that is not UTF-8 is read in the western code page given, as a vCard
+// value without a character set is, and never loses its letters.
 // A U+FEFF at a field's start is text too (only the file's first bytes can
 // be a byte-order mark, and those were taken off already).
 QStringList splitRecord(const QByteArray& record, char separator, WesternCodePage western)

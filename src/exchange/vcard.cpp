@@ -348,6 +348,23 @@ QVarLengthArray<QStringView, 8> escapedComponents(QStringView value)
     return parts;
 }
 
+// Whether an ENCODING parameter says base64: "b" in 3.0, "BASE64" in 2.1.
+bool isBase64(const QString& encoding)
+{
+    return encoding.compare(u"BASE64", Qt::CaseInsensitive) == 0 ||
+           encoding.compare(u"b", Qt::CaseInsensitive) == 0;
+}
+
+// The bytes of a base64 value, the blanks that unfolding left passed over;
+// nullopt when it is not base64.
+std::optional<QByteArray> decodeBase64(QByteArray encoded)
+{
+    encoded.replace(' ', QByteArray()).replace('\t', QByteArray());
+    auto result =
+        QByteArray::fromBase64Encoding(std::move(encoded), QByteArray::AbortOnBase64DecodingErrors);
+    return result ? std::optional<QByteArray>(std::move(result.decoded)) : std::nullopt;
+}
+
 } // namespace
 
 QStringList VCardProperty::components() const
@@ -389,8 +406,7 @@ bool VCardProperty::isInlineBinary() const
         return true;
     }
     const QStringList encodings = param(QStringLiteral("ENCODING"));
-    return encodings.contains(QStringLiteral("b"), Qt::CaseInsensitive) ||
-           encodings.contains(QStringLiteral("BASE64"), Qt::CaseInsensitive);
+    return std::any_of(encodings.cbegin(), encodings.cend(), isBase64);
 }
 
 QByteArray VCardProperty::binary() const
@@ -407,10 +423,7 @@ QByteArray VCardProperty::binary() const
         }
         encoded = encoded.mid(comma + 1);
     }
-    encoded.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
-    const auto decoded = QByteArray::fromBase64Encoding(
-        encoded.toLatin1(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
-    return decoded ? *decoded : QByteArray();
+    return decodeBase64(encoded.toLatin1()).value_or(QByteArray());
 }
 
 const VCardProperty* VCard::first(const QString& name) const
@@ -495,23 +508,15 @@ bool readsBase64AsText(const QString& name)
     return names.contains(name);
 }
 
-bool isBase64(const QString& encoding)
-{
-    return encoding.compare(u"BASE64", Qt::CaseInsensitive) == 0 ||
-           encoding.compare(u"b", Qt::CaseInsensitive) == 0;
-}
-
 // A value decoded from its transfer encoding, quoted-printable or base64.
 bool decodeTransfer(QByteArrayView bytes, const QString& encoding, QByteArray& decoded)
 {
     if (!isBase64(encoding)) {
         return decodeQuotedPrintable(bytes, decoded);
     }
-    QByteArray base64 = bytes.toByteArray();
-    base64.replace(' ', QByteArray()).replace('\t', QByteArray());
-    auto result = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
-    decoded = std::move(result.decoded);
-    return result.decodingStatus == QByteArray::Base64DecodingStatus::Ok;
+    std::optional<QByteArray> base64 = decodeBase64(bytes.toByteArray());
+    decoded = base64.value_or(QByteArray());
+    return base64.has_value();
 }
 
 // CR LF, CR or LF each become the escape "\n".
@@ -605,8 +610,9 @@ bool parseContentLine(QByteArrayView line, VCardProperty& property, QString& rea
         return false;
     }
     if (!encoding.isEmpty()) {
-        // A decoded line break ("=0D=0A", or one in base64) is written "\n" like any other
-        // value's: left raw, a card written from this one would break there.
+        // A decoded line break ("=0D=0A", or one in base64) is written "\n"
+        // like any other value's: left raw, a card written from this one
+        // would break there.
         escapeLineBreaks(property.value);
     }
     return true;
