@@ -726,8 +726,14 @@ std::optional<VCard> VCardReader::next()
             m_atEnd = strayLine == 0;
             return strayLine ? refuse(strayLine, tr("text outside a card")) : std::nullopt;
         }
-        if (line.tooLong || !isBlank(QByteArrayView(line.bytes))) {
-            if (!line.tooLong && isCardMarker(QByteArrayView(line.bytes), "BEGIN:VCARD")) {
+        // Files joined into one (cat a.vcf b.vcf) bring the byte-order
+        // mark each began with to the line before each of their cards.
+        QByteArrayView outside(line.bytes);
+        if (outside.startsWith(kByteOrderMark)) {
+            outside = outside.sliced(kByteOrderMark.size());
+        }
+        if (line.tooLong || !isBlank(outside)) {
+            if (!line.tooLong && isCardMarker(outside, "BEGIN:VCARD")) {
                 break;
             }
             strayLine = strayLine ? strayLine : line.number;

@@ -197,6 +197,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray("\xEF\xBB\xBF"
                       "begin:vcard\nversion:3.0\nfn:Di\ntel:123\nend:vcard\n")
         << QStringList{"Di||123||"} << false << none;
+    QTest::newRow("files joined, each with its byte-order mark")
+        << QByteArray("\xEF\xBB\xBF"
+                      "BEGIN:VCARD\nFN:One\nEND:VCARD\n\xEF\xBB\xBF\n\xEF\xBB\xBF"
+                      "BEGIN:VCARD\nFN:Two\nEND:VCARD\n")
+        << QStringList{"One||||", "Two||||"} << false << none;
     QTest::newRow("the example of RFC 6350")
         << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Simon Perreault\r\n"
                       "N:Perreault;Simon;;;ing. jr,M.Sc.\r\nBDAY:--0203\r\n"
