@@ -726,8 +726,8 @@ std::optional<VCard> VCardReader::next()
             m_atEnd = strayLine == 0;
             return strayLine ? refuse(strayLine, tr("text outside a card")) : std::nullopt;
         }
-        // Files joined into one (cat a.vcf b.vcf) bring the byte-order
-        // mark each began with to the line before each of their cards.
+        // In files joined into one (cat a.vcf b.vcf), the byte-order mark
+        // each began with stands before the BEGIN line of its first card.
         QByteArrayView outside(line.bytes);
         if (outside.startsWith(kByteOrderMark)) {
             outside = outside.sliced(kByteOrderMark.size());
