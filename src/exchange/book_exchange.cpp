@@ -435,6 +435,16 @@ Status Importer::importVCards()
     return Status::success();
 }
 
+// Files joined into one (cat a.csv b.csv) repeat their header line, with the
+// byte-order mark the later file began with: no contact.
+bool repeatsHeader(QStringList record, const QStringList& header)
+{
+    if (!record.isEmpty() && record.first().startsWith(QChar::ByteOrderMark)) {
+        record.first().remove(0, 1);
+    }
+    return record == header;
+}
+
 Status Importer::importCsv(QIODevice& file)
 {
     CsvReader reader(file, m_western);
@@ -460,6 +470,9 @@ Status Importer::importCsv(QIODevice& file)
             if (reader.atEnd()) {
                 return Status::success();
             }
+            continue;
+        }
+        if (repeatsHeader(*record, *header)) {
             continue;
         }
         // A comma outside quotes (an address written by hand) would move

@@ -244,6 +244,10 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray(";;;;;\nName;Address;Contact;Email;Company;Photo\n;;;;;\n"
                       "Al;1 Rd;5;;;\n ; ;;;;\n\"\";;;;;\n\n")
         << QStringList{"Al|1 Rd|5||"} << false << none;
+    QTest::newRow("CSV files joined, each with its header and byte-order mark")
+        << QByteArray("\xEF\xBB\xBFName,Address,Contact,Email,Company,Photo\nAl,,5,,,\n"
+                      "\xEF\xBB\xBFName,Address,Contact,Email,Company,Photo\nBo,,6,,,\n")
+        << QStringList{"Al||5||", "Bo||6||"} << false << none;
     QTest::newRow("CSV, a web mail export")
         << QByteArray("Name,Given Name,Family Name,E-mail 1 - Value,Phone 1 - Value,"
                       "Organization 1 - Name,Address 1 - Formatted\n"
