@@ -437,12 +437,17 @@ Status Importer::importVCards()
 
 // Files joined into one (cat a.csv b.csv) repeat their header line, with the
 // byte-order mark the later file began with: no contact.
-bool repeatsHeader(QStringList record, const QStringList& header)
+bool repeatsHeader(const QStringList& record, const QStringList& header)
 {
-    if (!record.isEmpty() && record.first().startsWith(QChar::ByteOrderMark)) {
-        record.first().remove(0, 1);
+    if (record.isEmpty() || record.size() != header.size()) {
+        return false;
     }
-    return record == header;
+    QStringView first = record.first();
+    if (first.startsWith(QChar::ByteOrderMark)) {
+        first = first.sliced(1);
+    }
+    return first == header.first() &&
+           std::equal(record.cbegin() + 1, record.cend(), header.cbegin() + 1);
 }
 
 Status Importer::importCsv(QIODevice& file)
