@@ -3,6 +3,7 @@
 #include "data/journal_check.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <sqlite3.h>
 #include <utility>
@@ -23,6 +24,12 @@ QString errorText(sqlite3* db)
     if (sqlite3_extended_errcode(db) == SQLITE_READONLY_DBMOVED) {
         return tr("The address book file was replaced, moved or deleted by another program "
                   "since it was opened; nothing was written. Open it again (REFRESH) to go on.");
+    }
+    // The book was opened read-only, its file or its folder being one this
+    // user may not write.
+    if ((sqlite3_extended_errcode(db) & 0xff) == SQLITE_READONLY) {
+        return tr("The address book is read-only here: its file or its folder cannot be written "
+                  "(a read-only disk, say, or another user's book). Nothing was written.");
     }
     // The file was rewritten under another key while open (a passphrase set
     // by another program), or another file copied over it: the engine then
@@ -53,6 +60,22 @@ QString readableOpenError(sqlite3* db)
         return tr("The database file is damaged.");
     }
     return errorText(db);
+}
+
+// The address of a book to be opened read-only. The connection is opened for
+// writing, the book through it read-only: a file attached to the connection
+// takes the connection's mode, and a backup of a book on a read-only disk
+// must still be written.
+QByteArray readOnlyUri(const QString& path)
+{
+    QByteArray name = QFile::encodeName(QDir::fromNativeSeparators(path));
+    name.replace('%', "%25").replace('?', "%3f").replace('#', "%23");
+    if (name.startsWith("//")) {
+        name.prepend("//"); // a network share: an empty authority before its path
+    } else if (name.size() > 1 && name[1] == ':') {
+        name.prepend('/'); // a drive letter
+    }
+    return "file:" + name + "?mode=ro";
 }
 
 // The engine's memory statistics make each of its allocations take a lock
@@ -98,9 +121,10 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& pas
     // lies beside the file); where either is read-only the book can still be read.
     const bool writable = info.isWritable() && QFileInfo(info.absolutePath()).isWritable();
     sqlite3* handle = nullptr;
+    const QByteArray name = writable ? QFile::encodeName(path) : readOnlyUri(path);
     const int rc = sqlite3_open_v2(
-        QFile::encodeName(path).constData(), &handle,
-        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX, nullptr);
+        name.constData(), &handle,
+        SQLITE_OPEN_READWRITE | (writable ? 0 : SQLITE_OPEN_URI) | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(handle));
     if (rc != SQLITE_OK) {
         reason = handle ? errorText(handle) : tr("The database file cannot be opened.");
@@ -228,7 +252,8 @@ Status Database::copyTo(const QString& path, const QString& password)
     Statement attach = prepare("ATTACH DATABASE ?1 AS copy KEY ?2", reason);
     bool done = false;
     if (attach.isValid()) {
-        attach.bind(1, path);
+        // Absolute, so that a name beginning "file:" is never read as an address.
+        attach.bind(1, QFileInfo(path).absoluteFilePath());
         attach.bind(2, password);
         attach.next(done);
     }

@@ -61,10 +61,20 @@ QString SingleInstance::lockFilePath(const QString& applicationFolder)
     return QDir(applicationFolder).filePath(QStringLiteral("norvane.lock"));
 }
 
+// Opens the lock file for writing, making it where it is missing. One that an
+// earlier run left on a disk that is now read-only (a write-protected memory
+// stick, a snapshot) is opened for reading, which takes the lock as well.
+bool SingleInstance::openLockFile()
+{
+    return m_lockFile.open(QIODevice::ReadWrite,
+                           QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+           (m_lockFile.exists() && m_lockFile.open(QIODevice::ReadOnly));
+}
+
 bool SingleInstance::becomePrimary()
 {
     m_problem.clear();
-    if (!m_lockFile.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+    if (!openLockFile()) {
         // A folder nobody may write holds an address book nobody can change:
         // browsing it from more than one window harms nothing.
         if (!QFileInfo(m_folder).isWritable() && !m_lockFile.exists()) {

@@ -39,6 +39,7 @@ signals:
     void reloadRequested();
 
 private:
+    bool openLockFile();
     void listen();
     bool askPrimary(const QByteArray& message);
 

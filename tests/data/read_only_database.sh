@@ -17,8 +17,12 @@ if [ "$(id -u)" -eq 0 ]; then
     chown nobody "$XDG_RUNTIME_DIR" "$dir/app"
     as_nobody() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$dir/tst_read_only"; }
     as_nobody
-    # Then with the folder read-only as well: the engine can make no journal there.
+    # Then with the folder read-only as well: the engine can make no journal
+    # there, and the lock file an earlier run left cannot be written either,
+    # as on a disk that has become read-only.
     chown root "$dir/app"
+    rm -f "$dir/app/norvane.lock"
+    install -m 644 -o root /dev/null "$dir/app/norvane.lock"
     as_nobody
     exit
 fi

@@ -1,17 +1,22 @@
-// A database file the user may read but not write: browsing works, and every
-// change is refused with a warning, never reported as saved.
+// A database file the user may read but not write: browsing works, every
+// change is refused with a warning, never reported as saved, and a backup
+// can be taken.
 //
 // The folder is prepared by a user who may write it, then the test runs as
 // one who may not (see read_only_database.sh): an administrator's account
 // writes any file whatever its permissions say.
 #include "contacts/contact_store.h"
+#include "data/connection_text.h"
 #include "data/data_control.h"
+#include "data/database.h"
+#include "platform/single_instance.h"
 #include "support/running_app.h"
 
 #include <QCryptographicHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace norvane;
@@ -71,7 +76,9 @@ class ReadOnlyTest : public QObject
 
 private slots:
     void init();
+    void takesTheLockAnEarlierRunLeft();
     void browsesButRefusesEveryChange();
+    void backsUpTheBook();
 };
 
 void ReadOnlyTest::init()
@@ -83,6 +90,17 @@ void ReadOnlyTest::init()
     if (probe.open(QIODevice::ReadWrite)) {
         QSKIP("this account can write the database file");
     }
+}
+
+// On a disk that has become read-only, the lock file an earlier run left
+// cannot be opened for writing; it still keeps a second window away.
+void ReadOnlyTest::takesTheLockAnEarlierRunLeft()
+{
+    SingleInstance first(preparedFolder());
+    QVERIFY2(first.becomePrimary(), qPrintable(first.lockProblem()));
+    SingleInstance second(preparedFolder());
+    QVERIFY(!second.becomePrimary());
+    QCOMPARE(second.lockProblem(), QString());
 }
 
 void ReadOnlyTest::browsesButRefusesEveryChange()
@@ -117,6 +135,30 @@ void ReadOnlyTest::browsesButRefusesEveryChange()
     QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 2);
 
     QVERIFY(!app.anySuccess());
+    QVERIFY(app.fakes.messages.asked.last().text.contains(QLatin1String("read-only")));
+    QCOMPARE(sha(databaseFile(preparedFolder())), before);
+}
+
+// The copy is written, though the book it is read from may not be.
+void ReadOnlyTest::backsUpTheBook()
+{
+    const QByteArray before = sha(databaseFile(preparedFolder()));
+    QTemporaryDir target;
+    const QString copy = target.filePath(QStringLiteral("copy.mdb"));
+    QString reason;
+    const auto book = Database::open(databaseFile(preparedFolder()), databasePassword(), reason);
+    QVERIFY2(book, qPrintable(reason));
+    const Status copied = book->copyTo(copy, databasePassword());
+    QVERIFY2(copied.ok(), qPrintable(copied.reason()));
+    const auto restored = Database::open(copy, databasePassword(), reason);
+    QVERIFY2(restored, qPrintable(reason));
+    Statement names = restored->prepare("SELECT NAME FROM tblYou ORDER BY NAME", reason);
+    QStringList read;
+    bool done = false;
+    while (names.next(done) && !done) {
+        read << names.text(0);
+    }
+    QCOMPARE(read, QStringList({QStringLiteral("Ann"), QStringLiteral("Bob")}));
     QCOMPARE(sha(databaseFile(preparedFolder())), before);
 }
 
