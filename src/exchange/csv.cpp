@@ -85,6 +85,42 @@ int indexOf(const QStringList& header, const char* name)
     return -1;
 }
 
+// Where each of Norvane's own columns lies in a header: its own header, with
+// any columns after it, or only its names, in any order and some left out (a
+// list made by hand with the names the refusal of a header gives). Nullopt
+// for a header naming another column among them, or one twice, whose values
+// would be left out unseen, or naming nothing a contact is known by.
+std::optional<QList<int>> ownColumnFields(const QStringList& header)
+{
+    const QStringList own = norvaneCsvHeader();
+    const auto named = [](const QString& field, const QString& name) {
+        return field.trimmed().compare(name, Qt::CaseInsensitive) == 0;
+    };
+    if (header.size() >= own.size() &&
+        std::equal(own.cbegin(), own.cend(), header.cbegin(),
+                   [&](const QString& name, const QString& field) { return named(field, name); })) {
+        return QList<int>{0, 1, 2, 3, 4, 5};
+    }
+    QList<int> fields(own.size(), -1);
+    for (int at = 0; at < header.size(); ++at) {
+        if (header[at].trimmed().isEmpty()) {
+            continue; // the empty name of a trailing separator
+        }
+        const auto known = std::find_if(
+            own.cbegin(), own.cend(), [&](const QString& name) { return named(header[at], name); });
+        if (known == own.cend() || fields[known - own.cbegin()] >= 0) {
+            return std::nullopt;
+        }
+        fields[known - own.cbegin()] = at;
+    }
+    const auto at = [&](ContactColumn column) { return fields[static_cast<int>(column) - 1]; };
+    if (at(ContactColumn::Name) < 0 && at(ContactColumn::Contact) < 0 &&
+        at(ContactColumn::Email) < 0) {
+        return std::nullopt;
+    }
+    return fields;
+}
+
 // A web mail export puts several values in one field, split by " ::: ".
 QStringList valuesOf(const QString& field)
 {
@@ -228,15 +264,12 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
     const auto set = [&](ContactColumn column, std::initializer_list<Source> alternatives) {
         mapping.m_sources[static_cast<std::size_t>(column)] = alternatives;
     };
-    const QStringList own = norvaneCsvHeader();
-    bool isOwn = header.size() >= own.size();
-    for (int i = 0; isOwn && i < own.size(); ++i) {
-        isOwn = header[i].trimmed().compare(own[i], Qt::CaseInsensitive) == 0;
-    }
-    if (isOwn) {
+    if (const std::optional<QList<int>> fields = ownColumnFields(header)) {
         for (int column = 1; column < kContactColumnCount; ++column) {
-            mapping.m_sources[static_cast<std::size_t>(column)] = {
-                Source{{column - 1}, Join::Verbatim, {}}};
+            if (const int field = fields->at(column - 1); field >= 0) {
+                mapping.m_sources[static_cast<std::size_t>(column)] = {
+                    Source{{field}, Join::Verbatim, {}}};
+            }
         }
         return mapping;
     }
@@ -291,7 +324,8 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
 
 QString CsvMapping::knownHeaders()
 {
-    return tr("Norvane's own (%1); a web mail export (Name, Given Name, Family Name or "
+    return tr("Norvane's own (%1, or some of these in any order); a web mail export (Name, Given "
+              "Name, Family Name or "
               "First Name, Last Name; E-mail 1 - Value, Phone 1 - Value, Organization 1 - "
               "Name or Organization Name, Address 1 - Formatted); a desktop mail export (First "
               "Name, Middle Name, Last Name, "

@@ -351,6 +351,19 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("a CSV header nobody writes")
         << QByteArray("Foo,Bar\n1,2\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know; it knows: Norvane's own";
+    QTest::newRow("CSV made by hand: some of Norvane's columns, in another order")
+        << QByteArray("email , NAME,Contact,\nal@x.org,Al,5,\nbo@x.org, Bo ,,\n")
+        << QStringList{"Al||5|al@x.org|", " Bo |||bo@x.org|"} << false << none;
+    // Any other column, or one named twice, would be left out unseen.
+    QTest::newRow("CSV made by hand: a column Norvane has no place for")
+        << QByteArray("Name,Contact,Notes\nAl,5,met in Lund\n") << QStringList{} << false
+        << "input:1: a CSV header Norvane does not know";
+    QTest::newRow("CSV made by hand: a column named twice")
+        << QByteArray("Name,Contact,name\nAl,5,Bo\n") << QStringList{} << false
+        << "input:1: a CSV header Norvane does not know";
+    QTest::newRow("CSV made by hand: nothing to know a contact by")
+        << QByteArray("Address,Company\n1 Rd,Co\n") << QStringList{} << false
+        << "input:1: a CSV header Norvane does not know";
     QTest::newRow("CSV separated by semicolons, as many spreadsheets save it")
         << QByteArray("Name;Address;Contact;Email;Company;Photo\r\n"
                       "Ann Lee;\"1 Mill Lane; Leeds\";0113;;;\r\nBo;2 St, Leith;556;;;\r\n")
