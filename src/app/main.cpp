@@ -24,21 +24,14 @@ int main(int argc, char** argv)
     const norvane::Services services = norvane::productionServices();
     norvane::SingleInstance instance(services.folder->path());
     if (!instance.becomePrimary()) {
-        if (!instance.lockProblem().isEmpty()) {
-            std::fprintf(stderr, "norvane: %s\n", qPrintable(instance.lockProblem()));
-            services.messages->show(nullptr, instance.lockProblem(), QStringLiteral("Norvane"),
-                                    norvane::BoxIcon::Warning, norvane::BoxButtons::Ok);
-            return 1;
-        }
         // Norvane already runs on this folder: bring it forward instead.
-        if (!instance.askPrimaryToShow()) {
-            std::fprintf(stderr,
-                         "norvane: another Norvane holds %s but did not answer; it may be "
-                         "busy or stuck.\n",
-                         qPrintable(services.folder->path()));
-            return 1;
+        if (instance.lockProblem().isEmpty() && instance.askPrimaryToShow()) {
+            return 0;
         }
-        return 0;
+        std::fprintf(stderr, "norvane: %s\n", qPrintable(instance.lockProblem()));
+        services.messages->show(nullptr, instance.lockProblem(), QStringLiteral("Norvane"),
+                                norvane::BoxIcon::Warning, norvane::BoxButtons::Ok);
+        return 1;
     }
     norvane::loadDesignFonts();
     norvane::traceFirstGridPaint();

@@ -120,7 +120,16 @@ void SingleInstance::listen()
 
 bool SingleInstance::askPrimaryToShow()
 {
-    return askPrimary("show");
+    if (askPrimary("show")) {
+        return true;
+    }
+    // Its socket lies in its user's runtime folder: one run by another user,
+    // or in a session with another runtime folder, is not reached.
+    m_problem = tr("Norvane is already open on %1, but it did not answer: it may run for another "
+                   "user or in another session, or be busy. Close it there, or wait a moment, "
+                   "and start Norvane again.")
+                    .arg(QDir::toNativeSeparators(m_folder));
+    return false;
 }
 
 bool SingleInstance::askPrimaryToReload()

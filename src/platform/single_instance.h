@@ -25,7 +25,8 @@ public:
     // lockProblem() says why.
     bool becomePrimary();
     QString lockProblem() const { return m_problem; }
-    // Asks the running process to show its window; false when none answered.
+    // Asks the running process to show its window; false when none
+    // answered, and then lockProblem() says so.
     bool askPrimaryToShow();
     // Asks the running process to read its table again (another program
     // changed the book); false when none answered.

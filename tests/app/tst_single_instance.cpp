@@ -20,6 +20,7 @@ private slots:
     void theLockLivesInTheFolderForItsOwnerOnly();
     void anotherTemporaryFolderDoesNotStartASecond();
     void aLockThatCannotBeTakenSaysWhy();
+    void aHolderThatDoesNotAnswerIsNamed();
 };
 
 void SingleInstanceTest::secondStartAsksTheFirstToShow()
@@ -98,6 +99,21 @@ void SingleInstanceTest::aLockThatCannotBeTakenSaysWhy()
     SingleInstance blocked(folder.path());
     QVERIFY(!blocked.becomePrimary());
     QVERIFY(blocked.lockProblem().contains(QLatin1String("norvane.lock")));
+}
+
+// The lock is held, but no socket answers (a Norvane of another user): the
+// start says so, where it left without a word.
+void SingleInstanceTest::aHolderThatDoesNotAnswerIsNamed()
+{
+    QTemporaryDir folder;
+    QFile holder(SingleInstance::lockFilePath(folder.path()));
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    QVERIFY(tryLockFile(holder));
+    SingleInstance second(folder.path());
+    QVERIFY(!second.becomePrimary());
+    QCOMPARE(second.lockProblem(), QString());
+    QVERIFY(!second.askPrimaryToShow());
+    QVERIFY(second.lockProblem().contains(QDir::toNativeSeparators(folder.path())));
 }
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)
