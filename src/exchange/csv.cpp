@@ -121,6 +121,20 @@ std::optional<QList<int>> ownColumnFields(const QStringList& header)
     return fields;
 }
 
+// The separator a line "sep=;" or "sep=," names, as programs write it first
+// for spreadsheets to read (again where files were joined into one).
+std::optional<char> namedSeparator(QByteArrayView line)
+{
+    if (line.startsWith(kByteOrderMark)) {
+        line = line.sliced(kByteOrderMark.size());
+    }
+    const QByteArray named = line.trimmed().toByteArray().toLower();
+    if (named == "sep=;" || named == "sep=,") {
+        return named.back();
+    }
+    return std::nullopt;
+}
+
 // A web mail export puts several values in one field, split by " ::: ".
 QStringList valuesOf(const QString& field)
 {
@@ -189,6 +203,14 @@ std::optional<QStringList> CsvReader::next()
             m_atEnd = true;
             return std::nullopt;
         }
+        while (record.endsWith('\n') || record.endsWith('\r')) {
+            record.chop(1);
+        }
+        if (const std::optional<char> named = namedSeparator(record)) {
+            m_separator = m_first ? *named : m_separator;
+            m_first = false;
+            continue;
+        }
         if (m_first) {
             m_first = false;
             if (record.startsWith(kByteOrderMark)) {
@@ -199,9 +221,6 @@ std::optional<QStringList> CsvReader::next()
             if (!record.contains(',') && record.contains(';')) {
                 m_separator = ';';
             }
-        }
-        while (record.endsWith('\n') || record.endsWith('\r')) {
-            record.chop(1);
         }
         // A spreadsheet saves the rows it once formatted as separators
         // alone: like an empty line, that is no record.
@@ -218,8 +237,11 @@ QByteArray csvRecord(const QStringList& fields)
     QByteArray out;
     for (int i = 0; i < fields.size(); ++i) {
         QByteArray field = fields[i].toUtf8();
+        // A record that begins "sep=" could read as the line naming the separator.
+        const bool namesSeparator = i == 0 && field.toLower().startsWith("sep=");
         if (field.contains(',') || field.contains('"') || field.contains('\n') ||
-            field.contains('\r') || field.startsWith(' ') || field.endsWith(' ')) {
+            field.contains('\r') || field.startsWith(' ') || field.endsWith(' ') ||
+            namesSeparator) {
             field.replace("\"", "\"\"");
             field = '"' + field + '"';
         }

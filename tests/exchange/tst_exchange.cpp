@@ -369,6 +369,10 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "Ann Lee;\"1 Mill Lane; Leeds\";0113;;;\r\nBo;2 St, Leith;556;;;\r\n")
         << QStringList{"Ann Lee|1 Mill Lane; Leeds|0113||", "Bo|2 St, Leith|556||"} << false
         << none;
+    QTest::newRow("CSV whose first line names its separator, files joined")
+        << QByteArray("\xEF\xBB\xBFsep=;\r\nName;Contact;Address\r\nAl;5;1 Rd, Lund\r\n"
+                      "\xEF\xBB\xBFSEP=;\r\nName;Contact;Address\r\nBo;6;\r\n")
+        << QStringList{"Al|1 Rd, Lund|5||", "Bo||6||"} << false << none;
     QTest::newRow("CSV, a comma outside quotes, then a record short of fields")
         << QByteArray("Name,Address,Contact,Email,Company,Photo\n"
                       "Ann Lee,1 Mill Lane, Leeds,0113 555,ann@x.org,,\nBo,2 St,555\n")
