@@ -346,13 +346,13 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
 
 QString CsvMapping::knownHeaders()
 {
-    return tr("Norvane's own (%1, or some of these in any order); a web mail export (Name, Given "
-              "Name, Family Name or "
-              "First Name, Last Name; E-mail 1 - Value, Phone 1 - Value, Organization 1 - "
-              "Name or Organization Name, Address 1 - Formatted); a desktop mail export (First "
-              "Name, Middle Name, Last Name, "
-              "E-mail Address, Mobile Phone, Business Phone, Home Phone, Company, Business "
-              "Street, Business City, ...)")
+    return tr("Norvane's own (%1, or some of these in any order); "
+              "a web mail export (Name, Given Name, Family Name or First Name, Last Name; "
+              "E-mail 1 - Value, Phone 1 - Value, Organization 1 - Name or Organization Name, "
+              "Address 1 - Formatted); "
+              "a desktop mail export (First Name, Middle Name, Last Name, E-mail Address, "
+              "Mobile Phone, Business Phone, Home Phone, Company, Business Street, "
+              "Business City, ...)")
         .arg(norvaneCsvHeader().join(QLatin1Char(',')));
 }
 
