@@ -1,5 +1,6 @@
 #include "exchange/card_feed.h"
 
+#include "exchange/card_mapping.h"
 #include "exchange/sip_hash.h"
 #include "exchange/vcard.h"
 
@@ -40,6 +41,11 @@ FedCard feedCard(const VCard& card, QByteArrayView bytes, qint64 position)
     FedCard fed;
     fed.line = card.line;
     fed.position = position;
+    if (isGroupCard(card)) {
+        fed.refused =
+            QCoreApplication::translate("CardMapping", "a group of contacts, not a contact");
+        return fed;
+    }
     fed.mapped = contactFromCard(card, fed.refused);
     if (fed.mapped) {
         fed.utf8 = ContactUtf8(fed.mapped->contact);

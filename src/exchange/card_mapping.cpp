@@ -142,6 +142,17 @@ std::optional<CardContact> contactFromCard(const VCard& card, QString& reason)
     return mapped;
 }
 
+bool isGroupCard(const VCard& card)
+{
+    for (const char* kind : {"KIND", "X-ADDRESSBOOKSERVER-KIND"}) {
+        const VCardProperty* property = card.first(QLatin1String(kind));
+        if (property && property->text().trimmed().compare(u"group", Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
 
 std::optional<CardContact> mappedTexts(const VCard& card, QString& reason)

@@ -24,6 +24,11 @@ struct CardContact
 // name the contact by (no FN, N, ORG, e-mail or number).
 std::optional<CardContact> contactFromCard(const VCard& card, QString& reason);
 
+// A card of a group of contacts (KIND:group, or the property a phone maker's
+// servers and address books write in 3.0 cards), which lists its members and
+// is no contact itself.
+bool isGroupCard(const VCard& card);
+
 enum class VCardVersion { V3, V4 };
 
 // A picture to embed, with its type in upper case ("JPEG", "PNG").

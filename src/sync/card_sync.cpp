@@ -289,6 +289,13 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
                                   const QSet<QString>& goneFromServer, SyncReport& report)
 {
     const std::optional<VCard> card = readCard(fetched.card);
+    // A group (as a phone maker's address books keep them beside the
+    // contacts) is no contact here, and is left alone there: shown as one,
+    // its removal here would take the group away from every device. One
+    // taken in as a contact before goes here as if removed there.
+    if (card && isGroupCard(*card)) {
+        return before ? removeServerRemoved(*before, report) : Status::success();
+    }
     QString reason;
     std::optional<CardContact> mapped = card ? contactFromCard(*card, reason) : std::nullopt;
     if (!mapped) {

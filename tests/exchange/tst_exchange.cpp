@@ -154,6 +154,19 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       " :y\";CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Ann=\r\n"
                       "=C3=A9 Lee\r\nTEL:1\r\nEND:VCARD\r\n")
         << QStringList{QString::fromUtf8("Anné Lee||1||")} << false << none;
+    // A group lists its members; taken in as a contact, its removal would
+    // reach the group wherever it is synced.
+    QTest::newRow("4.0 group card beside a contact")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Family\r\n"
+                      "MEMBER:urn:uuid:a1\r\nEND:VCARD\r\n"
+                      "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:individual\r\nUID:urn:uuid:a1\r\n"
+                      "FN:Ann\r\nTEL:1\r\nEND:VCARD\r\n")
+        << QStringList{"Ann||1||"} << false << "input:1: a group of contacts, not a contact";
+    QTest::newRow("3.0 group card, as a phone maker's address book writes it")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Work\r\nFN:Work\r\n"
+                      "X-ADDRESSBOOKSERVER-KIND:Group\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:a1\r\n"
+                      "END:VCARD\r\n")
+        << QStringList{} << false << "input:1: a group of contacts, not a contact";
     QTest::newRow("phone 2.1, an e-mail only")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nEMAIL;INTERNET:only@example.org\nEND:VCARD\n")
         << QStringList{"only@example.org|||only@example.org|"} << false << none;

@@ -171,6 +171,25 @@ kim=$(sql "SELECT PROFILE FROM tblYou WHERE NAME = 'Kim Oh';")
 sql "DELETE FROM tblYou WHERE NAME = 'Kim Oh';"
 sync >/dev/null || fail "pushing Kim's removal: $(cat "$dir/err")"
 
+# A group card (as a phone maker's address books keep them beside the
+# contacts) is no contact here. One taken in as a contact before (here a
+# card that became a group there) goes here as if removed there, and the
+# group stays on the server: removed here, it would go from every device.
+group=$'X-ADDRESSBOOKSERVER-KIND:group\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:ann\r\n'
+put team.vcf "$(card team 'Team')"
+put crew.vcf "$(card crew 'Crew' "$group")"
+out=$(sync) || fail "pulling a group: $out"
+[[ $out == "pulled 1 new, 0 changed, 0 removed;"* ]] || fail "pulling a group said: $out"
+put team.vcf "$(card team 'Team' "$group")"
+out=$(sync) || fail "pulling a contact become a group: $out"
+[[ $out == "pulled 0 new, 0 changed, 1 removed; pushed 0 new, 0 changed, 0 removed;"* ]] || fail "pulling a contact become a group said: $out"
+[ -z "$(sql "SELECT NAME FROM tblYou WHERE NAME IN ('Team', 'Crew');")" ] || fail "a group is a contact here"
+sync >/dev/null || fail "a sync after the groups: $(cat "$dir/err")"
+for path in team.vcf crew.vcf; do
+    [[ $(get "$path") == *ADDRESSBOOKSERVER-MEMBER* ]] || fail "the group $path went from the server"
+    curl -sf -u ann:pw -X DELETE "$book$path" >/dev/null
+done
+
 # A card made again under another name, its UID kept: the contact follows
 # it, and the old name's removal leaves it be.
 fays() { sql "SELECT NAME || ':' || CONTACT FROM tblYou WHERE NAME LIKE 'Fay%' ORDER BY NAME;" | paste -sd '|' -; }
