@@ -69,16 +69,26 @@ void MainWindow::pressIfReachable(QPushButton* button)
 }
 
 // Escape closes what is open in front: the register panel as its "CANCEL"
-// does, update mode as the panel's "CANCEL" does, else the menu.
+// does (what was typed there stays for its next opening), update mode as the
+// panel's "CANCEL" does, else the menu. Leaving update mode puts the stored
+// values back, so a key pressed by mistake there asks before an edit goes.
 void MainWindow::escape()
 {
     if (ui.picReg->isVisible()) {
         pressIfReachable(ui.AeroButton2);
     } else if (ui.picUPD->isVisible()) {
-        pressIfReachable(ui.AeroButton4);
+        if (detailFieldTexts() == m_shownForEdit || discardsWhatWasTyped()) {
+            pressIfReachable(ui.AeroButton4);
+        }
     } else {
         ui.Picture3->hide();
     }
+}
+
+bool MainWindow::discardsWhatWasTyped()
+{
+    return box(tr("Throw away the changes typed?"), BoxIcon::Question, BoxButtons::YesNo) ==
+           BoxAnswer::Yes;
 }
 
 // The register panel lies over the detail fields and the command row.

@@ -63,6 +63,8 @@ private slots:
     void tabGoesRoundEveryControlInReach();
     void keysDoWhatTheySay_data();
     void keysDoWhatTheySay();
+    void escapeThrowsNoEditAwayUnasked_data();
+    void escapeThrowsNoEditAwayUnasked();
     void keepsTheUsersPlaceAcrossAReload_data();
     void keepsTheUsersPlaceAcrossAReload();
 };
@@ -121,10 +123,6 @@ void KeyboardTest::keysDoWhatTheySay_data()
     QTest::addColumn<QString>("mode");     // browse, register, update, about
     QTest::addColumn<QString>("expected"); // "focus:NAME", "box:TEXT...", "reloaded", "uncovered"
     const auto keys = [](auto... k) { return QKeySequence(QKeyCombination(k)...); };
-    QTest::newRow("Escape closes the register panel")
-        << "register"
-        << "regName" << keys(Qt::Key_Escape) << "browse"
-        << "";
     QTest::newRow("Escape leaves update mode") << "update"
                                                << "txtName" << keys(Qt::Key_Escape) << "browse"
                                                << "";
@@ -227,6 +225,49 @@ void KeyboardTest::keysDoWhatTheySay()
     if (expected.isEmpty() || !expected.startsWith(QLatin1String("box:"))) {
         QCOMPARE(app.boxTexts(), QStringList());
     }
+}
+
+// An Escape pressed by mistake in update mode, over an edit, asks before the
+// stored values come back over it. The register panel closes at once: what
+// was typed there stays for its next opening.
+void KeyboardTest::escapeThrowsNoEditAwayUnasked_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("typed"); // into regName or txtName; empty for nothing
+    QTest::addColumn<bool>("yes");      // the answer to the question, if one is asked
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("shown"); // in the field afterwards
+    QTest::newRow("register, typed") << "register"
+                                     << "Cy" << false << "browse" << false << "Cy";
+    QTest::newRow("update, nothing changed") << "update"
+                                             << "" << false << "browse" << false << "Ann";
+    QTest::newRow("update, edited, kept") << "update"
+                                          << "Annie" << false << "update" << true << "Annie";
+    QTest::newRow("update, edited, thrown away") << "update"
+                                                 << "Annie" << true << "browse" << true << "Ann";
+}
+
+void KeyboardTest::escapeThrowsNoEditAwayUnasked()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(bool, yes);
+    QFETCH(QString, mode);
+    QFETCH(bool, asked);
+    QFETCH(QString, shown);
+    RunningApp app({contact("Ann", "1")});
+    app.click(start == QLatin1String("register") ? "cmdReg" : "cmdUpdate");
+    auto* field = app.find<QLineEdit>(start == QLatin1String("register") ? "regName" : "txtName");
+    if (!typed.isEmpty()) {
+        field->setText(typed);
+    }
+    app.fakes.messages.setNextAnswer(yes ? BoxAnswer::Yes : BoxAnswer::No);
+    QTest::keyClick(field, Qt::Key_Escape);
+    app.settle();
+    QCOMPARE(::mode(app), mode);
+    QCOMPARE(app.boxTexts(), asked ? QStringList{"Throw away the changes typed?"} : QStringList());
+    QCOMPARE(field->text(), shown);
 }
 
 void KeyboardTest::keepsTheUsersPlaceAcrossAReload_data()
