@@ -151,7 +151,7 @@ private:
     void setupKeyboard();
     void pressIfReachable(QPushButton* button);
     void escape();
-    bool discardsWhatWasTyped();
+    bool confirmsThrowingTheEditAway();
     void setCoveredByRegisterPanel(bool covered);
     QList<QWidget*> commandRow() const;
     static void enableAll(const QList<QWidget*>& widgets, bool enabled);

@@ -77,7 +77,7 @@ void MainWindow::escape()
     if (ui.picReg->isVisible()) {
         pressIfReachable(ui.AeroButton2);
     } else if (ui.picUPD->isVisible()) {
-        if (detailFieldTexts() == m_shownForEdit || discardsWhatWasTyped()) {
+        if (detailFieldTexts() == m_shownForEdit || confirmsThrowingTheEditAway()) {
             pressIfReachable(ui.AeroButton4);
         }
     } else {
@@ -85,7 +85,7 @@ void MainWindow::escape()
     }
 }
 
-bool MainWindow::discardsWhatWasTyped()
+bool MainWindow::confirmsThrowingTheEditAway()
 {
     return box(tr("Throw away the changes typed?"), BoxIcon::Question, BoxButtons::YesNo) ==
            BoxAnswer::Yes;
