@@ -121,16 +121,23 @@ std::optional<QList<int>> ownColumnFields(const QStringList& header)
     return fields;
 }
 
+// Whether a text begins "sep=", in any case.
+bool beginsWithSep(QByteArrayView text)
+{
+    return text.size() >= 4 && qstrnicmp(text.data(), "sep=", 4) == 0;
+}
+
 // The separator a line "sep=;" or "sep=," names, as programs write it first
-// for spreadsheets to read (again where files were joined into one).
+// for spreadsheets to read (again where files were joined into one). Every
+// record is asked, so nothing is copied.
 std::optional<char> namedSeparator(QByteArrayView line)
 {
     if (line.startsWith(kByteOrderMark)) {
         line = line.sliced(kByteOrderMark.size());
     }
-    const QByteArray named = line.trimmed().toByteArray().toLower();
-    if (named == "sep=;" || named == "sep=,") {
-        return named.back();
+    line = line.trimmed();
+    if (line.size() == 5 && beginsWithSep(line) && (line[4] == ';' || line[4] == ',')) {
+        return line[4];
     }
     return std::nullopt;
 }
@@ -238,7 +245,7 @@ QByteArray csvRecord(const QStringList& fields)
     for (int i = 0; i < fields.size(); ++i) {
         QByteArray field = fields[i].toUtf8();
         // A record that begins "sep=" could read as the line naming the separator.
-        const bool namesSeparator = i == 0 && field.toLower().startsWith("sep=");
+        const bool namesSeparator = i == 0 && beginsWithSep(field);
         if (field.contains(',') || field.contains('"') || field.contains('\n') ||
             field.contains('\r') || field.startsWith(' ') || field.endsWith(' ') ||
             namesSeparator) {
