@@ -239,20 +239,37 @@ std::optional<QStringList> CsvReader::next()
     }
 }
 
-QByteArray csvRecord(const QStringList& fields)
+namespace {
+
+QByteArray csvField(const QString& text, bool alwaysQuoted)
+{
+    QByteArray field = text.toUtf8();
+    if (alwaysQuoted || field.contains(',') || field.contains('"') || field.contains('\n') ||
+        field.contains('\r') || field.startsWith(' ') || field.endsWith(' ')) {
+        field.replace("\"", "\"\"");
+        field = '"' + field + '"';
+    }
+    return field;
+}
+
+QByteArray csvLine(const QStringList& fields, bool firstQuoted)
 {
     QByteArray out;
     for (int i = 0; i < fields.size(); ++i) {
-        QByteArray field = fields[i].toUtf8();
-        // A record that begins "sep=" could read as the line naming the separator.
-        const bool namesSeparator = i == 0 && beginsWithSep(field);
-        if (field.contains(',') || field.contains('"') || field.contains('\n') ||
-            field.contains('\r') || field.startsWith(' ') || field.endsWith(' ') ||
-            namesSeparator) {
-            field.replace("\"", "\"\"");
-            field = '"' + field + '"';
-        }
-        out += (i ? "," : "") + field;
+        out += (i ? "," : "") + csvField(fields[i], i == 0 && firstQuoted);
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray csvRecord(const QStringList& fields)
+{
+    // A record that would read as the line naming the separator ("sep=," or
+    // one a byte-order mark or a tab comes before) gets its first field quoted.
+    QByteArray out = csvLine(fields, false);
+    if (namedSeparator(out)) {
+        out = csvLine(fields, true);
     }
     return out + "\r\n";
 }
