@@ -28,8 +28,7 @@ QString errorText(sqlite3* db)
     // The book was opened read-only, its file or its folder being one this
     // user may not write.
     if ((sqlite3_extended_errcode(db) & 0xff) == SQLITE_READONLY) {
-        return tr("The address book is read-only here: its file or its folder cannot be written "
-                  "(a read-only disk, say, or another user's book). Nothing was written.");
+        return Database::readOnlyReason();
     }
     // The file was rewritten under another key while open (a passphrase set
     // by another program), or another file copied over it: the engine then
@@ -307,6 +306,12 @@ int Database::changes() const
 bool Database::isReadOnly() const
 {
     return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+QString Database::readOnlyReason()
+{
+    return tr("The address book is read-only here: its file or its folder cannot be written "
+              "(a read-only disk, say, or another user's book). Nothing was written.");
 }
 
 QString Database::filePath() const

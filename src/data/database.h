@@ -52,6 +52,8 @@ public:
     qint64 lastInsertId() const;
     int changes() const;
     bool isReadOnly() const;
+    // Why a change to a book opened read-only was refused.
+    static QString readOnlyReason();
     // The file the database lives in, as it was opened.
     QString filePath() const;
     // Whether the book has a table of that name (false when it cannot tell).

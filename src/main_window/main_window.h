@@ -128,7 +128,7 @@ private:
     void leaveUpdateMode();
     void removeSelectedContact();
     void showStoredBookLater(const Status& refused);
-    bool saysTheTableIsNotChanged();
+    bool saysNothingCanBeChanged();
     bool saysTheBookIsLocked();
     bool saysWhyNothingCanBeAdded();
     void reloadTable();

@@ -27,7 +27,7 @@ void MainWindow::enterUpdateMode()
         box(QStringLiteral("There is nothing to update!"), BoxIcon::Warning);
         return;
     }
-    if (saysTheTableIsNotChanged()) {
+    if (saysNothingCanBeChanged()) {
         return;
     }
     // Editing starts from what is stored, whatever the fields showed before.
@@ -75,7 +75,7 @@ void MainWindow::removeSelectedContact()
         box(QStringLiteral("There is nothing to delete!"), BoxIcon::Warning);
         return;
     }
-    if (saysTheTableIsNotChanged()) {
+    if (saysNothingCanBeChanged()) {
         return;
     }
     const QString name = records->shownText(selected, ContactColumn::Name).text;
@@ -114,14 +114,19 @@ void MainWindow::showStoredBookLater(const Status& refused)
     }
 }
 
-// A contact table made by another program, which Norvane does not change,
-// is named before anything is typed or asked; true when it was. Any other
-// failure to read the table's shape (a lock) is left to the write itself.
-bool MainWindow::saysTheTableIsNotChanged()
+// A book opened read-only, or a contact table made by another program, which
+// Norvane does not change, is named before anything is typed or asked; true
+// when it was. Any other failure to read the table's shape (a lock) is left
+// to the write itself.
+bool MainWindow::saysNothingCanBeChanged()
 {
     Database* db = m_dataControl.database();
     if (!db) {
         return false;
+    }
+    if (db->isReadOnly()) {
+        box(Database::readOnlyReason(), BoxIcon::Warning);
+        return true;
     }
     const Status writable = checkContactTableWritable(*db);
     if (writable.kind() != Status::Failure::TableNotChanged) {
@@ -145,10 +150,10 @@ bool MainWindow::saysTheBookIsLocked()
     return true;
 }
 
-// A register or an import needs the book open and a table Norvane changes.
+// A register or an import needs the book open, writable, and a table Norvane changes.
 bool MainWindow::saysWhyNothingCanBeAdded()
 {
-    return saysTheBookIsLocked() || saysTheTableIsNotChanged();
+    return saysTheBookIsLocked() || saysNothingCanBeChanged();
 }
 
 void MainWindow::reloadTable()
