@@ -224,9 +224,12 @@ std::optional<QStringList> CsvReader::next()
                 record.remove(0, kByteOrderMark.size());
             }
             // Spreadsheets in languages whose decimal mark is a comma save
-            // CSV with semicolons between the fields.
+            // CSV with semicolons between the fields; saved as text (in
+            // UTF-16, as "Unicode Text"), with tabs.
             if (!record.contains(',') && record.contains(';')) {
                 m_separator = ';';
+            } else if (!record.contains(',') && record.contains('\t')) {
+                m_separator = '\t';
             }
         }
         // A spreadsheet saves the rows it once formatted as separators
@@ -423,16 +426,17 @@ Contact CsvMapping::contact(const QStringList& record) const
     return contact;
 }
 
-// A header of named fields, split by commas or semicolons; control bytes
-// other than a tab or a CR mean a binary file (a photo, an encrypted book),
-// which is none.
+// A header of named fields, split by commas, semicolons or tabs; control
+// bytes other than a tab or a CR mean a binary file (a photo, an encrypted
+// book), which is none.
 bool looksLikeCsv(const QByteArray& firstLine)
 {
     const bool binary = std::any_of(firstLine.cbegin(), firstLine.cend(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return (byte < 0x20 && c != '\t' && c != '\r') || byte == 0x7F;
     });
-    return !binary && (firstLine.contains(',') || firstLine.contains(';'));
+    return !binary &&
+           (firstLine.contains(',') || firstLine.contains(';') || firstLine.contains('\t'));
 }
 
 } // namespace norvane

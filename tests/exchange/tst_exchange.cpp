@@ -326,6 +326,12 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray(bigEndian.encode(QString::fromUtf8("Name,Address,Contact,Email,Company,"
                                                          "Photo\r\nZoë,Gata 1,2,,,\r\n")))
         << QStringList{QString::fromUtf8("Zoë|Gata 1|2||")} << false << none;
+    QTest::newRow("tab-separated, as a spreadsheet saves Unicode Text")
+        << QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+                          .encode(QString::fromUtf8(
+                              "Name\tAddress\tContact\tEmail\tCompany\tPhoto\r\nZoë\t\"1 St, "
+                              "Lund\nBox 2\"\t2; 3\ta@b.se\t\t\r\n")))
+        << QStringList{QString::fromUtf8("Zoë|1 St, Lund\nBox 2|2; 3|a@b.se|")} << false << none;
     QTest::newRow("CSV with lines ending in CR alone")
         << QByteArray("Name,Address,Contact,Email,Company,Photo\rAnn,\"1 St\r2 St\",555,,,\r"
                       "Bo,,556,,,\r")
