@@ -151,6 +151,7 @@ private:
     void setupKeyboard();
     void pressIfReachable(QPushButton* button);
     void escape();
+    void openGridMenu();
     bool confirmsThrowingTheEditAway();
     void setCoveredByRegisterPanel(bool covered);
     QList<QWidget*> commandRow() const;

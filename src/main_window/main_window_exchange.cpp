@@ -29,7 +29,7 @@ constexpr qsizetype kMostProblemsShown = 500;
 bool isContactFile(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == u"vcf" || suffix == u"vcard" || suffix == u"csv";
+    return suffix == u"vcf" || suffix == u"vcard" || suffix == u"csv" || suffix == u"tsv";
 }
 
 QStringList contactFilesOf(const QMimeData* data)

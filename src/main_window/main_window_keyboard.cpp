@@ -2,6 +2,8 @@
 // panel covers, which take no focus and no key while they are covered.
 #include "main_window/main_window.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QShortcut>
 
 namespace norvane {
@@ -24,6 +26,9 @@ void MainWindow::setupKeyboard()
     onKeys(QKeySequence(Qt::Key_F2), [this] { pressIfReachable(ui.cmdUpdate); });
     onKeys(
         QKeySequence(Qt::Key_Delete), [this] { pressIfReachable(ui.cmdRemove); }, ui.DataGrid1);
+    // The list's menu (import, export), for keyboards without a menu key.
+    onKeys(
+        QKeySequence(Qt::SHIFT | Qt::Key_F10), [this] { openGridMenu(); }, ui.DataGrid1);
     onKeys(QKeySequence(Qt::Key_F5), [this] { pressIfReachable(ui.cmdRefresh); });
     onKeys(QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
         if (ui.txtSearch->isEnabled()) {
@@ -59,6 +64,19 @@ void MainWindow::setupKeyboard()
     }
     // The photo name on the menu bar is for the pointer, not a stop of Tab.
     ui.Text1->setFocusPolicy(Qt::ClickFocus);
+}
+
+// Opens the list's menu by the current row, as the menu key does.
+void MainWindow::openGridMenu()
+{
+    QWidget* viewport = ui.DataGrid1->viewport();
+    QPoint at = ui.DataGrid1->visualRect(ui.DataGrid1->currentIndex()).center();
+    if (!viewport->rect().contains(at)) {
+        at = viewport->rect().center();
+    }
+    at = viewport->mapTo(ui.DataGrid1, at);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, ui.DataGrid1->mapToGlobal(at));
+    QCoreApplication::sendEvent(ui.DataGrid1, &event);
 }
 
 void MainWindow::pressIfReachable(QPushButton* button)

@@ -68,7 +68,7 @@ public:
         return QFileDialog::getOpenFileNames(
             parent, QCoreApplication::translate("FileDialog", "Import contacts"), QString(),
             QCoreApplication::translate("FileDialog",
-                                        "Contacts (*.vcf *.vcard *.csv);;All files (*)"));
+                                        "Contacts (*.vcf *.vcard *.csv *.tsv);;All files (*)"));
     }
 
     QString saveContactsFile(QWidget* parent, const QString& suggestedName) override

@@ -4,8 +4,10 @@
 #include "support/running_app.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QTimer>
 
 using namespace norvane;
 using namespace norvane::testing;
@@ -120,8 +122,9 @@ void KeyboardTest::keysDoWhatTheySay_data()
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("focus"); // where the focus is put first
     QTest::addColumn<QKeySequence>("keys");
-    QTest::addColumn<QString>("mode");     // browse, register, update, about
-    QTest::addColumn<QString>("expected"); // "focus:NAME", "box:TEXT...", "reloaded", "uncovered"
+    QTest::addColumn<QString>("mode"); // browse, register, update, about
+    QTest::addColumn<QString>(
+        "expected"); // "focus:NAME", "box:TEXT...", "menu:ACTIONS", "reloaded", "uncovered"
     const auto keys = [](auto... k) { return QKeySequence(QKeyCombination(k)...); };
     QTest::newRow("Escape leaves update mode") << "update"
                                                << "txtName" << keys(Qt::Key_Escape) << "browse"
@@ -153,6 +156,10 @@ void KeyboardTest::keysDoWhatTheySay_data()
         << "browse"
         << "DataGrid1" << keys(Qt::Key_B, Qt::Key_Delete) << "browse"
         << "box:Do you want to delete Bob";
+    QTest::newRow("Shift+F10 opens the list's menu")
+        << "browse"
+        << "DataGrid1" << keys(Qt::SHIFT | Qt::Key_F10) << "browse"
+        << "menu:importContactsAction,exportAllAction,exportSelectedAction";
     QTest::newRow("F5 reloads") << "browse"
                                 << "DataGrid1" << keys(Qt::Key_F5) << "browse"
                                 << "reloaded";
@@ -206,6 +213,15 @@ void KeyboardTest::keysDoWhatTheySay()
     enter(app, start);
     app.find<QWidget>(qPrintable(focus))->setFocus();
     const QPointer<MainWindow> before = app.window();
+    QStringList menu; // the actions of a menu that opened, closed at once
+    QTimer::singleShot(0, [&menu] {
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : popup->actions()) {
+                menu.append(action->objectName());
+            }
+            popup->close();
+        }
+    });
     for (int i = 0; i < keys.count(); ++i) {
         QTest::keySequence(QApplication::focusWidget(), QKeySequence(keys[i]));
     }
@@ -218,6 +234,8 @@ void KeyboardTest::keysDoWhatTheySay()
                  qPrintable(app.boxTexts().join(QLatin1Char('|'))));
     } else if (expected == QLatin1String("reloaded")) {
         QVERIFY(app.window() != before.data());
+    } else if (expected.startsWith(QLatin1String("menu:"))) {
+        QCOMPARE(menu.join(QLatin1Char(',')), expected.mid(5));
     } else if (expected == QLatin1String("uncovered")) {
         const QString focused = QApplication::focusWidget()->objectName();
         QVERIFY2(!coveredIn(start).contains(focused), qPrintable(focused));
