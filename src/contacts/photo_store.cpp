@@ -134,16 +134,16 @@ Status storePhoto(const QString& sourcePath, const QString& photoFolder, StoredP
 
 bool isPlainPhotoName(const QString& name)
 {
-    // A backslash separates folders only on Windows; elsewhere it is an
-    // ordinary character of a file name, which a photo may well have.
+    // A backslash separates folders, and a colon names a drive ("C:x.jpg" is
+    // a file in the current folder of drive C) or another file's stream, only
+    // on Windows; elsewhere both are ordinary characters of a file name.
 #ifdef Q_OS_WIN
-    const bool backslashSeparates = true;
+    const bool windowsPath = name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':'));
 #else
-    const bool backslashSeparates = false;
+    const bool windowsPath = false;
 #endif
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) &&
-           !(backslashSeparates && name.contains(QLatin1Char('\\'))) && !name.contains(QChar(0));
+           !name.contains(QLatin1Char('/')) && !windowsPath && !name.contains(QChar(0));
 }
 
 Status deletePhoto(const QString& photoFolder, const QString& name)
