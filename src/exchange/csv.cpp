@@ -283,36 +283,119 @@ QStringList norvaneCsvHeader()
             QStringLiteral("Email"), QStringLiteral("Company"), QStringLiteral("Photo")};
 }
 
+CsvMapping::Source CsvMapping::named(const QStringList& header,
+                                     std::initializer_list<const char*> names, Join join,
+                                     const char* separator)
+{
+    Source s;
+    for (const char* name : names) {
+        if (const int at = indexOf(header, name); at >= 0) {
+            s.fields.append(at);
+        }
+    }
+    s.join = join;
+    s.separator = QString::fromLatin1(separator);
+    return s;
+}
+
+// The fields a pattern names numbered 1 to 9 ("Phone %1 - Value").
+CsvMapping::Source CsvMapping::numbered(const QStringList& header, const char* pattern, Join join)
+{
+    Source s;
+    for (int n = 1; n <= 9; ++n) {
+        const QByteArray name = QString::fromLatin1(pattern).arg(n).toLatin1();
+        if (const int at = indexOf(header, name.constData()); at >= 0) {
+            s.fields.append(at);
+        }
+    }
+    s.join = join;
+    return s;
+}
+
+// An address's parts, named by its kind and each part ("Home" " City").
+CsvMapping::Source CsvMapping::addressOf(const QStringList& header, const char* kind,
+                                         std::initializer_list<const char*> parts)
+{
+    Source s{{}, Join::Parts, QStringLiteral(", ")};
+    for (const char* part : parts) {
+        if (const int at = indexOf(header, (QByteArray(kind) + part).constData()); at >= 0) {
+            s.fields.append(at);
+        }
+    }
+    return s;
+}
+
+void CsvMapping::set(ContactColumn column, std::initializer_list<Source> alternatives)
+{
+    m_sources[static_cast<std::size_t>(column)] = alternatives;
+}
+
+// The web mail service's export, older (Name, Given Name) or current (First
+// Name, no Name, and no e-mail columns when nobody has one).
+void CsvMapping::mapWebMail(const QStringList& header)
+{
+    set(ContactColumn::Name,
+        {named(header, {"Name"}, Join::Parts, " "),
+         named(header, {"Given Name", "Additional Name", "Family Name"}, Join::Parts, " "),
+         named(header, {"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
+    set(ContactColumn::Contact, {numbered(header, "Phone %1 - Value", Join::Lines)});
+    set(ContactColumn::Email, {numbered(header, "E-mail %1 - Value", Join::FirstValue)});
+    set(ContactColumn::Company, {named(header, {"Organization 1 - Name"}, Join::FirstValue),
+                                 named(header, {"Organization Name"}, Join::FirstValue)});
+    set(ContactColumn::Address,
+        {named(header, {"Address 1 - Formatted"}, Join::Parts, ", "),
+         named(header,
+               {"Address 1 - PO Box", "Address 1 - Extended Address", "Address 1 - Street",
+                "Address 1 - City", "Address 1 - Region", "Address 1 - Postal Code",
+                "Address 1 - Country"},
+               Join::Parts, ", ")});
+}
+
+// The desktop mail program's export.
+void CsvMapping::mapDesktopMail(const QStringList& header)
+{
+    set(ContactColumn::Name,
+        {named(header, {"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
+    set(ContactColumn::Contact,
+        {named(header,
+               {"Primary Phone", "Mobile Phone", "Business Phone", "Business Phone 2", "Home Phone",
+                "Home Phone 2", "Car Phone", "Company Main Phone", "Other Phone"},
+               Join::Lines)});
+    set(ContactColumn::Email,
+        {named(header, {"E-mail Address", "E-mail 2 Address", "E-mail 3 Address"},
+               Join::FirstValue)});
+    set(ContactColumn::Company, {named(header, {"Company"}, Join::FirstValue)});
+    // The first of the three addresses that has a part, every line of its
+    // street included.
+    const std::initializer_list<const char*> parts = {
+        " Street", " Street 2", " Street 3",    " Address PO Box",
+        " City",   " State",    " Postal Code", " Country/Region"};
+    set(ContactColumn::Address,
+        {addressOf(header, "Business", parts), addressOf(header, "Home", parts),
+         addressOf(header, "Other", parts)});
+}
+
+// The export of the mail client whose address books have a display name
+// and a primary e-mail (older versions end every line with a comma).
+void CsvMapping::mapMailClient(const QStringList& header)
+{
+    set(ContactColumn::Name, {named(header, {"Display Name"}, Join::FirstValue),
+                              named(header, {"First Name", "Last Name"}, Join::Parts, " "),
+                              named(header, {"Nickname"}, Join::FirstValue)});
+    set(ContactColumn::Contact,
+        {named(header, {"Mobile Number", "Work Phone", "Home Phone"}, Join::Lines)});
+    set(ContactColumn::Email,
+        {named(header, {"Primary Email", "Secondary Email"}, Join::FirstValue)});
+    set(ContactColumn::Company, {named(header, {"Organization"}, Join::FirstValue)});
+    const std::initializer_list<const char*> parts = {" Address", " Address 2", " City",
+                                                      " State",   " ZipCode",   " Country"};
+    set(ContactColumn::Address,
+        {addressOf(header, "Home", parts), addressOf(header, "Work", parts)});
+}
+
 std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
 {
     CsvMapping mapping;
-    const auto source = [&](std::initializer_list<const char*> names, Join join,
-                            const char* separator = "") {
-        Source s;
-        for (const char* name : names) {
-            if (const int at = indexOf(header, name); at >= 0) {
-                s.fields.append(at);
-            }
-        }
-        s.join = join;
-        s.separator = QString::fromLatin1(separator);
-        return s;
-    };
-    // The fields a pattern names numbered 1 to 9 ("Phone %1 - Value").
-    const auto numbered = [&](const char* pattern, Join join) {
-        Source s;
-        for (int n = 1; n <= 9; ++n) {
-            const QByteArray name = QString::fromLatin1(pattern).arg(n).toLatin1();
-            if (const int at = indexOf(header, name.constData()); at >= 0) {
-                s.fields.append(at);
-            }
-        }
-        s.join = join;
-        return s;
-    };
-    const auto set = [&](ContactColumn column, std::initializer_list<Source> alternatives) {
-        mapping.m_sources[static_cast<std::size_t>(column)] = alternatives;
-    };
     if (const std::optional<QList<int>> fields = ownColumnFields(header)) {
         for (int column = 1; column < kContactColumnCount; ++column) {
             if (const int field = fields->at(column - 1); field >= 0) {
@@ -322,50 +405,17 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
         }
         return mapping;
     }
-    // The web mail service's export, older (Name, Given Name) or current
-    // (First Name, no Name, and no e-mail columns when nobody has one).
     if (indexOf(header, "E-mail 1 - Value") >= 0 || indexOf(header, "Phone 1 - Value") >= 0 ||
         indexOf(header, "Given Name") >= 0) {
-        set(ContactColumn::Name,
-            {source({"Name"}, Join::Parts, " "),
-             source({"Given Name", "Additional Name", "Family Name"}, Join::Parts, " "),
-             source({"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
-        set(ContactColumn::Contact, {numbered("Phone %1 - Value", Join::Lines)});
-        set(ContactColumn::Email, {numbered("E-mail %1 - Value", Join::FirstValue)});
-        set(ContactColumn::Company, {source({"Organization 1 - Name"}, Join::FirstValue),
-                                     source({"Organization Name"}, Join::FirstValue)});
-        set(ContactColumn::Address,
-            {source({"Address 1 - Formatted"}, Join::Parts, ", "),
-             source({"Address 1 - PO Box", "Address 1 - Extended Address", "Address 1 - Street",
-                     "Address 1 - City", "Address 1 - Region", "Address 1 - Postal Code",
-                     "Address 1 - Country"},
-                    Join::Parts, ", ")});
+        mapping.mapWebMail(header);
         return mapping;
     }
     if (indexOf(header, "First Name") >= 0 && indexOf(header, "E-mail Address") >= 0) {
-        set(ContactColumn::Name,
-            {source({"First Name", "Middle Name", "Last Name"}, Join::Parts, " ")});
-        set(ContactColumn::Contact, {source({"Primary Phone", "Mobile Phone", "Business Phone",
-                                             "Business Phone 2", "Home Phone", "Home Phone 2",
-                                             "Car Phone", "Company Main Phone", "Other Phone"},
-                                            Join::Lines)});
-        set(ContactColumn::Email,
-            {source({"E-mail Address", "E-mail 2 Address", "E-mail 3 Address"}, Join::FirstValue)});
-        set(ContactColumn::Company, {source({"Company"}, Join::FirstValue)});
-        // The first of the three addresses that has a part, every line of
-        // its street included.
-        const auto address = [&](const char* kind) {
-            Source s{{}, Join::Parts, QStringLiteral(", ")};
-            for (const char* part : {" Street", " Street 2", " Street 3", " Address PO Box",
-                                     " City", " State", " Postal Code", " Country/Region"}) {
-                if (const int at = indexOf(header, (QByteArray(kind) + part).constData());
-                    at >= 0) {
-                    s.fields.append(at);
-                }
-            }
-            return s;
-        };
-        set(ContactColumn::Address, {address("Business"), address("Home"), address("Other")});
+        mapping.mapDesktopMail(header);
+        return mapping;
+    }
+    if (indexOf(header, "Display Name") >= 0 && indexOf(header, "Primary Email") >= 0) {
+        mapping.mapMailClient(header);
         return mapping;
     }
     return std::nullopt;
@@ -379,7 +429,9 @@ QString CsvMapping::knownHeaders()
               "Address 1 - Formatted); "
               "a desktop mail export (First Name, Middle Name, Last Name, E-mail Address, "
               "Mobile Phone, Business Phone, Home Phone, Company, Business Street, "
-              "Business City, ...)")
+              "Business City, ...); "
+              "a mail client's export (First Name, Last Name, Display Name, Primary Email, "
+              "Work Phone, Home Phone, Mobile Number, Home Address, Organization, ...)")
         .arg(norvaneCsvHeader().join(QLatin1Char(',')));
 }
 

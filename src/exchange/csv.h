@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QStringList>
 #include <array>
+#include <initializer_list>
 #include <optional>
 
 namespace norvane {
@@ -53,7 +54,8 @@ QByteArray csvRecord(const QStringList& fields);
 QStringList norvaneCsvHeader();
 
 // How a CSV's columns make a contact, chosen by its header: Norvane's own,
-// or the exports of the common web mail and desktop mail programs.
+// or the exports of the common web mail, desktop mail and mail client
+// programs.
 class CsvMapping
 {
 public:
@@ -81,6 +83,17 @@ private:
         QString separator;
     };
     QString joined(const Source& source, const QStringList& record) const;
+
+    // The fields of a header with these names, in this order.
+    static Source named(const QStringList& header, std::initializer_list<const char*> names,
+                        Join join, const char* separator = "");
+    static Source numbered(const QStringList& header, const char* pattern, Join join);
+    static Source addressOf(const QStringList& header, const char* kind,
+                            std::initializer_list<const char*> parts);
+    void set(ContactColumn column, std::initializer_list<Source> alternatives);
+    void mapWebMail(const QStringList& header);
+    void mapDesktopMail(const QStringList& header);
+    void mapMailClient(const QStringList& header);
 
     // For each column of Contact, sources tried in order: the first that
     // gives a value makes it.

@@ -297,6 +297,21 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QStringList{"Jo Dee|Flat 2, 1 High St, Rear, PO 9, Leith, UK|||",
                        "Al Bo|3 Low Rd, Ayr|||"}
         << false << none;
+    // Older versions end each line with a comma; a record without a display
+    // name is named by its first and last names.
+    QTest::newRow("CSV, a mail client's export")
+        << QByteArray("First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,"
+                      "Screen Name,Work Phone,Home Phone,Fax Number,Pager Number,Mobile Number,"
+                      "Home Address,Home Address 2,Home City,Home State,Home ZipCode,Home Country,"
+                      "Work Address,Work Address 2,Work City,Work State,Work ZipCode,Work Country,"
+                      "Job Title,Department,Organization,Notes,\n"
+                      "Jo,Dee,\"Dee, Jo\",,,jo2@example.org,,0131 2,,0131 9,,07700,,,,,,,"
+                      "1 High St,Unit 4,Leith,,EH6,UK,,,Dee Ltd,,\n"
+                      "Al,Bo,,,al@example.org,,,,0141,,,,3 Low Rd,,Ayr,,,,,,,,,,,,,met,\n")
+        << QStringList{"Dee, Jo|1 High St, Unit 4, Leith, EH6, UK|07700\n0131 2|jo2@example.org|"
+                       "Dee Ltd",
+                       "Al Bo|3 Low Rd, Ayr|0141|al@example.org|"}
+        << false << none;
     QTest::newRow("CSV, a web mail export's address in parts")
         << QByteArray("Name,E-mail 1 - Value,Address 1 - Formatted,Address 1 - Street,"
                       "Address 1 - Extended Address,Address 1 - PO Box,Address 1 - City\n"
