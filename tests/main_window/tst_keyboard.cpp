@@ -79,7 +79,7 @@ void KeyboardTest::tabGoesRoundEveryControlInReach_data()
     QTest::addColumn<QStringList>("reached");
     const QStringList browse = {"DataGrid1", "txtName",   "txtCom",     "cmdReg",
                                 "cmdUpdate", "cmdRemove", "cmdRefresh", "txtSearch"};
-    const QStringList registering = {"DataGrid1",   "regName",     "regCom",
+    const QStringList registering = {"DataGrid1",   "regName",     "regCom",   "AeroButton5",
                                      "AeroButton1", "AeroButton2", "txtSearch"};
     const QStringList updating = {"txtName", "txtCom", "AeroButton3", "AeroButton4"};
     QTest::newRow("browse") << "browse" << browse;
