@@ -16,7 +16,7 @@ namespace norvane {
 // Reads RFC 4180 records (fields in double quotes may hold commas, quotes
 // doubled, and line breaks) one at a time, in UTF-8 with or without a
 // byte-order mark. A header with semicolons and no comma makes the
-// semicolon the separator.
+// semicolon the separator; one with tabs and neither, the tab.
 class CsvReader
 {
 public:
@@ -42,7 +42,7 @@ private:
     int m_recordLine = 0;
     bool m_atEnd = false;
     bool m_first = true;
-    char m_separator = ','; // or ';' when the header has semicolons and no comma
+    char m_separator = ','; // or ';' or '\t', as the header says
     WesternCodePage m_western;
     QString m_error;
 };
@@ -101,7 +101,7 @@ private:
 };
 
 // Whether the first line looks like a CSV header (two or more fields,
-// separated by commas or semicolons).
+// separated by commas, semicolons or tabs).
 bool looksLikeCsv(const QByteArray& firstLine);
 
 } // namespace norvane
