@@ -14,7 +14,6 @@
 
 #include <QCryptographicHash>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
