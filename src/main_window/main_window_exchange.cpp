@@ -29,7 +29,8 @@ constexpr qsizetype kMostProblemsShown = 500;
 bool isContactFile(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == u"vcf" || suffix == u"vcard" || suffix == u"csv" || suffix == u"tsv";
+    return suffix == u"vcf" || suffix == u"vcard" || suffix == u"csv" || suffix == u"tsv" ||
+           suffix == u"tab";
 }
 
 QStringList contactFilesOf(const QMimeData* data)

@@ -67,8 +67,8 @@ public:
     {
         return QFileDialog::getOpenFileNames(
             parent, QCoreApplication::translate("FileDialog", "Import contacts"), QString(),
-            QCoreApplication::translate("FileDialog",
-                                        "Contacts (*.vcf *.vcard *.csv *.tsv);;All files (*)"));
+            QCoreApplication::translate(
+                "FileDialog", "Contacts (*.vcf *.vcard *.csv *.tsv *.tab);;All files (*)"));
     }
 
     QString saveContactsFile(QWidget* parent, const QString& suggestedName) override

@@ -143,14 +143,15 @@ void ExchangeWindowTest::droppedFilesAreImportedOnlyWhenTheUserAgrees()
                                       "Name,Address,Contact,Email,Company,Photo\n"
                                       "Eve Oak,,3,,,\n"),
                            writeCards(app, QStringLiteral("c.tsv"), "Name\tContact\nTab Lee\t4\n"),
+                           writeCards(app, QStringLiteral("e.tab"), "Name\tContact\nTab Oak\t5\n"),
                            writeCards(app, QStringLiteral("d.txt"), "not offered")}));
     app.settle();
     QCOMPARE(app.fakes.messages.asked.size(), agrees ? 2 : 1);
     QCOMPARE(app.fakes.messages.asked[0],
-             (AskedBox{QStringLiteral("Import contacts from 3 file(s)?"),
+             (AskedBox{QStringLiteral("Import contacts from 4 file(s)?"),
                        app.fakes.messages.asked[0].title, BoxIcon::Question, BoxButtons::YesNo}));
-    QCOMPARE(app.folder.stored().size(), agrees ? 4 : 0);
-    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), agrees ? 4 : 0);
+    QCOMPARE(app.folder.stored().size(), agrees ? 5 : 0);
+    QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), agrees ? 5 : 0);
 }
 
 // An import reloads the window, which would drop what a panel holds.
