@@ -30,6 +30,8 @@ QString tr(const char* text)
 
 // Where the collection's sync token of the last run is kept.
 constexpr const char* kSyncTokenKey = "carddav.sync_token";
+// Set once the groups an older Norvane took in as contacts were fetched again.
+constexpr const char* kGroupsToldApartKey = "carddav.groups_told_apart";
 
 // What the last run saw of a card: the server's name and version of it,
 // and the contact's values as they were then.
@@ -118,6 +120,9 @@ public:
     Status applyServerCard(const DavResource& card, const SyncedCard* before,
                            const QSet<QString>& goneFromServer, SyncReport& report);
     Status removeServerRemoved(const SyncedCard& before, SyncReport& report);
+    // The paths of the synced cards the book keeps as contacts that are
+    // groups, as an older Norvane took them in.
+    QStringList groupsKeptAsContacts(QString& reason);
     // Keeps the server's card for the contact and notes it as synced.
     Status keepServerCard(qint64 id, const QString& uid, const DavResource& fetched,
                           const VCard& card, const QByteArray& key);
@@ -407,6 +412,28 @@ Status LocalBook::removeServerRemoved(const SyncedCard& before, SyncReport& repo
     return forget(before.uid);
 }
 
+QStringList LocalBook::groupsKeptAsContacts(QString& reason)
+{
+    QStringList paths;
+    // LIKE finds the few candidates without reading every card; the card
+    // itself says whether it is a group.
+    Statement rows =
+        m_db.prepare("SELECT s.HREF, c.VCARD FROM tblSync s "
+                     "JOIN tblCard c ON c.UID = s.UID WHERE c.VCARD LIKE '%KIND:group%'",
+                     reason);
+    bool done = false;
+    while (rows.isValid() && rows.next(done)) {
+        const std::optional<VCard> card = readCard(rows.utf8(1).toByteArray());
+        if (card && isGroupCard(*card)) {
+            paths.append(rows.text(0));
+        }
+    }
+    if (rows.isValid() && !done) {
+        reason = m_db.lastError();
+    }
+    return paths;
+}
+
 // A transaction of the pull whose counts stand in the report only once it is
 // committed: one that is not (a full disk) kept none of its cards.
 template <class Change> Status inCountedTransaction(Database& db, SyncReport& report, Change change)
@@ -490,6 +517,20 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
             wanted.append(it.key());
         }
     }
+    // A group an older Norvane took in as a contact is fetched again, once,
+    // though unchanged there: it then goes here as groups do.
+    const bool groupsToldApart = !book.setting(kGroupsToldApartKey).isEmpty();
+    if (!groupsToldApart) {
+        QString unread;
+        for (const QString& path : book.groupsKeptAsContacts(unread)) {
+            if (!wanted.contains(path) && !changes->removed.contains(path)) {
+                wanted.append(path);
+            }
+        }
+        if (!unread.isEmpty()) {
+            return Status::failure(unread);
+        }
+    }
     std::sort(wanted.begin(), wanted.end());
     QStringList tooLarge;
     std::optional<QList<DavResource>> fetched =
@@ -526,6 +567,12 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
                 if (Status removed = book.removeServerRemoved(*before, report); !removed.ok()) {
                     return removed;
                 }
+            }
+        }
+        if (!groupsToldApart && allFetched) {
+            if (Status noted = book.setSetting(kGroupsToldApartKey, QStringLiteral("1"));
+                !noted.ok()) {
+                return noted;
             }
         }
         // A card the server left out goes unseen past the new token: the

@@ -190,6 +190,22 @@ for path in team.vcf crew.vcf; do
     curl -sf -u ann:pw -X DELETE "$book$path" >/dev/null
 done
 
+# A book an older Norvane synced holds a group as a contact, the server's
+# group card kept for it: the next sync fetches the card again, once, though
+# unchanged there, and it goes here as groups do, staying on the server.
+put old.vcf "$(card old 'Old Group')"
+sync >/dev/null || fail "pulling the card that becomes a group: $(cat "$dir/err")"
+put old.vcf "$(card old 'Old Group' "$group")"
+etag=$(curl -sfI -u ann:pw "${book}old.vcf" | tr -d '\r' | sed -n 's/^[Ee][Tt][Aa][Gg]: //p')
+kept=$(get old.vcf | sed "s/'/''/g")
+sql "UPDATE tblCard SET VCARD = '$kept' WHERE UID = 'old'; UPDATE tblSync SET ETAG = '$etag' WHERE UID = 'old';
+     DELETE FROM tblSetting WHERE KEY = 'carddav.groups_told_apart';"
+out=$(sync) || fail "the sync after an older Norvane's: $out $(cat "$dir/err")"
+[[ $out == "pulled 0 new, 0 changed, 1 removed; pushed 0 new, 0 changed, 0 removed;"* ]] || fail "the sync after an older Norvane's said: $out"
+[ -z "$(sql "SELECT NAME FROM tblYou WHERE NAME = 'Old Group';")" ] || fail "a group an older Norvane took in is still a contact"
+[[ $(get old.vcf) == *ADDRESSBOOKSERVER-MEMBER* ]] || fail "the group old.vcf went from the server"
+curl -sf -u ann:pw -X DELETE "${book}old.vcf" >/dev/null
+
 # A card made again under another name, its UID kept: the contact follows
 # it, and the old name's removal leaves it be.
 fays() { sql "SELECT NAME || ':' || CONTACT FROM tblYou WHERE NAME LIKE 'Fay%' ORDER BY NAME;" | paste -sd '|' -; }
