@@ -124,6 +124,8 @@ bool MainWindow::saysNothingCanBeChanged()
     if (!db) {
         return false;
     }
+    // Asked here, not of the table: an export reads the table's shape alone
+    // to choose the UIDs it writes, read-only book or not.
     if (db->isReadOnly()) {
         box(Database::readOnlyReason(), BoxIcon::Warning);
         return true;

@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QSet>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <map>
 
 namespace norvane {
@@ -473,6 +474,19 @@ bool noteUnfetched(const QStringList& wanted, const QList<DavResource>& fetched,
     return all;
 }
 
+// A group an older Norvane took in as a contact is fetched again, once,
+// though unchanged there: it then goes here as groups do.
+Status askAgainForGroups(LocalBook& book, const QSet<QString>& removed, QStringList& wanted)
+{
+    QString reason;
+    for (const QString& path : book.groupsKeptAsContacts(reason)) {
+        if (!removed.contains(path)) {
+            wanted.append(path);
+        }
+    }
+    return reason.isEmpty() ? Status::success() : Status::failure(reason);
+}
+
 // Pulls what changed on the server since the last run and applies it: the
 // cards a few hundred to a transaction, each with what the book knows of it,
 // so that the window and other programs never wait long for the book; then
@@ -517,21 +531,14 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
             wanted.append(it.key());
         }
     }
-    // A group an older Norvane took in as a contact is fetched again, once,
-    // though unchanged there: it then goes here as groups do.
     const bool groupsToldApart = !book.setting(kGroupsToldApartKey).isEmpty();
     if (!groupsToldApart) {
-        QString unread;
-        for (const QString& path : book.groupsKeptAsContacts(unread)) {
-            if (!wanted.contains(path) && !changes->removed.contains(path)) {
-                wanted.append(path);
-            }
-        }
-        if (!unread.isEmpty()) {
-            return Status::failure(unread);
+        if (Status asked = askAgainForGroups(book, changes->removed, wanted); !asked.ok()) {
+            return asked;
         }
     }
     std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
     QStringList tooLarge;
     std::optional<QList<DavResource>> fetched =
         fetchCards(client, collection, wanted, tooLarge, reason);
