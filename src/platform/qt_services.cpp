@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <cstdio>
 #include <cstdlib>
@@ -79,15 +80,34 @@ public:
     }
 };
 
+// A dialog asked for before its window is shown (the passphrase, while the
+// book opens) is centred on the screen. Qt would centre it on the unshown
+// window's native place, which lies at the screen's top-left corner.
+void centreWhileWindowUnshown(QDialog& dialog, QWidget* parent)
+{
+    const QWidget* window = parent ? parent->window() : nullptr;
+    const QScreen* screen = window ? window->screen() : nullptr;
+    if (screen && !window->isVisible()) {
+        dialog.adjustSize();
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    }
+}
+
 class QtPassphrase final : public PassphraseService
 {
 public:
     std::optional<QString> ask(QWidget* parent, const QString& prompt) override
     {
-        bool accepted = false;
-        const QString typed = QInputDialog::getText(parent, QStringLiteral("Norvane"), prompt,
-                                                    QLineEdit::Password, QString(), &accepted);
-        return accepted ? std::optional<QString>(typed) : std::nullopt;
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(QStringLiteral("Norvane"));
+        dialog.setLabelText(prompt);
+        dialog.setInputMode(QInputDialog::TextInput);
+        dialog.setTextEchoMode(QLineEdit::Password);
+        centreWhileWindowUnshown(dialog, parent);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return dialog.textValue();
     }
 };
 

@@ -18,7 +18,7 @@ if [ "$rc" -eq 0 ] || [ "$(printf '%s\n' "$message" | wc -l)" -ne 1 ] || ! grep 
     exit 1
 fi
 
-export NORVANE_DIR=$dir
+export NORVANE_DIR=$dir NORVANE_DBTOOL=$dbtool
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     unset QT_QPA_PLATFORM
     "$NORVANE_DIR/norvane" >"$NORVANE_DIR/out.log" 2>&1 &
@@ -51,5 +51,25 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     kill -0 $pid 2>/dev/null || { echo "FAIL: no start after a killed one"; cat "$NORVANE_DIR/out.log"; exit 1; }
     kill $pid
     wait $pid 2>/dev/null || true
-    echo "norvane came up, stayed up, handed a second start over, and started after a kill"
+
+    # The passphrase of a protected book is asked for before the window is
+    # shown: in the middle of the screen, not at its corner.
+    printf "pw\npw\n" | "$NORVANE_DBTOOL" passphrase "$NORVANE_DIR" >/dev/null 2>&1
+    "$NORVANE_DIR/norvane" >>"$NORVANE_DIR/out.log" 2>&1 &
+    pid=$!
+    prompt=
+    for _ in $(seq 1 50); do
+        prompt=$(xwininfo -root -tree | grep "\"Norvane\": (\"norvane\"" |
+            grep -o "[0-9]*x[0-9]*+[0-9]*+[0-9]*" | awk -Fx "\$1 < 600" | head -1)
+        [ -n "$prompt" ] && break
+        sleep 0.2
+    done
+    kill $pid
+    wait $pid 2>/dev/null || true
+    IFS="x+" read -r w h x y <<<"$prompt"
+    if [ -z "$prompt" ] || [ $(( (x + w / 2 - 512) ** 2 + (y + h / 2 - 384) ** 2 )) -gt 16 ]; then
+        echo "FAIL: the passphrase prompt is not centred on the 1024x768 screen: ${prompt:-none}"
+        exit 1
+    fi
+    echo "norvane came up, stayed up, handed a second start over, started after a kill and asked for a passphrase in the middle of the screen"
 '
