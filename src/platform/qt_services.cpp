@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,13 +16,40 @@ namespace norvane {
 
 namespace {
 
+// A box or dialog opened before its window is up on the screen (the
+// passphrase while the book opens, a warning that it could not be opened)
+// goes over the place the program gave that window (a reloaded window takes
+// the old one's), or else in the middle of the screen, where window managers
+// put a new window. Qt centres it on the window's native place, which lies at
+// the screen's top-left corner until the window manager has placed the
+// window. The move comes after Qt's own placement, once the box has its size.
+template <class Dialog> class CentredBeforeWindowIsUp final : public Dialog
+{
+public:
+    using Dialog::Dialog;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        Dialog::showEvent(event);
+        const QWidget* window = this->parentWidget() ? this->parentWidget()->window() : nullptr;
+        const QWindow* handle = window ? window->windowHandle() : nullptr;
+        const QScreen* screen = window ? window->screen() : nullptr;
+        if (screen && (!window->isVisible() || !handle || !handle->isExposed())) {
+            const QRect over = window->testAttribute(Qt::WA_Moved) ? window->geometry()
+                                                                   : screen->availableGeometry();
+            this->move(over.center() - this->rect().center());
+        }
+    }
+};
+
 class QtMessageBox final : public MessageBoxService
 {
 public:
     BoxAnswer show(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
                    BoxButtons buttons) override
     {
-        QMessageBox box(parent);
+        CentredBeforeWindowIsUp<QMessageBox> box(parent);
         box.setText(text);
         box.setWindowTitle(title);
         box.setIcon(icon == BoxIcon::Information ? QMessageBox::Information
@@ -43,7 +71,7 @@ public:
     void showWithDetails(QWidget* parent, const QString& text, const QString& title, BoxIcon icon,
                          const QString& details) override
     {
-        QMessageBox box(parent);
+        CentredBeforeWindowIsUp<QMessageBox> box(parent);
         box.setText(text);
         box.setWindowTitle(title);
         box.setIcon(icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Information);
@@ -80,30 +108,16 @@ public:
     }
 };
 
-// A dialog asked for before its window is shown (the passphrase, while the
-// book opens) is centred on the screen. Qt would centre it on the unshown
-// window's native place, which lies at the screen's top-left corner.
-void centreWhileWindowUnshown(QDialog& dialog, QWidget* parent)
-{
-    const QWidget* window = parent ? parent->window() : nullptr;
-    const QScreen* screen = window ? window->screen() : nullptr;
-    if (screen && !window->isVisible()) {
-        dialog.adjustSize();
-        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
-    }
-}
-
 class QtPassphrase final : public PassphraseService
 {
 public:
     std::optional<QString> ask(QWidget* parent, const QString& prompt) override
     {
-        QInputDialog dialog(parent);
+        CentredBeforeWindowIsUp<QInputDialog> dialog(parent);
         dialog.setWindowTitle(QStringLiteral("Norvane"));
         dialog.setLabelText(prompt);
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setTextEchoMode(QLineEdit::Password);
-        centreWhileWindowUnshown(dialog, parent);
         if (dialog.exec() != QDialog::Accepted) {
             return std::nullopt;
         }

@@ -52,24 +52,29 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     kill $pid
     wait $pid 2>/dev/null || true
 
-    # The passphrase of a protected book is asked for before the window is
-    # shown: in the middle of the screen, not at its corner.
+    # What is asked or said before the window is up (the passphrase of a
+    # protected book; that a book is missing) comes in the middle of the
+    # screen, not at its top-left corner.
+    centred_before_window() {
+        "$NORVANE_DIR/norvane" >>"$NORVANE_DIR/out.log" 2>&1 &
+        local pid=$! box= w h x y
+        for _ in $(seq 1 50); do
+            box=$(xwininfo -root -tree | grep "(\"norvane\" \"Norvane\")" |
+                grep -o "[0-9]*x[0-9]*+[0-9]*+[0-9]*" | awk -Fx "\$1 < 600" | head -1)
+            [ -n "$box" ] && break
+            sleep 0.2
+        done
+        kill $pid
+        wait $pid 2>/dev/null || true
+        IFS="x+" read -r w h x y <<<"$box"
+        if [ -z "$box" ] || [ $(( (x + w / 2 - 512) ** 2 + (y + h / 2 - 384) ** 2 )) -gt 16 ]; then
+            echo "FAIL: $1 is not centred on the 1024x768 screen: ${box:-no box}"
+            exit 1
+        fi
+    }
     printf "pw\npw\n" | "$NORVANE_DBTOOL" passphrase "$NORVANE_DIR" >/dev/null 2>&1
-    "$NORVANE_DIR/norvane" >>"$NORVANE_DIR/out.log" 2>&1 &
-    pid=$!
-    prompt=
-    for _ in $(seq 1 50); do
-        prompt=$(xwininfo -root -tree | grep "\"Norvane\": (\"norvane\"" |
-            grep -o "[0-9]*x[0-9]*+[0-9]*+[0-9]*" | awk -Fx "\$1 < 600" | head -1)
-        [ -n "$prompt" ] && break
-        sleep 0.2
-    done
-    kill $pid
-    wait $pid 2>/dev/null || true
-    IFS="x+" read -r w h x y <<<"$prompt"
-    if [ -z "$prompt" ] || [ $(( (x + w / 2 - 512) ** 2 + (y + h / 2 - 384) ** 2 )) -gt 16 ]; then
-        echo "FAIL: the passphrase prompt is not centred on the 1024x768 screen: ${prompt:-none}"
-        exit 1
-    fi
-    echo "norvane came up, stayed up, handed a second start over, started after a kill and asked for a passphrase in the middle of the screen"
+    centred_before_window "the passphrase prompt"
+    rm "$NORVANE_DIR/dbVesk.mdb"
+    centred_before_window "the warning that the book is missing"
+    echo "norvane came up, stayed up, handed a second start over, started after a kill, and asked and warned in the middle of the screen"
 '
