@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWindow>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -100,11 +101,27 @@ public:
                 "FileDialog", "Contacts (*.vcf *.vcard *.csv *.tsv *.tab);;All files (*)"));
     }
 
+    // The export's format follows the name's suffix. A name typed without
+    // one takes the suffix of the type chosen in the dialog, before the
+    // dialog asks whether to replace a file of that full name.
     QString saveContactsFile(QWidget* parent, const QString& suggestedName) override
     {
-        return QFileDialog::getSaveFileName(
-            parent, QCoreApplication::translate("FileDialog", "Export contacts"), suggestedName,
-            QCoreApplication::translate("FileDialog", "vCard (*.vcf);;CSV (*.csv)"));
+        static constexpr std::array kSuffixes = {"vcf", "csv"}; // in the order of the types
+        QFileDialog dialog(parent, QCoreApplication::translate("FileDialog", "Export contacts"),
+                           QString(),
+                           QCoreApplication::translate("FileDialog", "vCard (*.vcf);;CSV (*.csv)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.selectFile(suggestedName);
+        dialog.setDefaultSuffix(QLatin1String(kSuffixes[0]));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& type) {
+                             const bool csv = dialog.nameFilters().indexOf(type) == 1;
+                             dialog.setDefaultSuffix(QLatin1String(kSuffixes[csv ? 1 : 0]));
+                         });
+        if (dialog.exec() != QDialog::Accepted) {
+            return {};
+        }
+        return dialog.selectedFiles().value(0);
     }
 };
 

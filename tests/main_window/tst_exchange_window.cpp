@@ -5,8 +5,13 @@
 #include "support/running_app.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 
 using namespace norvane;
 using namespace norvane::testing;
@@ -50,6 +55,8 @@ private slots:
     void exportsAllOrTheSelectedContactByTheChosenName();
     void refusesToExportAContactRemovedElsewhere_data();
     void refusesToExportAContactRemovedElsewhere();
+    void aNameWithoutSuffixTakesTheTypeChosen_data();
+    void aNameWithoutSuffixTakesTheTypeChosen();
 };
 
 void ExchangeWindowTest::theGridMenuOffersImportAndExport()
@@ -265,4 +272,43 @@ void ExchangeWindowTest::refusesToExportAContactRemovedElsewhere()
 }
 
 QTEST_MAIN(ExchangeWindowTest)
+void ExchangeWindowTest::aNameWithoutSuffixTakesTheTypeChosen_data()
+{
+    QTest::addColumn<bool>("csvChosen");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("vCard, no suffix") << false << "friends"
+                                      << "friends.vcf";
+    QTest::newRow("CSV, no suffix") << true << "friends"
+                                    << "friends.csv";
+    QTest::newRow("CSV, a suffix typed") << true << "friends.vcf"
+                                         << "friends.vcf";
+    QTest::newRow("vCard, another suffix typed") << false << "friends.txt"
+                                                 << "friends.txt";
+}
+
+// The real save dialog, driven as a user would: the type chosen in its list,
+// then a name typed. The format follows the suffix of the name it gives.
+void ExchangeWindowTest::aNameWithoutSuffixTakesTheTypeChosen()
+{
+    QFETCH(bool, csvChosen);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    const QTemporaryDir folder;
+    QDir::setCurrent(folder.path());
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (csvChosen) {
+            QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")),
+                            Qt::Key_Down);
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name->setText(typed);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    const QString path = productionServices().files->saveContactsFile(nullptr, "contacts.vcf");
+    QCOMPARE(QFileInfo(path).fileName(), chosen);
+}
+
 #include "tst_exchange_window.moc"
