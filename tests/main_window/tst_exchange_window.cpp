@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTimer>
 
@@ -295,7 +296,8 @@ void ExchangeWindowTest::aNameWithoutSuffixTakesTheTypeChosen()
     QFETCH(QString, typed);
     QFETCH(QString, chosen);
     const QTemporaryDir folder;
-    QDir::setCurrent(folder.path());
+    const auto backHome = qScopeGuard([home = QDir::currentPath()] { QDir::setCurrent(home); });
+    QDir::setCurrent(folder.path()); // where the dialog starts
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
