@@ -3,13 +3,13 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWindow>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -102,26 +102,34 @@ public:
     }
 
     // The export's format follows the name's suffix. A name typed without
-    // one takes the suffix of the type chosen in the dialog, before the
-    // dialog asks whether to replace a file of that full name.
+    // one takes the suffix of the type chosen in the dialog. The dialog asked
+    // about replacing the name as typed, so a file of the full name is asked
+    // about here: Qt's own dialog would ask about it, but a desktop's dialog
+    // (GTK's, say) knows nothing of the suffix added.
     QString saveContactsFile(QWidget* parent, const QString& suggestedName) override
     {
-        static constexpr std::array kSuffixes = {"vcf", "csv"}; // in the order of the types
-        QFileDialog dialog(parent, QCoreApplication::translate("FileDialog", "Export contacts"),
-                           QString(),
-                           QCoreApplication::translate("FileDialog", "vCard (*.vcf);;CSV (*.csv)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.selectFile(suggestedName);
-        dialog.setDefaultSuffix(QLatin1String(kSuffixes[0]));
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                         [&dialog](const QString& type) {
-                             const bool csv = dialog.nameFilters().indexOf(type) == 1;
-                             dialog.setDefaultSuffix(QLatin1String(kSuffixes[csv ? 1 : 0]));
-                         });
-        if (dialog.exec() != QDialog::Accepted) {
-            return {};
+        const QString title = QCoreApplication::translate("FileDialog", "Export contacts");
+        const QString vcard = QCoreApplication::translate("FileDialog", "vCard (*.vcf)");
+        const QString csv = QCoreApplication::translate("FileDialog", "CSV (*.csv)");
+        QString type;
+        QString path = QFileDialog::getSaveFileName(parent, title, suggestedName,
+                                                    vcard + QStringLiteral(";;") + csv, &type);
+        if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) {
+            return path;
         }
-        return dialog.selectedFiles().value(0);
+        path += type == csv ? QStringLiteral(".csv") : QStringLiteral(".vcf");
+        if (!QFileInfo::exists(path)) {
+            return path;
+        }
+        CentredBeforeWindowIsUp<QMessageBox> box(parent);
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(title);
+        box.setText(QCoreApplication::translate("FileDialog",
+                                                "%1 already exists.\nDo you want to replace it?")
+                        .arg(QFileInfo(path).fileName()));
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? path : QString();
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTimer>
@@ -277,27 +278,40 @@ void ExchangeWindowTest::aNameWithoutSuffixTakesTheTypeChosen_data()
 {
     QTest::addColumn<bool>("csvChosen");
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<int>("answer"); // to the question whether to replace it
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("vCard, no suffix") << false << "friends"
-                                      << "friends.vcf";
-    QTest::newRow("CSV, no suffix") << true << "friends"
-                                    << "friends.csv";
-    QTest::newRow("CSV, a suffix typed") << true << "friends.vcf"
-                                         << "friends.vcf";
-    QTest::newRow("vCard, another suffix typed") << false << "friends.txt"
-                                                 << "friends.txt";
+    const int none = QMessageBox::NoButton;
+    QTest::newRow("vCard, no suffix") << false << "friends" << QString() << none << "friends.vcf";
+    QTest::newRow("CSV, no suffix") << true << "friends" << QString() << none << "friends.csv";
+    QTest::newRow("CSV, a suffix typed")
+        << true << "friends.vcf" << QString() << none << "friends.vcf";
+    QTest::newRow("vCard, another suffix typed")
+        << false << "friends.txt" << QString() << none << "friends.txt";
+    QTest::newRow("CSV, no suffix, that file kept")
+        << true << "friends"
+        << "friends.csv" << int(QMessageBox::No) << QString();
+    QTest::newRow("CSV, no suffix, that file replaced")
+        << true << "friends"
+        << "friends.csv" << int(QMessageBox::Yes) << "friends.csv";
 }
 
 // The real save dialog, driven as a user would: the type chosen in its list,
-// then a name typed. The format follows the suffix of the name it gives.
+// then a name typed. The format follows the suffix of the name it gives, and
+// a file of that name is never replaced unasked.
 void ExchangeWindowTest::aNameWithoutSuffixTakesTheTypeChosen()
 {
     QFETCH(bool, csvChosen);
     QFETCH(QString, typed);
+    QFETCH(QString, existing);
+    QFETCH(int, answer);
     QFETCH(QString, chosen);
     const QTemporaryDir folder;
     const auto backHome = qScopeGuard([home = QDir::currentPath()] { QDir::setCurrent(home); });
     QDir::setCurrent(folder.path()); // where the dialog starts
+    if (!existing.isEmpty()) {
+        writeFile(existing, "kept");
+    }
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
@@ -309,8 +323,22 @@ void ExchangeWindowTest::aNameWithoutSuffixTakesTheTypeChosen()
         name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
     });
+    QStringList asked;
+    QTimer answering;
+    connect(&answering, &QTimer::timeout, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked.append(box->text());
+            box->button(answer == QMessageBox::NoButton ? QMessageBox::No
+                                                        : QMessageBox::StandardButton(answer))
+                ->click();
+        }
+    });
+    answering.start(10);
     const QString path = productionServices().files->saveContactsFile(nullptr, "contacts.vcf");
-    QCOMPARE(QFileInfo(path).fileName(), chosen);
+    QCOMPARE(path.isEmpty() ? QString() : QFileInfo(path).fileName(), chosen);
+    QCOMPARE(asked, answer == QMessageBox::NoButton
+                        ? QStringList()
+                        : QStringList{existing + " already exists.\nDo you want to replace it?"});
 }
 
 #include "tst_exchange_window.moc"
