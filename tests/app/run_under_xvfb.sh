@@ -59,12 +59,16 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     centred_before_window() {
         "$NORVANE_DIR/norvane" >>"$NORVANE_DIR/out.log" 2>&1 &
         local pid=$! box= w h x y
+        box_place() {
+            xwininfo -root -tree | grep "(\"norvane\" \"Norvane\")" |
+                grep -o "[0-9]*x[0-9]*+[0-9]*+[0-9]*" | grep -v "+0+0$" | head -1
+        }
         for _ in $(seq 1 50); do
-            box=$(xwininfo -root -tree | grep "(\"norvane\" \"Norvane\")" |
-                grep -o "[0-9]*x[0-9]*+[0-9]*+[0-9]*" | grep -v "+0+0$" | head -1)
-            [ -n "$box" ] && break
+            [ -n "$(box_place)" ] && break
             sleep 0.2
         done
+        sleep 0.5 # the place it settled in, not one it passed through
+        box=$(box_place)
         kill $pid
         wait $pid 2>/dev/null || true
         IFS="x+" read -r w h x y <<<"$box"
