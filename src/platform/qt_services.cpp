@@ -44,6 +44,22 @@ protected:
     }
 };
 
+// A box's text, title and icon, as every box of this file sets them.
+void describeBox(QMessageBox& box, const QString& text, const QString& title,
+                 QMessageBox::Icon icon)
+{
+    box.setText(text);
+    box.setWindowTitle(title);
+    box.setIcon(icon);
+}
+
+QMessageBox::Icon qtIcon(BoxIcon icon)
+{
+    return icon == BoxIcon::Information ? QMessageBox::Information
+           : icon == BoxIcon::Warning   ? QMessageBox::Warning
+                                        : QMessageBox::Question;
+}
+
 class QtMessageBox final : public MessageBoxService
 {
 public:
@@ -51,11 +67,7 @@ public:
                    BoxButtons buttons) override
     {
         CentredBeforeWindowIsUp<QMessageBox> box(parent);
-        box.setText(text);
-        box.setWindowTitle(title);
-        box.setIcon(icon == BoxIcon::Information ? QMessageBox::Information
-                    : icon == BoxIcon::Warning   ? QMessageBox::Warning
-                                                 : QMessageBox::Question);
+        describeBox(box, text, title, qtIcon(icon));
         if (buttons == BoxButtons::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(QMessageBox::Yes);
@@ -73,9 +85,7 @@ public:
                          const QString& details) override
     {
         CentredBeforeWindowIsUp<QMessageBox> box(parent);
-        box.setText(text);
-        box.setWindowTitle(title);
-        box.setIcon(icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Information);
+        describeBox(box, text, title, qtIcon(icon));
         box.setStandardButtons(QMessageBox::Ok);
         box.setDetailedText(details);
         box.exec();
@@ -122,11 +132,11 @@ public:
             return path;
         }
         CentredBeforeWindowIsUp<QMessageBox> box(parent);
-        box.setIcon(QMessageBox::Warning);
-        box.setWindowTitle(title);
-        box.setText(QCoreApplication::translate("FileDialog",
+        describeBox(box,
+                    QCoreApplication::translate("FileDialog",
                                                 "%1 already exists.\nDo you want to replace it?")
-                        .arg(QFileInfo(path).fileName()));
+                        .arg(QFileInfo(path).fileName()),
+                    title, QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? path : QString();
