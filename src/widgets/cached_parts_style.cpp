@@ -17,7 +17,8 @@ QString panelKey(const QStyleOptionFrame& frame, quint64 serial, qreal ratio)
                            {static_cast<qint64>(serial), frame.rect.width(), frame.rect.height(),
                             qRound(ratio * 100), static_cast<qint64>(frame.state.toInt()),
                             frame.direction, frame.lineWidth, frame.midLineWidth,
-                            frame.features.toInt(), frame.frameShape, frame.palette.cacheKey()});
+                            frame.features.toInt(), frame.frameShape,
+                            paletteLookKey(frame.palette)});
 }
 
 // Every field of the option that the style draws a header section from, and
@@ -29,7 +30,7 @@ QString headerKey(const QStyleOptionHeader& header, const QFont& font, quint64 s
         QStringLiteral("norvane-header:") + header.text,
         {static_cast<qint64>(serial), static_cast<qint64>(qHash(font)), header.rect.width(),
          header.rect.height(), qRound(ratio * 100), static_cast<qint64>(header.state.toInt()),
-         header.direction, header.palette.cacheKey(), header.section,
+         header.direction, paletteLookKey(header.palette), header.section,
          static_cast<qint64>(header.textAlignment), header.position, header.selectedPosition,
          header.sortIndicator, header.orientation, withElision ? withElision->textElideMode : -1});
 }

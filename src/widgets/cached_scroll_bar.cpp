@@ -25,7 +25,8 @@ QString lookKey(const QStyleOptionSlider& option, const QStyle* style, const QWi
          slider.height(), option.sliderPosition == option.minimum,
          option.sliderPosition == option.maximum, option.minimum == option.maximum,
          option.upsideDown, static_cast<qint64>(option.state.toInt()), option.direction,
-         option.subControls.toInt(), option.activeSubControls.toInt(), option.palette.cacheKey()});
+         option.subControls.toInt(), option.activeSubControls.toInt(),
+         paletteLookKey(option.palette)});
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "widgets/picture_cache.h"
 
 #include <QCache>
+#include <QHashFunctions>
 #include <QPainter>
+#include <QPalette>
 #include <QProxyStyle>
+#include <array>
 #include <cmath>
 
 bool drawsFromOptionAlone(const QStyle* style)
@@ -33,6 +36,25 @@ QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields)
         }
     }
     return kind;
+}
+
+qint64 paletteLookKey(const QPalette& palette)
+{
+    constexpr int kGroups = 3; // active, disabled, inactive
+    std::array<quint64, kGroups * QPalette::NColorRoles> colours{};
+    for (int group = 0; group < kGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const QBrush& brush = palette.brush(static_cast<QPalette::ColorGroup>(group),
+                                                static_cast<QPalette::ColorRole>(role));
+            if (brush.style() != Qt::SolidPattern && brush.style() != Qt::NoBrush) {
+                return palette.cacheKey();
+            }
+            const quint64 colour = brush.color().rgba64();
+            colours[static_cast<std::size_t>(group * QPalette::NColorRoles + role)] =
+                brush.style() == Qt::NoBrush ? ~colour : colour;
+        }
+    }
+    return static_cast<qint64>(qHashBits(colours.data(), sizeof colours));
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 class QPainter;
+class QPalette;
 class QStyle;
 
 // Pictures of widget parts that are drawn once per look and then copied.
@@ -25,6 +26,14 @@ bool copiesAtRatio(qreal ratio);
 // (its size, its state, its palette's cache key and the like). The key is
 // not meant to be read.
 QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields);
+
+// A number for the colours a palette paints with, for a picture's key: the
+// same for two palettes of the same plain colours. A palette's own cache key
+// is new for each widget given a palette, so every window opened again (each
+// reload) would draw its parts afresh, and the style then keeps each part's
+// new look in Qt's pixmap cache as well. A palette with a gradient or a
+// texture gives its own cache key.
+qint64 paletteLookKey(const QPalette& palette);
 
 // The picture cached under the key; when there is none, draw paints it on a
 // transparent image of this size (in device-independent pixels, at this

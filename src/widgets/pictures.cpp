@@ -1,5 +1,6 @@
 #include "widgets/pictures.h"
 
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -32,7 +33,9 @@ void paintApplicationIcon(QPainter& p, const QRectF& r)
     }
 }
 
-QIcon applicationIcon()
+namespace {
+
+QIcon paintedIcon()
 {
     QIcon icon;
     for (int side : kIconSides) {
@@ -45,7 +48,7 @@ QIcon applicationIcon()
     return icon;
 }
 
-QPixmap placeholderPhoto(const QSize& size)
+QPixmap paintedPlaceholder(const QSize& size)
 {
     QPixmap pixmap(size);
     pixmap.fill(QColor(0xF4, 0xF4, 0xF0));
@@ -61,6 +64,50 @@ QPixmap placeholderPhoto(const QSize& size)
         QRectF(figure.left() + side * 0.15, figure.top() + side * 0.5, side * 0.7, side * 0.45),
         side * 0.2, side * 0.2);
     return pixmap;
+}
+
+// The pictures every window shows are made once for the application. Qt
+// keeps what it draws from a picture (an icon's scaled sizes, for one) in its
+// pixmap cache under the picture's own number: a picture made afresh for
+// each reloaded window would add to that cache every time.
+QIcon* g_icon = nullptr;
+QPixmap* g_placeholder = nullptr;
+
+void releasePictures()
+{
+    delete g_icon;
+    g_icon = nullptr;
+    delete g_placeholder;
+    g_placeholder = nullptr;
+}
+
+// The pictures kept go with the application object, never after it.
+void releaseWithTheApplication()
+{
+    if (!g_icon && !g_placeholder) {
+        qAddPostRoutine(releasePictures);
+    }
+}
+
+} // namespace
+
+QIcon applicationIcon()
+{
+    if (!g_icon) {
+        releaseWithTheApplication();
+        g_icon = new QIcon(paintedIcon());
+    }
+    return *g_icon;
+}
+
+QPixmap placeholderPhoto(const QSize& size)
+{
+    if (!g_placeholder || g_placeholder->size() != size) {
+        releaseWithTheApplication();
+        delete g_placeholder;
+        g_placeholder = new QPixmap(paintedPlaceholder(size));
+    }
+    return *g_placeholder;
 }
 
 QPixmap aboutPicture(const QSize& size)

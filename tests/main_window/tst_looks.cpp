@@ -116,6 +116,8 @@ private slots:
     void gridLinesLookAsQtDrawsThem();
     void onlyStylesThatDrawFromTheOptionAreCopied_data();
     void onlyStylesThatDrawFromTheOptionAreCopied();
+    void aWindowOpenedAgainDrawsNoPartAnew_data();
+    void aWindowOpenedAgainDrawsNoPartAnew();
 };
 
 void LooksTest::initTestCase()
@@ -559,6 +561,73 @@ void LooksTest::onlyStylesThatDrawFromTheOptionAreCopied()
     }
     const std::unique_ptr<QStyle> outer(style);
     QCOMPARE(drawsFromOptionAlone(outer.get()), copied);
+}
+
+void LooksTest::aWindowOpenedAgainDrawsNoPartAnew_data()
+{
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<bool>("gradient");
+    QTest::addColumn<bool>("drawnAgain");
+    QTest::newRow("as reloaded") << QColor() << false << false;
+    QTest::newRow("another colour") << QColor(0xE0, 0xE0, 0xE0) << false << true;
+    QTest::newRow("a gradient in the palette") << QColor() << true << true;
+}
+
+// A reload opens a new window, which sets its colours into palettes of its
+// own: what it draws in the same colours is copied from the pictures of the
+// window before, and it shows the same icon and photo placeholder, so that
+// neither those pictures nor Qt's pixmap cache grows with every reload.
+void LooksTest::aWindowOpenedAgainDrawsNoPartAnew()
+{
+    QFETCH(QColor, colour);
+    QFETCH(bool, gradient);
+    QFETCH(bool, drawnAgain);
+    RunningApp app;
+    const auto header = [&] { return app.find<QTableView>("DataGrid1")->horizontalHeader(); };
+    const QPalette before = header()->palette();
+    const qint64 icon = app.window()->windowIcon().cacheKey();
+    const qint64 placeholder = app.find<QLabel>("regPic")->pixmap().cacheKey();
+    app.click("cmdRefresh");
+    app.settle();
+    QCOMPARE(app.window()->windowIcon().cacheKey(), icon);
+    QCOMPARE(app.find<QLabel>("regPic")->pixmap().cacheKey(), placeholder);
+    QPalette after = header()->palette();
+    QVERIFY(after.cacheKey() != before.cacheKey());
+    if (colour.isValid()) {
+        after.setColor(QPalette::Window, colour);
+    }
+    if (gradient) {
+        after.setBrush(QPalette::Light, QLinearGradient(0, 0, 0, 20));
+    }
+
+    class CountingStyle : public QProxyStyle
+    {
+    public:
+        CountingStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+        void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                         const QWidget* widget) const override
+        {
+            headers += element == CE_Header ? 1 : 0;
+            QProxyStyle::drawControl(element, option, painter, widget);
+        }
+        mutable int headers = 0;
+    };
+    auto* counting = new CountingStyle;
+    const CachedPartsStyle cached(counting);
+    QStyleOptionHeaderV2 section;
+    section.initFrom(header());
+    section.rect = QRect(0, 0, 120, 20);
+    section.text = QStringLiteral("NAME");
+    const auto paintIn = [&](const QPalette& palette) {
+        section.palette = palette;
+        return paintedOnWhite(QSize(130, 30), [&](QPainter& painter) {
+            cached.drawControl(QStyle::CE_Header, &section, &painter, header());
+        });
+    };
+    paintIn(before);
+    const int drawn = counting->headers;
+    paintIn(after);
+    QCOMPARE(counting->headers, drawn + (drawnAgain ? 1 : 0));
 }
 
 QTEST_MAIN(LooksTest)
