@@ -592,7 +592,7 @@ void LooksTest::aWindowOpenedAgainDrawsNoPartAnew()
     QCOMPARE(app.window()->windowIcon().cacheKey(), icon);
     QCOMPARE(app.find<QLabel>("regPic")->pixmap().cacheKey(), placeholder);
     QPalette after = header()->palette();
-    QVERIFY(after.cacheKey() != before.cacheKey());
+    QVERIFY(after.cacheKey() != before.cacheKey()); // a palette of its own, as Qt makes it
     if (colour.isValid()) {
         after.setColor(QPalette::Window, colour);
     }
