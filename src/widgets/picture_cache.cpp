@@ -38,7 +38,9 @@ QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields)
     return kind;
 }
 
-qint64 paletteLookKey(const QPalette& palette)
+namespace {
+
+qint64 coloursKey(const QPalette& palette)
 {
     constexpr int kGroups = 3; // active, disabled, inactive
     std::array<quint64, kGroups * QPalette::NColorRoles> colours{};
@@ -55,6 +57,33 @@ qint64 paletteLookKey(const QPalette& palette)
         }
     }
     return static_cast<qint64>(qHashBits(colours.data(), sizeof colours));
+}
+
+} // namespace
+
+qint64 paletteLookKey(const QPalette& palette)
+{
+    // The palettes of the last few widgets painted, by their cache keys,
+    // which change with every change to a palette: a repaint asks for the same
+    // few many times over, and reading every colour costs more than the rest
+    // of a part's key.
+    struct Known
+    {
+        qint64 cacheKey = 0;
+        qint64 lookKey = 0;
+    };
+    thread_local std::array<Known, 8> known{};
+    thread_local std::size_t next = 0;
+    const qint64 cacheKey = palette.cacheKey();
+    for (const Known& entry : known) {
+        if (entry.cacheKey == cacheKey && cacheKey != 0) {
+            return entry.lookKey;
+        }
+    }
+    const qint64 lookKey = coloursKey(palette);
+    known[next] = {cacheKey, lookKey};
+    next = (next + 1) % known.size();
+    return lookKey;
 }
 
 namespace {
