@@ -40,6 +40,7 @@ QString pictureCacheKey(QString kind, std::initializer_list<qint64> fields)
 
 namespace {
 
+// Every colour of every group of the palette, as one number.
 qint64 coloursKey(const QPalette& palette)
 {
     constexpr int kGroups = 3; // active, disabled, inactive
@@ -57,6 +58,16 @@ qint64 coloursKey(const QPalette& palette)
         }
     }
     return static_cast<qint64>(qHashBits(colours.data(), sizeof colours));
+}
+
+constexpr qsizetype kCacheKilobytes = 1024;
+
+// Images rather than pixmaps, so that the cache may outlive the application
+// object at exit.
+QCache<QString, QImage>& pictures()
+{
+    static QCache<QString, QImage> cache(kCacheKilobytes);
+    return cache;
 }
 
 } // namespace
@@ -85,20 +96,6 @@ qint64 paletteLookKey(const QPalette& palette)
     next = (next + 1) % known.size();
     return lookKey;
 }
-
-namespace {
-
-constexpr qsizetype kCacheKilobytes = 1024;
-
-// Images rather than pixmaps, so that the cache may outlive the application
-// object at exit.
-QCache<QString, QImage>& pictures()
-{
-    static QCache<QString, QImage> cache(kCacheKilobytes);
-    return cache;
-}
-
-} // namespace
 
 QImage cachedPicture(const QString& key, const QSize& size, qreal ratio,
                      const std::function<void(QPainter&)>& draw)
