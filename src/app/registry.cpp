@@ -1,6 +1,7 @@
 #include "app/registry.h"
 
 #include <QApplication>
+#include <QWindow>
 
 namespace norvane {
 
@@ -22,6 +23,7 @@ Registry::Registry(const Services& services, QObject* parent)
     : QObject(parent), m_services(services)
 {
     connect(&m_sync, &BackgroundSync::finished, this, &Registry::syncEnded);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &Registry::keepWindowsInFront);
 }
 
 Registry::~Registry()
@@ -210,6 +212,13 @@ bool Registry::raiseWindowsInFront()
         }
     }
     return raised;
+}
+
+void Registry::keepWindowsInFront(QWindow* focused)
+{
+    if (m_main && focused && focused == m_main->windowHandle()) {
+        raiseWindowsInFront();
+    }
 }
 
 void Registry::enableAndShowMainWindow()

@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QPointer>
 
+class QWindow;
+
 namespace norvane {
 
 // Creates, reloads and ends the application's windows.
@@ -61,6 +63,10 @@ private:
     // Raises and activates the terms or About window where one is open, in
     // front of the main window it holds; false when neither is.
     bool raiseWindowsInFront();
+    // A click on the disabled main window makes the window manager raise it,
+    // and focus it, over the terms or About window: that window, the only
+    // one taking input, comes back in front.
+    void keepWindowsInFront(QWindow* focused);
     void runHeldBackReload();
     // Replaces the main window; the new one selects the contact, after
     // searching as the old one did when a search strip is given.

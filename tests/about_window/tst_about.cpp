@@ -121,6 +121,7 @@ void AboutTest::showsTheCreditsAndDisablesTheMainWindow()
     QVERIFY(about->isVisible());
     QVERIFY(!app.window()->isEnabled());
     QVERIFY(QTest::qWaitForWindowActive(about));
+    QVERIFY(app.focusReturnsTo(about)); // a click on the disabled window
     QCOMPARE(about->windowTitle(), QStringLiteral("About"));
     QCOMPARE(about->size(), QSize(538, 261));
     QCOMPARE(about->findChild<QLabel*>("Label1")->text(), QStringLiteral("NORVANE"));

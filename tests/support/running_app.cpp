@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QUrl>
 
@@ -61,6 +62,14 @@ void RunningApp::activate() const
     if (!QTest::qWaitForWindowActive(window())) {
         qWarning("the main window did not become active");
     }
+}
+
+bool RunningApp::focusReturnsTo(const QWidget* front) const
+{
+    QSignalSpy focus(qApp, &QGuiApplication::focusWindowChanged);
+    window()->activateWindow();
+    return QTest::qWaitFor([&] { return focus.count() >= 2; }) &&
+           QGuiApplication::focusWindow() == front->windowHandle();
 }
 
 RunningApp::~RunningApp()

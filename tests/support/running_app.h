@@ -36,6 +36,10 @@ public:
     void click(const char* buttonName) const;
     // Makes the main window the active one, so that the focus can move in it.
     void activate() const;
+    // Activates the main window, as a window manager does when it is clicked
+    // (disabled or not); true once the window standing in front of it has
+    // taken the focus back.
+    bool focusReturnsTo(const QWidget* front) const;
     // Reloads leave the old window to the event loop; let it go, and stop
     // the timers of the windows there are now.
     void settle() const;
