@@ -466,6 +466,15 @@ QString VCard::version() const
 
 namespace {
 
+// Whether a value in UTF-16 or UTF-32 ends inside a code unit, which Qt's
+// decoders turn into a replacement character without reporting an error.
+bool cutInsideCodeUnit(QByteArrayView bytes, const char* charset)
+{
+    const QByteArrayView name(charset);
+    const qsizetype unit = name.startsWith("UTF-16") ? 2 : name.startsWith("UTF-32") ? 4 : 1;
+    return bytes.size() % unit != 0;
+}
+
 // A value's bytes as text in its character set; unlabelled bytes are read
 // as UTF-8, or else as the Windows code page.
 bool decodeText(QByteArrayView bytes, const QString& charset, VCardProperty& property,
@@ -475,13 +484,16 @@ bool decodeText(QByteArrayView bytes, const QString& charset, VCardProperty& pro
         property.value = decodeUnlabelled(bytes);
         return true;
     }
-    QStringDecoder decoder(charset.toLatin1().constData());
+    // Stateless: a value cut off inside a character is an error, where a
+    // decoder keeping state would hold the cut bytes back for more input and
+    // drop them unseen (the last letter of "Jos\xE9" labelled UTF-8).
+    QStringDecoder decoder(charset.toLatin1().constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid()) {
         reason = tr("the unknown character set %1").arg(charset);
         return false;
     }
     property.value = decoder.decode(bytes);
-    if (!decoder.hasError()) {
+    if (!decoder.hasError() && !cutInsideCodeUnit(bytes, decoder.name())) {
         return true;
     }
     // Many programs label text in the Windows code page as UTF-8 or ASCII:

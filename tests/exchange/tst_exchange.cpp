@@ -194,6 +194,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "ADR;CHARSET=US-ASCII:;;Stra\xdf"
                       "e 1;K\xf6ln\r\nORG;CHARSET=US-ASCII:Caf\xc3\xa9\r\nTEL:1\r\nEND:VCARD\r\n")
         << QStringList{QString::fromUtf8("Jürgen Müller|Straße 1, Köln|1||Café")} << false << none;
+    QTest::newRow("2.1 labelled UTF-8, a windows-1252 letter last, plain and quoted-printable")
+        << QByteArray(
+               "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8:Ren\xe9\r\n"
+               "ORG;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Caf=E9\r\nTEL:1\r\nEND:VCARD\r\n")
+        << QStringList{QString::fromUtf8("René||1||Café")} << false << none;
     QTest::newRow("web mail 3.0, several cards in one file")
         << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:One\nEND:VCARD\n"
                       "BEGIN:VCARD\nVERSION:3.0\nFN:Two\nORG:Acme Ltd;Sales\nEND:VCARD\n")
@@ -436,6 +441,13 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("a value broken in its character set")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=Shift_JIS:A\x81 B\nTEL:3\nEND:VCARD\n")
         << QStringList{} << false << "input:3: a value in FN that is not Shift_JIS text";
+    QTest::newRow("a value cut off inside a character")
+        << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=Shift_JIS:A\x81\nTEL:3\nEND:VCARD\n")
+        << QStringList{} << false << "input:3: a value in FN that is not Shift_JIS text";
+    QTest::newRow("a value cut off inside a UTF-16 code unit")
+        << QByteArrayLiteral(
+               "BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=UTF-16LE:A\0B\nTEL:3\nEND:VCARD\n")
+        << QStringList{} << false << "input:3: a value in FN that is not UTF-16LE text";
     QTest::newRow("unknown charset")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=x-none:A\nEND:VCARD\n") << QStringList{}
         << false << "input:3: the unknown character set x-none";
