@@ -216,8 +216,14 @@ bool Registry::raiseWindowsInFront()
 
 void Registry::keepWindowsInFront(QWindow* focused)
 {
-    if (m_main && focused && focused == m_main->windowHandle()) {
-        raiseWindowsInFront();
+    if (!m_main || !focused || focused != m_main->windowHandle() || !raiseWindowsInFront()) {
+        return;
+    }
+    // A question open over them (Decline's, a box of the main window) stays
+    // on top of them, with the input.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
     }
 }
 

@@ -65,7 +65,8 @@ private:
     bool raiseWindowsInFront();
     // A click on the disabled main window makes the window manager raise it,
     // and focus it, over the terms or About window: that window, the only
-    // one taking input, comes back in front.
+    // one taking input, comes back in front, and a question open over it
+    // on top.
     void keepWindowsInFront(QWindow* focused);
     void runHeldBackReload();
     // Replaces the main window; the new one selects the contact, after

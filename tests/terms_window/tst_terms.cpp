@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -95,6 +96,12 @@ void TermsTest::showsTheTermsInFrontAtStart()
     // A click on the disabled window, which the window manager raises over
     // the terms, leaves the terms in front.
     QVERIFY(app.focusReturnsTo(terms));
+    // So does a question asked over the terms, in front of them.
+    QDialog question(terms);
+    question.setModal(true);
+    question.show();
+    QVERIFY(QTest::qWaitForWindowActive(&question));
+    QVERIFY(app.focusReturnsTo(&question));
 }
 
 void TermsTest::holdsTheExactText()
