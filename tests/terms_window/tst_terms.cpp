@@ -96,7 +96,7 @@ void TermsTest::showsTheTermsInFrontAtStart()
     // A click on the disabled window, which the window manager raises over
     // the terms, leaves the terms in front.
     QVERIFY(app.focusReturnsTo(terms));
-    // So does a question asked over the terms, in front of them.
+    // A question asked over the terms stays in front of them.
     QDialog question(terms);
     question.setModal(true);
     question.show();
