@@ -211,19 +211,19 @@ bool Registry::raiseWindowsInFront()
             raised = true;
         }
     }
+    // A question open over them (Decline's, a box of the main window) stays
+    // on top of them, with the input.
+    if (QWidget* modal = QApplication::activeModalWidget(); raised && modal) {
+        modal->raise();
+        modal->activateWindow();
+    }
     return raised;
 }
 
 void Registry::keepWindowsInFront(QWindow* focused)
 {
-    if (!m_main || !focused || focused != m_main->windowHandle() || !raiseWindowsInFront()) {
-        return;
-    }
-    // A question open over them (Decline's, a box of the main window) stays
-    // on top of them, with the input.
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->raise();
-        modal->activateWindow();
+    if (m_main && focused && focused == m_main->windowHandle()) {
+        raiseWindowsInFront();
     }
 }
 

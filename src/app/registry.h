@@ -61,12 +61,12 @@ public:
 private:
     void enableAndShowMainWindow();
     // Raises and activates the terms or About window where one is open, in
-    // front of the main window it holds; false when neither is.
+    // front of the main window it holds, and a question open over it on
+    // top; false when neither is open.
     bool raiseWindowsInFront();
     // A click on the disabled main window makes the window manager raise it,
     // and focus it, over the terms or About window: that window, the only
-    // one taking input, comes back in front, and a question open over it
-    // on top.
+    // one taking input, comes back in front.
     void keepWindowsInFront(QWindow* focused);
     void runHeldBackReload();
     // Replaces the main window; the new one selects the contact, after
