@@ -27,8 +27,16 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
 {
     ui.setupUi(this);
     setWindowFlag(Qt::FramelessWindowHint);
-    // The window's back colour is the system's tooltip background.
+    // The window's back colour is the system's tooltip background, and what
+    // is written straight on it takes the tooltip's text colour, which the
+    // colour scheme makes readable there.
     setUpFixedWindow(this, palette().color(QPalette::ToolTipBase), false);
+    QPalette onTooltip = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        onTooltip.setColor(group, QPalette::WindowText,
+                           onTooltip.color(group, QPalette::ToolTipText));
+    }
+    setPalette(onTooltip);
     // The window draws its own title and close controls: a drag over its
     // surface or its title moves it.
     new SurfaceDrag(this);

@@ -45,6 +45,7 @@ template <class Field> void showValue(Field* field, int limit, const ShownText& 
 void setBackColour(QWidget* field, const QColor& colour)
 {
     setPaletteColour(field, QPalette::Base, colour);
+    keepTextReadableOn(field, QPalette::Text, colour);
 }
 
 } // namespace

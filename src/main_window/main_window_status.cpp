@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::array<float, 6> kHeldColumnWidths = {0, 3000, 3000, 3000, 3000, 3000};
 const QColor kHoverColour(0xFF, 0xFF, 0x00);
+const QColor kBarColour(0xE0, 0xE0, 0xE0); // the menu bar, its panel and the status panels
 
 void setTextColour(QLabel* label, const QColor& colour)
 {
@@ -32,7 +33,12 @@ void MainWindow::setupStatusAndMenu()
     m_timer2->setInterval(100);
     connect(m_timer2, &QTimer::timeout, this, &MainWindow::refreshRunningTime);
 
-    setPaletteColour(ui.Picture3, QPalette::Window, QColor(0xE0, 0xE0, 0xE0));
+    setPaletteColour(ui.Picture3, QPalette::Window, kBarColour);
+    for (QLabel* onBar :
+         std::initializer_list<QLabel*>{ui.Label9, ui.Label15, ui.Label12, ui.Label13, ui.lblStart,
+                                        ui.lblDate, ui.lblTime, ui.lblResult}) {
+        keepTextReadableOn(onBar, QPalette::WindowText, kBarColour);
+    }
     setMouseTracking(true);
     ui.Picture3->setMouseTracking(true);
     ui.Picture3->installEventFilter(this);

@@ -7,11 +7,49 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Relative luminance and contrast ratio as the web's accessibility
+// guidelines define them: 1 for equal colours, 21 for black on white.
+double luminance(const QColor& colour)
+{
+    const auto linear = [](float channel) {
+        return channel <= 0.03928f ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The least contrast the guidelines ask of bold or large text.
+constexpr double kReadableContrast = 3.0;
+
+} // namespace
 
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
     QPalette palette = widget->palette();
     palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background)
+{
+    QPalette palette = widget->palette();
+    if (contrast(palette.color(QPalette::Active, textRole), background) >= kReadableContrast) {
+        return;
+    }
+    palette.setColor(QPalette::Active, textRole, Qt::black);
+    palette.setColor(QPalette::Inactive, textRole, Qt::black);
+    palette.setColor(QPalette::Disabled, textRole, QColor(0x60, 0x60, 0x60));
     widget->setPalette(palette);
 }
 

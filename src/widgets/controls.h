@@ -15,6 +15,12 @@ void setUpFixedWindow(QWidget* window, const QColor& background, bool centred);
 // for a field, its text colour QPalette::WindowText for a label).
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
+// Keeps the text a widget draws on a fixed light colour readable. The
+// palette's own text colour is kept where it stands out from that colour, as
+// in the light schemes the windows were designed for; a dark scheme's light
+// text becomes black there (grey while disabled).
+void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background);
+
 // The push button every window uses for its upper-case commands: a flat,
 // lightly shaded face that lights up under the pointer.
 // Enter presses it when it has the focus, as Space does.

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QStandardItemModel>
 #include <QStyleFactory>
@@ -90,6 +91,54 @@ private:
     int m_rows;
 };
 
+// A dark colour scheme's palette: light text on dark grounds, as a desktop's
+// dark theme hands it to Qt.
+QPalette darkScheme()
+{
+    QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x30, 0x2F, 0x2E));
+    const QColor light(Qt::white);
+    for (const auto role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText}) {
+        dark.setColor(role, light);
+        dark.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+    }
+    dark.setColor(QPalette::Base, QColor(0x3D, 0x3D, 0x3D));
+    dark.setColor(QPalette::ToolTipBase, QColor(0x3F, 0x3F, 0x36));
+    return dark;
+}
+
+double luminance(QRgb pixel)
+{
+    const auto linear = [](int channel) {
+        const double value = channel / 255.0;
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(pixel)) + 0.7152 * linear(qGreen(pixel)) +
+           0.0722 * linear(qBlue(pixel));
+}
+
+// How far the pixel farthest from the area's most common colour, its ground,
+// stands from it: the contrast ratio of the text drawn there (1 when the
+// text cannot be told from the ground, 21 for black on white).
+double textContrast(const QImage& area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < area.height(); ++y) {
+        for (int x = 0; x < area.width(); ++x) {
+            ++counts[area.pixel(x, y)];
+        }
+    }
+    const QRgb ground =
+        std::max_element(counts.cbegin(), counts.cend(), [](int a, int b) { return a < b; }).key();
+    double most = 1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        const double a = luminance(it.key());
+        const double b = luminance(ground);
+        most = std::max(most, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+    }
+    return most;
+}
+
 } // namespace
 
 class LooksTest : public QObject
@@ -118,6 +167,8 @@ private slots:
     void onlyStylesThatDrawFromTheOptionAreCopied();
     void aWindowOpenedAgainDrawsNoPartAnew_data();
     void aWindowOpenedAgainDrawsNoPartAnew();
+    void textReadsOnItsBackground_data();
+    void textReadsOnItsBackground();
 };
 
 void LooksTest::initTestCase()
@@ -628,6 +679,70 @@ void LooksTest::aWindowOpenedAgainDrawsNoPartAnew()
     const int drawn = counting->headers;
     paintIn(after);
     QCOMPARE(counting->headers, drawn + (drawnAgain ? 1 : 0));
+}
+
+void LooksTest::textReadsOnItsBackground_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QByteArrayList>("focused");
+    QTest::addColumn<QByteArray>("shown");
+    const QByteArrayList none;
+    for (const bool dark : {false, true}) {
+        const char* scheme = dark ? "dark scheme: " : "light scheme: ";
+        const auto row = [&](const char* name) {
+            return &QTest::newRow(qPrintable(QString::fromLatin1(scheme) + QLatin1String(name)));
+        };
+        *row("field with the focus") << dark << QByteArrayList{"txtName"} << QByteArray("txtName");
+        *row("field the focus left")
+            << dark << QByteArrayList{"txtName", "txtAdd"} << QByteArray("txtName");
+        *row("number field the focus left")
+            << dark << QByteArrayList{"txtCon", "txtName"} << QByteArray("txtCon");
+        *row("web link") << dark << none << QByteArray("Label22");
+        *row("close caption") << dark << none << QByteArray("Label10");
+        *row("menu caption on its bar") << dark << none << QByteArray("Label9");
+        *row("photo name caption on the bar") << dark << none << QByteArray("Label15");
+        *row("menu item") << dark << none << QByteArray("Label12");
+        *row("status panel") << dark << none << QByteArray("lblDate");
+        *row("results panel") << dark << none << QByteArray("lblResult");
+    }
+}
+
+// Norvane sets fixed light colours behind some text (the fields, the menu
+// bar, the status panels); under a dark colour scheme the text on them must
+// not stay the scheme's light colour, nor the web link black on the dark
+// window.
+void LooksTest::textReadsOnItsBackground()
+{
+    QFETCH(bool, dark);
+    QFETCH(QByteArrayList, focused);
+    QFETCH(QByteArray, shown);
+    const QPalette scheme = QApplication::palette();
+    if (dark) {
+        QApplication::setPalette(darkScheme());
+    }
+    {
+        RunningApp app({Contact{0,
+                                QStringLiteral("Ann Smith"),
+                                QStringLiteral("1 High St"),
+                                QStringLiteral("5551234"),
+                                {},
+                                {},
+                                {}}});
+        for (const QByteArray& name : focused) {
+            app.find<QWidget>(name.constData())->setFocus();
+        }
+        app.find<QWidget>("Picture3")->show();
+        auto* widget = app.find<QWidget>(shown.constData());
+        QRect area = widget->contentsRect().adjusted(3, 3, -3, -3);
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+            area = edit->viewport()->geometry().adjusted(2, 2, -2, -2);
+        }
+        const QImage image = app.window()->grab().toImage();
+        const double contrast = textContrast(
+            image.copy(QRect(widget->mapTo(app.window(), area.topLeft()), area.size())));
+        QVERIFY2(contrast >= 3, qPrintable(QString::number(contrast)));
+    }
+    QApplication::setPalette(scheme);
 }
 
 QTEST_MAIN(LooksTest)
