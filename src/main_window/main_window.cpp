@@ -95,7 +95,7 @@ void MainWindow::load()
     }
     m_openFailure = connected;
     setColumnWidths(kLoadColumnWidths);
-    ui.lblDate->setText(dateText(*m_services.clock));
+    showDate();
     ui.lblTime->setText(timeText(*m_services.clock));
     updateResultLabel();
     setWindowOpacity(kAlpha / 255.0);

@@ -60,9 +60,20 @@ void MainWindow::setupStatusAndMenu()
 
 void MainWindow::refreshClock()
 {
-    ui.lblDate->setText(dateText(*m_services.clock));
+    showDate();
     ui.lblTime->setText(timeText(*m_services.clock));
     updateResultLabel();
+}
+
+// Today's date, in names short enough for its panel in the user's language.
+void MainWindow::showDate()
+{
+    ui.lblDate->ensurePolished();
+    const QFontMetrics metrics(ui.lblDate->font());
+    const int room = ui.lblDate->contentsRect().width();
+    ui.lblDate->setText(
+        dateText(QLocale::system(), m_services.clock->now().date(),
+                 [&](const QString& text) { return metrics.horizontalAdvance(text) <= room; }));
 }
 
 void MainWindow::refreshRunningTime()

@@ -279,9 +279,16 @@ QString timeText(const ClockService& clock)
     return locale.toString(clock.now().time(), timeOfDayFormat(locale));
 }
 
-QString dateText(const ClockService& clock)
+QString dateText(const QLocale& locale, QDate day, const std::function<bool(const QString&)>& fits)
 {
-    return QLocale::system().toString(clock.now().date(), QStringLiteral("dddd - MMMM dd, yyyy"));
+    for (const QString& format :
+         {QStringLiteral("dddd - MMMM dd, yyyy"), QStringLiteral("ddd - MMM dd, yyyy")}) {
+        QString text = locale.toString(day, format);
+        if (fits(text)) {
+            return text;
+        }
+    }
+    return locale.toString(day, QLocale::ShortFormat);
 }
 
 } // namespace norvane

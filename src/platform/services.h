@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -125,7 +126,9 @@ Services productionServices();
 // The current time in the locale's long time format: the clock label's text
 // and the title of the main window's message boxes.
 QString timeText(const ClockService& clock);
-// The date label's text: "dddd - MMMM dd, yyyy" in the locale.
-QString dateText(const ClockService& clock);
+// The date label's text for the day: "dddd - MMMM dd, yyyy" in the locale.
+// Where the language's names make that wider than the label (fits says no),
+// the same with short names, and failing that the locale's short date.
+QString dateText(const QLocale& locale, QDate day, const std::function<bool(const QString&)>& fits);
 
 } // namespace norvane

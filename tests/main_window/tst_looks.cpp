@@ -149,6 +149,7 @@ private slots:
     void initTestCase();
     void boldCaptionsLookBold_data();
     void boldCaptionsLookBold();
+    void theDateFitsItsLabelOnEveryDay_data();
     void theDateFitsItsLabelOnEveryDay();
     void theClockShowsNoTimeZone_data();
     void theClockShowsNoTimeZone();
@@ -200,18 +201,36 @@ void LooksTest::boldCaptionsLookBold()
              qPrintable(QStringLiteral("%1 against %2").arg(heavy).arg(light)));
 }
 
+void LooksTest::theDateFitsItsLabelOnEveryDay_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("asDesigned"); // every day in full names
+    QTest::newRow("US English") << "en_US" << true;
+    QTest::newRow("German") << "de_DE" << true;
+    QTest::newRow("Finnish, long names") << "fi_FI" << false;
+    QTest::newRow("Thai") << "th_TH" << false;
+    QTest::newRow("Malayalam, wide script") << "ml_IN" << false;
+}
+
 void LooksTest::theDateFitsItsLabelOnEveryDay()
 {
+    QFETCH(QString, locale);
+    QFETCH(bool, asDesigned);
     RunningApp app;
     auto* label = app.find<QLabel>("lblDate");
     label->ensurePolished();
     const QFontMetrics metrics(label->font());
-    FakeClock clock;
+    const auto fits = [&](const QString& text) {
+        return metrics.horizontalAdvance(text) <= label->contentsRect().width();
+    };
+    const QLocale language(locale);
     for (QDate day(2026, 1, 1); day.year() == 2026; day = day.addDays(1)) {
-        clock.time = QDateTime(day, QTime(12, 0));
-        const QString text = dateText(clock);
-        QVERIFY2(metrics.horizontalAdvance(text) <= label->contentsRect().width(),
-                 qPrintable(text));
+        const QString text = dateText(language, day, fits);
+        QVERIFY2(fits(text), qPrintable(text));
+        QVERIFY(text.contains(QString::number(day.year())) || text.contains(QLatin1String("26")));
+        if (asDesigned) {
+            QCOMPARE(text, language.toString(day, QStringLiteral("dddd - MMMM dd, yyyy")));
+        }
     }
 }
 
