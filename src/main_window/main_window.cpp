@@ -95,8 +95,7 @@ void MainWindow::load()
     }
     m_openFailure = connected;
     setColumnWidths(kLoadColumnWidths);
-    showDate();
-    ui.lblTime->setText(timeText(*m_services.clock));
+    showDateAndTime();
     updateResultLabel();
     setWindowOpacity(kAlpha / 255.0);
     show();

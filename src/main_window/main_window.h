@@ -76,7 +76,7 @@ public:
 
     // The status bar's ticks: date, time and row count; running time and column widths.
     void refreshClock();
-    void showDate();
+    void showDateAndTime();
     void refreshRunningTime();
 
     // Grid column widths in twips, by position.

@@ -60,20 +60,18 @@ void MainWindow::setupStatusAndMenu()
 
 void MainWindow::refreshClock()
 {
-    showDate();
-    ui.lblTime->setText(timeText(*m_services.clock));
+    showDateAndTime();
     updateResultLabel();
 }
 
-// Today's date, in names short enough for its panel in the user's language.
-void MainWindow::showDate()
+// Today's date and the time, as the user's language writes them, in the
+// widest form that fits each panel.
+void MainWindow::showDateAndTime()
 {
-    ui.lblDate->ensurePolished();
-    const QFontMetrics metrics(ui.lblDate->font());
-    const int room = ui.lblDate->contentsRect().width();
-    ui.lblDate->setText(
-        dateText(QLocale::system(), m_services.clock->now().date(),
-                 [&](const QString& text) { return metrics.horizontalAdvance(text) <= room; }));
+    const QDateTime now = m_services.clock->now();
+    const QLocale language = QLocale::system();
+    showFirstFitting(ui.lblDate, dateTexts(language, now.date()));
+    showFirstFitting(ui.lblTime, clockTexts(language, now.time()));
 }
 
 void MainWindow::refreshRunningTime()

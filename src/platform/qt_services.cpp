@@ -279,16 +279,17 @@ QString timeText(const ClockService& clock)
     return locale.toString(clock.now().time(), timeOfDayFormat(locale));
 }
 
-QString dateText(const QLocale& locale, QDate day, const std::function<bool(const QString&)>& fits)
+QStringList dateTexts(const QLocale& locale, QDate day)
 {
-    for (const QString& format :
-         {QStringLiteral("dddd - MMMM dd, yyyy"), QStringLiteral("ddd - MMM dd, yyyy")}) {
-        QString text = locale.toString(day, format);
-        if (fits(text)) {
-            return text;
-        }
-    }
-    return locale.toString(day, QLocale::ShortFormat);
+    return {locale.toString(day, QStringLiteral("dddd - MMMM dd, yyyy")),
+            locale.toString(day, QStringLiteral("ddd - MMM dd, yyyy")),
+            locale.toString(day, QLocale::ShortFormat)};
+}
+
+QStringList clockTexts(const QLocale& locale, QTime time)
+{
+    return {locale.toString(time, timeOfDayFormat(locale)),
+            locale.toString(time, QStringLiteral("HH:mm:ss"))};
 }
 
 } // namespace norvane

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <functional>
 #include <optional>
 
 class QWidget;
@@ -126,9 +125,12 @@ Services productionServices();
 // The current time in the locale's long time format: the clock label's text
 // and the title of the main window's message boxes.
 QString timeText(const ClockService& clock);
-// The date label's text for the day: "dddd - MMMM dd, yyyy" in the locale.
-// Where the language's names make that wider than the label (fits says no),
-// the same with short names, and failing that the locale's short date.
-QString dateText(const QLocale& locale, QDate day, const std::function<bool(const QString&)>& fits);
+// The date label's texts for the day, widest first: "dddd - MMMM dd, yyyy"
+// in the locale, the same with short names, and the locale's short date.
+// The label shows the first that fits it.
+QStringList dateTexts(const QLocale& locale, QDate day);
+// The clock label's texts for the time, widest first: the time of day as
+// timeText writes it, then on the 24-hour clock with its seconds.
+QStringList clockTexts(const QLocale& locale, QTime time);
 
 } // namespace norvane

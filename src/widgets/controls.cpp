@@ -53,6 +53,17 @@ void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QCo
     widget->setPalette(palette);
 }
 
+void showFirstFitting(QLabel* label, const QStringList& texts)
+{
+    label->ensurePolished();
+    const QFontMetrics metrics(label->font());
+    const int room = label->contentsRect().width();
+    const auto fitting = std::find_if(texts.cbegin(), texts.cend(), [&](const QString& text) {
+        return metrics.horizontalAdvance(text) <= room;
+    });
+    label->setText(fitting != texts.cend() ? *fitting : texts.last());
+}
+
 void setUpFixedWindow(QWidget* window, const QColor& background, bool centred)
 {
     window->setFixedSize(window->size());

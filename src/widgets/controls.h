@@ -21,6 +21,9 @@ void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& c
 // text becomes black there (grey while disabled).
 void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background);
 
+// Shows the first of the texts that fits the label's width, or the last.
+void showFirstFitting(QLabel* label, const QStringList& texts);
+
 // The push button every window uses for its upper-case commands: a flat,
 // lightly shaded face that lights up under the pointer.
 // Enter presses it when it has the focus, as Space does.

@@ -149,8 +149,8 @@ private slots:
     void initTestCase();
     void boldCaptionsLookBold_data();
     void boldCaptionsLookBold();
-    void theDateFitsItsLabelOnEveryDay_data();
-    void theDateFitsItsLabelOnEveryDay();
+    void theDateAndTimeFitTheirPanels_data();
+    void theDateAndTimeFitTheirPanels();
     void theClockShowsNoTimeZone_data();
     void theClockShowsNoTimeZone();
     void rowNumbersAreAsWideAsQtMakesThem();
@@ -201,36 +201,40 @@ void LooksTest::boldCaptionsLookBold()
              qPrintable(QStringLiteral("%1 against %2").arg(heavy).arg(light)));
 }
 
-void LooksTest::theDateFitsItsLabelOnEveryDay_data()
+void LooksTest::theDateAndTimeFitTheirPanels_data()
 {
     QTest::addColumn<QString>("locale");
-    QTest::addColumn<bool>("asDesigned"); // every day in full names
+    QTest::addColumn<bool>("asDesigned"); // every day in full names, every time in full
     QTest::newRow("US English") << "en_US" << true;
     QTest::newRow("German") << "de_DE" << true;
     QTest::newRow("Finnish, long names") << "fi_FI" << false;
-    QTest::newRow("Thai") << "th_TH" << false;
+    QTest::newRow("Thai, times in words") << "th_TH" << false;
     QTest::newRow("Malayalam, wide script") << "ml_IN" << false;
+    QTest::newRow("Tamil, wide day parts") << "ta_IN" << false;
 }
 
-void LooksTest::theDateFitsItsLabelOnEveryDay()
+// Every day of a year and every hour of a day, in the user's language: the
+// panels show the widest form that fits, never text cut off at both ends.
+void LooksTest::theDateAndTimeFitTheirPanels()
 {
     QFETCH(QString, locale);
     QFETCH(bool, asDesigned);
     RunningApp app;
-    auto* label = app.find<QLabel>("lblDate");
-    label->ensurePolished();
-    const QFontMetrics metrics(label->font());
-    const auto fits = [&](const QString& text) {
-        return metrics.horizontalAdvance(text) <= label->contentsRect().width();
-    };
     const QLocale language(locale);
-    for (QDate day(2026, 1, 1); day.year() == 2026; day = day.addDays(1)) {
-        const QString text = dateText(language, day, fits);
-        QVERIFY2(fits(text), qPrintable(text));
-        QVERIFY(text.contains(QString::number(day.year())) || text.contains(QLatin1String("26")));
+    const auto check = [&](const char* name, const QStringList& texts) {
+        auto* label = app.find<QLabel>(name);
+        showFirstFitting(label, texts);
+        const int width = QFontMetrics(label->font()).horizontalAdvance(label->text());
+        QVERIFY2(width <= label->contentsRect().width(), qPrintable(label->text()));
         if (asDesigned) {
-            QCOMPARE(text, language.toString(day, QStringLiteral("dddd - MMMM dd, yyyy")));
+            QCOMPARE(label->text(), texts.first());
         }
+    };
+    for (QDate day(2026, 1, 1); day.year() == 2026; day = day.addDays(1)) {
+        check("lblDate", dateTexts(language, day));
+    }
+    for (int hour = 0; hour < 24; ++hour) {
+        check("lblTime", clockTexts(language, QTime(hour, 59, 58)));
     }
 }
 
