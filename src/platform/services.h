@@ -122,8 +122,8 @@ struct Services
 // The Qt implementations, alive for the whole process.
 Services productionServices();
 
-// The current time in the locale's long time format: the clock label's text
-// and the title of the main window's message boxes.
+// The current time in the locale's long time format: the title of the main
+// window's message boxes, and the clock label's text where it fits.
 QString timeText(const ClockService& clock);
 // The date label's texts for the day, widest first: "dddd - MMMM dd, yyyy"
 // in the locale, the same with short names, and the locale's short date.

@@ -55,6 +55,9 @@ void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QCo
 
 void showFirstFitting(QLabel* label, const QStringList& texts)
 {
+    if (texts.isEmpty()) {
+        return;
+    }
     label->ensurePolished();
     const QFontMetrics metrics(label->font());
     const int room = label->contentsRect().width();
