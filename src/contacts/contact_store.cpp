@@ -183,6 +183,19 @@ Status importContacts(const QString& applicationFolder, const std::vector<Contac
     return db->execute("COMMIT");
 }
 
+QString numberLinesToSave(const QString& typed)
+{
+    QStringList lines = typed.split(QLatin1Char('\n'));
+    const auto blank = [](const QString& line) { return line.trimmed().isEmpty(); };
+    while (!lines.isEmpty() && blank(lines.first())) {
+        lines.removeFirst();
+    }
+    while (!lines.isEmpty() && blank(lines.last())) {
+        lines.removeLast();
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 Status registerContact(DataControl& dataControl, const QString& applicationFolder,
                        const Contact& contact)
 {

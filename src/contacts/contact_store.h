@@ -36,6 +36,12 @@ Status addProfileIndex(Database& db, bool& added);
 // Adds many contacts in one transaction: all of them or, on failure, none.
 Status importContacts(const QString& applicationFolder, const std::vector<Contact>& contacts);
 
+// The contact-number field's text as it is saved: its lines as typed, with
+// no blank line before the first number or after the last (an Enter pressed
+// after the number starts a line in that field, where it saves the panel in
+// the others). A text of blank lines alone is no number: empty.
+QString numberLinesToSave(const QString& typed);
+
 // Adds a contact as typed. Connects first when the data control has no open store.
 Status registerContact(DataControl& dataControl, const QString& applicationFolder,
                        const Contact& contact);

@@ -80,7 +80,7 @@ Contact MainWindow::registerFieldTexts() const
     Contact contact;
     contact.name = ui.regName->text();
     contact.address = ui.regAddress->text();
-    contact.contact = ui.regCon->toPlainText();
+    contact.contact = numberLinesToSave(ui.regCon->toPlainText());
     contact.email = ui.regEmail->text();
     contact.company = ui.regCom->text();
     return contact;

@@ -40,7 +40,12 @@ void MainWindow::enterUpdateMode()
 
 void MainWindow::saveEditedContact()
 {
-    const Contact edited = detailFieldTexts();
+    Contact edited = detailFieldTexts();
+    // A number stored with blank lines by another program stays as it is
+    // unless it was edited here.
+    if (edited.contact != m_shownForEdit.contact) {
+        edited.contact = numberLinesToSave(edited.contact);
+    }
     if (Status saved = updateCurrentContact(m_dataControl, m_shownForEdit, edited); !saved.ok()) {
         // The typed text stays in the fields either way.
         if (saved.kind() == Status::Failure::ChangedElsewhere) {

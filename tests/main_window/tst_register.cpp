@@ -56,6 +56,8 @@ private slots:
     void refusesAnEmptyNameOrNumber_data();
     void refusesAnEmptyNameOrNumber();
     void keepsDuplicateNames();
+    void savesTheNumberWithoutBlankEdgeLines_data();
+    void savesTheNumberWithoutBlankEdgeLines();
     void storesAwkwardTextExactly_data();
     void storesAwkwardTextExactly();
     void showsTheWholeTableAfterRegisteringDuringASearch();
@@ -123,6 +125,8 @@ void RegisterTest::refusesAnEmptyNameOrNumber_data()
                                << "";
     QTest::newRow("neither") << ""
                              << "";
+    QTest::newRow("a number of blank lines") << "Bob"
+                                             << "\n \n";
 }
 
 void RegisterTest::refusesAnEmptyNameOrNumber()
@@ -152,6 +156,32 @@ void RegisterTest::keepsDuplicateNames()
     fillRegisterPanel(app, contact("Ann", "2"));
     app.click("AeroButton1");
     QCOMPARE(app.folder.stored().size(), 2);
+}
+
+void RegisterTest::savesTheNumberWithoutBlankEdgeLines_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("Enter pressed after it") << "555\n"
+                                            << "555";
+    QTest::newRow("blank lines round two numbers") << "\n  \n555\n\n666\n \n"
+                                                   << "555\n\n666";
+    QTest::newRow("spaces kept within a line") << " 555 0199 "
+                                               << " 555 0199 ";
+}
+
+// The grid shows a number with a line after it cut short ("555…"); a blank
+// line at either end holds nothing the user typed.
+void RegisterTest::savesTheNumberWithoutBlankEdgeLines()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    RunningApp app;
+    fillRegisterPanel(app, contact("Bob", typed));
+    app.click("AeroButton1");
+    const QList<Contact> stored = app.folder.stored();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].contact, saved);
 }
 
 void RegisterTest::storesAwkwardTextExactly_data()
