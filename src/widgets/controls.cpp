@@ -11,8 +11,7 @@
 
 namespace {
 
-// Relative luminance and contrast ratio as the web's accessibility
-// guidelines define them: 1 for equal colours, 21 for black on white.
+// Relative luminance as the web's accessibility guidelines define it.
 double luminance(const QColor& colour)
 {
     const auto linear = [](float channel) {
@@ -22,17 +21,17 @@ double luminance(const QColor& colour)
            0.0722 * linear(colour.blueF());
 }
 
-double contrast(const QColor& a, const QColor& b)
+// The least contrast the guidelines ask of bold or large text.
+constexpr double kReadableContrast = 3.0;
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
 {
     const double la = luminance(a);
     const double lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
-
-// The least contrast the guidelines ask of bold or large text.
-constexpr double kReadableContrast = 3.0;
-
-} // namespace
 
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
@@ -44,7 +43,7 @@ void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& c
 void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background)
 {
     QPalette palette = widget->palette();
-    if (contrast(palette.color(QPalette::Active, textRole), background) >= kReadableContrast) {
+    if (contrastRatio(palette.color(QPalette::Active, textRole), background) >= kReadableContrast) {
         return;
     }
     palette.setColor(QPalette::Active, textRole, Qt::black);

@@ -15,6 +15,10 @@ void setUpFixedWindow(QWidget* window, const QColor& background, bool centred);
 // for a field, its text colour QPalette::WindowText for a label).
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
+// The contrast ratio of two colours as the web's accessibility guidelines
+// define it: 1 for equal colours, 21 for black on white.
+double contrastRatio(const QColor& a, const QColor& b);
+
 // Keeps the text a widget draws on a fixed light colour readable. The
 // palette's own text colour is kept where it stands out from that colour, as
 // in the light schemes the windows were designed for; a dark scheme's light

@@ -107,16 +107,6 @@ QPalette darkScheme()
     return dark;
 }
 
-double luminance(QRgb pixel)
-{
-    const auto linear = [](int channel) {
-        const double value = channel / 255.0;
-        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(qRed(pixel)) + 0.7152 * linear(qGreen(pixel)) +
-           0.0722 * linear(qBlue(pixel));
-}
-
 // How far the pixel farthest from the area's most common colour, its ground,
 // stands from it: the contrast ratio of the text drawn there (1 when the
 // text cannot be told from the ground, 21 for black on white).
@@ -132,9 +122,7 @@ double textContrast(const QImage& area)
         std::max_element(counts.cbegin(), counts.cend(), [](int a, int b) { return a < b; }).key();
     double most = 1;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        const double a = luminance(it.key());
-        const double b = luminance(ground);
-        most = std::max(most, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+        most = std::max(most, contrastRatio(QColor(it.key()), QColor(ground)));
     }
     return most;
 }
