@@ -31,7 +31,10 @@ template <class Field> void showValue(Field* field, int limit, const ShownText& 
     if constexpr (std::is_same_v<Field, NumberEdit>) {
         field->setPlainText(value.text);
     } else {
+        // Qt leaves the caret at the end, which scrolls a value wider than
+        // the field to its end; a name reads from its beginning.
         field->setText(value.text);
+        field->setCursorPosition(0);
     }
     field->setProperty(kCutProperty, value.cut);
     field->setReadOnly(field->isReadOnly() || value.cut);

@@ -38,6 +38,7 @@ private slots:
     void focusColourFollowsTheFocus();
     void detailFieldsFollowTheGridByPointerAndKeys();
     void detailFieldsAreLockedButFocusable();
+    void detailFieldsShowTheBeginningOfLongValues();
 };
 
 void FieldsTest::digitFilterFollowsItsRule_data()
@@ -180,6 +181,21 @@ void FieldsTest::detailFieldsAreLockedButFocusable()
     QCOMPARE(txtName->text(), QStringLiteral("Ann"));
     auto* txtCon = app.find<QPlainTextEdit>("txtCon");
     QVERIFY(txtCon->isReadOnly());
+}
+
+void FieldsTest::detailFieldsShowTheBeginningOfLongValues()
+{
+    const QString longer = QStringLiteral("Annabel Longname ").repeated(3);
+    RunningApp app({contact("Bo", "1"), contact(longer, "2", longer, longer, longer, longer)});
+    auto* grid = app.find<QTableView>("DataGrid1");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    for (const char* name : {"txtName", "txtAdd", "txtEmail", "txtCom", "Text1"}) {
+        auto* field = app.find<QLineEdit>(name);
+        QCOMPARE(field->text(), longer);
+        const QRect caret = field->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        QVERIFY2(caret.left() < field->width() / 4, name);
+    }
 }
 
 QTEST_MAIN(FieldsTest)
