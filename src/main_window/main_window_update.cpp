@@ -35,6 +35,9 @@ void MainWindow::enterUpdateMode()
     m_shownForEdit = detailFieldTexts();
     setUpdateMode(true);
     ui.txtName->setFocus();
+    // Disabling the grid passed the focus on as Tab would, which selects the
+    // whole name; typing would then replace it rather than edit it.
+    ui.txtName->setCursorPosition(0);
     setDetailFieldsLocked(false);
 }
 

@@ -90,7 +90,12 @@ void UpdateTest::switchesBetweenBrowseAndUpdateMode()
     QVERIFY(app.find<QWidget>("regIMG")->isVisible());
     QVERIFY(!app.find<QWidget>("AeroButton5")->isVisible()); // its panel is hidden
     QVERIFY(app.find<QWidget>("AeroButton5")->isVisibleTo(app.find<QWidget>("picReg")));
-    QVERIFY(app.find<QWidget>("txtName")->hasFocus());
+    // The name is not selected: what is typed goes into it, never over it.
+    auto* txtName = app.find<QLineEdit>("txtName");
+    QVERIFY(txtName->hasFocus());
+    QTest::keyClick(txtName, Qt::Key_X);
+    QCOMPARE(txtName->text(), QStringLiteral("xAnn"));
+    QTest::keyClick(txtName, Qt::Key_Backspace);
     for (const char* name : fields) {
         QVERIFY(!app.find<QLineEdit>(name)->isReadOnly());
     }
