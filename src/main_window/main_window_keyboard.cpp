@@ -87,13 +87,16 @@ void MainWindow::pressIfReachable(QPushButton* button)
 }
 
 // Escape closes what is open in front: the register panel as its "CANCEL"
-// does (what was typed there stays for its next opening), update mode as the
-// panel's "CANCEL" does, else the menu. Leaving update mode puts the stored
-// values back, so a key pressed by mistake there asks before an edit goes.
+// does, update mode as the panel's "CANCEL" does, else the menu. The register
+// panel's next opening empties its fields, and leaving update mode puts the
+// stored values back, so a key pressed by mistake over typed text asks before
+// that text goes.
 void MainWindow::escape()
 {
     if (ui.picReg->isVisible()) {
-        pressIfReachable(ui.AeroButton2);
+        if (registerFieldTexts() == Contact() || confirmsThrowingTheEditAway()) {
+            pressIfReachable(ui.AeroButton2);
+        }
     } else if (ui.picUPD->isVisible()) {
         if (detailFieldTexts() == m_shownForEdit || confirmsThrowingTheEditAway()) {
             pressIfReachable(ui.AeroButton4);

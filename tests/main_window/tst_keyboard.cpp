@@ -245,9 +245,9 @@ void KeyboardTest::keysDoWhatTheySay()
     }
 }
 
-// An Escape pressed by mistake in update mode, over an edit, asks before the
-// stored values come back over it. The register panel closes at once: what
-// was typed there stays for its next opening.
+// An Escape pressed by mistake over typed text asks before the text goes: in
+// update mode the stored values come back over it, and the register panel's
+// next opening empties its fields.
 void KeyboardTest::escapeThrowsNoEditAwayUnasked_data()
 {
     QTest::addColumn<QString>("start");
@@ -256,8 +256,12 @@ void KeyboardTest::escapeThrowsNoEditAwayUnasked_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<QString>("shown"); // in the field afterwards
-    QTest::newRow("register, typed") << "register"
-                                     << "Cy" << false << "browse" << false << "Cy";
+    QTest::newRow("register, nothing typed") << "register"
+                                             << "" << false << "browse" << false << "";
+    QTest::newRow("register, typed, kept") << "register"
+                                           << "Cy" << false << "register" << true << "Cy";
+    QTest::newRow("register, typed, thrown away") << "register"
+                                                  << "Cy" << true << "browse" << true << "Cy";
     QTest::newRow("update, nothing changed") << "update"
                                              << "" << false << "browse" << false << "Ann";
     QTest::newRow("update, edited, kept") << "update"
