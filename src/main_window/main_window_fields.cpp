@@ -3,6 +3,7 @@
 #include "main_window/main_window.h"
 #include "main_window/number_edit.h"
 #include "widgets/controls.h"
+#include "widgets/one_line_input.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -33,7 +34,7 @@ template <class Field> void showValue(Field* field, int limit, const ShownText& 
     } else {
         // Qt leaves the caret at the end, which scrolls a value wider than
         // the field to its end; a name reads from its beginning.
-        field->setText(value.text);
+        OneLineInput::setTextAsStored(field, value.text);
         field->setCursorPosition(0);
     }
     field->setProperty(kCutProperty, value.cut);
@@ -63,6 +64,14 @@ void MainWindow::setupFields()
     // The name fields start white; the others take the system's window colour.
     setBackColour(ui.regName, kNormalColour);
     setBackColour(ui.txtName, kNormalColour);
+
+    for (QLineEdit* field :
+         {ui.regName, ui.regEmail, ui.regCom, ui.txtName, ui.txtEmail, ui.txtCom, ui.txtSearch}) {
+        new OneLineInput(field, QStringLiteral(" "));
+    }
+    for (QLineEdit* field : {ui.regAddress, ui.txtAdd}) {
+        new OneLineInput(field, QStringLiteral(", "));
+    }
 
     QWidget::setTabOrder(ui.regName, ui.regAddress);
     QWidget::setTabOrder(ui.regAddress, ui.regCon);

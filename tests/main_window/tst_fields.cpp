@@ -39,6 +39,9 @@ private slots:
     void detailFieldsFollowTheGridByPointerAndKeys();
     void detailFieldsAreLockedButFocusable();
     void detailFieldsShowTheBeginningOfLongValues();
+    void pastedLineBreaksStayOffOneLineFields_data();
+    void pastedLineBreaksStayOffOneLineFields();
+    void storedLineBreaksOutliveAnEdit();
 };
 
 void FieldsTest::digitFilterFollowsItsRule_data()
@@ -196,6 +199,75 @@ void FieldsTest::detailFieldsShowTheBeginningOfLongValues()
         const QRect caret = field->inputMethodQuery(Qt::ImCursorRectangle).toRect();
         QVERIFY2(caret.left() < field->width() / 4, name);
     }
+}
+
+// A line copied with its end, or an address copied line by line, pasted into
+// a one-line field.
+void FieldsTest::pastedLineBreaksStayOffOneLineFields_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed"); // before the paste, the caret then put at `at`
+    QTest::addColumn<int>("at");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("caret");
+    QTest::newRow("a line with its end") << "regName"
+                                         << "" << 0 << "Ann Lee\n"
+                                         << "Ann Lee" << 7;
+    QTest::newRow("Windows line ends on both sides") << "regEmail"
+                                                     << "" << 0 << "\r\nann@example.com\r\n"
+                                                     << "ann@example.com" << 15;
+    QTest::newRow("an address of several lines") << "regAddress"
+                                                 << "" << 0 << "1 Quay\nLeith\r\n\r\nEH6 6AA\n"
+                                                 << "1 Quay, Leith, EH6 6AA" << 22;
+    QTest::newRow("into typed text, a paragraph separator") << "regCom"
+                                                            << "Acme" << 2 << "\nx\u2028y\u2029"
+                                                            << "Acx yme" << 5;
+    QTest::newRow("the search") << "txtSearch"
+                                << "" << 0 << "Bob\n"
+                                << "Bob" << 3;
+}
+
+void FieldsTest::pastedLineBreaksStayOffOneLineFields()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(int, at);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    QFETCH(int, caret);
+    RunningApp app({contact("Ann", "1"), contact("Bob", "2")});
+    if (field.startsWith(QLatin1String("reg"))) {
+        app.click("cmdReg");
+    }
+    auto* edit = app.find<QLineEdit>(qPrintable(field));
+    edit->setFocus();
+    QTest::keyClicks(edit, typed);
+    edit->setCursorPosition(at);
+    QApplication::clipboard()->setText(pasted);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit->text(), expected);
+    QCOMPARE(edit->cursorPosition(), caret);
+    if (field == QLatin1String("txtSearch")) {
+        QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 1);
+    }
+}
+
+// A value stored with a line break (an imported address) is shown and saved
+// as it is; only what is pasted into it is put on one line.
+void FieldsTest::storedLineBreaksOutliveAnEdit()
+{
+    RunningApp app({contact("Ann", "1", "1 Quay\nLeith")});
+    auto* txtAdd = app.find<QLineEdit>("txtAdd");
+    QCOMPARE(txtAdd->text(), QStringLiteral("1 Quay\nLeith"));
+    app.click("cmdUpdate");
+    txtAdd->setFocus();
+    txtAdd->end(false);
+    QApplication::clipboard()->setText(QStringLiteral(" EH6\n"));
+    QTest::keyClick(txtAdd, Qt::Key_V, Qt::ControlModifier);
+    app.click("AeroButton3");
+    app.settle();
+    QCOMPARE(app.folder.stored()[0].address, QStringLiteral("1 Quay\nLeith EH6"));
 }
 
 QTEST_MAIN(FieldsTest)
