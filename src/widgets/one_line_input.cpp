@@ -46,19 +46,26 @@ QValidator::State OneLineInput::validate(QString& input, int& pos) const
     if (std::none_of(input.cbegin(), input.cend(), isLineBreak)) {
         return Acceptable;
     }
-    // The inserted text lies between what the change left the same at the
-    // beginning and at the end.
-    const qsizetype most = std::min(input.size(), m_shown.size());
+    // What was inserted ends at the caret, where a paste or a drop leaves it,
+    // when the text after the caret was there before; otherwise (an undo, say) it
+    // ends where the text stops being the same as before, read from the end.
+    qsizetype insertedEnd = std::clamp<qsizetype>(pos, 0, input.size());
+    if (!m_shown.endsWith(QStringView(input).sliced(insertedEnd))) {
+        qsizetype sameAtEnd = 0;
+        const qsizetype most = std::min(input.size(), m_shown.size());
+        while (sameAtEnd < most &&
+               input[input.size() - 1 - sameAtEnd] == m_shown[m_shown.size() - 1 - sameAtEnd]) {
+            ++sameAtEnd;
+        }
+        insertedEnd = input.size() - sameAtEnd;
+    }
+    // It begins where the text stops being the same as before, read from
+    // the beginning.
+    const qsizetype most = std::min(insertedEnd, m_shown.size() - (input.size() - insertedEnd));
     qsizetype same = 0;
     while (same < most && input[same] == m_shown[same]) {
         ++same;
     }
-    qsizetype sameAtEnd = 0;
-    while (sameAtEnd < most - same &&
-           input[input.size() - 1 - sameAtEnd] == m_shown[m_shown.size() - 1 - sameAtEnd]) {
-        ++sameAtEnd;
-    }
-    const qsizetype insertedEnd = input.size() - sameAtEnd;
     const QString line = onOneLine(QStringView(input).sliced(same, insertedEnd - same), m_joiner);
     if (pos >= insertedEnd) {
         pos -= static_cast<int>(insertedEnd - same - line.size());

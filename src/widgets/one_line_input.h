@@ -10,7 +10,8 @@
 // are dropped, and each run of them inside it becomes the joiner. Only the
 // text that changed is looked at: a stored value shown with
 // setTextAsStored() keeps its line breaks, also while the user edits the
-// rest of it.
+// rest of it. (Qt forgets the field's undo steps when the text is put on
+// one line.)
 class OneLineInput : public QValidator
 {
     Q_OBJECT

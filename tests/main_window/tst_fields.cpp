@@ -41,6 +41,7 @@ private slots:
     void detailFieldsShowTheBeginningOfLongValues();
     void pastedLineBreaksStayOffOneLineFields_data();
     void pastedLineBreaksStayOffOneLineFields();
+    void storedLineBreaksOutliveAnEdit_data();
     void storedLineBreaksOutliveAnEdit();
 };
 
@@ -254,20 +255,35 @@ void FieldsTest::pastedLineBreaksStayOffOneLineFields()
 }
 
 // A value stored with a line break (an imported address) is shown and saved
-// as it is; only what is pasted into it is put on one line.
+// as it is; only what is pasted into it is put on one line, also where the
+// pasted text begins like the stored text after the caret.
+void FieldsTest::storedLineBreaksOutliveAnEdit_data()
+{
+    QTest::addColumn<int>("at");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("at the end") << 12 << " EH6\n"
+                                << "1 Quay\nLeith EH6";
+    QTest::newRow("before the stored break") << 6 << "\nEH6"
+                                             << "1 QuayEH6\nLeith";
+}
+
 void FieldsTest::storedLineBreaksOutliveAnEdit()
 {
+    QFETCH(int, at);
+    QFETCH(QString, pasted);
+    QFETCH(QString, saved);
     RunningApp app({contact("Ann", "1", "1 Quay\nLeith")});
     auto* txtAdd = app.find<QLineEdit>("txtAdd");
     QCOMPARE(txtAdd->text(), QStringLiteral("1 Quay\nLeith"));
     app.click("cmdUpdate");
     txtAdd->setFocus();
-    txtAdd->end(false);
-    QApplication::clipboard()->setText(QStringLiteral(" EH6\n"));
+    txtAdd->setCursorPosition(at);
+    QApplication::clipboard()->setText(pasted);
     QTest::keyClick(txtAdd, Qt::Key_V, Qt::ControlModifier);
     app.click("AeroButton3");
     app.settle();
-    QCOMPARE(app.folder.stored()[0].address, QStringLiteral("1 Quay\nLeith EH6"));
+    QCOMPARE(app.folder.stored()[0].address, saved);
 }
 
 QTEST_MAIN(FieldsTest)
