@@ -1,5 +1,6 @@
 #include "widgets/grid_cell_delegate.h"
 
+#include "widgets/one_line_input.h"
 #include "widgets/picture_cache.h"
 
 #include <QApplication>
@@ -32,6 +33,12 @@ QPalette::ColorGroup colourGroup(const QStyleOptionViewItem& cell)
 }
 
 } // namespace
+
+void GridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = onOneLine(option->text, QStringLiteral(", "));
+}
 
 bool GridCellDelegate::isPlainCell(const QStyleOptionViewItem& cell)
 {

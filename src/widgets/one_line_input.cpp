@@ -10,29 +10,32 @@ bool isLineBreak(QChar c)
            c == QChar::ParagraphSeparator;
 }
 
-QString onOneLine(QStringView inserted, const QString& joiner)
+} // namespace
+
+QString onOneLine(const QString& text, const QString& joiner)
 {
+    if (std::none_of(text.cbegin(), text.cend(), isLineBreak)) {
+        return text;
+    }
     qsizetype first = 0;
-    qsizetype end = inserted.size();
-    while (first < end && isLineBreak(inserted[first])) {
+    qsizetype end = text.size();
+    while (first < end && isLineBreak(text[first])) {
         ++first;
     }
-    while (end > first && isLineBreak(inserted[end - 1])) {
+    while (end > first && isLineBreak(text[end - 1])) {
         --end;
     }
     QString line;
     line.reserve(end - first);
     for (qsizetype i = first; i < end; ++i) {
-        if (!isLineBreak(inserted[i])) {
-            line.append(inserted[i]);
-        } else if (!isLineBreak(inserted[i - 1])) {
+        if (!isLineBreak(text[i])) {
+            line.append(text[i]);
+        } else if (!isLineBreak(text[i - 1])) {
             line.append(joiner);
         }
     }
     return line;
 }
-
-} // namespace
 
 OneLineInput::OneLineInput(QLineEdit* field, QString joiner)
     : QValidator(field), m_joiner(std::move(joiner)), m_shown(field->text())
@@ -66,7 +69,7 @@ QValidator::State OneLineInput::validate(QString& input, int& pos) const
     while (same < most && input[same] == m_shown[same]) {
         ++same;
     }
-    const QString line = onOneLine(QStringView(input).sliced(same, insertedEnd - same), m_joiner);
+    const QString line = onOneLine(input.sliced(same, insertedEnd - same), m_joiner);
     if (pos >= insertedEnd) {
         pos -= static_cast<int>(insertedEnd - same - line.size());
     } else if (pos > same) {

@@ -146,6 +146,8 @@ private slots:
     void scrollBarsLookAsQtDrawsThem();
     void gridCellsLookAsTheStyleDrawsThem_data();
     void gridCellsLookAsTheStyleDrawsThem();
+    void gridCellsShowEveryLineOfAValue_data();
+    void gridCellsShowEveryLineOfAValue();
     void fieldFramesLookAsTheStyleDrawsThem_data();
     void fieldFramesLookAsTheStyleDrawsThem();
     void headerSectionsLookAsTheStyleDrawsThem_data();
@@ -158,6 +160,10 @@ private slots:
     void aWindowOpenedAgainDrawsNoPartAnew();
     void textReadsOnItsBackground_data();
     void textReadsOnItsBackground();
+
+private:
+    static void expectCellPaintedAsTheStyleDoes(const QString& text, const QString& shown,
+                                                int width, int alignment, int state);
 };
 
 void LooksTest::initTestCase()
@@ -350,7 +356,6 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem_data()
         << QStringLiteral("Ἀθηνᾶ Παπαδοπούλου, e\u0301cole") << 150 << left << shown;
     QTest::newRow("right to left") << QStringLiteral("محمد عبد الله 12") << 80 << left << shown;
     QTest::newRow("emoji") << QStringLiteral("Ana \U0001F600 Lopes") << 200 << left << shown;
-    QTest::newRow("two lines") << QStringLiteral("Elm Street\nSpringfield") << 200 << left << shown;
     QTest::newRow("right-aligned, elided")
         << address << 100 << int(Qt::AlignRight | Qt::AlignVCenter) << shown;
     QTest::newRow("centred") << QStringLiteral("0171 555 0199") << 200 << int(Qt::AlignCenter)
@@ -365,16 +370,49 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem()
     QFETCH(int, width);
     QFETCH(int, alignment);
     QFETCH(int, state);
-    QStandardItemModel model(1, 1);
+    expectCellPaintedAsTheStyleDoes(text, text, width, alignment, state);
+}
+
+// A value of several lines shows its lines on one, joined by commas, where
+// the style would show its first line cut short, or only "…" when it begins
+// with a line break.
+void LooksTest::gridCellsShowEveryLineOfAValue_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("two lines") << "Elm Street\nSpringfield"
+                               << "Elm Street, Springfield";
+    QTest::newRow("a line break first") << "\r\nSpringfield"
+                                        << "Springfield";
+    QTest::newRow("two numbers and a blank line") << "0171 555 0199\n\n07700 900123\n"
+                                                  << "0171 555 0199, 07700 900123";
+}
+
+void LooksTest::gridCellsShowEveryLineOfAValue()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    expectCellPaintedAsTheStyleDoes(text, shown, 300, Qt::AlignLeft | Qt::AlignVCenter,
+                                    QStyle::State_Enabled | QStyle::State_Active);
+}
+
+// Compares the grid's cell holding `text` with the style's holding `shown`,
+// under Qt's two styles that the grid's painting follows, in both directions.
+void LooksTest::expectCellPaintedAsTheStyleDoes(const QString& text, const QString& shown,
+                                                int width, int alignment, int state)
+{
+    QStandardItemModel model(1, 2);
     model.setData(model.index(0, 0), text);
-    model.setData(model.index(0, 0), alignment, Qt::TextAlignmentRole);
+    model.setData(model.index(0, 1), shown);
+    for (const int column : {0, 1}) {
+        model.setData(model.index(0, column), alignment, Qt::TextAlignmentRole);
+    }
     const std::unique_ptr<QStyle> styles[] = {
         std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion"))),
         std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Windows")))};
     QTableView view;
     const QStyledItemDelegate stock;
     const GridCellDelegate grid;
-    const QModelIndex index = model.index(0, 0);
     for (const auto& style : styles) {
         view.setStyle(style.get());
         for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
@@ -384,7 +422,8 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem()
             option.direction = direction;
             option.rect = QRect(4, 4, width, 20);
             option.state = QStyle::State(state);
-            QCOMPARE(paintedCell(grid, option, index), paintedCell(stock, option, index));
+            QCOMPARE(paintedCell(grid, option, model.index(0, 0)),
+                     paintedCell(stock, option, model.index(0, 1)));
         }
     }
     view.setStyle(nullptr);

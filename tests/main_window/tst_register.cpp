@@ -170,8 +170,8 @@ void RegisterTest::savesTheNumberWithoutBlankEdgeLines_data()
                                                << " 555 0199 ";
 }
 
-// The grid shows a number with a line after it cut short ("555…"); a blank
-// line at either end holds nothing the user typed.
+// Enter pressed after the number starts a line in its field; a blank line at
+// either end of the number holds nothing the user typed.
 void RegisterTest::savesTheNumberWithoutBlankEdgeLines()
 {
     QFETCH(QString, typed);
