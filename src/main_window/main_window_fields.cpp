@@ -65,8 +65,8 @@ void MainWindow::setupFields()
     setBackColour(ui.regName, kNormalColour);
     setBackColour(ui.txtName, kNormalColour);
 
-    for (QLineEdit* field :
-         {ui.regName, ui.regEmail, ui.regCom, ui.txtName, ui.txtEmail, ui.txtCom, ui.txtSearch}) {
+    for (QLineEdit* field : {ui.regName, ui.regEmail, ui.regCom, ui.txtName, ui.txtEmail, ui.txtCom,
+                             ui.Text1, ui.txtSearch}) {
         new OneLineInput(field, QStringLiteral(" "));
     }
     for (QLineEdit* field : {ui.regAddress, ui.txtAdd}) {

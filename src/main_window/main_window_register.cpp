@@ -4,6 +4,7 @@
 #include "data/database.h"
 #include "main_window/main_window.h"
 #include "main_window/window_host.h"
+#include "widgets/one_line_input.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -72,7 +73,7 @@ void MainWindow::choosePhoto()
     }
     ui.regPic->setPixmap(QPixmap::fromImage(preview));
     m_photoSource = chosen;
-    ui.Text1->setText(QFileInfo(chosen).fileName());
+    OneLineInput::setTextAsStored(ui.Text1, QFileInfo(chosen).fileName());
 }
 
 Contact MainWindow::registerFieldTexts() const

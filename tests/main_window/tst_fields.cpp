@@ -227,6 +227,9 @@ void FieldsTest::pastedLineBreaksStayOffOneLineFields_data()
     QTest::newRow("the search") << "txtSearch"
                                 << "" << 0 << "Bob\n"
                                 << "Bob" << 3;
+    QTest::newRow("a photo name in update mode") << "Text1"
+                                                 << "" << 0 << "bob.png\r\n"
+                                                 << "bob.png" << 7;
 }
 
 void FieldsTest::pastedLineBreaksStayOffOneLineFields()
@@ -240,6 +243,8 @@ void FieldsTest::pastedLineBreaksStayOffOneLineFields()
     RunningApp app({contact("Ann", "1"), contact("Bob", "2")});
     if (field.startsWith(QLatin1String("reg"))) {
         app.click("cmdReg");
+    } else if (field == QLatin1String("Text1")) {
+        app.click("cmdUpdate");
     }
     auto* edit = app.find<QLineEdit>(qPrintable(field));
     edit->setFocus();
