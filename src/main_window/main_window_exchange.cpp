@@ -116,7 +116,7 @@ void MainWindow::importContactFiles(const QStringList& files)
         return;
     }
     m_services.messages->showWithDetails(this,
-                                         tr("Imported %1 contacts (%2 updated, %3 skipped).")
+                                         tr("Contacts imported: %1, updated: %2, skipped: %3.")
                                              .arg(report.imported)
                                              .arg(report.updated)
                                              .arg(report.skipped),

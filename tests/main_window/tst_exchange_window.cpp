@@ -86,7 +86,7 @@ void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
     trigger(app, "importContactsAction");
     QCOMPARE(app.fakes.messages.asked.size(), 1);
     const AskedBox report = app.fakes.messages.asked[0];
-    QCOMPARE(report.text, QStringLiteral("Imported 2 contacts (0 updated, 1 skipped)."));
+    QCOMPARE(report.text, QStringLiteral("Contacts imported: 2, updated: 0, skipped: 1."));
     QCOMPARE(report.icon, BoxIcon::Information);
     QCOMPARE(report.details, file + QStringLiteral(":11: a card without a name, e-mail or number"));
     QCOMPARE(app.find<QTableView>("DataGrid1")->model()->rowCount(), 4);
@@ -95,7 +95,7 @@ void ExchangeWindowTest::importsFromTheMenuAndReportsWhatItDid()
     // A cancelled dialog imports nothing and says nothing.
     trigger(app, "importContactsAction");
     QCOMPARE(app.fakes.messages.asked.size(), 1);
-    // A file refused whole is a warning, not a quiet "Imported 0".
+    // A file refused whole is a warning, not a quiet "Contacts imported: 0".
     const QString notes = writeCards(app, QStringLiteral("notes.vcf"), "shopping list\n");
     app.fakes.files.nextContactFiles = {{notes}};
     trigger(app, "importContactsAction");
