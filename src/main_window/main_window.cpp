@@ -191,6 +191,9 @@ float MainWindow::columnWidth(int column) const
 
 void MainWindow::sayThanksAndExit()
 {
+    if (!mayThrowAwayTyping()) {
+        return;
+    }
     box(QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale"), BoxIcon::Information);
     m_host.endAtOnce();
 }

@@ -154,6 +154,8 @@ private:
     void escape();
     void openGridMenu();
     bool confirmsThrowingTheEditAway();
+    bool holdsUnsavedTyping() const;
+    bool mayThrowAwayTyping();
     void setCoveredByRegisterPanel(bool covered);
     QList<QWidget*> commandRow() const;
     static void enableAll(const QList<QWidget*>& widgets, bool enabled);

@@ -87,22 +87,13 @@ void MainWindow::pressIfReachable(QPushButton* button)
 }
 
 // Escape closes what is open in front: the register panel as its "CANCEL"
-// does, update mode as the panel's "CANCEL" does, else the menu. The register
-// panel's next opening empties its fields, and leaving update mode puts the
-// stored values back, so a key pressed by mistake over typed text asks before
-// that text goes.
+// does, update mode as the panel's "CANCEL" does, else the menu.
 void MainWindow::escape()
 {
-    if (ui.picReg->isVisible()) {
-        if (registerFieldTexts() == Contact() || confirmsThrowingTheEditAway()) {
-            pressIfReachable(ui.AeroButton2);
-        }
-    } else if (ui.picUPD->isVisible()) {
-        if (detailFieldTexts() == m_shownForEdit || confirmsThrowingTheEditAway()) {
-            pressIfReachable(ui.AeroButton4);
-        }
-    } else {
+    if (!isEditing()) {
         ui.Picture3->hide();
+    } else if (mayThrowAwayTyping()) {
+        pressIfReachable(ui.picReg->isVisible() ? ui.AeroButton2 : ui.AeroButton4);
     }
 }
 
@@ -110,6 +101,21 @@ bool MainWindow::confirmsThrowingTheEditAway()
 {
     return box(tr("Throw away the changes typed?"), BoxIcon::Question, BoxButtons::YesNo) ==
            BoxAnswer::Yes;
+}
+
+// Text typed into an open panel and not saved: the register panel's next
+// opening empties its fields, and leaving update mode puts the stored values
+// back.
+bool MainWindow::holdsUnsavedTyping() const
+{
+    return (ui.picReg->isVisible() && registerFieldTexts() != Contact()) ||
+           (ui.picUPD->isVisible() && detailFieldTexts() != m_shownForEdit);
+}
+
+// A key pressed or a window closed by mistake asks before typed text goes.
+bool MainWindow::mayThrowAwayTyping()
+{
+    return !holdsUnsavedTyping() || confirmsThrowingTheEditAway();
 }
 
 // The register panel lies over the detail fields and the command row.

@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTableView>
 
@@ -26,6 +27,8 @@ private slots:
     void takesTheKeyboardThroughAReloadOnlyWhenItHadIt();
     void saysFarewellAndEndsWithX();
     void endsTheSameWayWhenTheWindowManagerClosesIt();
+    void asksBeforeEndingOverTypedText_data();
+    void asksBeforeEndingOverTypedText();
     void keepsOneTrayIconOverReloads();
     void keepsTheOldWindowOnScreenUntilTheNewOneShows();
     void namesEveryControlForAssistiveTechnology();
@@ -171,6 +174,58 @@ void MainWindowTest::endsTheSameWayWhenTheWindowManagerClosesIt()
     QCOMPARE(app.boxTexts(), QStringList{"Thank You for using this freeware!\r\n-Orrin Vale"});
     QCOMPARE(app.fakes.process.endRequests, 1);
     QCOMPARE(app.fakes.process.iconsAtEnd, 0);
+}
+
+// Closing the window over a new contact or an edit typed and not saved asks
+// first, as Escape does; an open panel with nothing typed ends as ever.
+void MainWindowTest::asksBeforeEndingOverTypedText_data()
+{
+    QTest::addColumn<QString>("panel"); // the button that opens it
+    QTest::addColumn<QString>("typed"); // into its name field
+    QTest::addColumn<bool>("byX");      // or by the window manager
+    QTest::addColumn<bool>("yes");      // the answer, if asked
+    QTest::addColumn<QStringList>("boxes");
+    const QString question = QStringLiteral("Throw away the changes typed?");
+    const QString farewell = QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale");
+    QTest::newRow("X over a new contact, kept") << "cmdReg"
+                                                << "Cy" << true << false << QStringList{question};
+    QTest::newRow("X over an edit, thrown away")
+        << "cmdUpdate"
+        << "Annie" << true << true << QStringList{question, farewell};
+    QTest::newRow("window manager over an edit, kept")
+        << "cmdUpdate"
+        << "Annie" << false << false << QStringList{question};
+    QTest::newRow("X over the register panel, nothing typed")
+        << "cmdReg"
+        << "" << true << false << QStringList{farewell};
+}
+
+void MainWindowTest::asksBeforeEndingOverTypedText()
+{
+    QFETCH(QString, panel);
+    QFETCH(QString, typed);
+    QFETCH(bool, byX);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, boxes);
+    RunningApp app({contact("Ann", "1")});
+    app.click(qPrintable(panel));
+    auto* name = app.find<QLineEdit>(panel == QLatin1String("cmdReg") ? "regName" : "txtName");
+    if (!typed.isEmpty()) {
+        name->setText(typed);
+    }
+    app.fakes.messages.setNextAnswer(yes ? BoxAnswer::Yes : BoxAnswer::No);
+    if (byX) {
+        QTest::mouseClick(app.find<QLabel>("Label10"), Qt::LeftButton);
+    } else {
+        app.window()->close();
+    }
+    QCOMPARE(app.boxTexts(), boxes);
+    const bool ended = boxes.size() > 1 || typed.isEmpty();
+    QCOMPARE(app.fakes.process.endRequests, ended ? 1 : 0);
+    if (!ended) {
+        QVERIFY(app.window()->isVisible());
+        QCOMPARE(name->text(), typed);
+    }
 }
 
 // While the new window loads (here it stops on a warning that the book is
