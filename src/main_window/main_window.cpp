@@ -54,7 +54,7 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     ui.DataGrid1->horizontalHeader()->setHighlightSections(false);
     ui.regPic->setPixmap(placeholderPhoto(ui.regPic->size()));
 
-    connect(ui.Label10, &ClickLabel::clicked, this, &MainWindow::sayThanksAndExit);
+    connect(ui.Label10, &ClickLabel::clicked, this, &MainWindow::closeWindow);
     connect(ui.Label11, &ClickLabel::clicked, this, &MainWindow::minimize);
     connect(m_services.tray, &TrayService::notified, this, &MainWindow::trayNotified);
     connect(ui.cmdReg, &QPushButton::clicked, this, &MainWindow::openRegisterPanel);
@@ -189,11 +189,16 @@ float MainWindow::columnWidth(int column) const
     return static_cast<float>(ui.DataGrid1->columnWidth(column) * kTwipsPerPixel);
 }
 
+// "X" and the window manager's close: typed text not saved is asked about.
+void MainWindow::closeWindow()
+{
+    if (mayThrowAwayTyping()) {
+        sayThanksAndExit();
+    }
+}
+
 void MainWindow::sayThanksAndExit()
 {
-    if (!mayThrowAwayTyping()) {
-        return;
-    }
     box(QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale"), BoxIcon::Information);
     m_host.endAtOnce();
 }
@@ -227,7 +232,7 @@ void MainWindow::trayNotified(int message)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    sayThanksAndExit();
+    closeWindow();
 }
 
 // Pointer movement over the menu panel and the grid, and the ten fields' focus changes.

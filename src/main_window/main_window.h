@@ -92,6 +92,7 @@ protected:
 
 private:
     // Start-up and shutdown
+    void closeWindow();
     void sayThanksAndExit();
     void minimize();
     void trayNotified(int message);
@@ -153,7 +154,6 @@ private:
     void pressIfReachable(QPushButton* button);
     void escape();
     void openGridMenu();
-    bool confirmsThrowingTheEditAway();
     bool holdsUnsavedTyping() const;
     bool mayThrowAwayTyping();
     void setCoveredByRegisterPanel(bool covered);

@@ -97,12 +97,6 @@ void MainWindow::escape()
     }
 }
 
-bool MainWindow::confirmsThrowingTheEditAway()
-{
-    return box(tr("Throw away the changes typed?"), BoxIcon::Question, BoxButtons::YesNo) ==
-           BoxAnswer::Yes;
-}
-
 // Text typed into an open panel and not saved: the register panel's next
 // opening empties its fields, and leaving update mode puts the stored values
 // back.
@@ -115,7 +109,8 @@ bool MainWindow::holdsUnsavedTyping() const
 // A key pressed or a window closed by mistake asks before typed text goes.
 bool MainWindow::mayThrowAwayTyping()
 {
-    return !holdsUnsavedTyping() || confirmsThrowingTheEditAway();
+    return !holdsUnsavedTyping() || box(tr("Throw away the changes typed?"), BoxIcon::Question,
+                                        BoxButtons::YesNo) == BoxAnswer::Yes;
 }
 
 // The register panel lies over the detail fields and the command row.
