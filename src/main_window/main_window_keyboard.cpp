@@ -106,11 +106,12 @@ bool MainWindow::holdsUnsavedTyping() const
            (ui.picUPD->isVisible() && detailFieldTexts() != m_shownForEdit);
 }
 
-// A key pressed or a window closed by mistake asks before typed text goes.
+// A key pressed or a window closed by mistake asks before typed text goes;
+// Enter pressed on the question keeps it.
 bool MainWindow::mayThrowAwayTyping()
 {
     return !holdsUnsavedTyping() || box(tr("Throw away the changes typed?"), BoxIcon::Question,
-                                        BoxButtons::YesNo) == BoxAnswer::Yes;
+                                        BoxButtons::YesNoDefaultNo) == BoxAnswer::Yes;
 }
 
 // The register panel lies over the detail fields and the command row.

@@ -68,9 +68,9 @@ public:
     {
         CentredBeforeWindowIsUp<QMessageBox> box(parent);
         describeBox(box, text, title, qtIcon(icon));
-        if (buttons == BoxButtons::YesNo) {
+        if (buttons != BoxButtons::Ok) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(buttons == BoxButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
         } else {
             box.setStandardButtons(QMessageBox::Ok);
         }

@@ -13,10 +13,12 @@ class QWidget;
 namespace norvane {
 
 enum class BoxIcon { Information, Warning, Question };
-enum class BoxButtons { Ok, YesNo };
+enum class BoxButtons { Ok, YesNo, YesNoDefaultNo };
 enum class BoxAnswer { Ok, Yes, No };
 
-// Modal message boxes. A Yes/No box has Yes as its default button.
+// Modal message boxes. A YesNo box has Yes as its default button; a
+// YesNoDefaultNo box, for a question where Enter pressed without reading must
+// throw nothing away, has No.
 class MessageBoxService
 {
 public:

@@ -3,11 +3,13 @@
 #include "widgets/pictures.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTableView>
+#include <QTimer>
 
 using namespace norvane;
 using namespace norvane::testing;
@@ -29,6 +31,8 @@ private slots:
     void endsTheSameWayWhenTheWindowManagerClosesIt();
     void asksBeforeEndingOverTypedText_data();
     void asksBeforeEndingOverTypedText();
+    void enterAnswersAQuestionWithItsDefault_data();
+    void enterAnswersAQuestionWithItsDefault();
     void keepsOneTrayIconOverReloads();
     void keepsTheOldWindowOnScreenUntilTheNewOneShows();
     void namesEveryControlForAssistiveTechnology();
@@ -225,7 +229,33 @@ void MainWindowTest::asksBeforeEndingOverTypedText()
     if (!ended) {
         QVERIFY(app.window()->isVisible());
         QCOMPARE(name->text(), typed);
+        QCOMPARE(app.fakes.messages.asked.first().buttons, BoxButtons::YesNoDefaultNo);
     }
+}
+
+// The real message box: Enter pressed on a question takes its default
+// answer, which is No where typed text would otherwise be thrown away.
+void MainWindowTest::enterAnswersAQuestionWithItsDefault_data()
+{
+    QTest::addColumn<BoxButtons>("buttons");
+    QTest::addColumn<BoxAnswer>("answer");
+    QTest::newRow("a question") << BoxButtons::YesNo << BoxAnswer::Yes;
+    QTest::newRow("throwing typed text away") << BoxButtons::YesNoDefaultNo << BoxAnswer::No;
+}
+
+void MainWindowTest::enterAnswersAQuestionWithItsDefault()
+{
+    QFETCH(BoxButtons, buttons);
+    QFETCH(BoxAnswer, answer);
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    const Services services = productionServices();
+    QCOMPARE(services.messages->show(nullptr, QStringLiteral("Sure?"), QStringLiteral("Title"),
+                                     BoxIcon::Question, buttons),
+             answer);
 }
 
 // While the new window loads (here it stops on a warning that the book is
