@@ -106,9 +106,14 @@ void MainWindow::openAboutWindow()
     setEnabled(false);
 }
 
+// The menu's "Exit" and Ctrl+Q: typed text not saved is asked about first,
+// as "X" does, since "Exit now?" does not say that it goes too.
 void MainWindow::askToExit()
 {
     ui.Picture3->hide();
+    if (!mayThrowAwayTyping()) {
+        return;
+    }
     const BoxAnswer answer =
         m_services.messages->show(this, QStringLiteral("Exit now?"), QStringLiteral("Exit"),
                                   BoxIcon::Question, BoxButtons::YesNo);

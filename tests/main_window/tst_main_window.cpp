@@ -186,29 +186,39 @@ void MainWindowTest::asksBeforeEndingOverTypedText_data()
 {
     QTest::addColumn<QString>("panel"); // the button that opens it
     QTest::addColumn<QString>("typed"); // into its name field
-    QTest::addColumn<bool>("byX");      // or by the window manager
-    QTest::addColumn<bool>("yes");      // the answer, if asked
+    QTest::addColumn<QString>("how");   // "X", the window manager's "close", or "Ctrl+Q"
+    QTest::addColumn<bool>("yes");      // every answer, if asked
     QTest::addColumn<QStringList>("boxes");
     const QString question = QStringLiteral("Throw away the changes typed?");
     const QString farewell = QStringLiteral("Thank You for using this freeware!\r\n-Orrin Vale");
+    const QString exitNow = QStringLiteral("Exit now?");
     QTest::newRow("X over a new contact, kept") << "cmdReg"
-                                                << "Cy" << true << false << QStringList{question};
-    QTest::newRow("X over an edit, thrown away")
-        << "cmdUpdate"
-        << "Annie" << true << true << QStringList{question, farewell};
-    QTest::newRow("window manager over an edit, kept")
-        << "cmdUpdate"
-        << "Annie" << false << false << QStringList{question};
+                                                << "Cy"
+                                                << "X" << false << QStringList{question};
+    QTest::newRow("X over an edit, thrown away") << "cmdUpdate"
+                                                 << "Annie"
+                                                 << "X" << true << QStringList{question, farewell};
+    QTest::newRow("window manager over an edit, kept") << "cmdUpdate"
+                                                       << "Annie"
+                                                       << "close" << false << QStringList{question};
     QTest::newRow("X over the register panel, nothing typed")
         << "cmdReg"
-        << "" << true << false << QStringList{farewell};
+        << ""
+        << "X" << false << QStringList{farewell};
+    QTest::newRow("Ctrl+Q over a new contact, kept") << "cmdReg"
+                                                     << "Cy"
+                                                     << "Ctrl+Q" << false << QStringList{question};
+    QTest::newRow("Ctrl+Q over an edit, thrown away")
+        << "cmdUpdate"
+        << "Annie"
+        << "Ctrl+Q" << true << QStringList{question, exitNow};
 }
 
 void MainWindowTest::asksBeforeEndingOverTypedText()
 {
     QFETCH(QString, panel);
     QFETCH(QString, typed);
-    QFETCH(bool, byX);
+    QFETCH(QString, how);
     QFETCH(bool, yes);
     QFETCH(QStringList, boxes);
     RunningApp app({contact("Ann", "1")});
@@ -217,11 +227,15 @@ void MainWindowTest::asksBeforeEndingOverTypedText()
     if (!typed.isEmpty()) {
         name->setText(typed);
     }
-    app.fakes.messages.setNextAnswer(yes ? BoxAnswer::Yes : BoxAnswer::No);
-    if (byX) {
+    for (int i = 0; i < 2; ++i) {
+        app.fakes.messages.setNextAnswer(yes ? BoxAnswer::Yes : BoxAnswer::No);
+    }
+    if (how == QLatin1String("X")) {
         QTest::mouseClick(app.find<QLabel>("Label10"), Qt::LeftButton);
-    } else {
+    } else if (how == QLatin1String("close")) {
         app.window()->close();
+    } else {
+        QTest::keySequence(name, QKeySequence(how));
     }
     QCOMPARE(app.boxTexts(), boxes);
     const bool ended = boxes.size() > 1 || typed.isEmpty();
