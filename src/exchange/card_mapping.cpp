@@ -194,15 +194,109 @@ QString revisionText(const QDateTime& time)
     return time.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
 }
 
+namespace {
+
+// Whether an ASCII name's words already stand one space apart.
+bool isSimplified(QByteArrayView name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (isAsciiBlank(name[i]) &&
+            (name[i] != ' ' || i == 0 || i + 1 == name.size() || name[i + 1] == ' ')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the words after a name's comma are a generational or academic
+// suffix ("Jr.", "III", "PhD") rather than the given name.
+bool isNameSuffix(QByteArrayView words)
+{
+    QByteArray key;
+    for (const char c : words) {
+        if (c != '.') {
+            key += asciiLower(c);
+        }
+    }
+    static const QByteArrayView kSuffixes[] = {"jr", "sr",  "ii", "iii", "iv",  "phd",
+                                               "md", "esq", "jd", "dds", "mba", "cpa"};
+    return std::find(std::begin(kSuffixes), std::end(kSuffixes), key) != std::end(kSuffixes);
+}
+
+// A name in UTF-8 read as family, given and suffix, its words one space
+// apart: "Ann Lee" and "Lee, Ann" are family "Lee", given "Ann"; "Martin
+// King, Jr." has the suffix "Jr.". Without a single comma between words, the
+// family name is the last word.
+class NameWords
+{
+public:
+    explicit NameWords(QByteArrayView name)
+    {
+        if (!isAscii(name)) {
+            m_simplified = textFromUtf8(name).simplified().toUtf8();
+            m_words = m_simplified;
+        } else if (isSimplified(name)) {
+            m_words = name; // most names: nothing to make
+        } else {
+            m_simplified.reserve(name.size());
+            bool blank = false;
+            for (const char c : name) {
+                if (isAsciiBlank(c)) {
+                    blank = !m_simplified.isEmpty();
+                } else {
+                    if (blank) {
+                        m_simplified += ' ';
+                        blank = false;
+                    }
+                    m_simplified += c;
+                }
+            }
+            m_words = m_simplified;
+        }
+        split();
+    }
+    QByteArrayView family() const { return m_family; }
+    QByteArrayView given() const { return m_given; }
+    QByteArrayView suffix() const { return m_suffix; }
+
+private:
+    void split()
+    {
+        QByteArrayView words = m_words;
+        const qsizetype comma = words.indexOf(',');
+        if (comma > 0 && comma + 1 < words.size() && words.lastIndexOf(',') == comma) {
+            const QByteArrayView before = words.first(comma).trimmed();
+            const QByteArrayView after = words.sliced(comma + 1).trimmed();
+            if (!before.isEmpty() && !after.isEmpty()) {
+                if (!isNameSuffix(after)) {
+                    m_family = before;
+                    m_given = after;
+                    return;
+                }
+                m_suffix = after;
+                words = before;
+            }
+        }
+        const qsizetype lastSpace = words.lastIndexOf(' ');
+        m_family = words.sliced(lastSpace + 1);
+        m_given = words.first(std::max<qsizetype>(lastSpace, 0));
+    }
+
+    QByteArray m_simplified; // when the name itself is not
+    QByteArrayView m_words;
+    QByteArrayView m_family;
+    QByteArrayView m_given;
+    QByteArrayView m_suffix;
+};
+
+} // namespace
+
 QStringList derivedNameParts(const QString& name)
 {
-    // Simplified, the words stand one space apart.
-    const QString words = name.simplified();
-    const qsizetype lastSpace = words.lastIndexOf(u' ');
-    if (lastSpace < 0) {
-        return {words, QString()};
-    }
-    return {words.sliced(lastSpace + 1), words.first(lastSpace)};
+    const QByteArray utf8 = name.toUtf8();
+    const NameWords words(utf8);
+    return {QString::fromUtf8(words.family()), QString::fromUtf8(words.given()),
+            QString::fromUtf8(words.suffix())};
 }
 
 namespace {
@@ -319,10 +413,10 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
     properties.prepend(property(QStringLiteral("FN"), escapeValue(contact.name)));
     if (!stored.first(QStringLiteral("N")) || !unchanged(ContactColumn::Name)) {
         const QStringList parts = derivedNameParts(contact.name);
-        replaceAll(
-            properties, QStringLiteral("N"),
-            {property(QStringLiteral("N"), escapeValue(parts[0]) + QLatin1Char(';') +
-                                               escapeValue(parts[1]) + QStringLiteral(";;;"))});
+        replaceAll(properties, QStringLiteral("N"),
+                   {property(QStringLiteral("N"),
+                             escapeValue(parts[0]) + QLatin1Char(';') + escapeValue(parts[1]) +
+                                 QStringLiteral(";;;") + escapeValue(parts[2]))});
     }
     if (!unchanged(ContactColumn::Contact)) {
         QList<VCardProperty> tels;
@@ -392,57 +486,6 @@ VCard cardForExport(const VCard& stored, const Contact& contact, const QString& 
 
 namespace {
 
-// Whether an ASCII name's words already stand one space apart.
-bool isSimplified(QByteArrayView name)
-{
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (isAsciiBlank(name[i]) &&
-            (name[i] != ' ' || i == 0 || i + 1 == name.size() || name[i + 1] == ' ')) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A name in UTF-8 as derivedNameParts() reads it: its words one space apart,
-// the family name after the last space.
-class NameWords
-{
-public:
-    explicit NameWords(QByteArrayView name)
-    {
-        if (!isAscii(name)) {
-            m_simplified = textFromUtf8(name).simplified().toUtf8();
-            m_words = m_simplified;
-        } else if (isSimplified(name)) {
-            m_words = name; // most names: nothing to make
-        } else {
-            m_simplified.reserve(name.size());
-            bool blank = false;
-            for (const char c : name) {
-                if (isAsciiBlank(c)) {
-                    blank = !m_simplified.isEmpty();
-                } else {
-                    if (blank) {
-                        m_simplified += ' ';
-                        blank = false;
-                    }
-                    m_simplified += c;
-                }
-            }
-            m_words = m_simplified;
-        }
-        m_lastSpace = m_words.lastIndexOf(' ');
-    }
-    QByteArrayView family() const { return m_words.sliced(m_lastSpace + 1); }
-    QByteArrayView given() const { return m_words.first(std::max<qsizetype>(m_lastSpace, 0)); }
-
-private:
-    QByteArray m_simplified; // when the name itself is not
-    QByteArrayView m_words;
-    qsizetype m_lastSpace = -1;
-};
-
 // Whether a line of the numbers holds nothing but blanks.
 bool isBlankLine(QByteArrayView line)
 {
@@ -464,7 +507,13 @@ void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView
     line.begin("VERSION").raw(v4 ? "4.0" : "3.0").end();
     line.begin("FN").escaped(text(ContactColumn::Name)).end();
     const NameWords name(text(ContactColumn::Name));
-    line.begin("N").escaped(name.family()).raw(";").escaped(name.given()).raw(";;;").end();
+    line.begin("N")
+        .escaped(name.family())
+        .raw(";")
+        .escaped(name.given())
+        .raw(";;;")
+        .escaped(name.suffix())
+        .end();
     // One number a line; a line ends at LF, CR LF or a lone CR.
     const QByteArrayView numbers = text(ContactColumn::Contact);
     for (qsizetype from = 0; from <= numbers.size();) {

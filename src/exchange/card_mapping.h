@@ -59,8 +59,11 @@ void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView
 // A REV value: the time in UTC, "20261207T143011Z".
 QString revisionText(const QDateTime& time);
 
-// The family and given name derived from a full name: the last word is the
-// family name, the words before it the given name.
+// The family name, given name and suffix derived from a full name: the
+// last word is the family name and the words before it the given name, but
+// in a name of one comma the words before it are the family name and those
+// after it the given name ("Lee, Ann") or, when they are one such as "Jr.",
+// the suffix.
 QStringList derivedNameParts(const QString& name);
 
 } // namespace norvane

@@ -117,6 +117,8 @@ private slots:
     void aFailedImportWritesNothing();
     void writesAPlainContactAsTheFullMappingDoes_data();
     void writesAPlainContactAsTheFullMappingDoes();
+    void derivesTheStructuredNameAsPeopleWriteIt_data();
+    void derivesTheStructuredNameAsPeopleWriteIt();
     void exportsABrokenTextAsItReads();
     void hashesAsTheSipHashReference_data();
     void hashesAsTheSipHashReference();
@@ -777,8 +779,44 @@ void ExchangeTest::writesAPlainContactAsTheFullMappingDoes()
     }
 }
 
-// A contact's UID is given at its first export and kept in the book, the
-// card table made for it when the book has none.
+void ExchangeTest::derivesTheStructuredNameAsPeopleWriteIt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("n"); // the N property's value
+    QTest::newRow("given family") << "Ann Marie Lee" << QByteArray("Lee;Ann Marie;;;");
+    QTest::newRow("family, given") << " Lee ,  Ann Marie" << QByteArray("Lee;Ann Marie;;;");
+    QTest::newRow("family of several words, given")
+        << "van der Berg, Jan" << QByteArray("van der Berg;Jan;;;");
+    QTest::newRow("given family, suffix")
+        << "Martin Luther King, Jr." << QByteArray("King;Martin Luther;;;Jr.");
+    QTest::newRow("suffix in capitals without its dots")
+        << "Ann Lee, PHD" << QByteArray("Lee;Ann;;;PHD");
+    QTest::newRow("non-ASCII family, given")
+        << QString::fromUtf8("Öztürk, Ayşe") << QByteArray("Öztürk;Ayşe;;;");
+    QTest::newRow("two commas: the last word")
+        << "Lee, Ann, Bo" << QByteArray("Bo;Lee\\, Ann\\,;;;");
+    QTest::newRow("a comma at the end") << "Lee," << QByteArray("Lee\\,;;;;");
+    QTest::newRow("a comma at the start") << ", Ann" << QByteArray("Ann;\\,;;;");
+    QTest::newRow("one word") << "Cher" << QByteArray("Cher;;;;");
+}
+
+// Other programs show and sort by the structured name; both ways of writing
+// a card derive the same one.
+void ExchangeTest::derivesTheStructuredNameAsPeopleWriteIt()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, n);
+    const Contact person = contact(name, QStringLiteral("1"));
+    const QString uid = QStringLiteral("urn:uuid:1");
+    const QString rev = QStringLiteral("20261207T120000Z");
+    QByteArray direct;
+    appendContactCard(direct, ContactUtf8(person), uid.toUtf8(), std::nullopt, VCardVersion::V3,
+                      rev);
+    QVERIFY2(direct.contains("\r\nN:" + n + "\r\n"), direct);
+    QCOMPARE(direct,
+             writeVCard(cardForExport(VCard(), person, uid, std::nullopt, VCardVersion::V3, rev)));
+}
+
 // A book written by another program may hold bytes that are not UTF-8, or
 // a byte-order mark; the card holds the texts as Norvane reads and shows
 // them.
@@ -827,6 +865,8 @@ void ExchangeTest::hashesAsTheSipHashReference()
     }
 }
 
+// A contact's UID is given at its first export and kept in the book, the
+// card table made for it when the book has none.
 void ExchangeTest::keepsEachContactsUidFromOneExportToTheNext()
 {
     TestFolder folder;
