@@ -209,7 +209,8 @@ bool isSimplified(QByteArrayView name)
 }
 
 // Whether the words after a name's comma are a generational or academic
-// suffix ("Jr.", "III", "PhD") rather than the given name.
+// suffix ("Jr.", "III", "PhD") or a company's legal form ("Inc.", "Ltd"),
+// rather than the given name.
 bool isNameSuffix(QByteArrayView words)
 {
     QByteArray key;
@@ -218,8 +219,9 @@ bool isNameSuffix(QByteArrayView words)
             key += asciiLower(c);
         }
     }
-    static const QByteArrayView kSuffixes[] = {"jr", "sr",  "ii", "iii", "iv",  "phd",
-                                               "md", "esq", "jd", "dds", "mba", "cpa"};
+    static const QByteArrayView kSuffixes[] = {"jr",  "sr",  "ii",   "iii",  "iv",  "phd", "md",
+                                               "esq", "jd",  "dds",  "mba",  "cpa", "inc", "ltd",
+                                               "llc", "plc", "corp", "gmbh", "ag"};
     return std::find(std::begin(kSuffixes), std::end(kSuffixes), key) != std::end(kSuffixes);
 }
 

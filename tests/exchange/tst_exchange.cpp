@@ -791,6 +791,7 @@ void ExchangeTest::derivesTheStructuredNameAsPeopleWriteIt_data()
         << "Martin Luther King, Jr." << QByteArray("King;Martin Luther;;;Jr.");
     QTest::newRow("suffix in capitals without its dots")
         << "Ann Lee, PHD" << QByteArray("Lee;Ann;;;PHD");
+    QTest::newRow("a company's form") << "Acme, Inc." << QByteArray("Acme;;;;Inc.");
     QTest::newRow("non-ASCII family, given")
         << QString::fromUtf8("Öztürk, Ayşe") << QByteArray("Öztürk;Ayşe;;;");
     QTest::newRow("two commas: the last word")
