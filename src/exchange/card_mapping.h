@@ -60,10 +60,10 @@ void appendContactCard(QByteArray& out, const ContactUtf8& texts, QByteArrayView
 QString revisionText(const QDateTime& time);
 
 // The family name, given name and suffix derived from a full name: the
-// last word is the family name and the words before it the given name, but
-// in a name of one comma the words before it are the family name and those
-// after it the given name ("Lee, Ann") or, when they are one such as "Jr.",
-// the suffix.
+// last word is the family name and the words before it the given name. In a
+// name of one comma, the words before it are the family name and those after
+// it the given name ("Lee, Ann"), unless they are a suffix such as "Jr.":
+// "Martin King, Jr." is family "King", given "Martin", suffix "Jr.".
 QStringList derivedNameParts(const QString& name);
 
 } // namespace norvane
