@@ -33,6 +33,10 @@ QString tr(const char* text)
 constexpr const char* kSyncTokenKey = "carddav.sync_token";
 // Set once the groups an older Norvane took in as contacts were fetched again.
 constexpr const char* kGroupsToldApartKey = "carddav.groups_told_apart";
+// Set once the whole collection was listed since runs pull again after
+// sending new cards (see synchronise): an older Norvane kept a token that
+// knew none of them, and one removed there since is named by no change.
+constexpr const char* kSentCardsListedKey = "carddav.sent_cards_listed";
 
 // What the last run saw of a card: the server's name and version of it,
 // and the contact's values as they were then.
@@ -500,7 +504,8 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
     if (!reason.isEmpty()) {
         return Status::failure(reason);
     }
-    const QString lastToken = book.setting(kSyncTokenKey);
+    const bool sentCardsListed = !book.setting(kSentCardsListedKey).isEmpty();
+    const QString lastToken = sentCardsListed ? book.setting(kSyncTokenKey) : QString();
     std::optional<RemoteChanges> changes = remoteChanges(client, collection, lastToken, reason);
     if (!changes) {
         return Status::failure(reason);
@@ -576,10 +581,11 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
                 }
             }
         }
-        if (!groupsToldApart && allFetched) {
-            if (Status noted = book.setSetting(kGroupsToldApartKey, QStringLiteral("1"));
-                !noted.ok()) {
-                return noted;
+        for (const char* key : {kGroupsToldApartKey, kSentCardsListedKey}) {
+            if (allFetched && book.setting(key).isEmpty()) {
+                if (Status noted = book.setSetting(key, QStringLiteral("1")); !noted.ok()) {
+                    return noted;
+                }
             }
         }
         // A card the server left out goes unseen past the new token: the
@@ -826,7 +832,15 @@ Status synchronise(Database& db, DavClient& client, const CardDavAccount& accoun
         if (Status pulled = pull(db, client, collection, book, report); !pulled.ok()) {
             return pulled;
         }
-        return push(db, client, collection, photoFolder, book, report);
+        if (Status pushed = push(db, client, collection, photoFolder, book, report);
+            !pushed.ok() || report.pushedNew == 0 || book.setting(kSyncTokenKey).isEmpty()) {
+            return pushed;
+        }
+        // A card sent as new is not in the collection as the kept sync token
+        // knew it: removed there before the next run, it would be in neither
+        // that state nor the next, named by no list of changes, and stay here
+        // for good. Asking once more keeps a token that holds it.
+        return pull(db, client, collection, book, report);
     });
 }
 

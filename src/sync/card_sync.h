@@ -38,7 +38,9 @@ struct SyncReport
 //  - push: new contacts PUT with If-None-Match: *, changed ones with
 //    If-Match, removed ones DELETEd with If-Match, each recorded as soon as
 //    the server took it, so that a run killed at any moment is finished by
-//    the next one without duplicating or losing a contact.
+//    the next one without duplicating or losing a contact;
+//  - after new cards went, a second pull, so that the kept sync token knows
+//    them and a removal of one there is named to the next run.
 // A contact changed on both sides takes the server's version, and the local
 // one is kept as a new contact "<name> (conflict <date>)", pushed as new; a
 // card changed there only in what Norvane does not show is no such change.

@@ -93,6 +93,34 @@ out=$(sync) || fail "pushing a removal: $out"
 [[ $out == *"pushed 0 new, 0 changed, 1 removed"* ]] || fail "pushing a removal said: $out"
 [ "$(server_count)" = 1 ] || fail "after the removal here the server holds $(server_count)"
 
+# Sent from here, then removed there before the next run: it goes here too.
+# From the token kept before it was sent, no list of changes would name it.
+printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Fay Sent\r\nTEL:444\r\nEND:VCARD\r\n' > "$dir/fay.vcf"
+"$tool" import "$dir/book" "$dir/fay.vcf" >/dev/null 2>&1
+out=$(sync) || fail "pushing Fay: $out"
+[[ $out == *"pushed 1 new, 0 changed, 0 removed"* ]] || fail "pushing Fay said: $out"
+fay=$(sql "SELECT HREF FROM tblSync s JOIN tblCard c ON c.UID = s.UID JOIN tblYou y ON y.ID = c.ID WHERE y.NAME = 'Fay Sent';")
+curl -sf -u ann:pw -X DELETE "$book${fay##*/}" >/dev/null || fail "cannot remove Fay there"
+out=$(sync) || fail "pulling the removal of a card sent from here: $out"
+[[ $out == "pulled 0 new, 0 changed, 1 removed;"* ]] || fail "pulling the removal of a card sent from here said: $out"
+[ "$(names)" = "Ann Lee" ] || fail "after the removal of a card sent from here: $(names)"
+
+# A book an older Norvane synced kept the token from before it sent a card:
+# removed there since, the card is named by no change from that token. The
+# next run lists the whole collection, once, and finds it gone.
+before=$(sql "SELECT VALUE FROM tblSetting WHERE KEY = 'carddav.sync_token';")
+sed 's/Fay/Gus/' "$dir/fay.vcf" > "$dir/gus.vcf"
+"$tool" import "$dir/book" "$dir/gus.vcf" >/dev/null 2>&1
+sync >/dev/null || fail "pushing Gus: $(cat "$dir/err")"
+gus=$(sql "SELECT HREF FROM tblSync s JOIN tblCard c ON c.UID = s.UID JOIN tblYou y ON y.ID = c.ID WHERE y.NAME = 'Gus Sent';")
+curl -sf -u ann:pw -X DELETE "$book${gus##*/}" >/dev/null || fail "cannot remove Gus there"
+sql "UPDATE tblSetting SET VALUE = '$before' WHERE KEY = 'carddav.sync_token';
+     DELETE FROM tblSetting WHERE KEY = 'carddav.sent_cards_listed';"
+out=$(sync) || fail "the first run after an older Norvane: $out"
+[[ $out == "pulled 0 new, 0 changed, 1 removed;"* ]] || fail "the first run after an older Norvane said: $out"
+[ "$(names)" = "Ann Lee" ] || fail "after the first run after an older Norvane: $(names)"
+[ "$(sql "SELECT VALUE FROM tblSetting WHERE KEY = 'carddav.sent_cards_listed';")" = 1 ] || fail "the whole listing is not noted"
+
 # Changed on both sides: the server's version in the contact (its photo
 # too: none), ours beside it with the photo given here, sent as new.
 echo "$png" | base64 -d > "$dir/book/IMG/ann.png"
