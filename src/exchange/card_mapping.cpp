@@ -227,8 +227,8 @@ bool isNameSuffix(QByteArrayView words)
 
 // A name in UTF-8 read as family, given and suffix, its words one space
 // apart: "Ann Lee" and "Lee, Ann" are family "Lee", given "Ann"; "Martin
-// King, Jr." has the suffix "Jr.". Without a single comma between words, the
-// family name is the last word.
+// King, Jr." and "Martin King Jr." have the suffix "Jr.". Without a single
+// comma between words, the family name is the last word but a suffix.
 class NameWords
 {
 public:
@@ -279,7 +279,12 @@ private:
                 words = before;
             }
         }
-        const qsizetype lastSpace = words.lastIndexOf(' ');
+        qsizetype lastSpace = words.lastIndexOf(' ');
+        if (m_suffix.isEmpty() && lastSpace > 0 && isNameSuffix(words.sliced(lastSpace + 1))) {
+            m_suffix = words.sliced(lastSpace + 1);
+            words = words.first(lastSpace);
+            lastSpace = words.lastIndexOf(' ');
+        }
         m_family = words.sliced(lastSpace + 1);
         m_given = words.first(std::max<qsizetype>(lastSpace, 0));
     }

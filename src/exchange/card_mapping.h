@@ -63,7 +63,8 @@ QString revisionText(const QDateTime& time);
 // last word is the family name and the words before it the given name. In a
 // name of one comma, the words before it are the family name and those after
 // it the given name ("Lee, Ann"), unless they are a suffix such as "Jr.":
-// "Martin King, Jr." is family "King", given "Martin", suffix "Jr.".
+// "Martin King, Jr." is family "King", given "Martin", suffix "Jr.", and so
+// is "Martin King Jr.".
 QStringList derivedNameParts(const QString& name);
 
 } // namespace norvane

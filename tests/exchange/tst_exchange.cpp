@@ -792,6 +792,8 @@ void ExchangeTest::derivesTheStructuredNameAsPeopleWriteIt_data()
     QTest::newRow("suffix in capitals without its dots")
         << "Ann Lee, PHD" << QByteArray("Lee;Ann;;;PHD");
     QTest::newRow("a company's form") << "Acme, Inc." << QByteArray("Acme;;;;Inc.");
+    QTest::newRow("a suffix without a comma") << "John Smith III" << QByteArray("Smith;John;;;III");
+    QTest::newRow("a suffix alone") << "Jr." << QByteArray("Jr.;;;;");
     QTest::newRow("non-ASCII family, given")
         << QString::fromUtf8("Öztürk, Ayşe") << QByteArray("Öztürk;Ayşe;;;");
     QTest::newRow("two commas: the last word")
