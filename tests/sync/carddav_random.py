@@ -8,8 +8,8 @@ command, as the window would store them) or on the server (plain HTTP, as
 another client would): add, edit, remove; a card moved to another path with
 its UID; a second card with the UID of another; a contact edited on both
 sides. Some rounds forget the sync token, so that the run lists every card.
-After each sync the book and the server must hold the same names, and a
-second sync must find nothing to do. Prints the round and its changes when
+After each sync the book and the server must hold the same names, and in
+half of the rounds a second sync must find nothing to do. Prints the round and its changes when
 a check fails, and exits with 1.
 """
 import base64
@@ -116,7 +116,10 @@ for round_ in range(int(rounds)):
     changes = [change() for _ in range(rnd.randint(1, 4))]
     if rnd.random() < 0.3:
         sql("DELETE FROM tblSetting WHERE KEY = 'carddav.sync_token';")
-    first, second = sync(), sync()
+    # A second sync at once only in some rounds: one would hide what the
+    # first left for the next run to see (a token that knows too little).
+    first = sync()
+    second = sync() if rnd.random() < 0.5 else quiet
     here = sorted(sql("SELECT NAME FROM tblYou;"))
     there = sorted(field(href, "FN") for href in cards())
     if second != quiet or here != there:
