@@ -9,8 +9,8 @@ another client would): add, edit, remove; a card moved to another path with
 its UID; a second card with the UID of another; a contact edited on both
 sides. Some rounds forget the sync token, so that the run lists every card.
 After each sync the book and the server must hold the same names, and in
-half of the rounds a second sync must find nothing to do. Prints the round and its changes when
-a check fails, and exits with 1.
+half of the rounds a second sync must find nothing to do. Prints the round
+and its changes when a check fails, and exits with 1.
 """
 import base64
 import random
