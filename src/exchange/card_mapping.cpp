@@ -213,12 +213,20 @@ bool isSimplified(QByteArrayView name)
 // rather than the given name.
 bool isNameSuffix(QByteArrayView words)
 {
-    QByteArray key;
+    // Read in lower case without its dots, in place: the export asks it of
+    // every name.
+    char letters[8];
+    qsizetype size = 0;
     for (const char c : words) {
-        if (c != '.') {
-            key += asciiLower(c);
+        if (c == '.') {
+            continue;
         }
+        if (size == std::ssize(letters)) {
+            return false;
+        }
+        letters[size++] = asciiLower(c);
     }
+    const QByteArrayView key(letters, size);
     static const QByteArrayView kSuffixes[] = {"jr",  "sr",  "ii",   "iii",  "iv",  "phd", "md",
                                                "esq", "jd",  "dds",  "mba",  "cpa", "inc", "ltd",
                                                "llc", "plc", "corp", "gmbh", "ag"};
