@@ -117,6 +117,12 @@ public:
                           const QSet<QString>& goneFromServer);
     // The contact holding that UID, if there is one.
     std::optional<Contact> contactOf(const QString& uid);
+    // A contact without a photo that no run has synced yet and whose values
+    // are those given, taken once for a card of the server rather than
+    // doubled beside it: a book filled from a CSV of the same contacts. Only
+    // one whose card, if any, is Norvane's own, so that no imported card's
+    // other properties go.
+    std::optional<Contact> unsyncedTwinOf(const Contact& values);
     // The card the book keeps for the contact: the one last pulled from the
     // server or sent to it, or the one imported; nullopt when it keeps none.
     std::optional<VCard> keptCard(qint64 id);
@@ -144,6 +150,8 @@ private:
     Database& m_db;
     QString m_photoFolder;
     QTemporaryDir m_scratch;
+    // The IDs of those contacts by contactKey(), read at the first need.
+    std::optional<QMultiHash<QByteArray, qint64>> m_unsyncedTwins;
     std::map<const char*, Statement> m_statements; // by the address of their SQL
 };
 
@@ -223,6 +231,33 @@ std::optional<Contact> LocalBook::contactOf(const QString& uid)
         return std::nullopt;
     }
     return contactOfRow(find);
+}
+
+std::optional<Contact> LocalBook::unsyncedTwinOf(const Contact& values)
+{
+    if (!m_unsyncedTwins) {
+        m_unsyncedTwins.emplace();
+        QString reason;
+        Statement rows = m_db.prepare(
+            "SELECT y.ID, y.NAME, y.ADDRESS, y.CONTACT, y.EMAIL, y.COMPANY, y.PROFILE "
+            "FROM tblYou y LEFT JOIN tblCard c ON c.ID = y.ID WHERE IFNULL(y.PROFILE, '') = '' "
+            "AND (c.ID IS NULL OR (c.VCARD IS NULL AND "
+            "(c.UID IS NULL OR c.UID NOT IN (SELECT UID FROM tblSync))))",
+            reason);
+        bool done = false;
+        while (rows.isValid() && rows.next(done)) {
+            const Contact contact = contactOfRow(rows);
+            m_unsyncedTwins->insert(contactKey(contact), contact.id);
+        }
+    }
+    const auto twin = m_unsyncedTwins->constFind(contactKey(values));
+    if (twin == m_unsyncedTwins->cend()) {
+        return std::nullopt;
+    }
+    Contact contact = values;
+    contact.id = twin.value();
+    m_unsyncedTwins->erase(twin);
+    return contact;
 }
 
 std::optional<VCard> LocalBook::keptCard(qint64 id)
@@ -315,6 +350,11 @@ Status LocalBook::applyServerCard(const DavResource& fetched, const SyncedCard* 
     }
     const CardBinding bound = bindingOf(fetched.href, before, mapped->uid, goneFromServer);
     std::optional<Contact> local = contactOf(bound.uid);
+    if (!local && !bound.before && mapped->photo.isEmpty()) {
+        Contact values = mapped->contact;
+        values.profile.clear();
+        local = unsyncedTwinOf(values);
+    }
     // Changed here since the last run, or never synced.
     const bool changedHere = local && (!bound.before || contactKey(*local) != bound.before->key);
     // Only the card's version moved on the server (a property Norvane does

@@ -47,6 +47,22 @@ out=$(sync) || fail "first sync: $out $(cat "$dir/err")"
 # Both servers offer sync-collection: the next runs ask from this token.
 [ -n "$(sql "SELECT VALUE FROM tblSetting WHERE KEY = 'carddav.sync_token';")" ] || fail "no sync token was kept"
 
+# A book filled from a CSV of the same contacts, given the account: each
+# contact whose values are a card's (and that has no photo) is taken for
+# that card, not doubled beside it here and there; the others go as new.
+"$tool" create "$dir/twin" >/dev/null
+printf 'Name,Address,Contact,Email,Company\nAnn Lee,,111,,Old Co\nBob Ray,,222,,\nCal Ode,,333,,\n' > "$dir/twin.csv"
+"$tool" import "$dir/twin" "$dir/twin.csv" >/dev/null 2>&1
+"$tool" account "$dir/twin" --url "$book" --user ann --password-command "echo pw" >/dev/null || fail "account of the CSV book"
+out=$("$tool" sync "$dir/twin" 2>"$dir/err") || fail "first sync of the CSV book: $out $(cat "$dir/err")"
+[ "$out" = "pulled 0 new, 2 changed, 0 removed; pushed 1 new, 0 changed, 0 removed; 0 conflicts" ] || fail "first sync of the CSV book said: $out"
+[ "$(sql_in "$dir/twin" "SELECT NAME FROM tblYou ORDER BY NAME;" | paste -sd '|' -)" = "Ann Lee|Bob Ray|Cal Ode" ] || fail "the CSV book holds: $(sql_in "$dir/twin" "SELECT NAME FROM tblYou ORDER BY NAME;")"
+[ "$(server_count)" = 3 ] || fail "after the CSV book's sync the server holds $(server_count) cards"
+cal=$(sql_in "$dir/twin" "SELECT HREF FROM tblSync s JOIN tblCard c ON c.UID = s.UID JOIN tblYou y ON y.ID = c.ID WHERE y.NAME = 'Cal Ode';")
+curl -sf -u ann:pw -X DELETE "$book${cal##*/}" >/dev/null || fail "cannot remove Cal there"
+sync >/dev/null || fail "a sync after the CSV book's: $(cat "$dir/err")"
+[ "$(names)" = "Ann Lee|Bob Ray" ] || fail "after the CSV book's sync: $(names)"
+
 # Edited here: the card goes back with the edit and with everything else it had.
 sql "UPDATE tblYou SET COMPANY = 'New Co' WHERE NAME = 'Ann Lee';"
 out=$(sync) || fail "pushing an edit: $out"
