@@ -123,6 +123,8 @@ public:
     // one whose card, if any, is Norvane's own, so that no imported card's
     // other properties go.
     std::optional<Contact> unsyncedTwinOf(const Contact& values);
+    // Forgets which contacts were unsynced: a push in between syncs some.
+    void forgetUnsyncedTwins() { m_unsyncedTwins.reset(); }
     // The card the book keeps for the contact: the one last pulled from the
     // server or sent to it, or the one imported; nullopt when it keeps none.
     std::optional<VCard> keptCard(qint64 id);
@@ -540,6 +542,7 @@ Status pull(Database& db, DavClient& client, const QUrl& collection, LocalBook& 
             SyncReport& report)
 {
     QString reason;
+    book.forgetUnsyncedTwins();
     const QHash<QString, SyncedCard> known = book.synced(reason);
     if (!reason.isEmpty()) {
         return Status::failure(reason);
