@@ -7,10 +7,11 @@ Each round makes one to four random changes, here (through the sqlcipher
 command, as the window would store them) or on the server (plain HTTP, as
 another client would): add, edit, remove; a card moved to another path with
 its UID; a second card with the UID of another; a contact edited on both
-sides. Some rounds forget the sync token, so that the run lists every card.
-After each sync the book and the server must hold the same names, and in
-half of the rounds a second sync must find nothing to do. Prints the round
-and its changes when a check fails, and exits with 1.
+sides; one contact made on both sides alike. Some rounds forget the sync
+token, so that the run lists every card. After each sync the book and the
+server must hold the same names, each once, and in half of the rounds a
+second sync must find nothing to do. Prints the round and its changes when
+a check fails, and exits with 1.
 """
 import base64
 import random
@@ -57,9 +58,9 @@ def field(href, name):
     return found.group(1) if found else None
 
 
-def put(url, uid, name):
+def put(url, uid, name, number=None):
     card = (f"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:{uid}\r\nFN:{name}\r\nN:;{name};;;\r\n"
-            f"TEL:{rnd.randint(100, 999)}\r\nEND:VCARD\r\n")
+            f"TEL:{number or rnd.randint(100, 999)}\r\nEND:VCARD\r\n")
     http("PUT", url, card, {"Content-Type": "text/vcard"})
 
 
@@ -75,7 +76,8 @@ def new_name():
 def change():
     here, there = sql("SELECT ID FROM tblYou;"), cards()
     what = rnd.choice(["add here", "edit here", "remove here", "add there", "edit there",
-                       "remove there", "move there", "second UID there", "edit both"])
+                       "remove there", "move there", "second UID there", "edit both",
+                       "same on both sides"])
     if what == "add here":
         sql(f"INSERT INTO tblYou (NAME, ADDRESS, CONTACT, EMAIL, COMPANY, PROFILE) "
             f"VALUES ('{new_name()}', '', '1', '', '', '');")
@@ -101,6 +103,11 @@ def change():
         put(f"{collection}moved-{uuid.uuid4()}.vcf", uid, rnd.choice([name, new_name()]))
     elif what == "second UID there" and there:  # Radicale refuses it
         put(f"{collection}second-{uuid.uuid4()}.vcf", field(rnd.choice(there), "UID"), new_name())
+    elif what == "same on both sides":  # one contact, never doubled
+        name, number = new_name(), rnd.randint(100, 999)
+        sql(f"INSERT INTO tblYou (NAME, ADDRESS, CONTACT, EMAIL, COMPANY, PROFILE) "
+            f"VALUES ('{name}', '', '{number}', '', '', '');")
+        put(f"{collection}{uuid.uuid4()}.vcf", uuid.uuid4(), name, number)
     else:
         return what + " (nothing to do it on)"
     return what
@@ -122,7 +129,7 @@ for round_ in range(int(rounds)):
     second = sync() if rnd.random() < 0.5 else quiet
     here = sorted(sql("SELECT NAME FROM tblYou;"))
     there = sorted(field(href, "FN") for href in cards())
-    if second != quiet or here != there:
+    if second != quiet or here != there or len(set(here)) != len(here):
         print(f"FAIL (seed {seed}, round {round_}): {changes}\n first sync: {first}\n"
               f" second sync: {second}\n here:  {here}\n there: {there}")
         sys.exit(1)
