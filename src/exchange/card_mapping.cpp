@@ -208,9 +208,9 @@ bool isSimplified(QByteArrayView name)
     return true;
 }
 
-// Whether the words after a name's comma are a generational or academic
-// suffix ("Jr.", "III", "PhD") or a company's legal form ("Inc.", "Ltd"),
-// rather than the given name.
+// Whether words after a name's comma, or its last word, are a generational
+// or academic suffix ("Jr.", "III", "PhD") or a company's legal form
+// ("Inc.", "Ltd"), rather than a given or family name.
 bool isNameSuffix(QByteArrayView words)
 {
     // Read in lower case without its dots, in place: the export asks it of
@@ -244,9 +244,9 @@ public:
     {
         if (!isAscii(name)) {
             m_simplified = textFromUtf8(name).simplified().toUtf8();
-            m_words = m_simplified;
+            split(m_simplified);
         } else if (isSimplified(name)) {
-            m_words = name; // most names: nothing to make
+            split(name); // most names: nothing to make
         } else {
             m_simplified.reserve(name.size());
             bool blank = false;
@@ -261,18 +261,17 @@ public:
                     m_simplified += c;
                 }
             }
-            m_words = m_simplified;
+            split(m_simplified);
         }
-        split();
     }
     QByteArrayView family() const { return m_family; }
     QByteArrayView given() const { return m_given; }
     QByteArrayView suffix() const { return m_suffix; }
 
 private:
-    void split()
+    // Reads the words, one space apart, into the three parts.
+    void split(QByteArrayView words)
     {
-        QByteArrayView words = m_words;
         const qsizetype comma = words.indexOf(',');
         if (comma > 0 && comma + 1 < words.size() && words.lastIndexOf(',') == comma) {
             const QByteArrayView before = words.first(comma).trimmed();
@@ -298,7 +297,6 @@ private:
     }
 
     QByteArray m_simplified; // when the name itself is not
-    QByteArrayView m_words;
     QByteArrayView m_family;
     QByteArrayView m_given;
     QByteArrayView m_suffix;

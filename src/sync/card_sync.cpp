@@ -238,6 +238,7 @@ std::optional<Contact> LocalBook::contactOf(const QString& uid)
 std::optional<Contact> LocalBook::unsyncedTwinOf(const Contact& values)
 {
     if (!m_unsyncedTwins) {
+        // Where they cannot be read, there are none: the card comes as new.
         m_unsyncedTwins.emplace();
         QString reason;
         Statement rows = m_db.prepare(
