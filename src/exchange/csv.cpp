@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <array>
 
 namespace norvane {
 
@@ -85,11 +86,41 @@ int indexOf(const QStringList& header, const char* name)
     return -1;
 }
 
+// Other names a list made by hand gives Norvane's columns, in the order of
+// its own header. Some are columns of the mail programs' exports too; those
+// exports hold others (First Name, say), so they are never read as a list.
+constexpr std::array<std::array<const char*, 6>, 6> kOwnColumnAliases{{
+    {"Full Name"},
+    {"Postal Address", "Street Address"},
+    {"Phone", "Phone Number", "Telephone", "Tel", "Mobile", "Number"},
+    {"E-mail", "E-mail Address", "Email Address", "Mail"},
+    {"Organization", "Organisation"},
+    {},
+}};
+
+// The index in Norvane's own header of the column a header field names, by
+// its own name or another in use for it; -1 for none.
+qsizetype ownColumnNamed(const QString& field, const QStringList& own)
+{
+    const QString name = field.trimmed();
+    for (qsizetype column = 0; column < own.size(); ++column) {
+        const auto& aliases = kOwnColumnAliases[static_cast<std::size_t>(column)];
+        if (name.compare(own[column], Qt::CaseInsensitive) == 0 ||
+            std::any_of(aliases.cbegin(), aliases.cend(), [&](const char* alias) {
+                return alias && name.compare(QLatin1String(alias), Qt::CaseInsensitive) == 0;
+            })) {
+            return column;
+        }
+    }
+    return -1;
+}
+
 // Where each of Norvane's own columns lies in a header: its own header, with
 // any columns after it, or only its names, in any order and some left out (a
-// list made by hand with the names the refusal of a header gives). Nullopt
-// for a header naming another column among them, or one twice, whose values
-// would be left out unseen, or naming nothing a contact is known by.
+// list made by hand with the names the refusal of a header gives, or others
+// in use for them, "Phone" say). Nullopt for a header naming another column
+// among them, or one twice, whose values would be left out unseen, or
+// naming nothing a contact is known by.
 std::optional<QList<int>> ownColumnFields(const QStringList& header)
 {
     const QStringList own = norvaneCsvHeader();
@@ -106,12 +137,11 @@ std::optional<QList<int>> ownColumnFields(const QStringList& header)
         if (header[at].trimmed().isEmpty()) {
             continue; // the empty name of a trailing separator
         }
-        const auto known = std::find_if(
-            own.cbegin(), own.cend(), [&](const QString& name) { return named(header[at], name); });
-        if (known == own.cend() || fields[known - own.cbegin()] >= 0) {
+        const qsizetype known = ownColumnNamed(header[at], own);
+        if (known < 0 || fields[known] >= 0) {
             return std::nullopt;
         }
-        fields[known - own.cbegin()] = at;
+        fields[known] = at;
     }
     const auto at = [&](ContactColumn column) { return fields[static_cast<int>(column) - 1]; };
     if (at(ContactColumn::Name) < 0 && at(ContactColumn::Contact) < 0 &&
@@ -423,7 +453,8 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
 
 QString CsvMapping::knownHeaders()
 {
-    return tr("Norvane's own (%1, or some of these in any order); "
+    return tr("Norvane's own (%1, or some of these in any order, "
+              "also named Phone, E-mail, Organization, Full Name or Postal Address); "
               "a web mail export (Name, Given Name, Family Name or First Name, Last Name; "
               "E-mail 1 - Value, Phone 1 - Value, Organization 1 - Name or Organization Name, "
               "Address 1 - Formatted); "

@@ -395,6 +395,13 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("CSV made by hand: some of Norvane's columns, in another order")
         << QByteArray("email , NAME,Contact,\nal@x.org,Al,5,\nbo@x.org, Bo ,,\n")
         << QStringList{"Al||5|al@x.org|", " Bo |||bo@x.org|"} << false << none;
+    QTest::newRow("CSV made by hand with the names in everyday use")
+        << QByteArray("Full Name,Phone,E-mail Address,Organisation,Postal Address\n"
+                      "Al,5,al@x.org,Co,1 Rd\nBo,,,,\n")
+        << QStringList{"Al|1 Rd|5|al@x.org|Co", "Bo||||"} << false << none;
+    QTest::newRow("CSV made by hand: one column under two of its names")
+        << QByteArray("Name,Phone,Mobile\nAl,5,6\n") << QStringList{} << false
+        << "input:1: a CSV header Norvane does not know";
     // Any other column, or one named twice, would be left out unseen.
     QTest::newRow("CSV made by hand: a column Norvane has no place for")
         << QByteArray("Name,Contact,Notes\nAl,5,met in Lund\n") << QStringList{} << false
