@@ -40,6 +40,14 @@ std::uint64_t zeroBytes(std::uint64_t word)
     return ~(low | word | kLowSevenBits);
 }
 
+// The high bit of each byte of the word that is not plain ASCII or is a line
+// break (LF or CR): the bytes of a value the side store holds folded.
+std::uint64_t needsFolding(std::uint64_t word)
+{
+    return (word & kHighBits) | zeroBytes(word ^ (kEveryByte * '\n')) |
+           zeroBytes(word ^ (kEveryByte * '\r'));
+}
+
 // Which byte of the loaded word, counted in memory order, the lowest-placed
 // marked high bit belongs to, and the marks without it.
 int firstMarkedByte(std::uint64_t marks)
@@ -445,6 +453,26 @@ template <class Work> int inHalves(int count, const Work& work)
     return middle;
 }
 
+// How many bytes the UTF-8 line break at a place of a value takes (LF, CR,
+// NEL, or Unicode's line or paragraph separator); 0 for none.
+qsizetype lineBreakAt(QByteArrayView value, qsizetype at)
+{
+    const auto byte = [&](qsizetype i) {
+        return i < value.size() ? static_cast<unsigned char>(value[i]) : 0;
+    };
+    if (byte(at) == '\n' || byte(at) == '\r') {
+        return 1;
+    }
+    if (byte(at) == 0xC2 && byte(at + 1) == 0x85) {
+        return 2;
+    }
+    if (byte(at) == 0xE2 && byte(at + 1) == 0x80 &&
+        (byte(at + 2) == 0xA8 || byte(at + 2) == 0xA9)) {
+        return 3;
+    }
+    return 0;
+}
+
 } // namespace
 
 void ColumnSearch::clear()
@@ -466,17 +494,18 @@ void ColumnSearch::prepare(const ByteColumn& column, bool numbers)
     clear();
     const char* data = column.whole().data();
     const qsizetype end = column.whole().size();
-    // Most values are plain ASCII: look for a byte with its high bit set,
-    // eight at a time, and only then work out its row.
+    // Most values are plain ASCII on one line: look for a byte with its high
+    // bit set, or a line break, eight at a time, and only then work out its
+    // row. A value on several lines is searched as the list shows it.
     qsizetype at = 0;
     int row = 0;
     QString folded;
     while (at < end) {
-        if (at + 8 <= end && !(load8(data + at) & kHighBits)) {
+        if (at + 8 <= end && !needsFolding(load8(data + at))) {
             at += 8;
             continue;
         }
-        if (static_cast<unsigned char>(data[at]) < 0x80) {
+        if (!needsFolding(static_cast<unsigned char>(data[at]))) {
             ++at;
             continue;
         }
@@ -484,7 +513,8 @@ void ColumnSearch::prepare(const ByteColumn& column, bool numbers)
             ++row;
         }
         m_rows.push_back(row);
-        const qsizetype length = m_folder.foldInto(QString::fromUtf8(column.at(row)), folded);
+        const qsizetype length = m_folder.foldInto(
+            onOneLine(QString::fromUtf8(column.at(row)), kListLineJoiner), folded);
         m_folded.append(QStringView(folded).first(length));
         at = column.endOf(row);
         ++row;
@@ -524,9 +554,17 @@ void ColumnSearch::keepDigitsOfWrittenNumbers(const ByteColumn& column)
             ++row;
         }
         digits.clear();
-        for (const char c : column.at(row)) {
-            if (isAsciiDigit(c)) {
-                digits.append(c);
+        const QByteArrayView value = column.at(row);
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            if (isAsciiDigit(value[i])) {
+                digits.append(value[i]);
+            } else if (const qsizetype breakLength = lineBreakAt(value, i); breakLength > 0) {
+                // One number per line: a run of digits is never looked
+                // for across two of them.
+                if (!digits.isEmpty() && !digits.endsWith('\n')) {
+                    digits.append('\n');
+                }
+                i += breakLength - 1;
             }
         }
         if (!digits.isEmpty()) {

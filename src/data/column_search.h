@@ -11,15 +11,17 @@ namespace norvane {
 // The literal, case- and accent-insensitive search of one column of the
 // loaded rows, over the UTF-8 bytes they already hold. A row of plain ASCII
 // is compared as it lies, letter case ignored on the fly; only the rows
-// holding other characters are folded, once, into a side store. A row is
-// found exactly when foldForSearch(value) contains the folded typed text,
-// or, in a column of numbers, when the text is a run of digits that the
-// value's digits alone hold (numbers taken in from other programs are
-// written with spaces, dashes and brackets).
+// holding other characters or line breaks are folded, once, into a side
+// store. A row is found exactly when foldForSearch(onOneLine(value, ", "))
+// (the value as the list shows it) contains the folded typed text, or, in a
+// column of numbers, when the text is a run of digits that the digits alone
+// of one of the value's lines hold (numbers taken in from other programs
+// are written with spaces, dashes and brackets; a contact's numbers stand
+// one to a line).
 class ColumnSearch
 {
 public:
-    // Folds the column's rows that are not plain ASCII, and for a column of
+    // Folds the column's rows that are not plain ASCII on one line, and for a column of
     // numbers keeps the digits of those written with other characters,
     // unless done already for this many rows; clear() forgets them when the
     // rows change.

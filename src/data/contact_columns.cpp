@@ -15,6 +15,37 @@ ShownText shownText(QByteArrayView utf8)
     return {text + QChar(0x2026), true};
 }
 
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar(0x0085) || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator;
+}
+
+QString onOneLine(const QString& text, QStringView joiner)
+{
+    if (std::none_of(text.cbegin(), text.cend(), isLineBreak)) {
+        return text;
+    }
+    qsizetype first = 0;
+    qsizetype end = text.size();
+    while (first < end && isLineBreak(text[first])) {
+        ++first;
+    }
+    while (end > first && isLineBreak(text[end - 1])) {
+        --end;
+    }
+    QString line;
+    line.reserve(end - first);
+    for (qsizetype i = first; i < end; ++i) {
+        if (!isLineBreak(text[i])) {
+            line.append(text[i]);
+        } else if (!isLineBreak(text[i - 1])) {
+            line.append(joiner);
+        }
+    }
+    return line;
+}
+
 std::size_t ContactColumns::slot(ContactColumn column)
 {
     Q_ASSERT(column != ContactColumn::Id);

@@ -27,6 +27,16 @@ struct ShownText
 // The text shown for a stored UTF-8 value; only the bytes shown are decoded.
 ShownText shownText(QByteArrayView utf8);
 
+// Whether a character ends a line: LF, CR, NEL, or Unicode's line or
+// paragraph separator.
+bool isLineBreak(QChar c);
+// The text on one line: line breaks at its ends dropped, and each run of
+// them inside it replaced by the joiner.
+QString onOneLine(const QString& text, QStringView joiner);
+// What stands between a value's lines where the list shows it on one line,
+// and where the search reads it so.
+inline constexpr QStringView kListLineJoiner = u", ";
+
 // A column of texts stored end to end in one buffer, with the end of each
 // row's value: a hundred thousand values cost one allocation, not a hundred
 // thousand, and a scan over them reads memory in order. Text is QString

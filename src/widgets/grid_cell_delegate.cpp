@@ -1,6 +1,6 @@
 #include "widgets/grid_cell_delegate.h"
 
-#include "widgets/one_line_input.h"
+#include "data/contact_columns.h"
 #include "widgets/picture_cache.h"
 
 #include <QApplication>
@@ -37,7 +37,7 @@ QPalette::ColorGroup colourGroup(const QStyleOptionViewItem& cell)
 void GridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    option->text = onOneLine(option->text, QStringLiteral(", "));
+    option->text = norvane::onOneLine(option->text, norvane::kListLineJoiner);
 }
 
 bool GridCellDelegate::isPlainCell(const QStyleOptionViewItem& cell)

@@ -1,41 +1,17 @@
 #include "widgets/one_line_input.h"
 
+#include "data/contact_columns.h"
+
 #include <algorithm>
 
 namespace {
 
-bool isLineBreak(QChar c)
+bool hasLineBreak(const QString& text)
 {
-    return c == u'\n' || c == u'\r' || c == QChar(0x0085) || c == QChar::LineSeparator ||
-           c == QChar::ParagraphSeparator;
+    return std::any_of(text.cbegin(), text.cend(), norvane::isLineBreak);
 }
 
 } // namespace
-
-QString onOneLine(const QString& text, const QString& joiner)
-{
-    if (std::none_of(text.cbegin(), text.cend(), isLineBreak)) {
-        return text;
-    }
-    qsizetype first = 0;
-    qsizetype end = text.size();
-    while (first < end && isLineBreak(text[first])) {
-        ++first;
-    }
-    while (end > first && isLineBreak(text[end - 1])) {
-        --end;
-    }
-    QString line;
-    line.reserve(end - first);
-    for (qsizetype i = first; i < end; ++i) {
-        if (!isLineBreak(text[i])) {
-            line.append(text[i]);
-        } else if (!isLineBreak(text[i - 1])) {
-            line.append(joiner);
-        }
-    }
-    return line;
-}
 
 OneLineInput::OneLineInput(QLineEdit* field, QString joiner)
     : QValidator(field), m_joiner(std::move(joiner)), m_shown(field->text())
@@ -46,7 +22,7 @@ OneLineInput::OneLineInput(QLineEdit* field, QString joiner)
 
 QValidator::State OneLineInput::validate(QString& input, int& pos) const
 {
-    if (std::none_of(input.cbegin(), input.cend(), isLineBreak)) {
+    if (!hasLineBreak(input)) {
         return Acceptable;
     }
     // What was inserted ends at the caret, where a paste or a drop leaves it,
@@ -69,7 +45,7 @@ QValidator::State OneLineInput::validate(QString& input, int& pos) const
     while (same < most && input[same] == m_shown[same]) {
         ++same;
     }
-    const QString line = onOneLine(input.sliced(same, insertedEnd - same), m_joiner);
+    const QString line = norvane::onOneLine(input.sliced(same, insertedEnd - same), m_joiner);
     if (pos >= insertedEnd) {
         pos -= static_cast<int>(insertedEnd - same - line.size());
     } else if (pos > same) {

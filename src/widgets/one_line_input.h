@@ -12,10 +12,6 @@
 // setTextAsStored() keeps its line breaks, also while the user edits the
 // rest of it. (Qt forgets the field's undo steps when the text is put on
 // one line.)
-// The text on one line: line breaks at its ends dropped, and each run of them
-// inside it replaced by the joiner.
-QString onOneLine(const QString& text, const QString& joiner);
-
 class OneLineInput : public QValidator
 {
     Q_OBJECT

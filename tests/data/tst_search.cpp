@@ -27,6 +27,9 @@ const QStringList kAwkwardRows = {
     QString::fromUtf8("\uFB01le"),
     QString::fromUtf8("Zoë"),
     QStringLiteral("zoe"),
+    QStringLiteral("12 Mill Lane\r\nLeeds\n"),
+    QString::fromUtf8("Ringvägen 1\n\nStockholm"),
+    QString::fromUtf8("\u2028Kiel\u2029Nord"),
 };
 
 RecordSet& loaded(RecordSet& records, const QStringList& names)
@@ -63,6 +66,7 @@ const QStringList kWrittenNumbers = {
     QStringLiteral("1315550000x"),
     QString::fromUtf8("\u0661\u0663\u0661 555 0000"), // Arabic-Indic digits first
     QStringLiteral("no number"),
+    QStringLiteral("0131 555 1234\r\n0131 555 9876"), // two numbers, one a line
 };
 
 } // namespace
@@ -129,6 +133,13 @@ void SearchTest::findsAwkwardTexts_data()
     QTest::newRow("a lone mark is still looked for")
         << QString::fromUtf8("\u0301") << QStringList{};
     QTest::newRow("match across two values does not count") << "ann l" << QStringList{row(0)};
+    // The list shows a value's lines joined by ", ", its breaks at either end left out.
+    QTest::newRow("lines, ASCII alone, as the list joins them")
+        << "lane, leeds" << QStringList{row(15)};
+    QTest::newRow("lines, with other letters, as the list joins them")
+        << "1, stock" << QStringList{row(16)};
+    QTest::newRow("lines parted by Unicode's separators") << "kiel, n" << QStringList{row(17)};
+    QTest::newRow("no comma for a break at a value's end") << "leeds," << QStringList{};
 }
 
 // The rows alternate between plain ASCII and folded ones, so a row found in
@@ -192,7 +203,9 @@ void SearchTest::findsANumberByItsDigitsHoweverItIsWritten_data()
     QTest::newRow("the digits alone") << "1315550000" << QList<int>{0, 1, 2, 5};
     QTest::newRow("a run across a dot") << "5550000" << QList<int>{0, 1, 2, 3, 5, 6};
     QTest::newRow("a run across spaces, where letters stand too")
-        << "131555" << QList<int>{0, 1, 2, 4, 5};
+        << "131555" << QList<int>{0, 1, 2, 4, 5, 8};
+    QTest::newRow("a run in the second of two lines") << "5559876" << QList<int>{8};
+    QTest::newRow("a run across two lines does not count") << "12340131" << QList<int>{};
     QTest::newRow("with a space: as written") << "555 0000" << QList<int>{0, 6};
     QTest::newRow("with a plus: as written") << "+44" << QList<int>{1};
     QTest::newRow("letters: as written") << "tel" << QList<int>{4};

@@ -1,13 +1,15 @@
 // The search filter over a record set made from the input, checked against a
-// plain row-by-row search: the same rows, in the same order, on the Name
-// column, on an upper-cased copy in the Address column, and on the same
-// lines as numbers in the Contact column (where a run of digits is also
-// looked for among the value's ASCII digits alone). The fast folding of the
+// plain row-by-row search of the values as the list shows them (their lines
+// joined by ", "): the same rows, in the same order, on the Name column, on
+// an upper-cased copy in the Address column, and on the same lines as
+// numbers in the Contact column (where a run of digits is also looked for
+// among the ASCII digits alone of each line of the value). The fast folding of the
 // rows must also agree with foldForSearch on every line, and the list's
 // type-ahead with Qt's own comparison of the names shown.
 #include "data/record_set.h"
 #include "data/text_fold.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace norvane;
@@ -21,11 +23,12 @@ void check(bool holds)
     }
 }
 
+// The value's ASCII digits alone, its line breaks kept between them.
 QString asciiDigitsOf(const QString& value)
 {
     QString digits;
     for (const QChar c : value) {
-        if (c >= u'0' && c <= u'9') {
+        if ((c >= u'0' && c <= u'9') || isLineBreak(c)) {
             digits.append(c);
         }
     }
@@ -34,7 +37,9 @@ QString asciiDigitsOf(const QString& value)
 
 bool holdsAsANumber(const QString& value, const QString& needle)
 {
-    const bool digitRun = !needle.isEmpty() && asciiDigitsOf(needle) == needle;
+    const bool digitRun =
+        !needle.isEmpty() &&
+        std::all_of(needle.cbegin(), needle.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     return digitRun && asciiDigitsOf(value).contains(needle);
 }
 
@@ -45,7 +50,8 @@ void checkSearch(RecordSet& records, ContactColumn column, const QString& text,
     const QString needle = foldForSearch(text);
     QList<int> expected;
     for (int i = 0; i < values.size(); ++i) {
-        if (text.isEmpty() || foldForSearch(values[i]).contains(needle) ||
+        if (text.isEmpty() ||
+            foldForSearch(onOneLine(values[i], kListLineJoiner)).contains(needle) ||
             (column == ContactColumn::Contact && holdsAsANumber(values[i], needle))) {
             expected.append(i + 1);
         }
@@ -76,7 +82,8 @@ void checkTypeAhead(const RecordSet& records, const QString& text)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // The first line is typed; each further line is a stored name, as raw
-    // bytes (another program may have stored bytes that are not UTF-8).
+    // bytes (another program may have stored bytes that are not UTF-8), a
+    // vertical tab in it standing for a line break within the value.
     QList<QByteArray> lines =
         QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).split('\n');
     if (lines.size() < 2) {
@@ -87,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ContactColumns rows;
     SearchFolder folder;
     for (int i = 0; i < lines.size(); ++i) {
+        lines[i].replace('\v', '\n');
         names.append(QString::fromUtf8(lines[i]));
         check(folder.fold(names[i]) == foldForSearch(names[i]));
         addresses.append(names[i].toUpper());
