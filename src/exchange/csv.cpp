@@ -89,10 +89,11 @@ int indexOf(const QStringList& header, const char* name)
 // Other names a list made by hand gives Norvane's columns, in the order of
 // its own header. Some are columns of the mail programs' exports too; those
 // exports hold others (First Name, say), so they are never read as a list.
-constexpr std::array<std::array<const char*, 6>, 6> kOwnColumnAliases{{
+constexpr std::array<std::array<const char*, 9>, 6> kOwnColumnAliases{{
     {"Full Name"},
     {"Postal Address", "Street Address"},
-    {"Phone", "Phone Number", "Telephone", "Tel", "Mobile", "Number"},
+    {"Phone", "Phone Number", "Telephone", "Tel", "Mobile", "Mobile Phone", "Cell", "Cell Phone",
+     "Number"},
     {"E-mail", "E-mail Address", "Email Address", "Mail"},
     {"Organization", "Organisation"},
     {},
