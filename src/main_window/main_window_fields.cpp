@@ -65,12 +65,14 @@ void MainWindow::setupFields()
     setBackColour(ui.regName, kNormalColour);
     setBackColour(ui.txtName, kNormalColour);
 
-    for (QLineEdit* field : {ui.regName, ui.regEmail, ui.regCom, ui.txtName, ui.txtEmail, ui.txtCom,
-                             ui.Text1, ui.txtSearch}) {
+    for (QLineEdit* field :
+         {ui.regName, ui.regEmail, ui.regCom, ui.txtName, ui.txtEmail, ui.txtCom, ui.Text1}) {
         new OneLineInput(field, QStringLiteral(" "));
     }
-    for (QLineEdit* field : {ui.regAddress, ui.txtAdd}) {
-        new OneLineInput(field, QStringLiteral(", "));
+    // Lines pasted into the search are joined as the list, and with it the
+    // search, joins a value's lines: a copied address block finds its contact.
+    for (QLineEdit* field : {ui.regAddress, ui.txtAdd, ui.txtSearch}) {
+        new OneLineInput(field, kListLineJoiner.toString());
     }
 
     QWidget::setTabOrder(ui.regName, ui.regAddress);
