@@ -3,9 +3,9 @@
 // joined by ", "): the same rows, in the same order, on the Name column, on
 // an upper-cased copy in the Address column, and on the same lines as
 // numbers in the Contact column (where a run of digits is also looked for
-// among the ASCII digits alone of each line of the value). The fast folding of the
-// rows must also agree with foldForSearch on every line, and the list's
-// type-ahead with Qt's own comparison of the names shown.
+// among the ASCII digits alone of each line of the value). The fast folding
+// of the rows must also agree with foldForSearch on every line, and the
+// list's type-ahead with Qt's own comparison of the names shown.
 #include "data/record_set.h"
 #include "data/text_fold.h"
 
