@@ -26,14 +26,15 @@ inline char asciiLower(char c)
 // Whether a UTF-8 value starts with a lower-cased ASCII prefix, without
 // regard to case, as QString::startsWith tells it. None when the value's
 // beginning is not ASCII: a character outside ASCII may still fold to an
-// ASCII letter (the Kelvin sign to "k"), and only Qt tells that.
+// ASCII letter (the Kelvin sign to "k"), and only Qt tells that. None too
+// at a line break, where the text shown on one line differs from the bytes.
 inline std::optional<bool> startsWithFoldedAscii(QByteArrayView value, QByteArrayView prefix)
 {
     for (qsizetype i = 0; i < prefix.size(); ++i) {
         if (i == value.size()) {
             return false;
         }
-        if (static_cast<unsigned char>(value[i]) >= 0x80) {
+        if (static_cast<unsigned char>(value[i]) >= 0x80 || value[i] == '\n' || value[i] == '\r') {
             return std::nullopt;
         }
         if (asciiLower(value[i]) != prefix[i]) {

@@ -65,7 +65,8 @@ std::vector<int> RecordSet::rowsStartingWith(ContactColumn column, const QString
         const std::optional<bool> starts =
             prefix ? startsWithFoldedAscii(values.at(rowIndex(visible)), *prefix) : std::nullopt;
         if (starts ? *starts
-                   : shownText(visible, column).text.startsWith(text, Qt::CaseInsensitive)) {
+                   : onOneLine(shownText(visible, column).text, kListLineJoiner)
+                         .startsWith(text, Qt::CaseInsensitive)) {
             found.push_back(visible);
         }
     }

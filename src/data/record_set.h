@@ -35,9 +35,10 @@ public:
     QString text(int visibleRow, ContactColumn column) const;
     // The value as the window shows it: whole, or its beginning when very long.
     ShownText shownText(int visibleRow, ContactColumn column) const;
-    // The visible rows in [from, to) whose shown text starts with the text,
-    // without regard to case, as QString::startsWith(text, Qt::CaseInsensitive)
-    // tells it; at most hits of them, or all when hits is -1.
+    // The visible rows in [from, to) whose text as the list shows it (on one
+    // line) starts with the text, without regard to case, as
+    // QString::startsWith(text, Qt::CaseInsensitive) tells it; at most hits
+    // of them, or all when hits is -1.
     std::vector<int> rowsStartingWith(ContactColumn column, const QString& text, int from, int to,
                                       int hits) const;
     qint64 id(int visibleRow) const;

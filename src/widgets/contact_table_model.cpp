@@ -31,7 +31,9 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
     if (column == ContactColumn::Id) {
         return m_records->id(index.row());
     }
-    return m_records->shownText(index.row(), column).text;
+    // The list shows a value on one line, its tooltip as stored.
+    const QString shown = m_records->shownText(index.row(), column).text;
+    return role == Qt::DisplayRole ? onOneLine(shown, kListLineJoiner) : shown;
 }
 
 QModelIndexList ContactTableModel::match(const QModelIndex& start, int role, const QVariant& value,

@@ -10,7 +10,11 @@ class RecordSet;
 
 // Presents the record set's visible rows to the grid, every column under the
 // name the table gives it. It holds no rows of its own, so a filter over a
-// hundred thousand contacts costs the grid nothing but a reset.
+// hundred thousand contacts costs the grid nothing but a reset. A value of
+// several lines (two numbers, an imported address) is shown on one line,
+// its lines joined by ", " (a cell would show only its first line, and
+// nothing but "…" for one that starts with a line break); its tooltip shows
+// it as stored.
 class ContactTableModel : public QAbstractTableModel
 {
     Q_OBJECT

@@ -1,6 +1,5 @@
 #include "widgets/grid_cell_delegate.h"
 
-#include "data/contact_columns.h"
 #include "widgets/picture_cache.h"
 
 #include <QApplication>
@@ -33,12 +32,6 @@ QPalette::ColorGroup colourGroup(const QStyleOptionViewItem& cell)
 }
 
 } // namespace
-
-void GridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
-{
-    QStyledItemDelegate::initStyleOption(option, index);
-    option->text = norvane::onOneLine(option->text, norvane::kListLineJoiner);
-}
 
 bool GridCellDelegate::isPlainCell(const QStyleOptionViewItem& cell)
 {

@@ -14,11 +14,6 @@ class QTextLayout;
 // the style elides it, and any other cell is left to the style. So is every
 // cell under a style other than Qt's Fusion and Windows, which may draw items
 // its own way.
-//
-// A value of several lines (two numbers, an imported address) is shown on
-// one line, its lines joined by ", ": the style would show only its first
-// line, and nothing but "…" for one that starts with a line break. The
-// cell's tooltip shows it as stored.
 class GridCellDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -27,9 +22,6 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
     static bool isPlainCell(const QStyleOptionViewItem& cell);

@@ -60,6 +60,8 @@ private slots:
     void filtersLiterallyWithoutRegardToCaseOrAccents();
     void narrowsAndWidensAsTheTextChanges();
     void modelFollowsTheRecordSet();
+    void modelShowsAValueOfSeveralLinesOnOne_data();
+    void modelShowsAValueOfSeveralLinesOnOne();
     void findsTheRowsTypedIntoTheGridAsQtDoes_data();
     void findsTheRowsTypedIntoTheGridAsQtDoes();
     void searchesALargeTableLikeASmallOne();
@@ -508,6 +510,36 @@ void StoreTest::modelFollowsTheRecordSet()
     QCOMPARE(resets.size(), 2);
 }
 
+void StoreTest::modelShowsAValueOfSeveralLinesOnOne_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("two lines") << "Elm Street\nSpringfield"
+                               << "Elm Street, Springfield";
+    QTest::newRow("a line break first") << "\r\nSpringfield"
+                                        << "Springfield";
+    QTest::newRow("two numbers and a blank line") << "0171 555 0199\n\n07700 900123\n"
+                                                  << "0171 555 0199, 07700 900123";
+}
+
+// A cell would show only the first line of a value, and nothing but "…" for
+// one that starts with a line break; its tooltip shows the value as stored.
+void StoreTest::modelShowsAValueOfSeveralLinesOnOne()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    ContactColumns rows;
+    rows.append(contact("Ann", stored, stored));
+    RecordSet records;
+    records.reset(nullptr, {}, std::move(rows));
+    ContactTableModel model(&records);
+    for (const ContactColumn column : {ContactColumn::Address, ContactColumn::Contact}) {
+        const QModelIndex cell = model.index(0, static_cast<int>(column));
+        QCOMPARE(model.data(cell, Qt::DisplayRole).toString(), shown);
+        QCOMPARE(model.data(cell, Qt::ToolTipRole).toString(), stored);
+    }
+}
+
 void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes_data()
 {
     QTest::addColumn<QString>("typed");
@@ -520,11 +552,11 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes_data()
     QTest::newRow("first from the top") << "an" << 0 << wrap << 1 << QList<int>{0} << QString();
     QTest::newRow("first after the start") << "AN" << 2 << wrap << 1 << QList<int>{5} << QString();
     QTest::newRow("all, wrapping round")
-        << "an" << 2 << wrap << -1 << QList<int>{5, 7, 8, 0, 1} << QString();
+        << "an" << 2 << wrap << -1 << QList<int>{5, 7, 8, 10, 0, 1} << QString();
     QTest::newRow("all, not wrapping")
-        << "an" << 2 << int(Qt::MatchStartsWith) << -1 << QList<int>{5, 7, 8} << QString();
+        << "an" << 2 << int(Qt::MatchStartsWith) << -1 << QList<int>{5, 7, 8, 10} << QString();
     QTest::newRow("past bytes that are not UTF-8")
-        << "ann" << 6 << wrap << -1 << QList<int>{8, 0, 5} << QString();
+        << "ann" << 6 << wrap << -1 << QList<int>{8, 10, 0, 5} << QString();
     QTest::newRow("a sign that folds to an ASCII letter")
         << "k" << 0 << wrap << -1 << QList<int>{3} << QString();
     QTest::newRow("no accent taken away") << "e" << 0 << wrap << -1 << QList<int>{} << QString();
@@ -533,20 +565,24 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes_data()
     QTest::newRow("longer than the value")
         << "anna berg!" << 0 << wrap << -1 << QList<int>{} << QString();
     QTest::newRow("case-sensitive")
-        << "An" << 0 << int(Qt::MatchStartsWith | Qt::MatchCaseSensitive) << -1 << QList<int>{0, 7}
-        << QString();
-    QTest::newRow("contained") << "nn" << 0 << int(Qt::MatchContains) << -1 << QList<int>{0, 5, 8}
-                               << QString();
+        << "An" << 0 << int(Qt::MatchStartsWith | Qt::MatchCaseSensitive) << -1
+        << QList<int>{0, 7, 10} << QString();
+    QTest::newRow("contained") << "nn" << 0 << int(Qt::MatchContains) << -1
+                               << QList<int>{0, 5, 8, 10} << QString();
     QTest::newRow("nothing typed") << QStringLiteral("") << 0 << wrap << -1
-                                   << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << QString();
+                                   << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << QString();
     QTest::newRow("hits counted across the wrap")
-        << "an" << 7 << wrap << 3 << QList<int>{7, 8, 0} << QString();
+        << "an" << 7 << wrap << 4 << QList<int>{7, 8, 10, 0} << QString();
     QTest::newRow("among the rows a search left")
-        << "ann" << 1 << wrap << -1 << QList<int>{1, 2, 0} << "nn";
+        << "ann" << 1 << wrap << -1 << QList<int>{1, 2, 3, 0} << "nn";
     QTest::newRow("as long as a value is shown")
         << QString(kLongestShownValue, u'Z') << 0 << wrap << -1 << QList<int>{9} << QString();
     QTest::newRow("past what is shown of a value")
         << QString(kLongestShownValue + 1, u'z') << 0 << wrap << -1 << QList<int>{} << QString();
+    QTest::newRow("across a line break, as the list shows the value")
+        << "ann, l" << 0 << wrap << -1 << QList<int>{10} << QString();
+    QTest::newRow("past a line break the list does not show")
+        << "ann l" << 0 << wrap << -1 << QList<int>{} << QString();
 }
 
 // The grid's type-ahead asks the model for the rows starting with the letters
@@ -571,6 +607,8 @@ void StoreTest::findsTheRowsTypedIntoTheGridAsQtDoes()
     }
     const QByteArray tooLongToShow(kLongestShownValue + 10, 'z');
     columns.append(columns.size() + 1, {tooLongToShow, {}, {}, {}, {}, {}});
+    // Shown as "Ann, Lee".
+    columns.append(columns.size() + 1, {QByteArrayView("\r\nAnn\nLee"), {}, {}, {}, {}, {}});
     RecordSet records;
     records.reset(nullptr, {}, std::move(columns));
     searchContacts(records, ContactColumn::Name, searched);

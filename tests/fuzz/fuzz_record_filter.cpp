@@ -62,14 +62,14 @@ void checkSearch(RecordSet& records, ContactColumn column, const QString& text,
     }
 }
 
-// The rows whose shown name starts with the text, letter case ignored, as
-// QString::startsWith finds them.
+// The rows whose name as the list shows it (on one line) starts with the
+// text, letter case ignored, as QString::startsWith finds them.
 void checkTypeAhead(const RecordSet& records, const QString& text)
 {
     std::vector<int> expected;
     for (int row = 0; row < records.rowCount(); ++row) {
-        if (records.shownText(row, ContactColumn::Name)
-                .text.startsWith(text, Qt::CaseInsensitive)) {
+        if (onOneLine(records.shownText(row, ContactColumn::Name).text, kListLineJoiner)
+                .startsWith(text, Qt::CaseInsensitive)) {
             expected.push_back(row);
         }
     }

@@ -146,8 +146,6 @@ private slots:
     void scrollBarsLookAsQtDrawsThem();
     void gridCellsLookAsTheStyleDrawsThem_data();
     void gridCellsLookAsTheStyleDrawsThem();
-    void gridCellsShowEveryLineOfAValue_data();
-    void gridCellsShowEveryLineOfAValue();
     void fieldFramesLookAsTheStyleDrawsThem_data();
     void fieldFramesLookAsTheStyleDrawsThem();
     void headerSectionsLookAsTheStyleDrawsThem_data();
@@ -376,26 +374,6 @@ void LooksTest::gridCellsLookAsTheStyleDrawsThem()
 // A value of several lines shows its lines on one, joined by commas, where
 // the style would show its first line cut short, or only "…" when it begins
 // with a line break.
-void LooksTest::gridCellsShowEveryLineOfAValue_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("two lines") << "Elm Street\nSpringfield"
-                               << "Elm Street, Springfield";
-    QTest::newRow("a line break first") << "\r\nSpringfield"
-                                        << "Springfield";
-    QTest::newRow("two numbers and a blank line") << "0171 555 0199\n\n07700 900123\n"
-                                                  << "0171 555 0199, 07700 900123";
-}
-
-void LooksTest::gridCellsShowEveryLineOfAValue()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-    expectCellPaintedAsTheStyleDoes(text, shown, 300, Qt::AlignLeft | Qt::AlignVCenter,
-                                    QStyle::State_Enabled | QStyle::State_Active);
-}
-
 // Compares the grid's cell holding `text` with the style's holding `shown`,
 // under Qt's two styles that the grid's painting follows, in both directions.
 void LooksTest::expectCellPaintedAsTheStyleDoes(const QString& text, const QString& shown,
