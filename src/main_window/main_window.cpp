@@ -9,6 +9,7 @@
 #include "widgets/grid_cell_delegate.h"
 #include "widgets/pictures.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
@@ -27,16 +28,8 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
 {
     ui.setupUi(this);
     setWindowFlag(Qt::FramelessWindowHint);
-    // The window's back colour is the system's tooltip background, and what
-    // is written straight on it takes the tooltip's text colour, which the
-    // colour scheme makes readable there.
-    setUpFixedWindow(this, palette().color(QPalette::ToolTipBase), false);
-    QPalette onTooltip = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        onTooltip.setColor(group, QPalette::WindowText,
-                           onTooltip.color(group, QPalette::ToolTipText));
-    }
-    setPalette(onTooltip);
+    setUpFixedWindow(this, QApplication::palette(this).color(QPalette::ToolTipBase), false);
+    takeSchemeGround();
     // The window draws its own title and close controls: a drag over its
     // surface or its title moves it.
     new SurfaceDrag(this);
@@ -71,6 +64,7 @@ MainWindow::MainWindow(const Services& services, WindowHost& host, QWidget* pare
     setupStatusAndMenu();
     setupKeyboard();
     setupExchange();
+    m_followsScheme = true;
 }
 
 MainWindow::~MainWindow() = default;
@@ -225,6 +219,41 @@ void MainWindow::trayNotified(int message)
     } else if (message == TrayService::kContextClick) {
         raise();
         activateWindow();
+    }
+}
+
+// The window's back colour is the system's tooltip background, and what is
+// written straight on it takes the tooltip's text colour, which the colour
+// scheme makes readable there. True when that changed the window's colours.
+bool MainWindow::takeSchemeGround()
+{
+    const QPalette scheme = QApplication::palette(this);
+    QPalette onTooltip = palette();
+    onTooltip.setColor(QPalette::Window, scheme.color(QPalette::ToolTipBase));
+    takeColours(onTooltip, QPalette::WindowText, scheme, QPalette::ToolTipText);
+    if (onTooltip == palette()) {
+        return false;
+    }
+    setPalette(onTooltip);
+    // Qt hands a parent's new palette to no child with a style sheet: the
+    // captions whose fonts one sets take the text colour here.
+    for (QLabel* caption : {ui.Label22, ui.Label11, ui.Label10}) {
+        QPalette colours = caption->palette();
+        takeColours(colours, QPalette::WindowText, onTooltip, QPalette::WindowText);
+        caption->setPalette(colours);
+    }
+    return true;
+}
+
+// A colour scheme switched while the window is open (a desktop going dark at
+// dusk) gives the window the new scheme's ground at once, and the text on
+// Norvane's own light colours the new scheme's colour where it reads there.
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_followsScheme && takeSchemeGround()) {
+        keepBarTextReadable();
+        keepFieldTextReadable();
     }
 }
 

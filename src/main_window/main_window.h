@@ -85,6 +85,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -93,6 +94,7 @@ protected:
 private:
     // Start-up and shutdown
     void closeWindow();
+    bool takeSchemeGround();
     void sayThanksAndExit();
     void minimize();
     void trayNotified(int message);
@@ -109,6 +111,8 @@ private:
     void setDetailFieldsLocked(bool locked);
     Contact detailFieldTexts() const;
     void focusColourChanged(QWidget* field, bool hasFocus);
+    QList<QWidget*> colouredFields() const;
+    void keepFieldTextReadable();
 
     // Register panel and photo step
     void openRegisterPanel();
@@ -119,6 +123,7 @@ private:
 
     // Status bar, hover menu and web link
     void setupStatusAndMenu();
+    void keepBarTextReadable();
     void menuPanelPointerMoved();
     void openAboutWindow();
     void askToExit();
@@ -174,6 +179,9 @@ private:
     Contact m_shownForEdit;
     // Why the book did not open at load, when it did not.
     Status m_openFailure = Status::success();
+    // Set once the window's own colours are in place: from then on a palette
+    // change is the desktop's colour scheme switching.
+    bool m_followsScheme = false;
 };
 
 } // namespace norvane

@@ -5,7 +5,7 @@
 #include "widgets/controls.h"
 #include "widgets/one_line_input.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QItemSelectionModel>
 
@@ -49,16 +49,14 @@ template <class Field> void showValue(Field* field, int limit, const ShownText& 
 void setBackColour(QWidget* field, const QColor& colour)
 {
     setPaletteColour(field, QPalette::Base, colour);
-    keepTextReadableOn(field, QPalette::Text, colour);
+    keepTextReadableOn(field, QPalette::Text, colour, QApplication::palette(field));
 }
 
 } // namespace
 
 void MainWindow::setupFields()
 {
-    QWidget* const coloured[] = {ui.regName, ui.regAddress, ui.regCon, ui.regEmail, ui.regCom,
-                                 ui.txtName, ui.txtAdd,     ui.txtCon, ui.txtEmail, ui.txtCom};
-    for (QWidget* field : coloured) {
+    for (QWidget* field : colouredFields()) {
         field->installEventFilter(this);
     }
     // The name fields start white; the others take the system's window colour.
@@ -134,6 +132,24 @@ Contact MainWindow::detailFieldTexts() const
 void MainWindow::focusColourChanged(QWidget* field, bool hasFocus)
 {
     setBackColour(field, hasFocus ? kFocusColour : kNormalColour);
+}
+
+QList<QWidget*> MainWindow::colouredFields() const
+{
+    return {ui.regName, ui.regAddress, ui.regCon, ui.regEmail, ui.regCom,
+            ui.txtName, ui.txtAdd,     ui.txtCon, ui.txtEmail, ui.txtCom};
+}
+
+// The fields given a colour of their own (the name fields, and those the
+// focus has been in) keep their text readable on it; the others take the
+// scheme's colours for both.
+void MainWindow::keepFieldTextReadable()
+{
+    for (QWidget* field : colouredFields()) {
+        if (field->palette().isBrushSet(QPalette::Active, QPalette::Base)) {
+            setBackColour(field, field->palette().color(QPalette::Base));
+        }
+    }
 }
 
 } // namespace norvane

@@ -34,11 +34,7 @@ void MainWindow::setupStatusAndMenu()
     connect(m_timer2, &QTimer::timeout, this, &MainWindow::refreshRunningTime);
 
     setPaletteColour(ui.Picture3, QPalette::Window, kBarColour);
-    for (QLabel* onBar :
-         std::initializer_list<QLabel*>{ui.Label9, ui.Label15, ui.Label12, ui.Label13, ui.lblStart,
-                                        ui.lblDate, ui.lblTime, ui.lblResult}) {
-        keepTextReadableOn(onBar, QPalette::WindowText, kBarColour);
-    }
+    keepBarTextReadable();
     setMouseTracking(true);
     ui.Picture3->setMouseTracking(true);
     ui.Picture3->installEventFilter(this);
@@ -56,6 +52,17 @@ void MainWindow::setupStatusAndMenu()
     connect(ui.Label12, &ClickLabel::clicked, this, &MainWindow::openAboutWindow);
     connect(ui.Label13, &ClickLabel::clicked, this, &MainWindow::askToExit);
     connect(ui.Label22, &ClickLabel::clicked, this, &MainWindow::openWebsite);
+}
+
+// The captions on the menu bar, its panel and the status panels take the
+// colour of the text written on the window where it reads on their grey.
+void MainWindow::keepBarTextReadable()
+{
+    for (QLabel* onBar :
+         std::initializer_list<QLabel*>{ui.Label9, ui.Label15, ui.Label12, ui.Label13, ui.lblStart,
+                                        ui.lblDate, ui.lblTime, ui.lblResult}) {
+        keepTextReadableOn(onBar, QPalette::WindowText, kBarColour, palette());
+    }
 }
 
 void MainWindow::refreshClock()

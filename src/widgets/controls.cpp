@@ -40,15 +40,24 @@ void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& c
     widget->setPalette(palette);
 }
 
-void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background)
+void takeColours(QPalette& palette, QPalette::ColorRole role, const QPalette& from,
+                 QPalette::ColorRole fromRole)
 {
-    QPalette palette = widget->palette();
-    if (contrastRatio(palette.color(QPalette::Active, textRole), background) >= kReadableContrast) {
-        return;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, role, from.color(group, fromRole));
     }
-    palette.setColor(QPalette::Active, textRole, Qt::black);
-    palette.setColor(QPalette::Inactive, textRole, Qt::black);
-    palette.setColor(QPalette::Disabled, textRole, QColor(0x60, 0x60, 0x60));
+}
+
+void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background,
+                        const QPalette& scheme)
+{
+    const bool readable =
+        contrastRatio(scheme.color(QPalette::Active, textRole), background) >= kReadableContrast;
+    QPalette palette = widget->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor dark = group == QPalette::Disabled ? QColor(0x60, 0x60, 0x60) : Qt::black;
+        palette.setColor(group, textRole, readable ? scheme.color(group, textRole) : dark);
+    }
     widget->setPalette(palette);
 }
 

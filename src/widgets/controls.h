@@ -15,15 +15,22 @@ void setUpFixedWindow(QWidget* window, const QColor& background, bool centred);
 // for a field, its text colour QPalette::WindowText for a label).
 void setPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
+// Gives a palette's role the colours of another palette's role, in each
+// colour group (active, inactive, disabled).
+void takeColours(QPalette& palette, QPalette::ColorRole role, const QPalette& from,
+                 QPalette::ColorRole fromRole);
+
 // The contrast ratio of two colours as the web's accessibility guidelines
 // define it: 1 for equal colours, 21 for black on white.
 double contrastRatio(const QColor& a, const QColor& b);
 
 // Keeps the text a widget draws on a fixed light colour readable. The
-// palette's own text colour is kept where it stands out from that colour, as
-// in the light schemes the windows were designed for; a dark scheme's light
-// text becomes black there (grey while disabled).
-void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background);
+// scheme's text colour is taken where it stands out from that colour, as in
+// the light schemes the windows were designed for; a dark scheme's light text
+// becomes black there (grey while disabled). The colour is set either way, so
+// that a scheme switched later does not hand the widget its own.
+void keepTextReadableOn(QWidget* widget, QPalette::ColorRole textRole, const QColor& background,
+                        const QPalette& scheme);
 
 // Shows the first of the texts that fits the label's width, or the last.
 void showFirstFitting(QLabel* label, const QStringList& texts);

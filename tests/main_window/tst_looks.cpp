@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
+#include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QStyleFactory>
 #include <QStyledItemDelegate>
@@ -712,42 +713,55 @@ void LooksTest::aWindowOpenedAgainDrawsNoPartAnew()
 void LooksTest::textReadsOnItsBackground_data()
 {
     QTest::addColumn<bool>("dark");
+    QTest::addColumn<bool>("switched"); // to that scheme while the window is open
     QTest::addColumn<QByteArrayList>("focused");
     QTest::addColumn<QByteArray>("shown");
     const QByteArrayList none;
     for (const bool dark : {false, true}) {
         const char* scheme = dark ? "dark scheme: " : "light scheme: ";
-        const auto row = [&](const char* name) {
-            return &QTest::newRow(qPrintable(QString::fromLatin1(scheme) + QLatin1String(name)));
+        const auto row = [&](const char* name, bool switched = false) {
+            const QString prefix = switched ? QStringLiteral("switched to ") : QString();
+            return &(QTest::newRow(qPrintable(prefix + QLatin1String(scheme) + QLatin1String(name)))
+                     << dark << switched);
         };
-        *row("field with the focus") << dark << QByteArrayList{"txtName"} << QByteArray("txtName");
+        *row("field with the focus") << QByteArrayList{"txtName"} << QByteArray("txtName");
         *row("field the focus left")
-            << dark << QByteArrayList{"txtName", "txtAdd"} << QByteArray("txtName");
+            << QByteArrayList{"txtName", "txtAdd"} << QByteArray("txtName");
         *row("number field the focus left")
-            << dark << QByteArrayList{"txtCon", "txtName"} << QByteArray("txtCon");
-        *row("web link") << dark << none << QByteArray("Label22");
-        *row("close caption") << dark << none << QByteArray("Label10");
-        *row("menu caption on its bar") << dark << none << QByteArray("Label9");
-        *row("photo name caption on the bar") << dark << none << QByteArray("Label15");
-        *row("menu item") << dark << none << QByteArray("Label12");
-        *row("status panel") << dark << none << QByteArray("lblDate");
-        *row("results panel") << dark << none << QByteArray("lblResult");
+            << QByteArrayList{"txtCon", "txtName"} << QByteArray("txtCon");
+        *row("web link") << none << QByteArray("Label22");
+        *row("close caption") << none << QByteArray("Label10");
+        *row("menu caption on its bar") << none << QByteArray("Label9");
+        *row("photo name caption on the bar") << none << QByteArray("Label15");
+        *row("menu item") << none << QByteArray("Label12");
+        *row("status panel") << none << QByteArray("lblDate");
+        *row("results panel") << none << QByteArray("lblResult");
+        *row("name field, focus never in it", true) << none << QByteArray("txtName");
+        *row("field the focus left", true)
+            << QByteArrayList{"txtAdd", "txtName"} << QByteArray("txtAdd");
+        *row("web link", true) << none << QByteArray("Label22");
+        *row("minimise caption", true) << none << QByteArray("Label11");
+        *row("menu caption on its bar", true) << none << QByteArray("Label9");
+        *row("status panel", true) << none << QByteArray("lblDate");
     }
 }
 
 // Norvane sets fixed light colours behind some text (the fields, the menu
 // bar, the status panels); under a dark colour scheme the text on them must
 // not stay the scheme's light colour, nor the web link black on the dark
-// window.
+// window. A scheme switched while the window is open (a desktop going dark
+// at dusk) is followed at once: the window's ground is the new one, and no
+// text is left in the old scheme's colour on it.
 void LooksTest::textReadsOnItsBackground()
 {
     QFETCH(bool, dark);
+    QFETCH(bool, switched);
     QFETCH(QByteArrayList, focused);
     QFETCH(QByteArray, shown);
-    const QPalette scheme = QApplication::palette();
-    if (dark) {
-        QApplication::setPalette(darkScheme());
-    }
+    const QPalette light = QApplication::palette();
+    const auto restore = qScopeGuard([&light] { QApplication::setPalette(light); });
+    const QPalette scheme = dark ? darkScheme() : light;
+    QApplication::setPalette(switched == dark ? light : darkScheme());
     {
         RunningApp app({Contact{0,
                                 QStringLiteral("Ann Smith"),
@@ -756,6 +770,15 @@ void LooksTest::textReadsOnItsBackground()
                                 {},
                                 {},
                                 {}}});
+        if (switched) {
+            // Focus in the fields first, under the scheme the window opened with.
+            for (const QByteArray& name : focused) {
+                app.find<QWidget>(name.constData())->setFocus();
+            }
+            focused.clear();
+            QApplication::setPalette(scheme);
+            QCoreApplication::processEvents();
+        }
         for (const QByteArray& name : focused) {
             app.find<QWidget>(name.constData())->setFocus();
         }
@@ -769,8 +792,9 @@ void LooksTest::textReadsOnItsBackground()
         const double contrast = textContrast(
             image.copy(QRect(widget->mapTo(app.window(), area.topLeft()), area.size())));
         QVERIFY2(contrast >= 3, qPrintable(QString::number(contrast)));
+        // The bare window left of the list.
+        QCOMPARE(image.pixelColor(2, 150), scheme.color(QPalette::ToolTipBase));
     }
-    QApplication::setPalette(scheme);
 }
 
 QTEST_MAIN(LooksTest)
