@@ -3,6 +3,7 @@
 #include "data/ascii.h"
 
 #include <QCoreApplication>
+#include <QUrl>
 #include <algorithm>
 #include <iterator>
 
@@ -32,14 +33,40 @@ QString joinNonEmpty(const QStringList& parts, const QString& separator)
     return joined;
 }
 
-// A 4.0 number may be written as a "tel:" URI; the number is what follows.
+// A 4.0 number may be written as a "tel:" URI; the number is what follows,
+// with what the URI percent-encodes (a space) decoded. One marked as text
+// (as Norvane writes numbers) is taken as written.
 QString numberText(const VCardProperty& tel)
 {
     QString text = tel.text();
-    if (text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive)) {
-        text = text.mid(4);
+    const QStringList kind = tel.param(QStringLiteral("VALUE"));
+    const bool asText = kind.size() == 1 && kind.first().compare(u"text", Qt::CaseInsensitive) == 0;
+    if (!asText && text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive)) {
+        text = QUrl::fromPercentEncoding(QStringView(text).sliced(4).toUtf8());
     }
     return text;
+}
+
+// An address's LABEL parameter, its lines on lines of their own: written
+// with RFC 6868's carets (^n a line break, ^' a quote, ^^ a caret), or with
+// "\n" as RFC 6350's own example writes it.
+QString labelParamText(const QString& label)
+{
+    QString text;
+    text.reserve(label.size());
+    for (qsizetype i = 0; i < label.size(); ++i) {
+        const QChar next = i + 1 < label.size() ? label[i + 1] : QChar();
+        if (label[i] == u'^' && (next == u'n' || next == u'\'' || next == u'^')) {
+            text += next == u'n' ? QChar(u'\n') : next == u'\'' ? QChar(u'"') : next;
+            ++i;
+        } else if (label[i] == u'\\' && (next == u'n' || next == u'N')) {
+            text += u'\n';
+            ++i;
+        } else {
+            text += label[i];
+        }
+    }
+    return text.trimmed();
 }
 
 QString nameOf(const VCard& card)
@@ -112,8 +139,9 @@ QString addressOf(const VCard& card)
         if (!address.isEmpty()) {
             return address;
         }
-        if (const QStringList label = adr->param(QStringLiteral("LABEL")); !label.isEmpty()) {
-            return label.join(QStringLiteral(", "));
+        if (const QString label = labelParamText(adr->paramText(QStringLiteral("LABEL")));
+            !label.isEmpty()) {
+            return label;
         }
     }
     if (const VCardProperty* label = card.preferred(QStringLiteral("LABEL"))) {

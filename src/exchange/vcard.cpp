@@ -299,6 +299,13 @@ QStringList VCardProperty::param(const QString& wanted) const
     return values;
 }
 
+QString VCardProperty::paramText(const QString& wanted) const
+{
+    const auto found = std::find_if(params.cbegin(), params.cend(),
+                                    [&wanted](const auto& param) { return param.first == wanted; });
+    return found != params.cend() ? found->second : QString();
+}
+
 int VCardProperty::preference() const
 {
     // Read where the parameters stand, without lists: it is asked for every

@@ -25,6 +25,9 @@ struct VCardProperty
 
     // The values of a parameter, split at commas ("TYPE=HOME,VOICE").
     QStringList param(const QString& name) const;
+    // The first value of a parameter whose value is one text (an address's
+    // LABEL), as written: commas, backslashes and carets kept.
+    QString paramText(const QString& name) const;
     // How much the card prefers it: a 4.0 PREF value (1 is most), 1 for a
     // 3.0 TYPE=pref or a bare 2.1 PREF, 101 when not preferred at all.
     int preference() const;

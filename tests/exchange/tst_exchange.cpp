@@ -235,6 +235,18 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                        "Canada|+1-418-656-9254;ext=102\n+1-418-262-6501|"
                        "simon.perreault@viagenie.ca|Viagenie"}
         << false << none;
+    // An address given only as its label, lines escaped as RFC 6350's
+    // example and RFC 6868 write them; a number as a URI with an escape.
+    QTest::newRow("4.0 address in its label alone, number as a tel: URI")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Lab One\r\n"
+                      "ADR;LABEL=\"Flat 2, 1 Main St\\nAny Town\\n\":;;;;;;\r\n"
+                      "TEL;VALUE=uri:tel:+44%20131%20555\r\nEND:VCARD\r\n"
+                      "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Lab Two\r\n"
+                      "ADR;TYPE=home;LABEL=\"The ^'Old^' Mill^n^^2 Lane\":;;;;;;\r\n"
+                      "TEL;VALUE=text:tel:%20 as typed\r\nEND:VCARD\r\n")
+        << QStringList{"Lab One|Flat 2, 1 Main St\nAny Town|+44 131 555||",
+                       "Lab Two|The \"Old\" Mill\n^2 Lane|tel:%20 as typed||"}
+        << false << none;
     QTest::newRow("the example of RFC 2426")
         << QByteArray("BEGIN:vCard\r\nVERSION:3.0\r\nFN:Frank Dawson\r\n"
                       "ORG:Lotus Development Corporation\r\n"
