@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace norvane {
 
@@ -88,7 +89,8 @@ int indexOf(const QStringList& header, const char* name)
 
 // Other names a list made by hand gives Norvane's columns, in the order of
 // its own header. Some are columns of the mail programs' exports too; those
-// exports hold others (First Name, say), so they are never read as a list.
+// exports hold others (Title, Display Name, Phonetic First Name), so they
+// are never read as a list.
 constexpr std::array<std::array<const char*, 9>, 6> kOwnColumnAliases{{
     {"Full Name"},
     {"Postal Address", "Street Address"},
@@ -116,13 +118,43 @@ qsizetype ownColumnNamed(const QString& field, const QStringList& own)
     return -1;
 }
 
-// Where each of Norvane's own columns lies in a header: its own header, with
-// any columns after it, or only its names, in any order and some left out (a
-// list made by hand with the names the refusal of a header gives, or others
-// in use for them, "Phone" say). Nullopt for a header naming another column
-// among them, or one twice, whose values would be left out unseen, or
-// naming nothing a contact is known by.
-std::optional<QList<int>> ownColumnFields(const QStringList& header)
+// A list made by hand may give a name in parts, each in a column of its
+// own; these are their names, in the order the parts are read.
+constexpr std::array<std::array<const char*, 3>, 3> kNamePartColumns{{
+    {"First Name", "Given Name", "Forename"},
+    {"Middle Name", "Middle Names"},
+    {"Last Name", "Family Name", "Surname"},
+}};
+
+qsizetype namePartNamed(const QString& field)
+{
+    const QString name = field.trimmed();
+    for (std::size_t part = 0; part < kNamePartColumns.size(); ++part) {
+        const auto& names = kNamePartColumns[part];
+        if (std::any_of(names.cbegin(), names.cend(), [&](const char* known) {
+                return known && name.compare(QLatin1String(known), Qt::CaseInsensitive) == 0;
+            })) {
+            return static_cast<qsizetype>(part);
+        }
+    }
+    return -1;
+}
+
+// Where Norvane's own columns lie in a header, by their place in its own
+// header (-1 for one left out), and the columns of a name given in parts.
+struct HandMadeColumns
+{
+    QList<int> own;
+    QList<int> nameParts; // in reading order, those there are
+};
+
+// The columns of a header that is Norvane's own, with any columns after it,
+// or only its names, in any order and some left out (a list made by hand
+// with the names the refusal of a header gives, or others in use for them,
+// "Phone" say, and a name in parts). Nullopt for a header naming another
+// column among them, or one twice (a name whole and in parts too), whose
+// values would be left out unseen, or naming nothing a contact is known by.
+std::optional<HandMadeColumns> handMadeColumns(const QStringList& header)
 {
     const QStringList own = norvaneCsvHeader();
     const auto named = [](const QString& field, const QString& name) {
@@ -131,25 +163,36 @@ std::optional<QList<int>> ownColumnFields(const QStringList& header)
     if (header.size() >= own.size() &&
         std::equal(own.cbegin(), own.cend(), header.cbegin(),
                    [&](const QString& name, const QString& field) { return named(field, name); })) {
-        return QList<int>{0, 1, 2, 3, 4, 5};
+        return HandMadeColumns{{0, 1, 2, 3, 4, 5}, {}};
     }
     QList<int> fields(own.size(), -1);
+    QList<int> parts(kNamePartColumns.size(), -1);
     for (int at = 0; at < header.size(); ++at) {
         if (header[at].trimmed().isEmpty()) {
             continue; // the empty name of a trailing separator
         }
         const qsizetype known = ownColumnNamed(header[at], own);
-        if (known < 0 || fields[known] >= 0) {
+        const qsizetype part = known < 0 ? namePartNamed(header[at]) : -1;
+        if (known < 0 && part < 0) {
             return std::nullopt;
         }
-        fields[known] = at;
+        int& place = known >= 0 ? fields[known] : parts[part];
+        if (place >= 0) {
+            return std::nullopt;
+        }
+        place = at;
     }
+    HandMadeColumns columns{fields, {}};
+    std::copy_if(parts.cbegin(), parts.cend(), std::back_inserter(columns.nameParts),
+                 [](int at) { return at >= 0; });
     const auto at = [&](ContactColumn column) { return fields[static_cast<int>(column) - 1]; };
-    if (at(ContactColumn::Name) < 0 && at(ContactColumn::Contact) < 0 &&
-        at(ContactColumn::Email) < 0) {
+    const bool whole = at(ContactColumn::Name) >= 0;
+    if ((whole && !columns.nameParts.isEmpty()) ||
+        (!whole && columns.nameParts.isEmpty() && at(ContactColumn::Contact) < 0 &&
+         at(ContactColumn::Email) < 0)) {
         return std::nullopt;
     }
-    return fields;
+    return columns;
 }
 
 // Whether a text begins "sep=", in any case.
@@ -427,12 +470,16 @@ void CsvMapping::mapMailClient(const QStringList& header)
 std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
 {
     CsvMapping mapping;
-    if (const std::optional<QList<int>> fields = ownColumnFields(header)) {
+    if (const std::optional<HandMadeColumns> columns = handMadeColumns(header)) {
         for (int column = 1; column < kContactColumnCount; ++column) {
-            if (const int field = fields->at(column - 1); field >= 0) {
+            if (const int field = columns->own.at(column - 1); field >= 0) {
                 mapping.m_sources[static_cast<std::size_t>(column)] = {
                     Source{{field}, Join::Verbatim, {}}};
             }
+        }
+        if (!columns->nameParts.isEmpty()) {
+            mapping.set(ContactColumn::Name,
+                        {Source{columns->nameParts, Join::Parts, QStringLiteral(" ")}});
         }
         return mapping;
     }
@@ -455,7 +502,8 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
 QString CsvMapping::knownHeaders()
 {
     return tr("Norvane's own (%1, or some of these in any order, "
-              "also named Phone, E-mail, Organization, Full Name or Postal Address); "
+              "also named Phone, E-mail, Organization, Full Name or Postal Address, "
+              "or the name in First Name, Middle Name and Last Name); "
               "a web mail export (Name, Given Name, Family Name or First Name, Last Name; "
               "E-mail 1 - Value, Phone 1 - Value, Organization 1 - Name or Organization Name, "
               "Address 1 - Formatted); "

@@ -411,6 +411,13 @@ void ExchangeTest::importsWhatProgramsWrite_data()
         << QByteArray("Full Name,Phone,E-mail Address,Organisation,Postal Address\n"
                       "Al,5,al@x.org,Co,1 Rd\nBo,,,,\n")
         << QStringList{"Al|1 Rd|5|al@x.org|Co", "Bo||||"} << false << none;
+    QTest::newRow("CSV made by hand with the name in parts")
+        << QByteArray("Surname,First Name,Phone,Email,Middle Name\n"
+                      "Lee,Ann,5,ann@x.org,Mary\nStone,Bo,6,,\n,,7,,\n")
+        << QStringList{"Ann Mary Lee||5|ann@x.org|", "Bo Stone||6||", "7||7||"} << false << none;
+    QTest::newRow("CSV made by hand: a name whole and in parts")
+        << QByteArray("Name,First Name,Phone\nAl Lee,Al,5\n") << QStringList{} << false
+        << "input:1: a CSV header Norvane does not know";
     QTest::newRow("CSV made by hand: one column under two of its names")
         << QByteArray("Name,Phone,Cell Phone\nAl,5,6\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know";
