@@ -41,6 +41,28 @@ QString tr(const char* text, const char* disambiguation, int n)
     return QCoreApplication::translate("BookExchange", text, disambiguation, n);
 }
 
+// Why a CSV header is refused: the columns a list made by hand has no place
+// for, when that is all that keeps it out, and the headers known.
+QString unknownHeaderReason(const QStringList& header)
+{
+    constexpr qsizetype kMostNamed = 5;
+    const QStringList without = CsvMapping::columnsWithoutPlace(header);
+    if (without.isEmpty()) {
+        return tr("a CSV header Norvane does not know; it knows: %1")
+            .arg(CsvMapping::knownHeaders());
+    }
+    QString named =
+        QLatin1Char('"') +
+        without.first(std::min(without.size(), kMostNamed)).join(QLatin1String("\", \"")) +
+        QLatin1Char('"');
+    if (without.size() > kMostNamed) {
+        named += tr(" and %n more", "", static_cast<int>(without.size() - kMostNamed));
+    }
+    return tr("a CSV header Norvane does not know: it has no place for %1 (leave out or rename "
+              "such columns, so that nothing is left out unseen); it knows: %2")
+        .arg(named, CsvMapping::knownHeaders());
+}
+
 // The largest photo file embedded on export.
 constexpr qint64 kLargestPhoto = 16 * 1024 * 1024;
 
@@ -457,8 +479,7 @@ Status Importer::importCsv(QIODevice& file)
     const std::optional<CsvMapping> mapping =
         header ? CsvMapping::forHeader(*header) : std::nullopt;
     if (!mapping) {
-        refuseFile(
-            tr("a CSV header Norvane does not know; it knows: %1").arg(CsvMapping::knownHeaders()));
+        refuseFile(unknownHeaderReason(header.value_or(QStringList())));
         return Status::success();
     }
     while (true) {

@@ -515,6 +515,21 @@ QString CsvMapping::knownHeaders()
         .arg(norvaneCsvHeader().join(QLatin1Char(',')));
 }
 
+QStringList CsvMapping::columnsWithoutPlace(const QStringList& header)
+{
+    const QStringList own = norvaneCsvHeader();
+    QStringList without;
+    bool anyKnown = false;
+    for (const QString& field : header) {
+        if (ownColumnNamed(field, own) >= 0 || namePartNamed(field) >= 0) {
+            anyKnown = true;
+        } else if (!field.trimmed().isEmpty()) {
+            without.append(field.trimmed());
+        }
+    }
+    return anyKnown ? without : QStringList();
+}
+
 QString CsvMapping::joined(const Source& source, const QStringList& record) const
 {
     if (source.join == Join::Verbatim) {

@@ -63,6 +63,9 @@ public:
     static std::optional<CsvMapping> forHeader(const QStringList& header);
     // The headers recognised, for the message that refuses another one.
     static QString knownHeaders();
+    // The columns of a refused header that reads as a list made by hand but
+    // for them (a "Notes" beside "Name" and "Phone"); empty for another.
+    static QStringList columnsWithoutPlace(const QStringList& header);
 
     // The six values of a record (the photo as a file name of IMG/, for
     // Norvane's own layout only).

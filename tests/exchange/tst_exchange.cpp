@@ -424,7 +424,10 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     // Any other column, or one named twice, would be left out unseen.
     QTest::newRow("CSV made by hand: a column Norvane has no place for")
         << QByteArray("Name,Contact,Notes\nAl,5,met in Lund\n") << QStringList{} << false
-        << "input:1: a CSV header Norvane does not know";
+        << "input:1: a CSV header Norvane does not know: it has no place for \"Notes\" (";
+    QTest::newRow("CSV made by hand: many columns Norvane has no place for")
+        << QByteArray("A,B,First Name,C,D,E,F,G\n1,2,Al,3,4,5,6,7\n") << QStringList{} << false
+        << "no place for \"A\", \"B\", \"C\", \"D\", \"E\" and 2 more (";
     QTest::newRow("CSV made by hand: a column named twice")
         << QByteArray("Name,Contact,name\nAl,5,Bo\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know";
