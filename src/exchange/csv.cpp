@@ -91,11 +91,12 @@ int indexOf(const QStringList& header, const char* name)
 // its own header. Some are columns of the mail programs' exports too; those
 // exports hold others (Title, Display Name, Phonetic First Name), so they
 // are never read as a list.
-constexpr std::array<std::array<const char*, 9>, 6> kOwnColumnAliases{{
+constexpr std::array<std::array<const char*, 18>, 6> kOwnColumnAliases{{
     {"Full Name"},
     {"Postal Address", "Street Address"},
-    {"Phone", "Phone Number", "Telephone", "Tel", "Mobile", "Mobile Phone", "Cell", "Cell Phone",
-     "Number"},
+    {"Phone", "Phone Number", "Telephone", "Tel", "Mobile", "Mobile Phone", "Mobile Number", "Cell",
+     "Cell Phone", "Number", "Home Phone", "Work Phone", "Business Phone", "Office Phone",
+     "Other Phone", "Landline", "Phone 1", "Phone 2"},
     {"E-mail", "E-mail Address", "Email Address", "Mail"},
     {"Organization", "Organisation"},
     {},
@@ -141,19 +142,23 @@ qsizetype namePartNamed(const QString& field)
 }
 
 // Where Norvane's own columns lie in a header, by their place in its own
-// header (-1 for one left out), and the columns of a name given in parts.
+// header (-1 for one left out), the columns of a name given in parts, and
+// every column of numbers (a list may have a mobile and a home number).
 struct HandMadeColumns
 {
     QList<int> own;
     QList<int> nameParts; // in reading order, those there are
+    QList<int> numbers;
 };
 
 // The columns of a header that is Norvane's own, with any columns after it,
 // or only its names, in any order and some left out (a list made by hand
 // with the names the refusal of a header gives, or others in use for them,
-// "Phone" say, and a name in parts). Nullopt for a header naming another
-// column among them, or one twice (a name whole and in parts too), whose
-// values would be left out unseen, or naming nothing a contact is known by.
+// "Phone" say, a name in parts, and numbers in several columns, which are
+// read as lines). Nullopt for a header naming another column among them, a
+// column other than the numbers twice, or a name both whole and in parts,
+// whose values would be left out unseen, or naming nothing a contact is
+// known by.
 std::optional<HandMadeColumns> handMadeColumns(const QStringList& header)
 {
     const QStringList own = norvaneCsvHeader();
@@ -163,10 +168,12 @@ std::optional<HandMadeColumns> handMadeColumns(const QStringList& header)
     if (header.size() >= own.size() &&
         std::equal(own.cbegin(), own.cend(), header.cbegin(),
                    [&](const QString& name, const QString& field) { return named(field, name); })) {
-        return HandMadeColumns{{0, 1, 2, 3, 4, 5}, {}};
+        return HandMadeColumns{{0, 1, 2, 3, 4, 5}, {}, {}};
     }
+    const qsizetype numbers = static_cast<qsizetype>(ContactColumn::Contact) - 1;
     QList<int> fields(own.size(), -1);
     QList<int> parts(kNamePartColumns.size(), -1);
+    QList<int> numberFields;
     for (int at = 0; at < header.size(); ++at) {
         if (header[at].trimmed().isEmpty()) {
             continue; // the empty name of a trailing separator
@@ -177,12 +184,15 @@ std::optional<HandMadeColumns> handMadeColumns(const QStringList& header)
             return std::nullopt;
         }
         int& place = known >= 0 ? fields[known] : parts[part];
-        if (place >= 0) {
+        if (place >= 0 && known != numbers) {
             return std::nullopt;
         }
-        place = at;
+        place = place >= 0 ? place : at;
+        if (known == numbers) {
+            numberFields.append(at);
+        }
     }
-    HandMadeColumns columns{fields, {}};
+    HandMadeColumns columns{fields, {}, numberFields};
     std::copy_if(parts.cbegin(), parts.cend(), std::back_inserter(columns.nameParts),
                  [](int at) { return at >= 0; });
     const auto at = [&](ContactColumn column) { return fields[static_cast<int>(column) - 1]; };
@@ -480,6 +490,9 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
         if (!columns->nameParts.isEmpty()) {
             mapping.set(ContactColumn::Name,
                         {Source{columns->nameParts, Join::Parts, QStringLiteral(" ")}});
+        }
+        if (columns->numbers.size() > 1) {
+            mapping.set(ContactColumn::Contact, {Source{columns->numbers, Join::Lines, {}}});
         }
         return mapping;
     }

@@ -418,8 +418,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("CSV made by hand: a name whole and in parts")
         << QByteArray("Name,First Name,Phone\nAl Lee,Al,5\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know";
+    QTest::newRow("CSV made by hand with several columns of numbers")
+        << QByteArray("Name,Mobile,Home Phone,Work Phone\nAl,5,6,\nBo,,7,7\n")
+        << QStringList{"Al||5\n6||", "Bo||7||"} << false << none;
     QTest::newRow("CSV made by hand: one column under two of its names")
-        << QByteArray("Name,Phone,Cell Phone\nAl,5,6\n") << QStringList{} << false
+        << QByteArray("Name,E-mail,Email Address\nAl,a@x.org,b@x.org\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know";
     // Any other column, or one named twice, would be left out unseen.
     QTest::newRow("CSV made by hand: a column Norvane has no place for")
