@@ -93,7 +93,7 @@ int indexOf(const QStringList& header, const char* name)
 // are never read as a list.
 constexpr std::array<std::array<const char*, 18>, 6> kOwnColumnAliases{{
     {"Full Name"},
-    {"Postal Address", "Street Address"},
+    {"Postal Address", "Street Address", "Street", "Address Line 1", "Address 1"},
     {"Phone", "Phone Number", "Telephone", "Tel", "Mobile", "Mobile Phone", "Mobile Number", "Cell",
      "Cell Phone", "Number", "Home Phone", "Work Phone", "Business Phone", "Office Phone",
      "Other Phone", "Landline", "Phone 1", "Phone 2"},
@@ -119,19 +119,29 @@ qsizetype ownColumnNamed(const QString& field, const QStringList& own)
     return -1;
 }
 
-// A list made by hand may give a name in parts, each in a column of its
-// own; these are their names, in the order the parts are read.
-constexpr std::array<std::array<const char*, 3>, 3> kNamePartColumns{{
+// A list made by hand may give a name or an address in parts, each in a
+// column of its own; these are their names, in the order the parts are read
+// (an address's street is its Address column).
+using PartColumns = std::array<std::array<const char*, 5>, 5>;
+constexpr PartColumns kNamePartColumns{{
     {"First Name", "Given Name", "Forename"},
     {"Middle Name", "Middle Names"},
     {"Last Name", "Family Name", "Surname"},
 }};
+constexpr PartColumns kAddressPartColumns{{
+    {"Address Line 2", "Address 2", "Street 2"},
+    {"City", "Town", "Town/City", "Locality"},
+    {"County", "State", "Region", "Province"},
+    {"Postcode", "Post Code", "Postal Code", "ZIP", "ZIP Code"},
+    {"Country"},
+}};
 
-qsizetype namePartNamed(const QString& field)
+// Which of the parts a header field names; -1 for none.
+qsizetype partNamed(const QString& field, const PartColumns& parts)
 {
     const QString name = field.trimmed();
-    for (std::size_t part = 0; part < kNamePartColumns.size(); ++part) {
-        const auto& names = kNamePartColumns[part];
+    for (std::size_t part = 0; part < parts.size(); ++part) {
+        const auto& names = parts[part];
         if (std::any_of(names.cbegin(), names.cend(), [&](const char* known) {
                 return known && name.compare(QLatin1String(known), Qt::CaseInsensitive) == 0;
             })) {
@@ -142,20 +152,21 @@ qsizetype namePartNamed(const QString& field)
 }
 
 // Where Norvane's own columns lie in a header, by their place in its own
-// header (-1 for one left out), the columns of a name given in parts, and
-// every column of numbers (a list may have a mobile and a home number).
+// header (-1 for one left out), the columns of a name or an address given
+// in parts, and every column of numbers (a mobile and a home number).
 struct HandMadeColumns
 {
     QList<int> own;
-    QList<int> nameParts; // in reading order, those there are
+    QList<int> nameParts;    // in reading order, those there are
+    QList<int> addressParts; // the same, after the street (the Address column)
     QList<int> numbers;
 };
 
 // The columns of a header that is Norvane's own, with any columns after it,
 // or only its names, in any order and some left out (a list made by hand
 // with the names the refusal of a header gives, or others in use for them,
-// "Phone" say, a name in parts, and numbers in several columns, which are
-// read as lines). Nullopt for a header naming another column among them, a
+// "Phone" say, a name or an address in parts, and numbers in several
+// columns, which are read as lines). Nullopt for a header naming another column among them, a
 // column other than the numbers twice, or a name both whole and in parts,
 // whose values would be left out unseen, or naming nothing a contact is
 // known by.
@@ -168,22 +179,27 @@ std::optional<HandMadeColumns> handMadeColumns(const QStringList& header)
     if (header.size() >= own.size() &&
         std::equal(own.cbegin(), own.cend(), header.cbegin(),
                    [&](const QString& name, const QString& field) { return named(field, name); })) {
-        return HandMadeColumns{{0, 1, 2, 3, 4, 5}, {}, {}};
+        return HandMadeColumns{{0, 1, 2, 3, 4, 5}, {}, {}, {}};
     }
     const qsizetype numbers = static_cast<qsizetype>(ContactColumn::Contact) - 1;
     QList<int> fields(own.size(), -1);
-    QList<int> parts(kNamePartColumns.size(), -1);
+    QList<int> nameParts(kNamePartColumns.size(), -1);
+    QList<int> addressParts(kAddressPartColumns.size(), -1);
     QList<int> numberFields;
     for (int at = 0; at < header.size(); ++at) {
         if (header[at].trimmed().isEmpty()) {
             continue; // the empty name of a trailing separator
         }
         const qsizetype known = ownColumnNamed(header[at], own);
-        const qsizetype part = known < 0 ? namePartNamed(header[at]) : -1;
-        if (known < 0 && part < 0) {
+        const qsizetype namePart = known < 0 ? partNamed(header[at], kNamePartColumns) : -1;
+        const qsizetype addressPart =
+            known < 0 && namePart < 0 ? partNamed(header[at], kAddressPartColumns) : -1;
+        if (known < 0 && namePart < 0 && addressPart < 0) {
             return std::nullopt;
         }
-        int& place = known >= 0 ? fields[known] : parts[part];
+        int& place = known >= 0      ? fields[known]
+                     : namePart >= 0 ? nameParts[namePart]
+                                     : addressParts[addressPart];
         if (place >= 0 && known != numbers) {
             return std::nullopt;
         }
@@ -192,9 +208,12 @@ std::optional<HandMadeColumns> handMadeColumns(const QStringList& header)
             numberFields.append(at);
         }
     }
-    HandMadeColumns columns{fields, {}, numberFields};
-    std::copy_if(parts.cbegin(), parts.cend(), std::back_inserter(columns.nameParts),
-                 [](int at) { return at >= 0; });
+    HandMadeColumns columns{fields, {}, {}, numberFields};
+    const auto given = [](int at) { return at >= 0; };
+    std::copy_if(nameParts.cbegin(), nameParts.cend(), std::back_inserter(columns.nameParts),
+                 given);
+    std::copy_if(addressParts.cbegin(), addressParts.cend(),
+                 std::back_inserter(columns.addressParts), given);
     const auto at = [&](ContactColumn column) { return fields[static_cast<int>(column) - 1]; };
     const bool whole = at(ContactColumn::Name) >= 0;
     if ((whole && !columns.nameParts.isEmpty()) ||
@@ -491,6 +510,14 @@ std::optional<CsvMapping> CsvMapping::forHeader(const QStringList& header)
             mapping.set(ContactColumn::Name,
                         {Source{columns->nameParts, Join::Parts, QStringLiteral(" ")}});
         }
+        if (!columns->addressParts.isEmpty()) {
+            const int street = columns->own.at(static_cast<int>(ContactColumn::Address) - 1);
+            QList<int> parts = columns->addressParts;
+            if (street >= 0) {
+                parts.prepend(street);
+            }
+            mapping.set(ContactColumn::Address, {Source{parts, Join::Parts, QStringLiteral(", ")}});
+        }
         if (columns->numbers.size() > 1) {
             mapping.set(ContactColumn::Contact, {Source{columns->numbers, Join::Lines, {}}});
         }
@@ -516,7 +543,8 @@ QString CsvMapping::knownHeaders()
 {
     return tr("Norvane's own (%1, or some of these in any order, "
               "also named Phone, E-mail, Organization, Full Name or Postal Address, "
-              "or the name in First Name, Middle Name and Last Name); "
+              "or the name in First Name, Middle Name and Last Name, "
+              "the address in Address, City, County, Postcode and Country); "
               "a web mail export (Name, Given Name, Family Name or First Name, Last Name; "
               "E-mail 1 - Value, Phone 1 - Value, Organization 1 - Name or Organization Name, "
               "Address 1 - Formatted); "
@@ -534,7 +562,8 @@ QStringList CsvMapping::columnsWithoutPlace(const QStringList& header)
     QStringList without;
     bool anyKnown = false;
     for (const QString& field : header) {
-        if (ownColumnNamed(field, own) >= 0 || namePartNamed(field) >= 0) {
+        if (ownColumnNamed(field, own) >= 0 || partNamed(field, kNamePartColumns) >= 0 ||
+            partNamed(field, kAddressPartColumns) >= 0) {
             anyKnown = true;
         } else if (!field.trimmed().isEmpty()) {
             without.append(field.trimmed());

@@ -418,6 +418,11 @@ void ExchangeTest::importsWhatProgramsWrite_data()
     QTest::newRow("CSV made by hand: a name whole and in parts")
         << QByteArray("Name,First Name,Phone\nAl Lee,Al,5\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know";
+    QTest::newRow("CSV made by hand with the address in parts")
+        << QByteArray("Name,Postcode,City,Address,Country\nAl,EH1 1AA,Leith,\"1 Shore\nFlat 2\","
+                      "UK\nBo,,Ayr,,\nCy,,,,\n")
+        << QStringList{"Al|1 Shore, Flat 2, Leith, EH1 1AA, UK|||", "Bo|Ayr|||", "Cy||||"} << false
+        << none;
     QTest::newRow("CSV made by hand with several columns of numbers")
         << QByteArray("Name,Mobile,Home Phone,Work Phone\nAl,5,6,\nBo,,7,7\n")
         << QStringList{"Al||5\n6||", "Bo||7||"} << false << none;
