@@ -91,14 +91,14 @@ int indexOf(const QStringList& header, const char* name)
 // its own header. Some are columns of the mail programs' exports too; those
 // exports hold others (Title, Display Name, Phonetic First Name), so they
 // are never read as a list.
-constexpr std::array<std::array<const char*, 18>, 6> kOwnColumnAliases{{
-    {"Full Name"},
+constexpr std::array<std::array<const char*, 19>, 6> kOwnColumnAliases{{
+    {"Full Name", "Contact Name"},
     {"Postal Address", "Street Address", "Street", "Address Line 1", "Address 1"},
-    {"Phone", "Phone Number", "Telephone", "Tel", "Mobile", "Mobile Phone", "Mobile Number", "Cell",
-     "Cell Phone", "Number", "Home Phone", "Work Phone", "Business Phone", "Office Phone",
-     "Other Phone", "Landline", "Phone 1", "Phone 2"},
+    {"Phone", "Phone Number", "Telephone", "Telephone Number", "Tel", "Mobile", "Mobile Phone",
+     "Mobile Number", "Cell", "Cell Phone", "Number", "Home Phone", "Work Phone", "Business Phone",
+     "Office Phone", "Other Phone", "Landline", "Phone 1", "Phone 2"},
     {"E-mail", "E-mail Address", "Email Address", "Mail"},
-    {"Organization", "Organisation"},
+    {"Organization", "Organisation", "Company Name"},
     {},
 }};
 

@@ -412,20 +412,21 @@ void ExchangeTest::importsWhatProgramsWrite_data()
                       "Al,5,al@x.org,Co,1 Rd\nBo,,,,\n")
         << QStringList{"Al|1 Rd|5|al@x.org|Co", "Bo||||"} << false << none;
     QTest::newRow("CSV made by hand with the name in parts")
-        << QByteArray("Surname,First Name,Phone,Email,Middle Name\n"
+        << QByteArray("Surname,First Name,Telephone Number,Email,Middle Name\n"
                       "Lee,Ann,5,ann@x.org,Mary\nStone,Bo,6,,\n,,7,,\n")
         << QStringList{"Ann Mary Lee||5|ann@x.org|", "Bo Stone||6||", "7||7||"} << false << none;
     QTest::newRow("CSV made by hand: a name whole and in parts")
         << QByteArray("Name,First Name,Phone\nAl Lee,Al,5\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know";
     QTest::newRow("CSV made by hand with the address in parts")
-        << QByteArray("Name,Postcode,City,Address,Country\nAl,EH1 1AA,Leith,\"1 Shore\nFlat 2\","
-                      "UK\nBo,,Ayr,,\nCy,,,,\n")
+        << QByteArray(
+               "Contact Name,Postcode,City,Street,Country\nAl,EH1 1AA,Leith,\"1 Shore\nFlat 2\","
+               "UK\nBo,,Ayr,,\nCy,,,,\n")
         << QStringList{"Al|1 Shore, Flat 2, Leith, EH1 1AA, UK|||", "Bo|Ayr|||", "Cy||||"} << false
         << none;
     QTest::newRow("CSV made by hand with several columns of numbers")
-        << QByteArray("Name,Mobile,Home Phone,Work Phone\nAl,5,6,\nBo,,7,7\n")
-        << QStringList{"Al||5\n6||", "Bo||7||"} << false << none;
+        << QByteArray("Name,Mobile,Home Phone,Company Name,Work Phone\nAl,5,6,Co,\nBo,,7,,7\n")
+        << QStringList{"Al||5\n6||Co", "Bo||7||"} << false << none;
     QTest::newRow("CSV made by hand: one column under two of its names")
         << QByteArray("Name,E-mail,Email Address\nAl,a@x.org,b@x.org\n") << QStringList{} << false
         << "input:1: a CSV header Norvane does not know";
