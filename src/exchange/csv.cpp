@@ -166,10 +166,10 @@ struct HandMadeColumns
 // or only its names, in any order and some left out (a list made by hand
 // with the names the refusal of a header gives, or others in use for them,
 // "Phone" say, a name or an address in parts, and numbers in several
-// columns, which are read as lines). Nullopt for a header naming another column among them, a
-// column other than the numbers twice, or a name both whole and in parts,
-// whose values would be left out unseen, or naming nothing a contact is
-// known by.
+// columns, which are read as lines). Nullopt for a header naming another
+// column among them, a column other than the numbers twice, or a name both
+// whole and in parts, whose values would be left out unseen, or naming
+// nothing a contact is known by.
 std::optional<HandMadeColumns> handMadeColumns(const QStringList& header)
 {
     const QStringList own = norvaneCsvHeader();
