@@ -50,8 +50,12 @@ QString numberText(const VCardProperty& tel)
 // An address's LABEL parameter, its lines on lines of their own: written
 // with RFC 6868's carets (^n a line break, ^' a quote, ^^ a caret), or with
 // "\n" as RFC 6350's own example writes it.
-QString labelParamText(const QString& label)
+QString labelParamText(QString label)
 {
+    // No double quote can stand in a parameter's value; one written there
+    // all the same is read as the single quote a card written again holds,
+    // so that the address reads back the same.
+    label.replace(u'"', u'\'');
     QString text;
     text.reserve(label.size());
     for (qsizetype i = 0; i < label.size(); ++i) {
