@@ -102,17 +102,22 @@ constexpr std::array<std::array<const char*, 19>, 6> kOwnColumnAliases{{
     {},
 }};
 
+// Whether a trimmed header field is one of the names, in any case.
+template <std::size_t N> bool isOneOf(const QString& name, const std::array<const char*, N>& names)
+{
+    return std::any_of(names.cbegin(), names.cend(), [&](const char* known) {
+        return known && name.compare(QLatin1String(known), Qt::CaseInsensitive) == 0;
+    });
+}
+
 // The index in Norvane's own header of the column a header field names, by
 // its own name or another in use for it; -1 for none.
 qsizetype ownColumnNamed(const QString& field, const QStringList& own)
 {
     const QString name = field.trimmed();
     for (qsizetype column = 0; column < own.size(); ++column) {
-        const auto& aliases = kOwnColumnAliases[static_cast<std::size_t>(column)];
         if (name.compare(own[column], Qt::CaseInsensitive) == 0 ||
-            std::any_of(aliases.cbegin(), aliases.cend(), [&](const char* alias) {
-                return alias && name.compare(QLatin1String(alias), Qt::CaseInsensitive) == 0;
-            })) {
+            isOneOf(name, kOwnColumnAliases[static_cast<std::size_t>(column)])) {
             return column;
         }
     }
@@ -141,10 +146,7 @@ qsizetype partNamed(const QString& field, const PartColumns& parts)
 {
     const QString name = field.trimmed();
     for (std::size_t part = 0; part < parts.size(); ++part) {
-        const auto& names = parts[part];
-        if (std::any_of(names.cbegin(), names.cend(), [&](const char* known) {
-                return known && name.compare(QLatin1String(known), Qt::CaseInsensitive) == 0;
-            })) {
+        if (isOneOf(name, parts[part])) {
             return static_cast<qsizetype>(part);
         }
     }
